@@ -1,0 +1,49 @@
+#include "Commands.h"
+
+#include "app/Session.h"
+
+#include <QTextStream>
+
+using namespace Qt::StringLiterals;
+
+namespace talven {
+
+int AddDrawCommand::run(CommandContext& ctx) {
+    QStringList args = ctx.args;
+    const QString periodText = takeOption(args, u"--period"_s);
+    if (args.size() != 7)
+        return fail(ctx, u"请输入七个号码：talven-cli add-draw N1 .. N7 [--period P]"_s);
+    std::array<int, 7> numbers{};
+    for (int i = 0; i < 7; ++i) {
+        bool ok = false;
+        numbers[static_cast<size_t>(i)] = args.at(i).toInt(&ok);
+        if (!ok)
+            return fail(ctx, u"第 %1 个号码“%2”不是数字"_s.arg(i + 1).arg(args.at(i)));
+    }
+    std::optional<int> period;
+    if (!periodText.isNull()) {
+        bool ok = false;
+        period = periodText.toInt(&ok);
+        if (!ok)
+            return fail(ctx, u"期号“%1”不是数字"_s.arg(periodText));
+    }
+    if (Status err = ctx.session->addDraw(numbers, period))
+        return fail(ctx, err->message);
+    const int stored = ctx.session->draws().back()[DrawColumns::QQH];
+    ctx.out << u"已保存第 %1 期，下一期为 %2。"_s.arg(stored).arg(ctx.session->nextPeriod()) << Qt::endl;
+    return 0;
+}
+
+int DeleteLastDrawCommand::run(CommandContext& ctx) {
+    if (ctx.session->draws().empty()) {
+        ctx.out << u"历史为空，没有可删除的期号。"_s << Qt::endl;
+        return 0;
+    }
+    const int removed = ctx.session->draws().back()[DrawColumns::QQH];
+    if (Status err = ctx.session->deleteLastDraw())
+        return fail(ctx, err->message);
+    ctx.out << u"已删除第 %1 期。"_s.arg(removed) << Qt::endl;
+    return 0;
+}
+
+} // namespace talven

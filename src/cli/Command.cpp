@@ -1,0 +1,42 @@
+#include "Command.h"
+
+#include "Commands.h"
+
+#include <QTextStream>
+
+namespace talven {
+
+std::vector<std::unique_ptr<Command>> Command::all() {
+    std::vector<std::unique_ptr<Command>> list;
+    list.push_back(std::make_unique<DemoCommand>());
+    list.push_back(std::make_unique<ImportHistoryCommand>());
+    list.push_back(std::make_unique<AddDrawCommand>());
+    list.push_back(std::make_unique<DeleteLastDrawCommand>());
+    list.push_back(std::make_unique<HistoryCommand>());
+    list.push_back(std::make_unique<SettingsCommand>());
+    list.push_back(std::make_unique<AddFormulaCommand>());
+    list.push_back(std::make_unique<ImportFormulasCommand>());
+    list.push_back(std::make_unique<FormulasCommand>());
+    list.push_back(std::make_unique<DeleteFormulaCommand>());
+    return list;
+}
+
+QString Command::takeOption(QStringList& args, const QString& name) {
+    const int at = args.indexOf(name);
+    if (at < 0 || at + 1 >= args.size())
+        return QString();
+    const QString value = args.at(at + 1);
+    args.remove(at, 2);
+    return value;
+}
+
+bool Command::takeFlag(QStringList& args, const QString& name) {
+    return args.removeAll(name) > 0;
+}
+
+int Command::fail(CommandContext& ctx, const QString& message) {
+    ctx.err << message << Qt::endl;
+    return 1;
+}
+
+} // namespace talven

@@ -1,0 +1,92 @@
+#pragma once
+
+#include "Command.h"
+
+#include <QString>
+
+namespace talven {
+
+// One class per talven-cli command; each lives in the file of its name.
+
+class DemoCommand : public Command {
+public:
+    QString name() const override { return QStringLiteral("demo"); }
+    QString usage() const override {
+        return QStringLiteral("demo                      在临时目录读入示例数据并演示");
+    }
+    bool needsSession() const override { return false; }
+    int run(CommandContext& ctx) override;
+};
+
+class ImportHistoryCommand : public Command {
+public:
+    QString name() const override { return QStringLiteral("import-history"); }
+    QString usage() const override {
+        return QStringLiteral("import-history FILE       读取历史号码文本，覆盖原有历史");
+    }
+    int run(CommandContext& ctx) override;
+};
+
+class AddDrawCommand : public Command {
+public:
+    QString name() const override { return QStringLiteral("add-draw"); }
+    QString usage() const override {
+        return QStringLiteral("add-draw N1 .. N7 [--period P]  补充输入最新一期历史号码");
+    }
+    int run(CommandContext& ctx) override;
+};
+
+class DeleteLastDrawCommand : public Command {
+public:
+    QString name() const override { return QStringLiteral("delete-last-draw"); }
+    QString usage() const override { return QStringLiteral("delete-last-draw          删除最后一期历史"); }
+    int run(CommandContext& ctx) override;
+};
+
+class HistoryCommand : public Command {
+public:
+    QString name() const override { return QStringLiteral("history"); }
+    QString usage() const override { return QStringLiteral("history [--json]          列出历史号码"); }
+    int run(CommandContext& ctx) override;
+};
+
+class SettingsCommand : public Command {
+public:
+    QString name() const override { return QStringLiteral("settings"); }
+    QString usage() const override { return QStringLiteral("settings [KEY [VALUE]]    查看或修改软件设置"); }
+    int run(CommandContext& ctx) override;
+};
+
+class AddFormulaCommand : public Command {
+public:
+    QString name() const override { return QStringLiteral("add-formula"); }
+    QString usage() const override {
+        return QStringLiteral("add-formula TEXT [--kind K] [--keep]  添加所输公式");
+    }
+    int run(CommandContext& ctx) override;
+};
+
+class ImportFormulasCommand : public Command {
+public:
+    QString name() const override { return QStringLiteral("import-formulas"); }
+    QString usage() const override { return QStringLiteral("import-formulas FILE [--keep]  读取公式文本"); }
+    int run(CommandContext& ctx) override;
+};
+
+class FormulasCommand : public Command {
+public:
+    QString name() const override { return QStringLiteral("formulas"); }
+    QString usage() const override {
+        return QStringLiteral("formulas [--kind K] [--json]  列出公式及其验算结果");
+    }
+    int run(CommandContext& ctx) override;
+};
+
+class DeleteFormulaCommand : public Command {
+public:
+    QString name() const override { return QStringLiteral("delete-formula"); }
+    QString usage() const override { return QStringLiteral("delete-formula IDX        删除该公式"); }
+    int run(CommandContext& ctx) override;
+};
+
+} // namespace talven

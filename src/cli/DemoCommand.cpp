@@ -1,0 +1,65 @@
+#include "Commands.h"
+
+#include "app/HistoryGridModel.h"
+#include "app/Session.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+using namespace Qt::StringLiterals;
+
+namespace talven {
+
+namespace {
+
+// The bundled samples: TALVEN_SAMPLES_DIR when set, else the samples of the source tree.
+QString samplesDir() {
+    const QString env = qEnvironmentVariable("TALVEN_SAMPLES_DIR");
+    return env.isEmpty() ? QStringLiteral(TALVEN_SAMPLES_DIR) : env;
+}
+
+void printHistoryTail(CommandContext& ctx, const Session& session, int count) {
+    HistoryGridModel grid(session);
+    QStringList header;
+    for (int c = 0; c < HistoryGridModel::FirstFormula; ++c)
+        header.append(grid.headerData(c, Qt::Horizontal).toString());
+    ctx.out << header.join(u'\t') << Qt::endl;
+    for (int r = std::max(0, grid.rowCount() - count); r < grid.rowCount(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < HistoryGridModel::FirstFormula; ++c)
+            cells.append(grid.index(r, c).data().toString());
+        ctx.out << cells.join(u'\t') << Qt::endl;
+    }
+}
+
+} // namespace
+
+int DemoCommand::run(CommandContext& ctx) {
+    QTemporaryDir temp;
+    const QString dir = ctx.dataDir.isEmpty() ? temp.path() : ctx.dataDir;
+    // The demo keeps its options apart from the user's.
+    QSettings settings(QDir(dir).filePath(u"demo-settings.ini"_s), QSettings::IniFormat);
+    auto session = Session::open(dir, settings);
+    if (!session)
+        return fail(ctx, session.error());
+    Session& s = *session.value();
+
+    const QString history = QDir(samplesDir()).filePath(u"history.txt"_s);
+    ctx.out << u"== 读取历史号码文本 %1"_s.arg(QDir::toNativeSeparators(history)) << Qt::endl;
+    auto imported = s.importHistory(history);
+    if (!imported)
+        return fail(ctx, imported.error());
+    ctx.out << u"已读入 %1 期历史号码（跳过 %2 行），数据目录 %3"_s.arg(imported->stored)
+                   .arg(imported->skipped.size())
+                   .arg(QDir::toNativeSeparators(dir))
+            << Qt::endl;
+    ctx.out << u"最近 10 期："_s << Qt::endl;
+    printHistoryTail(ctx, s, 10);
+    ctx.out << u"下一期：%1，当前年份：%2"_s.arg(s.nextPeriod()).arg(s.currentYear()) << Qt::endl;
+    return 0;
+}
+
+} // namespace talven

@@ -1,0 +1,82 @@
+#include "Commands.h"
+
+#include "app/Session.h"
+#include "formula/FormulaKinds.h"
+
+#include <QDir>
+#include <QTextStream>
+
+using namespace Qt::StringLiterals;
+
+namespace talven {
+
+namespace {
+
+// The kind button: --kind K with K 0..15, 0 ("特码") when absent.
+std::optional<int> takeKind(QStringList& args, const QString& text) {
+    Q_UNUSED(args);
+    if (text.isNull())
+        return 0;
+    bool ok = false;
+    const int k = text.toInt(&ok);
+    if (!ok || !FormulaKinds::isValid(k))
+        return std::nullopt;
+    return k;
+}
+
+} // namespace
+
+int AddFormulaCommand::run(CommandContext& ctx) {
+    QStringList args = ctx.args;
+    const bool keep = takeFlag(args, u"--keep"_s);
+    const auto kind = takeKind(args, takeOption(args, u"--kind"_s));
+    if (!kind)
+        return fail(ctx, u"公式种类必须是 0 到 15"_s);
+    if (args.size() > 1)
+        return fail(ctx, u"用法：talven-cli add-formula TEXT [--kind K] [--keep]"_s);
+    if (Status err = ctx.session->addFormula(args.value(0), *kind, !keep))
+        return fail(ctx, err->message);
+    const FormulaRow& row = ctx.session->formulas().back();
+    ctx.out << u"已添加第 %1 条公式：%2（%3，%4）"_s.arg(row.idx).arg(
+                   row.code, FormulaKinds::caption(row.kind), row.kill ? u"杀"_s : u"生"_s)
+            << Qt::endl;
+    return 0;
+}
+
+int ImportFormulasCommand::run(CommandContext& ctx) {
+    QStringList args = ctx.args;
+    const bool keep = takeFlag(args, u"--keep"_s);
+    if (args.size() != 1)
+        return fail(ctx, u"用法：talven-cli import-formulas FILE [--keep]"_s);
+    auto report = ctx.session->importFormulas(args.first(), !keep);
+    if (!report)
+        return fail(ctx, report.error());
+    ctx.out << u"已添加 %1 条公式。"_s.arg(report->added) << Qt::endl;
+    if (!report->overLimit.isEmpty()) {
+        QStringList lines;
+        for (int l : report->overLimit)
+            lines.append(QString::number(l));
+        ctx.out << u"公式已达上限 1536 条，以下各行未添加：%1"_s.arg(lines.join(u"、"_s)) << Qt::endl;
+    }
+    if (!report->unrecognised.isEmpty()) {
+        ctx.out << u"公式文本文件中含有无法识别公式，已写入 %1："_s.arg(
+                       QDir::toNativeSeparators(report->reportPath))
+                << Qt::endl;
+        for (const auto& [line, text] : report->unrecognised)
+            ctx.out << u"  第 %1 行：%2"_s.arg(line).arg(text) << Qt::endl;
+    }
+    return 0;
+}
+
+int DeleteFormulaCommand::run(CommandContext& ctx) {
+    bool ok = false;
+    const int idx = ctx.args.value(0).toInt(&ok);
+    if (ctx.args.size() != 1 || !ok)
+        return fail(ctx, u"用法：talven-cli delete-formula IDX"_s);
+    if (Status err = ctx.session->deleteFormula(idx))
+        return fail(ctx, err->message);
+    ctx.out << u"已删除第 %1 条公式，剩余 %2 条。"_s.arg(idx).arg(ctx.session->formulas().size()) << Qt::endl;
+    return 0;
+}
+
+} // namespace talven

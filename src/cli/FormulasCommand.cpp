@@ -1,0 +1,90 @@
+#include "Commands.h"
+
+#include "app/FormulaListModel.h"
+#include "app/Session.h"
+#include "formula/FormulaKinds.h"
+#include "formula/FormulaTranslation.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTextStream>
+
+using namespace Qt::StringLiterals;
+
+namespace talven {
+
+namespace {
+
+// A figure as JSON: the same seven significant digits the list shows.
+double jsonFigure(float value) {
+    return figureText(value).toDouble();
+}
+
+} // namespace
+
+int FormulasCommand::run(CommandContext& ctx) {
+    QStringList args = ctx.args;
+    const bool json = takeFlag(args, u"--json"_s);
+    const QString kindText = takeOption(args, u"--kind"_s);
+    int kind = -1;
+    if (!kindText.isNull()) {
+        bool ok = false;
+        kind = kindText.toInt(&ok);
+        if (!ok || !FormulaKinds::isValid(kind))
+            return fail(ctx, u"公式种类必须是 0 到 15"_s);
+    }
+    if (!args.isEmpty())
+        return fail(ctx, u"用法：talven-cli formulas [--kind K] [--json]"_s);
+    FormulaListModel list(*ctx.session);
+    list.setKindFilter(kind);
+    const Session& s = *ctx.session;
+    if (json) {
+        QJsonArray out;
+        for (int r = 0; r < list.rowCount(); ++r) {
+            const int ordinal = list.ordinalOfRow(r);
+            const FormulaRow& row = s.formulas()[static_cast<size_t>(ordinal - 1)];
+            const FormulaResult& res = s.result(ordinal);
+            const FormulaFigures& f = res.figures;
+            const QString folded = FormulaTranslation::foldExpression(row.code);
+            QJsonObject o;
+            o[u"idx"_s] = row.idx;
+            o[u"code"_s] = row.code;
+            o[u"display"_s] = folded;
+            o[u"chinese"_s] = FormulaTranslation::chineseForm(folded);
+            o[u"kind"_s] = row.kind;
+            o[u"kill"_s] = row.kill;
+            o[u"selected"_s] = bool(s.selection()[static_cast<size_t>(ordinal - 1)]);
+            o[u"hits"_s] = f.hits;
+            o[u"draws"_s] = static_cast<int>(s.draws().size());
+            o[u"accuracy"_s] = jsonFigure(f.accuracy);
+            o[u"maxMiss"_s] = f.longestMissRun;
+            o[u"maxHit"_s] = f.longestHitRun;
+            o[u"curMiss"_s] = f.currentMissRun;
+            o[u"curHit"_s] = f.currentHitRun;
+            o[u"perAccuracy"_s] = jsonFigure(f.perNumberAccuracy);
+            o[u"perMaxMiss"_s] = jsonFigure(f.perNumberLongestMiss);
+            o[u"perMaxHit"_s] = jsonFigure(f.perNumberLongestHit);
+            o[u"perCurMiss"_s] = jsonFigure(f.perNumberCurrentMiss);
+            o[u"perCurHit"_s] = jsonFigure(f.perNumberCurrentHit);
+            o[u"next"_s] = list.index(r, FormulaListModel::NextResult).data().toString();
+            o[u"error"_s] = res.error;
+            out.append(o);
+        }
+        ctx.out << QString::fromUtf8(QJsonDocument(out).toJson(QJsonDocument::Indented));
+        return 0;
+    }
+    QStringList header;
+    for (int c = 0; c < FormulaListModel::Idx; ++c)
+        header.append(list.headerData(c, Qt::Horizontal).toString());
+    ctx.out << header.join(u'\t') << Qt::endl;
+    for (int r = 0; r < list.rowCount(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < FormulaListModel::Idx; ++c)
+            cells.append(list.index(r, c).data().toString());
+        ctx.out << cells.join(u'\t') << Qt::endl;
+    }
+    return 0;
+}
+
+} // namespace talven

@@ -1,0 +1,53 @@
+#include "Commands.h"
+
+#include "app/HistoryGridModel.h"
+#include "app/Session.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTextStream>
+
+using namespace Qt::StringLiterals;
+
+namespace talven {
+
+int HistoryCommand::run(CommandContext& ctx) {
+    QStringList args = ctx.args;
+    const bool json = takeFlag(args, u"--json"_s);
+    if (!args.isEmpty())
+        return fail(ctx, u"用法：talven-cli history [--json]"_s);
+    HistoryGridModel grid(*ctx.session);
+    const int rows = grid.rowCount();
+    if (json) {
+        QJsonArray list;
+        for (int r = 0; r < rows; ++r) {
+            QJsonObject o;
+            o[u"period"_s] = grid.index(r, HistoryGridModel::Period).data().toString().toInt();
+            QJsonArray numbers;
+            for (int c = HistoryGridModel::FirstNumber; c <= HistoryGridModel::Special; ++c)
+                numbers.append(grid.index(r, c).data().toString().toInt());
+            o[u"numbers"_s] = numbers;
+            o[u"zodiac"_s] = grid.index(r, HistoryGridModel::Zodiac).data().toString();
+            o[u"wave"_s] = grid.index(r, HistoryGridModel::Wave).data().toString();
+            o[u"element"_s] = grid.index(r, HistoryGridModel::Element).data().toString();
+            list.append(o);
+        }
+        ctx.out << QString::fromUtf8(QJsonDocument(list).toJson(QJsonDocument::Indented));
+        return 0;
+    }
+    QStringList header;
+    for (int c = 0; c < HistoryGridModel::FirstFormula; ++c)
+        header.append(grid.headerData(c, Qt::Horizontal).toString());
+    ctx.out << header.join(u'\t') << Qt::endl;
+    for (int r = 0; r < rows; ++r) {
+        QStringList cells;
+        for (int c = 0; c < HistoryGridModel::FirstFormula; ++c)
+            cells.append(grid.index(r, c).data().toString());
+        ctx.out << cells.join(u'\t') << Qt::endl;
+    }
+    ctx.out << u"共 %1 期，下一期 %2。"_s.arg(rows).arg(ctx.session->nextPeriod()) << Qt::endl;
+    return 0;
+}
+
+} // namespace talven

@@ -1,0 +1,248 @@
+#include "BacktestEngine.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <thread>
+
+namespace talven {
+
+namespace {
+
+constexpr double Empty = std::numeric_limits<double>::quiet_NaN();
+constexpr size_t AppendReserve = 64;
+
+// Formulas are independent of each other, so a long list is shared out over the processor cores;
+// the call still returns only when every formula is done.
+template <typename Entries, typename Fn>
+void forEachShared(Entries& entries, Fn fn) {
+    const size_t n = entries.size();
+    const size_t workers = std::min<size_t>(std::max(1u, std::thread::hardware_concurrency()), 4);
+    if (workers < 2 || n < 64) {
+        for (auto& e : entries)
+            fn(e);
+        return;
+    }
+    std::vector<std::thread> threads;
+    const size_t step = (n + workers - 1) / workers;
+    for (size_t w = 1; w < workers; ++w)
+        threads.emplace_back([&entries, fn, w, step, n] {
+            for (size_t i = w * step; i < std::min(n, (w + 1) * step); ++i)
+                fn(entries[i]);
+        });
+    for (size_t i = 0; i < std::min(n, step); ++i)
+        fn(entries[i]);
+    for (std::thread& t : threads)
+        t.join();
+}
+
+} // namespace
+
+BacktestEngine::BacktestEngine(const NumberModel& model) : m_rules(model) {}
+
+template <typename Fn>
+void BacktestEngine::forEachFormula(Fn fn) {
+    forEachShared(m_formulas, fn);
+}
+
+void BacktestEngine::setModel(const NumberModel& model) {
+    m_rules = KindRules(model);
+}
+
+void BacktestEngine::pushDrawColumns(const DrawValues& draw) {
+    for (int c = 0; c < DrawColumns::Count; ++c)
+        m_columns[static_cast<size_t>(c)].push_back(static_cast<double>(draw[static_cast<size_t>(c)]));
+    m_years.push_back(draw[DrawColumns::QQH] / 1000);
+    m_specials.push_back(
+        {draw[DrawColumns::attribute('L', 7, 'A')], draw[DrawColumns::attribute('L', 7, 'B')],
+         draw[DrawColumns::attribute('L', 7, 'C')], draw[DrawColumns::attribute('L', 7, 'D')]});
+    ++m_drawCount;
+}
+
+void BacktestEngine::setHistory(const std::vector<DrawValues>& draws) {
+    for (auto& column : m_columns) {
+        column.clear();
+        column.reserve(draws.size() + 1);
+    }
+    m_years.clear();
+    m_specials.clear();
+    m_drawCount = 0;
+    for (const DrawValues& d : draws)
+        pushDrawColumns(d);
+    for (Entry& e : m_formulas)
+        e.result = {};
+}
+
+int BacktestEngine::drawOfPeriod(qint64 period) const {
+    const std::vector<double>& periods = m_columns[DrawColumns::QQH];
+    for (int d = m_drawCount - 1; d >= 0; --d)
+        if (periods[static_cast<size_t>(d)] == static_cast<double>(period))
+            return d;
+    return -1;
+}
+
+BacktestEngine::Entry BacktestEngine::compile(const FormulaSpec& definition) const {
+    Entry e;
+    e.definition = definition;
+    ParseResult parsed = parseExpression(definition.code);
+    e.tree = std::move(parsed.root);
+    e.parseError = parsed.error;
+    return e;
+}
+
+void BacktestEngine::setFormulas(const QList<FormulaSpec>& formulas) {
+    m_formulas.clear();
+    m_formulas.reserve(static_cast<size_t>(formulas.size()));
+    for (const FormulaSpec& f : formulas)
+        m_formulas.push_back(compile(f));
+}
+
+int BacktestEngine::nextYear() const {
+    if (m_rules.model().hasCurrentYear())
+        return m_rules.model().currentYear();
+    return m_drawCount > 0 ? m_years.back() : 0;
+}
+
+void BacktestEngine::updateNext(Entry& e) const {
+    const double p = m_drawCount > 0 ? e.result.parameters.back() : Empty;
+    e.result.next = m_rules.predict(e.definition.kind, p, nextYear());
+    e.result.nextText = m_rules.resultText(e.definition.kind, e.result.next);
+}
+
+void BacktestEngine::judge(Entry& e, int from) const {
+    FormulaResult& r = e.result;
+    const int kind = e.definition.kind;
+    const bool kill = e.definition.kill;
+    if (from == 0 && m_drawCount > 0) {
+        r.hits[0] = 0; // the first draw has no previous parameter
+        from = 1;
+    }
+    for (int d = from; d < m_drawCount; ++d) {
+        const size_t i = static_cast<size_t>(d);
+        const KindPrediction p = m_rules.predict(kind, r.parameters[i - 1], m_years[i]);
+        r.hits[i] = m_rules.right(kind, kill, p, m_specials[i]) ? 1 : 0;
+    }
+}
+
+void BacktestEngine::evaluate(Entry& e) const {
+    FormulaResult& r = e.result;
+    const size_t n = static_cast<size_t>(m_drawCount);
+    // Room for appended draws, so that each one does not copy every formula's rows.
+    r.parameters.reserve(n + AppendReserve);
+    r.hits.reserve(n + AppendReserve);
+    r.parameters.assign(n, Empty);
+    r.hits.assign(n, 0);
+    if (!e.tree) {
+        r.error = e.parseError;
+    } else {
+        r.error = ColumnEvaluator(m_columns).evaluate(*e.tree, 0, m_drawCount, r.parameters.data());
+        // A formula that fails on any draw has no parameters at all, so every draw is a miss.
+        if (!r.error.isEmpty())
+            r.parameters.assign(n, Empty);
+    }
+    judge(e, 0);
+    updateNext(e);
+    r.figures = figuresOf(r.hits, e.definition.kind, e.definition.kill);
+}
+
+void BacktestEngine::run() {
+    forEachFormula([this](Entry& e) { evaluate(e); });
+}
+
+void BacktestEngine::appendDraw(const DrawValues& draw) {
+    pushDrawColumns(draw);
+    const int d = m_drawCount - 1;
+    const ColumnEvaluator evaluator(m_columns);
+    for (Entry& e : m_formulas) {
+        FormulaResult& r = e.result;
+        if (r.parameters.size() + 1 != static_cast<size_t>(m_drawCount)) {
+            evaluate(e); // never run on the earlier rows
+            continue;
+        }
+        double p = Empty;
+        if (e.tree && r.error.isEmpty()) {
+            const QString error = evaluator.evaluate(*e.tree, d, 1, &p);
+            if (!error.isEmpty()) {
+                // The formula no longer computes on the whole history: it fails as a whole.
+                evaluate(e);
+                continue;
+            }
+        }
+        r.parameters.push_back(p);
+        r.hits.push_back(0);
+        judge(e, d);
+        updateNext(e);
+        r.figures.add(r.hits.back() != 0);
+        r.figures.finish(e.definition.kind, e.definition.kill, m_drawCount);
+    }
+}
+
+void BacktestEngine::removeLastDraw() {
+    if (m_drawCount == 0)
+        return;
+    for (auto& column : m_columns)
+        column.pop_back();
+    m_years.pop_back();
+    m_specials.pop_back();
+    --m_drawCount;
+    for (Entry& e : m_formulas) {
+        FormulaResult& r = e.result;
+        if (!r.error.isEmpty() || r.parameters.size() != static_cast<size_t>(m_drawCount) + 1) {
+            evaluate(e); // the dropped draw may have been the one it failed on
+            continue;
+        }
+        r.parameters.pop_back();
+        r.hits.pop_back();
+        updateNext(e);
+        r.figures = figuresOf(r.hits, e.definition.kind, e.definition.kill);
+    }
+}
+
+void BacktestEngine::addFormula(const FormulaSpec& formula) {
+    m_formulas.push_back(compile(formula));
+    evaluate(m_formulas.back());
+}
+
+void BacktestEngine::removeFormulas(QList<int> indexes) {
+    std::sort(indexes.begin(), indexes.end(), std::greater<>());
+    indexes.erase(std::unique(indexes.begin(), indexes.end()), indexes.end());
+    for (int i : indexes)
+        if (i >= 0 && i < formulaCount())
+            m_formulas.erase(m_formulas.begin() + i);
+}
+
+void BacktestEngine::computeStatistics() {
+    forEachFormula(
+        [](Entry& e) { e.result.figures = figuresOf(e.result.hits, e.definition.kind, e.definition.kill); });
+}
+
+double BacktestEngine::parameter(int formula, int draw) const {
+    if (formula < 0 || formula >= formulaCount())
+        return Empty;
+    const std::vector<double>& p = m_formulas[static_cast<size_t>(formula)].result.parameters;
+    return draw >= 0 && static_cast<size_t>(draw) < p.size() ? p[static_cast<size_t>(draw)] : Empty;
+}
+
+std::vector<double> BacktestEngine::parametersOnDraw(int draw) const {
+    std::vector<double> values;
+    values.reserve(m_formulas.size());
+    for (int f = 0; f < formulaCount(); ++f)
+        values.push_back(parameter(f, draw));
+    return values;
+}
+
+KindPrediction BacktestEngine::predictionAt(int formula, int draw) const {
+    if (formula < 0 || formula >= formulaCount() || draw <= 0 || draw >= m_drawCount)
+        return {};
+    return m_rules.predict(m_formulas[static_cast<size_t>(formula)].definition.kind,
+                           parameter(formula, draw - 1), m_years[static_cast<size_t>(draw)]);
+}
+
+QString BacktestEngine::predictedValueText(int formula, int draw) const {
+    if (formula < 0 || formula >= formulaCount())
+        return {};
+    return m_rules.valueText(m_formulas[static_cast<size_t>(formula)].definition.kind,
+                             predictionAt(formula, draw));
+}
+
+} // namespace talven

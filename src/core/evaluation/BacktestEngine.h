@@ -1,0 +1,107 @@
+#pragma once
+
+#include "evaluation/ColumnEvaluator.h"
+#include "evaluation/FormulaStatistics.h"
+#include "evaluation/KindRules.h"
+#include "formula/Expression.h"
+
+#include <QList>
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace talven {
+
+// A stored formula as the back-test reads it.
+struct FormulaSpec {
+    QString code;      // code expression (gongshi)
+    int kind = 0;      // maType
+    bool kill = false; // bolKill; an empty flag is a keep formula
+};
+
+// What the back-test keeps per formula. Draw index d runs over the history, oldest first.
+struct FormulaResult {
+    std::vector<double> parameters; // parameter of draw d; NaN when empty
+    std::vector<std::uint8_t> hits; // 1 when the formula was right at draw d (in its own sense)
+    QString error;                  // why no parameter could be computed; empty when fine
+    KindPrediction next;            // prediction for the draw after the newest
+    QString nextText;               // 下期结果 words of that prediction
+    FormulaFigures figures;
+};
+
+// The back-test over an in-memory history: every formula's parameter on every draw, the
+// prediction for the following draw, its judgement by the kind's rule, and the statistics.
+// Formulas are addressed by their 0-based position in Idx order (ordinal - 1).
+class BacktestEngine {
+public:
+    explicit BacktestEngine(const NumberModel& model);
+
+    const KindRules& rules() const { return m_rules; }
+    // New codes and tables (options changed, a new current year); run() applies them.
+    void setModel(const NumberModel& model);
+
+    // Replaces the history; all results are dropped until the next run().
+    void setHistory(const std::vector<DrawValues>& draws);
+    int drawCount() const { return m_drawCount; }
+    const HistoryColumns& columns() const { return m_columns; }
+    // Index of the draw with period number QQH; -1 when there is none.
+    int drawOfPeriod(qint64 period) const;
+
+    // Replaces the formulas; their results stay empty until the next run().
+    void setFormulas(const QList<FormulaSpec>& formulas);
+    int formulaCount() const { return static_cast<int>(m_formulas.size()); }
+    const FormulaSpec& formula(int index) const { return m_formulas[static_cast<size_t>(index)].definition; }
+    const FormulaResult& result(int index) const { return m_formulas[static_cast<size_t>(index)].result; }
+
+    // Full back-test of every formula over the whole history, statistics included.
+    void run();
+    // Appends the newest draw and computes only its row: each formula's parameter on it and its
+    // judgement from the previous parameter; the statistics follow.
+    void appendDraw(const DrawValues& draw);
+    // Drops the newest draw and its row of every formula.
+    void removeLastDraw();
+    // Appends a formula and back-tests it alone.
+    void addFormula(const FormulaSpec& formula);
+    // Removes formulas by position; the others keep their results and move up.
+    void removeFormulas(QList<int> indexes);
+    // The statistics pass alone, over the hit flags as they are.
+    void computeStatistics();
+
+    // Parameter of a formula on a draw (NaN when empty or out of range).
+    double parameter(int formula, int draw) const;
+    // Every formula's parameter on one draw, in formula order: the newest draw for the prediction,
+    // the draw of a chosen period for the verification.
+    std::vector<double> parametersOnDraw(int draw) const;
+    // The prediction judged at a draw, made from the previous draw's parameter.
+    KindPrediction predictionAt(int formula, int draw) const;
+    // The predicted value text of a draw as the history grid shows it; empty when there is none.
+    QString predictedValueText(int formula, int draw) const;
+
+private:
+    struct Entry {
+        FormulaSpec definition;
+        std::unique_ptr<ExprNode> tree; // null when the code does not parse
+        QString parseError;
+        FormulaResult result;
+    };
+
+    Entry compile(const FormulaSpec& definition) const;
+    void evaluate(Entry& e) const;
+    void judge(Entry& e, int from) const;
+    void updateNext(Entry& e) const;
+    int nextYear() const;
+    void pushDrawColumns(const DrawValues& draw);
+    template <typename Fn>
+    void forEachFormula(Fn fn);
+
+    KindRules m_rules;
+    HistoryColumns m_columns;
+    int m_drawCount = 0;
+    std::vector<int> m_years;              // year of each draw (QQH \ 1000)
+    std::vector<SpecialNumber> m_specials; // L7A..L7D of each draw
+    std::vector<Entry> m_formulas;
+};
+
+} // namespace talven

@@ -1,0 +1,306 @@
+#include "KindRules.h"
+
+#include "formula/FormulaKinds.h"
+
+#include <algorithm>
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+namespace talven {
+
+namespace {
+
+// Non-negative remainder of an integral value by m; integer arithmetic where it is exact.
+int remainder(double p, int m) {
+    if (std::fabs(p) < 9.0e15) {
+        const long long r = static_cast<long long>(p) % m;
+        return static_cast<int>(r < 0 ? r + m : r);
+    }
+    double x = std::fmod(p, static_cast<double>(m));
+    if (x < 0)
+        x += m;
+    return static_cast<int>(x);
+}
+
+int digitSum(int n) {
+    return n / 10 + n % 10;
+}
+
+// Interned texts of the kinds whose values are names, so that no cell builds its own string.
+struct KindTexts {
+    std::array<QString, 12> zodiac;
+    std::array<QString, 3> wave;
+    std::array<QString, 5> element;
+    std::array<QString, 2> parity;      // 双 单
+    std::array<QString, 2> digitParity; // 合双 合单
+    std::array<QString, 2> bigSmall;    // 小 大
+    std::array<QString, 2> group;       // 野兽 家畜
+    std::array<QString, 6> halfWave;    // 红双 红单 蓝双 ...
+    std::array<QString, 4> halfParity;  // 小双 小单 大双 大单
+    std::array<QString, 10> halfHead;   // 0头双 0头单 1头双 ...
+    // Words of the formula list's next-period result where they differ from the values.
+    std::array<QString, 2> resultParity;      // 码双 码单
+    std::array<QString, 2> resultDigitParity; // 和双 和单
+    std::array<QString, 2> resultBigSmall;    // 码小 码大
+    std::array<QString, 2> resultGroup;       // 野兽 牲畜
+};
+
+const KindTexts& texts() {
+    static const KindTexts t = [] {
+        KindTexts k;
+        for (int i = 0; i < 12; ++i)
+            k.zodiac[i] = NumberModel::zodiacName(i);
+        for (int i = 0; i < 3; ++i)
+            k.wave[i] = NumberModel::waveName(i);
+        for (int i = 0; i < 5; ++i)
+            k.element[i] = NumberModel::elementName(i);
+        k.parity = {u"双"_s, u"单"_s};
+        k.digitParity = {u"合双"_s, u"合单"_s};
+        k.bigSmall = {u"小"_s, u"大"_s};
+        k.group = {u"野兽"_s, u"家畜"_s};
+        for (int w = 0; w < 3; ++w)
+            for (int par = 0; par < 2; ++par)
+                k.halfWave[w * 2 + par] = k.wave[w] + k.parity[par];
+        for (int big = 0; big < 2; ++big)
+            for (int par = 0; par < 2; ++par)
+                k.halfParity[big * 2 + par] = k.bigSmall[big] + k.parity[par];
+        for (int h = 0; h < 5; ++h)
+            for (int par = 0; par < 2; ++par)
+                k.halfHead[h * 2 + par] = QString::number(h) + u"头"_s + k.parity[par];
+        k.resultParity = {u"码双"_s, u"码单"_s};
+        k.resultDigitParity = {u"和双"_s, u"和单"_s};
+        k.resultBigSmall = {u"码小"_s, u"码大"_s};
+        k.resultGroup = {u"野兽"_s, u"牲畜"_s};
+        return k;
+    }();
+    return t;
+}
+
+} // namespace
+
+KindRules::KindRules(const NumberModel& model) : m_model(model), m_bit(std::max(1, model.options().bit)) {
+    const int size = std::max(m_bit, 49) + 2;
+    m_wave.resize(size);
+    m_element.resize(size);
+    for (int n = 0; n < size; ++n) {
+        m_wave[n] = static_cast<signed char>(NumberModel::waveOf(n));
+        m_element[n] = static_cast<signed char>(m_model.elementOf(n));
+    }
+    // 2400 is a multiple of 12, so year 2400 + r stands for every year with remainder r.
+    for (int r = 0; r < 12; ++r) {
+        m_zodiacByYear[r].resize(size);
+        for (int n = 0; n < size; ++n)
+            m_zodiacByYear[r][n] = static_cast<signed char>(NumberModel::zodiacOf(n, 2400 + r));
+    }
+    for (int code = 0; code < 12; ++code)
+        m_zodiacOfCode[code] = static_cast<signed char>(m_model.zodiacOfAttributeCode(code));
+    m_numberTexts.reserve(size + 1);
+    for (int v = 0; v <= size; ++v)
+        m_numberTexts.push_back(QString::number(v));
+}
+
+int KindRules::waveOf(int n) const {
+    return n >= 0 && n < static_cast<int>(m_wave.size()) ? m_wave[n] : NumberModel::waveOf(n);
+}
+
+int KindRules::elementOf(int n) const {
+    return n >= 0 && n < static_cast<int>(m_element.size()) ? m_element[n] : m_model.elementOf(n);
+}
+
+int KindRules::zodiacOf(int n, int year) const {
+    const auto& table = m_zodiacByYear[static_cast<size_t>(((year % 12) + 12) % 12)];
+    return n >= 0 && n < static_cast<int>(table.size()) ? table[n] : NumberModel::zodiacOf(n, year);
+}
+
+QString KindRules::numberText(int v) const {
+    return v >= 0 && v < static_cast<int>(m_numberTexts.size()) ? m_numberTexts[v] : QString::number(v);
+}
+
+KindPrediction KindRules::predict(int kind, double parameter, int judgedYear) const {
+    if (!FormulaKinds::isValid(kind) || !std::isfinite(parameter))
+        return {};
+    // The default floating-point rounding mode rounds halves to the even neighbour.
+    const double p = std::nearbyint(parameter);
+    const int rn = remainder(p, m_bit);
+    const int num = rn == 0 ? m_bit : rn;
+    const Options& o = m_model.options();
+    KindPrediction pr;
+    pr.valid = true;
+    switch (kind) {
+    case 0:
+        pr.value = o.maAddIni ? rn + 1 : num;
+        break;
+    case 1:
+    case 13:
+        pr.value = remainder(p, 12);
+        break;
+    case 2:
+        pr.value = remainder(p, 5);
+        break;
+    case 3:
+        pr.value = remainder(p, 10);
+        break;
+    case 4:
+        pr.value = digitSum(num);
+        break;
+    case 5:
+    case 6:
+    case 10:
+        pr.value = remainder(p, 2);
+        break;
+    case 7:
+        pr.value = NumberModel::isDomestic(zodiacOf(num, judgedYear)) ? 1 : 0;
+        break;
+    case 8:
+        pr.value = waveOf(num);
+        pr.parity = remainder(p, 2);
+        break;
+    case 9: {
+        const int r7 = remainder(p, 7);
+        pr.value = o.dsIni != 0 && r7 == 0 ? 7 : r7;
+        break;
+    }
+    case 11:
+        pr.value = waveOf(num);
+        break;
+    case 12:
+        pr.value = elementOf(num);
+        break;
+    case 14:
+        pr.value = remainder(p, 4) >= 2 ? 1 : 0;
+        pr.parity = remainder(p, 2);
+        break;
+    case 15:
+        pr.value = remainder(p, 10) / 2;
+        pr.parity = remainder(p, 2);
+        break;
+    }
+    return pr;
+}
+
+bool KindRules::keepRight(int kind, const KindPrediction& pr, const SpecialNumber& sp) const {
+    if (!pr.valid)
+        return false;
+    const int s = sp.number;
+    const int v = pr.value;
+    const Options& o = m_model.options();
+    // Remainders and quotients of the stored attributes follow the dialect (sign of the dividend).
+    switch (kind) {
+    case 0:
+        return s == v;
+    case 1:
+        return sp.zodiacCode % 12 == v;
+    case 2:
+        return s / 10 == v;
+    case 3:
+        return s % 10 == v;
+    case 4:
+        return digitSum(s) == v;
+    case 5:
+        return s % 2 == v;
+    case 6:
+        return digitSum(s) % 2 == v;
+    case 7: {
+        const int z = m_zodiacOfCode[static_cast<size_t>(((sp.zodiacCode % 12) + 12) % 12)];
+        return z >= 0 && (NumberModel::isDomestic(z) ? 1 : 0) == v;
+    }
+    case 8:
+        return sp.waveCode == o.bsIni + v && s % 2 == pr.parity;
+    case 9:
+        return (s - 1) / 7 + (o.dsIni != 0 ? 1 : 0) == v;
+    case 10:
+        return v == 1 ? s >= 25 : s > 0 && s < 25;
+    case 11:
+        return sp.waveCode == o.bsIni + v;
+    case 12:
+        return sp.elementCode == o.wxIni + v;
+    case 13:
+        return s % 12 == v;
+    case 14:
+        return (s >= 25 ? 1 : 0) == v && s % 2 == pr.parity;
+    case 15:
+        return s / 10 == v && s % 2 == pr.parity;
+    default:
+        return false;
+    }
+}
+
+QString KindRules::valueText(int kind, const KindPrediction& pr) const {
+    if (!pr.valid)
+        return {};
+    const KindTexts& t = texts();
+    const auto bit = [](int x) { return static_cast<size_t>(x != 0 ? 1 : 0); };
+    const size_t v = static_cast<size_t>(pr.value);
+    switch (kind) {
+    case 0:
+    case 2:
+    case 3:
+    case 4:
+    case 9:
+    case 13:
+        return numberText(pr.value);
+    case 1: {
+        const int z = pr.value >= 0 && pr.value < 12 ? m_zodiacOfCode[v] : -1;
+        return z >= 0 ? t.zodiac[static_cast<size_t>(z)] : QString();
+    }
+    case 5:
+        return t.parity[bit(pr.value)];
+    case 6:
+        return t.digitParity[bit(pr.value)];
+    case 7:
+        return t.group[bit(pr.value)];
+    case 8:
+        return pr.value >= 0 && pr.value < 3 ? t.halfWave[v * 2 + bit(pr.parity)] : QString();
+    case 10:
+        return t.bigSmall[bit(pr.value)];
+    case 11:
+        return pr.value >= 0 && pr.value < 3 ? t.wave[v] : QString();
+    case 12:
+        return pr.value >= 0 && pr.value < 5 ? t.element[v] : QString();
+    case 14:
+        return t.halfParity[bit(pr.value) * 2 + bit(pr.parity)];
+    case 15:
+        return pr.value >= 0 && pr.value < 5 ? t.halfHead[v * 2 + bit(pr.parity)] : QString();
+    default:
+        return {};
+    }
+}
+
+QString KindRules::resultText(int kind, const KindPrediction& pr) const {
+    if (!pr.valid)
+        return {};
+    const KindTexts& t = texts();
+    const size_t b = static_cast<size_t>(pr.value != 0 ? 1 : 0);
+    switch (kind) {
+    case 5:
+        return t.resultParity[b];
+    case 6:
+        return t.resultDigitParity[b];
+    case 7:
+        return t.resultGroup[b];
+    case 10:
+        return t.resultBigSmall[b];
+    case 13:
+        return pr.value == 0 ? numberText(12) : numberText(pr.value);
+    default:
+        return valueText(kind, pr);
+    }
+}
+
+SpecialNumber KindRules::specialOf(int n) const {
+    const int zodiac = NumberModel::zodiacOf(n, m_model.currentYear());
+    return {n, m_model.attributeCode(zodiac), m_model.waveCode(n), m_model.elementCode(n)};
+}
+
+QList<int> KindRules::keepClass(int kind, const KindPrediction& prediction) const {
+    QList<int> numbers;
+    if (!prediction.valid)
+        return numbers;
+    for (int n = 1; n <= m_bit; ++n)
+        if (keepRight(kind, prediction, specialOf(n)))
+            numbers.append(n);
+    return numbers;
+}
+
+} // namespace talven

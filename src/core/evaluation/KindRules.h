@@ -1,0 +1,80 @@
+#pragma once
+
+#include "lottery/NumberModel.h"
+
+#include <QList>
+#include <QString>
+
+#include <array>
+#include <vector>
+
+namespace talven {
+
+// What a formula predicts for the draw after the one its parameter was computed on.
+// value by kind: 0 the number; 1, 13 r(12); 2 r(5); 3 r(10); 4 a digit sum; 5, 6 r(2);
+// 7 1 for 家畜 and 0 for 野兽; 8, 11 the wave 0..2 (红 蓝 绿); 9 the segment; 10, 14 1 for big and
+// 0 for small; 12 the element 0..4 (金 木 水 火 土); 15 the half head r(10) \ 2.
+struct KindPrediction {
+    bool valid = false; // false when there is no parameter (first draw, empty parameter)
+    int value = 0;      // V of the kind
+    int parity = 0;     // r(2), the second component of kinds 8, 14 and 15
+
+    bool operator==(const KindPrediction&) const = default;
+};
+
+// The special number of a judged draw, as stored: L7A, L7B, L7C, L7D.
+struct SpecialNumber {
+    int number = 0;
+    int zodiacCode = 0;
+    int waveCode = 0;
+    int elementCode = 0;
+};
+
+// One rule per formula kind, shared by the back-test, the list's next-period result and the
+// prediction: the parameter p rounded half to even, r(m) its non-negative remainder by m,
+// num = r(N) with 0 read as N.
+class KindRules {
+public:
+    explicit KindRules(const NumberModel& model);
+
+    // judgedYear: the year of the draw being predicted (kind 7 takes its zodiac from it).
+    // A NaN parameter is an empty one; an infinite one cannot be reduced; both give no prediction.
+    KindPrediction predict(int kind, double parameter, int judgedYear) const;
+    bool keepRight(int kind, const KindPrediction& prediction, const SpecialNumber& special) const;
+    // Right in the formula's own sense; never right without a valid prediction.
+    bool right(int kind, bool kill, const KindPrediction& prediction, const SpecialNumber& special) const {
+        if (!prediction.valid)
+            return false;
+        return keepRight(kind, prediction, special) != kill;
+    }
+    // Predicted value as the history grid shows it (17, 鼠, 红单, 小双, 3头单, 家畜); empty when invalid.
+    QString valueText(int kind, const KindPrediction& prediction) const;
+    // Next-period result words of the formula list (码单, 和双, 牲畜, 码大, 49 ...); empty when invalid.
+    QString resultText(int kind, const KindPrediction& prediction) const;
+    // The special number n as the current year's model would store it.
+    SpecialNumber specialOf(int n) const;
+    // The numbers 1..N for which a keep formula would be right if n were the special number.
+    QList<int> keepClass(int kind, const KindPrediction& prediction) const;
+
+    const NumberModel& model() const { return m_model; }
+
+private:
+    int waveOf(int n) const;
+    int elementOf(int n) const;
+    int zodiacOf(int n, int year) const;
+    QString numberText(int v) const;
+
+    NumberModel m_model;
+    int m_bit;
+    // Attributes of the numbers 0..max(N, 49), looked up in the hot loop of the back-test.
+    std::vector<signed char> m_wave;
+    std::vector<signed char> m_element;
+    // Zodiac of each number by the year's remainder mod 12 (the lists repeat every twelve years).
+    std::array<std::vector<signed char>, 12> m_zodiacByYear;
+    // Zodiac of each attribute code mod 12 (-1 when none), for the stored L7B.
+    std::array<signed char, 12> m_zodiacOfCode{};
+    // Shared texts of small numbers so that the history grid does not allocate per cell.
+    std::vector<QString> m_numberTexts;
+};
+
+} // namespace talven

@@ -1,0 +1,341 @@
+#include "SpreadsheetExport.h"
+
+#include <QAbstractItemModel>
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStringEncoder>
+#include <QTemporaryFile>
+
+#include <xlsxwriter.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <filesystem>
+#include <functional>
+#include <system_error>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+namespace talven::SpreadsheetExport {
+
+namespace {
+
+constexpr int maxCellText = 32767; // characters a spreadsheet cell holds
+
+constexpr std::array<const char16_t*, 8> errorValueTitleTexts = {
+    u"排序序号",
+    u"号码",
+    u"杀留Err值（公式错误值）",
+    u"杀码Err值（公式错误值）",
+    u"留码Err值（公式错误值）",
+    u"每码杀留Err值（公式错误值）",
+    u"每码杀码Err值（公式错误值）",
+    u"每码留码Err值（公式错误值）",
+};
+
+struct Cell {
+    enum class Type { Empty, Number, Text };
+    Type type = Type::Empty;
+    double number = 0;
+    QString text;
+
+    static Cell fromNumber(double value) { return {Type::Number, value, {}}; }
+    static Cell fromText(QString value) {
+        return value.isEmpty() ? Cell{} : Cell{Type::Text, 0, std::move(value)};
+    }
+};
+
+using CellSource = std::function<Cell(int row, int column)>;
+
+bool isNumericVariant(const QVariant& value) {
+    switch (value.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The cell a model's display value becomes: numbers stay numbers, numeric texts become numbers.
+Cell modelCell(const QAbstractItemModel& model, int row, int column) {
+    const QVariant value = model.data(model.index(row, column), Qt::DisplayRole);
+    if (isNumericVariant(value)) {
+        const double number = value.toDouble();
+        if (std::isfinite(number))
+            return Cell::fromNumber(number);
+    }
+    QString text = value.toString();
+    if (isPlainDecimal(text))
+        return Cell::fromNumber(text.toDouble());
+    return Cell::fromText(std::move(text));
+}
+
+QString headerText(const QAbstractItemModel& model, int column) {
+    return model.headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+}
+
+// UTF-8 of a cell text in a buffer reused across cells, without the control characters that XML
+// cannot hold and that would make the workbook unreadable.
+class Utf8Buffer {
+public:
+    const char* convert(QStringView text) {
+        m_bytes.resize(static_cast<size_t>(text.size()) * 3 + 1);
+        char* out = m_bytes.data();
+        for (qsizetype i = 0; i < text.size();) {
+            qsizetype end = i;
+            while (end < text.size() && !isForbidden(text[end]))
+                ++end;
+            out = m_encoder.appendToBuffer(out, text.sliced(i, end - i));
+            i = end + 1;
+        }
+        *out = '\0';
+        return m_bytes.data();
+    }
+
+private:
+    static bool isForbidden(QChar ch) {
+        return ch.unicode() < 0x20 && ch != u'\t' && ch != u'\n' && ch != u'\r';
+    }
+
+    QStringEncoder m_encoder{QStringEncoder::Utf8};
+    std::vector<char> m_bytes;
+};
+
+std::filesystem::path fsPath(const QString& path) {
+    return std::filesystem::path(QDir::toNativeSeparators(path).toStdU16String());
+}
+
+// A temporary file beside the target that replaces the target only when committed; otherwise it
+// is removed.
+class PendingFile {
+public:
+    explicit PendingFile(const QString& path) : m_target(QFileInfo(path).absoluteFilePath()) {}
+
+    Status create() {
+        const QFileInfo target(m_target);
+        if (target.isDir())
+            return Error{u"导出文件名“%1”是一个目录"_s.arg(QDir::toNativeSeparators(m_target))};
+        const QDir dir = target.absoluteDir();
+        if (!dir.exists())
+            return Error{u"导出目录“%1”不存在"_s.arg(QDir::toNativeSeparators(dir.path()))};
+        m_temp.setFileTemplate(dir.filePath(u"."_s + target.fileName() + u".XXXXXX"_s));
+        if (!m_temp.open())
+            return Error{u"无法在目录“%1”中创建导出文件：%2"_s.arg(QDir::toNativeSeparators(dir.path()),
+                                                                   m_temp.errorString())};
+        m_temp.close();
+        return std::nullopt;
+    }
+
+    QString tempName() const { return m_temp.fileName(); }
+
+    Status commit() {
+        const QFileInfo target(m_target);
+        // A replaced export keeps its permissions; a new one gets the usual ones, not the
+        // owner-only permissions of a temporary file.
+        m_temp.setPermissions(target.exists() ? target.permissions()
+                                              : QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                    QFileDevice::ReadGroup | QFileDevice::ReadOther);
+        std::error_code ec;
+        std::filesystem::rename(fsPath(m_temp.fileName()), fsPath(m_target), ec);
+        if (ec)
+            return Error{u"无法保存导出文件“%1”：%2"_s.arg(QDir::toNativeSeparators(m_target),
+                                                           QString::fromLocal8Bit(ec.message()))};
+        m_temp.setAutoRemove(false);
+        return std::nullopt;
+    }
+
+private:
+    QString m_target;
+    QTemporaryFile m_temp;
+};
+
+Status writeSheet(const QString& path, qsizetype rows, qsizetype columns, const CellSource& cellAt) {
+    if (columns > LXW_COL_MAX)
+        return Error{u"表格有 %1 列，超过电子表格的上限 %2 列"_s.arg(columns).arg(LXW_COL_MAX)};
+    if (rows > LXW_ROW_MAX)
+        return Error{u"表格有 %1 行，超过电子表格的上限 %2 行"_s.arg(rows).arg(LXW_ROW_MAX)};
+    PendingFile file(path);
+    if (Status err = file.create())
+        return err;
+
+    const QByteArray tempName = QFile::encodeName(file.tempName());
+    // Rows are written in order, so the workbook can stream them instead of holding every cell.
+    lxw_workbook_options options{};
+    options.constant_memory = LXW_TRUE;
+    lxw_workbook* workbook = workbook_new_opt(tempName.constData(), &options);
+    lxw_worksheet* sheet = workbook ? workbook_add_worksheet(workbook, nullptr) : nullptr;
+    if (!sheet) {
+        if (workbook)
+            workbook_close(workbook);
+        return Error{u"无法创建电子表格“%1”"_s.arg(QDir::toNativeSeparators(path))};
+    }
+
+    Utf8Buffer utf8;
+    Status cellError;
+    for (qsizetype r = 0; r < rows && !cellError; ++r) {
+        for (qsizetype c = 0; c < columns && !cellError; ++c) {
+            const Cell cell = cellAt(static_cast<int>(r), static_cast<int>(c));
+            const auto row = static_cast<lxw_row_t>(r);
+            const auto col = static_cast<lxw_col_t>(c);
+            lxw_error result = LXW_NO_ERROR;
+            if (cell.type == Cell::Type::Number) {
+                result = worksheet_write_number(sheet, row, col, cell.number, nullptr);
+            } else if (cell.type == Cell::Type::Text) {
+                if (cell.text.size() > maxCellText) {
+                    cellError = Error{
+                        u"第 %1 行第 %2 列的文字有 %3 个字符，超过电子表格单元格的上限 %4 个"_s.arg(r + 1)
+                            .arg(c + 1)
+                            .arg(cell.text.size())
+                            .arg(maxCellText)};
+                    break;
+                }
+                result = worksheet_write_string(sheet, row, col, utf8.convert(cell.text), nullptr);
+            }
+            if (result != LXW_NO_ERROR)
+                cellError = Error{u"无法写入第 %1 行第 %2 列：%3"_s.arg(r + 1).arg(c + 1).arg(
+                    QString::fromUtf8(lxw_strerror(result)))};
+        }
+    }
+    // Closing writes the file; it also frees the workbook, so it runs even after a cell failed.
+    const lxw_error closed = workbook_close(workbook);
+    if (cellError)
+        return cellError;
+    if (closed != LXW_NO_ERROR)
+        return Error{u"写入导出文件“%1”失败（磁盘已满或无写入权限？）：%2"_s.arg(
+            QDir::toNativeSeparators(path), QString::fromUtf8(lxw_strerror(closed)))};
+    return file.commit();
+}
+
+} // namespace
+
+QString fileName(Target target) {
+    switch (target) {
+    case Target::History:
+        return u"lishi.xlsx"_s;
+    case Target::Formulas:
+        return u"gongshi.xlsx"_s;
+    case Target::ErrorValues:
+        return u"ErrArr.xlsx"_s;
+    }
+    return {};
+}
+
+QString resolvePath(const QString& directoryOrPath, Target target) {
+    if (QFileInfo(directoryOrPath).isDir())
+        return QDir(directoryOrPath).filePath(fileName(target));
+    return directoryOrPath;
+}
+
+QStringList errorValueTitles() {
+    QStringList titles;
+    for (const char16_t* title : errorValueTitleTexts)
+        titles.append(QString::fromUtf16(title));
+    return titles;
+}
+
+bool isPlainDecimal(QStringView text) {
+    qsizetype i = 0;
+    if (i < text.size() && text[i] == u'-')
+        ++i;
+    const qsizetype intStart = i;
+    while (i < text.size() && text[i].isDigit() && text[i].unicode() < 128)
+        ++i;
+    const qsizetype intDigits = i - intStart;
+    if (intDigits == 0)
+        return false;
+    // "07" is shown with its zero; as a number it would lose it.
+    if (intDigits > 1 && text[intStart] == u'0')
+        return false;
+    qsizetype fracDigits = 0;
+    if (i < text.size() && text[i] == u'.') {
+        ++i;
+        const qsizetype fracStart = i;
+        while (i < text.size() && text[i].isDigit() && text[i].unicode() < 128)
+            ++i;
+        fracDigits = i - fracStart;
+        if (fracDigits == 0)
+            return false;
+    }
+    if (i != text.size())
+        return false;
+    // "-0" would come back as 0; more than 15 digits would come back rounded.
+    if (text[0] == u'-' && intDigits == 1 && text[intStart] == u'0' && fracDigits == 0)
+        return false;
+    return intDigits + fracDigits <= 15;
+}
+
+QString csvField(const QString& text) {
+    const bool quote = text.contains(u',') || text.contains(u'"') || text.contains(u'\n') ||
+                       text.contains(u'\r') || text.startsWith(u' ') || text.endsWith(u' ');
+    if (!quote)
+        return text;
+    QString quoted = text;
+    quoted.replace(u"\""_s, u"\"\""_s);
+    return u'"' + quoted + u'"';
+}
+
+Status writeXlsx(const QAbstractItemModel& model, const QString& path) {
+    const int rows = model.rowCount();
+    const int columns = model.columnCount();
+    return writeSheet(path, qsizetype(rows) + 1, columns, [&model](int row, int column) {
+        if (row == 0)
+            return Cell::fromText(headerText(model, column));
+        return modelCell(model, row - 1, column);
+    });
+}
+
+Status writeCsv(const QAbstractItemModel& model, const QString& path) {
+    const QFileInfo target(path);
+    if (target.isDir())
+        return Error{u"导出文件名“%1”是一个目录"_s.arg(QDir::toNativeSeparators(path))};
+    // QSaveFile writes beside the target and renames over it only on commit.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return Error{u"无法创建导出文件“%1”：%2"_s.arg(QDir::toNativeSeparators(path), file.errorString())};
+    file.write("\xEF\xBB\xBF");
+    const int rows = model.rowCount();
+    const int columns = model.columnCount();
+    for (int r = -1; r < rows; ++r) {
+        QString line;
+        for (int c = 0; c < columns; ++c) {
+            if (c > 0)
+                line += u',';
+            line += csvField(r < 0 ? headerText(model, c)
+                                   : model.data(model.index(r, c), Qt::DisplayRole).toString());
+        }
+        line += u"\r\n"_s;
+        if (file.write(line.toUtf8()) < 0)
+            break;
+    }
+    if (!file.commit())
+        return Error{u"写入导出文件“%1”失败：%2"_s.arg(QDir::toNativeSeparators(path), file.errorString())};
+    return std::nullopt;
+}
+
+Status writeErrorValuesXlsx(const ErrorValueTable& values, const QString& path) {
+    ErrorValueTable rows = values;
+    std::stable_sort(rows.begin(), rows.end(), [](const NumberErrorValues& a, const NumberErrorValues& b) {
+        return a.errcount != b.errcount ? a.errcount < b.errcount : a.number < b.number;
+    });
+    const QStringList titles = errorValueTitles();
+    return writeSheet(path, rows.size() + 1, titles.size(), [&](int row, int column) {
+        if (row == 0)
+            return Cell::fromText(titles[column]);
+        const NumberErrorValues& v = rows[row - 1];
+        const std::array<int, 8> fields = {row,        v.number,       v.eTrrcount,   v.errcount,
+                                           v.trrcount, v.eTrrcountPer, v.errcountPer, v.trrcountPer};
+        return Cell::fromNumber(fields[static_cast<size_t>(column)]);
+    });
+}
+
+} // namespace talven::SpreadsheetExport

@@ -1,0 +1,198 @@
+#include "FormulaInput.h"
+
+#include "Expression.h"
+#include "FormulaKinds.h"
+#include "FormulaTranslation.h"
+
+#include <QRegularExpression>
+#include <QStringDecoder>
+
+using namespace Qt::StringLiterals;
+
+namespace talven::FormulaInput {
+
+namespace {
+
+constexpr int HeaderLength = 6; // "[" + order letter + kind name + "]"
+
+QString kindNameOf(QStringView text) {
+    return text.mid(2, 3).toString();
+}
+
+// Blanks around a file line are harmless; blanks inside the formula are not.
+QStringView trimBlanks(QStringView text) {
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && (text[begin] == u' ' || text[begin] == u'\t'))
+        ++begin;
+    while (end > begin && (text[end - 1] == u' ' || text[end - 1] == u'\t'))
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+// Characters a file formula may hold after its terms are translated.
+bool isFileCharacter(QChar c) {
+    const char16_t u = c.unicode();
+    return (u >= 65 && u <= 91) || (u >= 96 && u <= 123) || (u >= u'0' && u <= u'9') ||
+           (u >= 40 && u <= 43) || u == u'-' || u == u'/';
+}
+
+// The door terms translate into a code with blanks inside; those blanks come from the translation,
+// not from the user, so they are closed up before the character check.
+QString withoutDoorBlanks(const QString& text, QStringView orderLetter) {
+    QString result = text;
+    for (int i = 1; i <= 6; ++i) {
+        const QString digit = QString::number(i);
+        const QString door = u"("_s + orderLetter + digit + u"E + 1)"_s;
+        const QString closed = u"("_s + orderLetter + digit + u"E+1)"_s;
+        result = sReplace(result, door, closed);
+    }
+    return result;
+}
+
+// First character that the file check refuses, -1 when every character passes.
+qsizetype firstForeignCharacter(QStringView text) {
+    for (qsizetype i = 0; i < text.size(); ++i)
+        if (!isFileCharacter(text[i]))
+            return i;
+    return -1;
+}
+
+QString characterText(QStringView text, qsizetype at) {
+    const QChar c = text[at];
+    if (c.isHighSurrogate() && at + 1 < text.size())
+        return text.mid(at, 2).toString();
+    if (c.unicode() < 32 || c.unicode() == 127)
+        return u"U+%1"_s.arg(uint(c.unicode()), 4, 16, QChar(u'0')).toUpper();
+    return QString(c);
+}
+
+} // namespace
+
+QString emptyBoxMessage() {
+    return u"请在左边文本框输入需要添加的公式"_s;
+}
+
+QString emptyBoxTitle() {
+    return u"添加公式失败"_s;
+}
+
+QString unrecognisedMessage() {
+    return u"公式文本文件中含有无法识别公式，无法添加到软件"_s;
+}
+
+QString unrecognisedTitle() {
+    return u"无法识别公式"_s;
+}
+
+QString viewReportQuestion() {
+    return u"公式文本文件中含有无法识别公式，是否查看这些公式？"_s;
+}
+
+QString reportFileName() {
+    return u"无法识别公式.txt"_s;
+}
+
+TypedFormula translateTyped(const QString& text) {
+    TypedFormula result;
+    if (text.isEmpty()) {
+        result.status = TypedFormula::Status::Empty;
+        result.message = emptyBoxMessage();
+        return result;
+    }
+    result.message = unrecognisedMessage();
+    QString t = text;
+    const bool bracketed = t.startsWith(u'[');
+    const QString orderLetter = bracketed ? t.mid(1, 1) : u"D"_s;
+    if (FormulaKinds::fromName(kindNameOf(t)) >= 0) {
+        if (bracketed) {
+            if (t.size() < HeaderLength) {
+                result.reason = u"公式种类标头不完整，缺少右方括号和公式"_s;
+                return result;
+            }
+            t = t.mid(HeaderLength);
+        }
+        t = FormulaTranslation::translateTerms(t, orderLetter);
+    }
+    t = FormulaTranslation::expandCodes(t);
+    // Only an expression that can be evaluated is stored; anything else would fail at every run.
+    const ParseResult parsed = parseExpression(t);
+    if (!parsed.ok()) {
+        result.reason = parsed.error;
+        return result;
+    }
+    result.status = TypedFormula::Status::Ok;
+    result.code = t;
+    result.message.clear();
+    return result;
+}
+
+QString decodeFile(const QByteArray& bytes) {
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString text = utf8.decode(bytes);
+    if (!utf8.hasError())
+        return text;
+    QStringDecoder gbk("GBK");
+    if (!gbk.isValid())
+        gbk = QStringDecoder("GB18030");
+    return gbk.decode(bytes);
+}
+
+FileResult readLines(QStringView text) {
+    static const QRegularExpression lineBreak(u"\r\n|\r|\n"_s);
+    FileResult result;
+    int maType = 0;
+    int lineNumber = 0;
+    for (const QStringView rawLine : text.split(lineBreak)) {
+        ++lineNumber;
+        const QStringView line = trimBlanks(rawLine);
+        if (line.isEmpty())
+            continue;
+        const QString orderLetter = line.mid(1, 1).toString();
+        const int named = FormulaKinds::fromName(kindNameOf(line));
+        if (named >= 0)
+            maType = named;
+        if (line.size() < HeaderLength) {
+            result.unrecognised.append({lineNumber, line.toString(), u"公式种类标头不完整"_s});
+            continue;
+        }
+        const QString b = FormulaTranslation::translateTerms(line.mid(HeaderLength).toString(), orderLetter);
+        // An empty formula is reported with its header so that the report names the line.
+        const QString reported = trimBlanks(b).isEmpty() ? line.toString() : b;
+        QString c = trimBlanks(b).toString();
+        const QString checked = withoutDoorBlanks(c, orderLetter);
+        const qsizetype foreign = firstForeignCharacter(checked);
+        if (foreign >= 0) {
+            result.unrecognised.append(
+                {lineNumber, reported, u"含有无法识别的字符“%1”"_s.arg(characterText(checked, foreign))});
+            continue;
+        }
+        c = FormulaTranslation::expandCodes(c);
+        const ParseResult parsed = parseExpression(c);
+        if (!parsed.ok()) {
+            result.unrecognised.append({lineNumber, reported, parsed.error});
+            continue;
+        }
+        result.accepted.append({lineNumber, maType, c});
+    }
+    return result;
+}
+
+FileResult readFile(const QByteArray& bytes) {
+    const QString text = decodeFile(bytes);
+    return readLines(text);
+}
+
+QByteArray reportText(const QList<UnrecognisedLine>& lines) {
+    QByteArray out;
+    for (const UnrecognisedLine& line : lines) {
+        // A report line holds no line break of its own.
+        QString text = line.text;
+        text.replace(u'\r', u' ').replace(u'\n', u' ');
+        out += text.toUtf8();
+        out += "\r\n";
+    }
+    return out;
+}
+
+} // namespace talven::FormulaInput

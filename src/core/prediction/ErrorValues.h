@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QList>
+
+namespace talven {
+
+// How many selected formulas rule one number out for the draw being predicted ("Err值"), plain and
+// weighted by the formula kind; named like the columns of the table Errarr.
+struct NumberErrorValues {
+    int number = 0;
+    int eTrrcount = 0;    // kill and keep formulas
+    int errcount = 0;     // kill formulas
+    int trrcount = 0;     // keep formulas
+    int eTrrcountPer = 0; // weighted, kill and keep
+    int errcountPer = 0;  // weighted, kill
+    int trrcountPer = 0;  // weighted, keep
+
+    bool operator==(const NumberErrorValues&) const = default;
+};
+
+// The error values of the numbers 1..N, ascending: row i holds number i + 1.
+// Kept free of compiled code so that the export can use it without linking the prediction.
+using ErrorValueTable = QList<NumberErrorValues>;
+
+inline ErrorValueTable emptyErrorValues(int largestNumber) {
+    ErrorValueTable table;
+    for (int n = 1; n <= largestNumber; ++n)
+        table.append(NumberErrorValues{.number = n});
+    return table;
+}
+
+} // namespace talven
