@@ -141,6 +141,7 @@ quint16 Session::textId(const QString& text) {
         return *it;
     const auto id = static_cast<quint16>(m_texts.size());
     m_texts.append(text);
+    m_textsUtf8.append(text.toUtf8());
     m_textIds.insert(text, id);
     return id;
 }
@@ -227,6 +228,16 @@ Status Session::syncDatabase() {
            m_storedDraws[common][DrawColumns::QQH] == m_draws[common][DrawColumns::QQH])
         ++common;
 
+    // Draw columns that differ from what is stored (new codes, a new current year, the following
+    // draw of the previous newest row).
+    std::vector<char> drawChanged(common, 0);
+    size_t firstDrawChange = common;
+    for (size_t d = 0; d < common; ++d) {
+        drawChanged[d] = !sameDrawColumns(m_storedDraws[d], m_draws[d]);
+        if (drawChanged[d] && firstDrawChange == common)
+            firstDrawChange = d;
+    }
+
     auto fail = [&](const QString& what) { return Error{u"%1：%2"_s.arg(what, m_db->lastError())}; };
 
     for (int t = 0; t < inUse; ++t) {
@@ -263,7 +274,7 @@ Status Session::syncDatabase() {
                 if (id == 0)
                     st.bindNull(first + Database::FormulasPerTable + c);
                 else
-                    st.bindText(first + Database::FormulasPerTable + c, m_texts[id]);
+                    st.bindUtf8(first + Database::FormulasPerTable + c, m_textsUtf8[id]);
             }
         };
 
@@ -279,8 +290,13 @@ Status Session::syncDatabase() {
             Statement updRes(db, u"UPDATE %1 SET %2 WHERE QQH=?"_s.arg(table, rsets.join(u',')));
             if (!updDraw.ok() || !updRes.ok())
                 return fail(u"无法更新历史号码"_s);
-            for (size_t d = 0; d < keep; ++d) {
-                if (!sameDrawColumns(m_storedDraws[d], m_draws[d])) {
+            // Only rows from the first changed draw or the first result the back-test may have
+            // changed are looked at.
+            size_t firstDirty = keep;
+            for (int c = 0; c < Database::FormulasPerTable; ++c)
+                firstDirty = std::min(firstDirty, m_resultsDirtyFrom[base + static_cast<size_t>(c)]);
+            for (size_t d = std::min(firstDirty, firstDrawChange); d < keep; ++d) {
+                if (drawChanged[d]) {
                     updDraw.reset();
                     for (int i = 0; i < DrawColumns::Count; ++i)
                         updDraw.bindInt(i + 1, m_draws[d][static_cast<size_t>(i)]);
@@ -289,8 +305,10 @@ Status Session::syncDatabase() {
                         return fail(u"无法更新历史号码"_s);
                 }
                 bool dirty = false;
-                for (int c = 0; c < Database::FormulasPerTable && !dirty; ++c) {
+                for (int c = 0; c < Database::FormulasPerTable && !dirty && d >= firstDirty; ++c) {
                     const size_t slot = base + static_cast<size_t>(c);
+                    if (d < m_resultsDirtyFrom[slot])
+                        continue;
                     const qint8 h = d < storedHits[slot].size() ? storedHits[slot][d] : 0;
                     const quint16 x = d < storedTexts[slot].size() ? storedTexts[slot][d] : 0;
                     dirty = h != wantedHit(slot, d) || x != wantedText(slot, d);
@@ -324,6 +342,7 @@ Status Session::syncDatabase() {
     }
 
     // Memory now describes the database.
+    m_resultsDirtyFrom.assign(m_resultsDirtyFrom.size(), std::numeric_limits<size_t>::max());
     m_storedDraws = m_draws;
     m_tableSynced.assign(Database::HistoryTableCount, false);
     for (int t = 0; t < inUse; ++t)
@@ -442,27 +461,29 @@ QList<FormulaSpec> Session::formulaSpecs(size_t from) const {
 void Session::runBacktest(Change change) {
     const size_t formulaCount = m_formulas.size();
     const size_t drawCount = m_draws.size();
-    size_t firstFormula = 0; // results of formulas before it, draws before firstDraw, stay
-    size_t firstDraw = 0;
+    // Results of formulas before firstFormula stay as they are for the draws before firstDraw.
+    size_t firstFormula = formulaCount;
+    size_t firstDraw = drawCount;
     switch (change) {
     case Change::AppendDraw:
         m_engine->appendDraw(m_draws.back());
         firstDraw = drawCount - 1;
+        markDirty(0, firstDraw);
         break;
     case Change::RemoveLastDraw:
         m_engine->removeLastDraw();
-        firstDraw = drawCount;
         break;
     case Change::AddFormulas:
         firstFormula = static_cast<size_t>(m_engine->formulaCount());
         for (const FormulaSpec& spec : formulaSpecs(firstFormula))
             m_engine->addFormula(spec);
+        markDirty(firstFormula, 0);
         break;
     case Change::RemoveFormula:
         m_engine->removeFormulas({m_removedOrdinal});
         m_wanted.hits.erase(m_wanted.hits.begin() + m_removedOrdinal);
         m_wanted.texts.erase(m_wanted.texts.begin() + m_removedOrdinal);
-        firstFormula = formulaCount;
+        markDirty(static_cast<size_t>(m_removedOrdinal), 0); // later formulas moved one column
         break;
     case Change::Full:
         if (!m_engine)
@@ -471,7 +492,9 @@ void Session::runBacktest(Change change) {
         m_engine->setHistory(m_draws);
         m_engine->setFormulas(formulaSpecs(0));
         m_engine->run();
-        m_valueTextIds.clear();
+        m_valueTextIds.fill(NoTextId);
+        firstFormula = 0;
+        markDirty(0, 0);
         break;
     }
 
@@ -482,7 +505,7 @@ void Session::runBacktest(Change change) {
     for (size_t f = 0; f < formulaCount; ++f) {
         auto& hits = m_wanted.hits[f];
         auto& texts = m_wanted.texts[f];
-        const size_t from = f < firstFormula ? firstDraw : 0;
+        const size_t from = f < firstFormula ? std::min(firstDraw, hits.size()) : 0;
         hits.resize(drawCount);
         texts.resize(drawCount);
         const FormulaResult& result = m_engine->result(static_cast<int>(f));
@@ -494,15 +517,25 @@ void Session::runBacktest(Change change) {
                 texts[d] = 0;
                 continue;
             }
-            const quint64 key = (static_cast<quint64>(static_cast<quint32>(kind)) << 40) ^
-                                (static_cast<quint64>(static_cast<quint32>(p.value)) << 8) ^
-                                static_cast<quint64>(p.parity & 0xff);
-            auto it = m_valueTextIds.constFind(key);
-            if (it == m_valueTextIds.constEnd())
-                it = m_valueTextIds.insert(key, textId(m_engine->rules().valueText(kind, p)));
-            texts[d] = *it;
+            texts[d] = valueTextId(kind, p);
         }
     }
+}
+
+void Session::markDirty(size_t fromSlot, size_t fromDraw) {
+    for (size_t slot = fromSlot; slot < m_resultsDirtyFrom.size(); ++slot)
+        m_resultsDirtyFrom[slot] = std::min(m_resultsDirtyFrom[slot], fromDraw);
+}
+
+quint16 Session::valueTextId(int kind, const KindPrediction& p) {
+    // Predicted values of a kind are few: their texts are made once per run and looked up by value.
+    const int value = std::clamp(p.value, 0, MaxValue - 1);
+    if (!FormulaKinds::isValid(kind) || value != p.value || (p.parity & ~1) != 0)
+        return textId(m_engine->rules().valueText(kind, p));
+    quint16& id = m_valueTextIds[static_cast<size_t>((kind * MaxValue + value) * 2 + p.parity)];
+    if (id == NoTextId)
+        id = textId(m_engine->rules().valueText(kind, p));
+    return id;
 }
 
 const FormulaResult& Session::result(int ordinal) const {

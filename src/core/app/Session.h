@@ -123,13 +123,21 @@ private:
     void loadStoredResults();
 
     std::unique_ptr<BacktestEngine> m_engine;
-    QHash<quint64, quint16> m_valueTextIds; // (kind, prediction) -> text id
+    static constexpr int MaxValue = 100;
+    static constexpr quint16 NoTextId = 0xffff;
+    quint16 valueTextId(int kind, const KindPrediction& prediction);
+    std::array<quint16, 16 * MaxValue * 2> m_valueTextIds{}; // (kind, value, parity) -> text id
     int m_removedOrdinal = -1;
     std::vector<DrawValues> m_storedDraws; // rows of every synced history table
     std::vector<bool> m_tableSynced;       // per history table: holds exactly m_storedDraws
     Results m_wanted;
     Results m_stored; // by table * 50 + slot
+    // Per slot, the first draw whose wanted result may differ from the stored one.
+    std::vector<size_t> m_resultsDirtyFrom =
+        std::vector<size_t>(Database::HistoryTableCount * Database::FormulasPerTable, 0);
+    void markDirty(size_t fromSlot, size_t fromDraw);
     QStringList m_texts{QString()};
+    QList<QByteArray> m_textsUtf8{QByteArray()}; // the same texts, ready for binding
     QHash<QString, quint16> m_textIds;
 };
 

@@ -89,7 +89,8 @@ Result<std::unique_ptr<Database>> Database::open(const QString& path) {
         }
     }
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
+                        nullptr) != SQLITE_OK) {
         sqlite3_close_v2(db);
         return Error{u"无法打开数据库文件 %1"_s.arg(path)};
     }
@@ -98,12 +99,14 @@ Result<std::unique_ptr<Database>> Database::open(const QString& path) {
         sqlite3_close_v2(db);
         return Error{u"数据库文件 %1 不是本软件的数据库，未作任何修改（%2）"_s.arg(path, bad->message)};
     }
-    execOn(db, u"PRAGMA foreign_keys=OFF"_s);
+    // A large page cache keeps a whole history rewrite in memory until it is committed.
+    execOn(db, u"PRAGMA cache_size=-131072"_s);
     return std::unique_ptr<Database>(new Database(db, path));
 }
 
 Status Database::createSchema(sqlite3* db) {
-    QString sql = u"BEGIN;"_s;
+    // History rows are wide (235 columns): larger pages make whole-history writes cheaper.
+    QString sql = u"PRAGMA page_size=16384; BEGIN;"_s;
     sql += u"CREATE TABLE Gongshi (Idx SMALLINT, gongshi TEXT, maType SMALLINT, bolKill BOOLEAN);"_s;
     sql += u"CREATE INDEX GongshiIdx ON Gongshi (Idx);"_s;
     QStringList defs;
@@ -265,6 +268,10 @@ void Statement::bindText(int index, const QString& text) {
     sqlite3_bind_text(m_stmt, index, utf8.constData(), static_cast<int>(utf8.size()), SQLITE_TRANSIENT);
 }
 
+void Statement::bindUtf8(int index, const QByteArray& utf8) {
+    sqlite3_bind_text(m_stmt, index, utf8.constData(), static_cast<int>(utf8.size()), SQLITE_STATIC);
+}
+
 void Statement::bindDouble(int index, double value) {
     sqlite3_bind_double(m_stmt, index, value);
 }
@@ -283,8 +290,8 @@ bool Statement::run() {
 }
 
 void Statement::reset() {
+    // Bindings stay: every caller binds all parameters again before the next step.
     sqlite3_reset(m_stmt);
-    sqlite3_clear_bindings(m_stmt);
 }
 
 } // namespace talven

@@ -87,6 +87,8 @@ public:
     void bindInt(int index, int value);
     void bindNull(int index);
     void bindText(int index, const QString& text);
+    // Binds UTF-8 bytes that outlive the statement's next step.
+    void bindUtf8(int index, const QByteArray& utf8);
     void bindDouble(int index, double value);
     // Steps once; true while a row is available.
     bool stepRow();
