@@ -18,6 +18,8 @@ std::vector<std::unique_ptr<Command>> Command::all() {
     list.push_back(std::make_unique<ImportFormulasCommand>());
     list.push_back(std::make_unique<FormulasCommand>());
     list.push_back(std::make_unique<DeleteFormulaCommand>());
+    list.push_back(std::make_unique<PredictCommand>());
+    list.push_back(std::make_unique<ExportCommand>());
     return list;
 }
 

@@ -89,4 +89,22 @@ public:
     int run(CommandContext& ctx) override;
 };
 
+class PredictCommand : public Command {
+public:
+    QString name() const override { return QStringLiteral("predict"); }
+    QString usage() const override {
+        return QStringLiteral("predict [--select I,J,...] [--at PERIOD] [--json]  计算选中公式的下期结果");
+    }
+    int run(CommandContext& ctx) override;
+};
+
+class ExportCommand : public Command {
+public:
+    QString name() const override { return QStringLiteral("export"); }
+    QString usage() const override {
+        return QStringLiteral("export history|formulas|errors [--out FILE] [--csv]  导出列表");
+    }
+    int run(CommandContext& ctx) override;
+};
+
 } // namespace talven

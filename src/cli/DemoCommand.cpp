@@ -1,7 +1,9 @@
 #include "Commands.h"
 
+#include "app/FormulaListModel.h"
 #include "app/HistoryGridModel.h"
 #include "app/Session.h"
+#include "errorvalues/ErrorValueModel.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -35,6 +37,19 @@ void printHistoryTail(CommandContext& ctx, const Session& session, int count) {
     }
 }
 
+void printModel(CommandContext& ctx, const QAbstractItemModel& model, int columns) {
+    QStringList header;
+    for (int c = 0; c < columns; ++c)
+        header.append(model.headerData(c, Qt::Horizontal).toString());
+    ctx.out << header.join(u'\t') << Qt::endl;
+    for (int r = 0; r < model.rowCount(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < columns; ++c)
+            cells.append(model.index(r, c).data().toString());
+        ctx.out << cells.join(u'\t') << Qt::endl;
+    }
+}
+
 } // namespace
 
 int DemoCommand::run(CommandContext& ctx) {
@@ -59,6 +74,29 @@ int DemoCommand::run(CommandContext& ctx) {
     ctx.out << u"最近 10 期："_s << Qt::endl;
     printHistoryTail(ctx, s, 10);
     ctx.out << u"下一期：%1，当前年份：%2"_s.arg(s.nextPeriod()).arg(s.currentYear()) << Qt::endl;
+
+    const QString formulas = QDir(samplesDir()).filePath(u"formulas.txt"_s);
+    ctx.out << Qt::endl
+            << u"== 读取公式文本 %1（GBK 编码）"_s.arg(QDir::toNativeSeparators(formulas)) << Qt::endl;
+    auto read = s.importFormulas(formulas, true);
+    if (!read)
+        return fail(ctx, read.error());
+    ctx.out << u"已添加 %1 条杀码公式，全部公式已对 %2 期历史验算："_s.arg(read->added).arg(s.draws().size())
+            << Qt::endl;
+    FormulaListModel list(s);
+    printModel(ctx, list, FormulaListModel::Idx);
+
+    ctx.out << Qt::endl << u"== 计算选中公式：下一期 %1"_s.arg(s.nextPeriod()) << Qt::endl;
+    auto values = s.errorValues();
+    if (!values)
+        return fail(ctx, values.error());
+    if (Status err = s.storeErrorValues(values.value()))
+        return fail(ctx, err->message);
+    ErrorValueModel ranking;
+    ranking.setValues(values.value());
+    printModel(ctx, ranking, ranking.columnCount());
+    ctx.out << u"杀码："_s << ranking.filteredNumbers() << Qt::endl;
+    ctx.out << u"留码："_s << ranking.keptNumbers() << Qt::endl;
     return 0;
 }
 

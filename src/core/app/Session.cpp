@@ -1,10 +1,12 @@
 #include "Session.h"
 
 #include "app/Settings.h"
+#include "errorvalues/ErrorValueStore.h"
 #include "evaluation/BacktestEngine.h"
 #include "formula/FormulaInput.h"
 #include "formula/FormulaKinds.h"
 #include "history/HistoryParser.h"
+#include "prediction/ErrorValuePredictor.h"
 
 #include <QDate>
 #include <QDir>
@@ -14,6 +16,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 using namespace Qt::StringLiterals;
@@ -679,6 +682,48 @@ Status Session::deleteFormula(int idx) {
             return Status();
         },
         Change::RemoveFormula);
+}
+
+} // namespace talven
+
+namespace talven {
+
+Result<ErrorValueTable> Session::errorValues(std::optional<int> atPeriod,
+                                             std::optional<int> kindFilter) const {
+    if (m_draws.empty())
+        return Error{u"历史号码为空，无法计算选中公式"_s};
+    const ErrorValuePredictor predictor(m_engine->rules());
+    QList<PredictionFormula> formulas;
+    for (const FormulaRow& row : m_formulas)
+        formulas.append({row.kind, row.kill});
+    auto parameterOf = [this](qsizetype f, qsizetype d) -> std::optional<double> {
+        const double p = m_engine->parameter(static_cast<int>(f), static_cast<int>(d));
+        return std::isnan(p) ? std::nullopt : std::optional<double>(p);
+    };
+    QList<bool> selection{false}; // index 0 holds no formula
+    for (size_t i = 0; i < m_formulas.size(); ++i)
+        if (!kindFilter || m_formulas[i].kind == *kindFilter)
+            selection.append(m_selected[i]);
+    if (!atPeriod && !kindFilter) {
+        QList<std::optional<double>> parameters;
+        const qsizetype newest = static_cast<qsizetype>(m_draws.size()) - 1;
+        for (qsizetype f = 0; f < formulas.size(); ++f)
+            parameters.append(parameterOf(f, newest));
+        return predictor.nextPeriod(formulas, parameters, selection, currentYear());
+    }
+    QList<int> periods;
+    for (const DrawValues& d : m_draws)
+        periods.append(d[DrawColumns::QQH]);
+    return predictor.verify(formulas, selection, periods, parameterOf,
+                            {atPeriod.value_or(periods.back()), kindFilter});
+}
+
+Status Session::storeErrorValues(const ErrorValueTable& values) {
+    return ErrorValueStore::save(m_db->handle(), values);
+}
+
+Result<ErrorValueTable> Session::storedErrorValues() const {
+    return ErrorValueStore::load(m_db->handle());
 }
 
 } // namespace talven

@@ -3,6 +3,7 @@
 #include "app/Options.h"
 #include "evaluation/BacktestEngine.h"
 #include "lottery/NumberModel.h"
+#include "prediction/ErrorValues.h"
 #include "store/Database.h"
 #include "store/Result.h"
 
@@ -80,6 +81,14 @@ public:
     void setSelected(int ordinal, bool selected);
     void selectAll();
     void invertSelection();
+
+    // Error values of the selected formulas for the next draw, or as they stood right after the
+    // draw of a chosen period; with a kind filter only the formulas of that kind take part.
+    Result<ErrorValueTable> errorValues(std::optional<int> atPeriod = std::nullopt,
+                                        std::optional<int> kindFilter = std::nullopt) const;
+    // Stores the values of numbers 1..N into Errarr; the stored values.
+    Status storeErrorValues(const ErrorValueTable& values);
+    Result<ErrorValueTable> storedErrorValues() const;
 
     // Back-test results and figures of formula ordinal 1..n.
     const FormulaResult& result(int ordinal) const;

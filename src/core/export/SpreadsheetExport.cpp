@@ -1,5 +1,7 @@
 #include "SpreadsheetExport.h"
 
+#include "export/ErrorValueExportModel.h"
+
 #include <QAbstractItemModel>
 #include <QDir>
 #include <QFileInfo>
@@ -323,19 +325,11 @@ Status writeCsv(const QAbstractItemModel& model, const QString& path) {
 }
 
 Status writeErrorValuesXlsx(const ErrorValueTable& values, const QString& path) {
-    ErrorValueTable rows = values;
-    std::stable_sort(rows.begin(), rows.end(), [](const NumberErrorValues& a, const NumberErrorValues& b) {
-        return a.errcount != b.errcount ? a.errcount < b.errcount : a.number < b.number;
-    });
-    const QStringList titles = errorValueTitles();
-    return writeSheet(path, rows.size() + 1, titles.size(), [&](int row, int column) {
-        if (row == 0)
-            return Cell::fromText(titles[column]);
-        const NumberErrorValues& v = rows[row - 1];
-        const std::array<int, 8> fields = {row,        v.number,       v.eTrrcount,   v.errcount,
-                                           v.trrcount, v.eTrrcountPer, v.errcountPer, v.trrcountPer};
-        return Cell::fromNumber(fields[static_cast<size_t>(column)]);
-    });
+    return writeXlsx(ErrorValueExportModel(values), path);
+}
+
+Status writeErrorValuesCsv(const ErrorValueTable& values, const QString& path) {
+    return writeCsv(ErrorValueExportModel(values), path);
 }
 
 } // namespace talven::SpreadsheetExport

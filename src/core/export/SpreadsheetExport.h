@@ -30,6 +30,7 @@ Status writeXlsx(const QAbstractItemModel& model, const QString& path);
 Status writeCsv(const QAbstractItemModel& model, const QString& path);
 // The error values under the eight titles, ranked 1.. in ascending Errcount, ties by number.
 Status writeErrorValuesXlsx(const ErrorValueTable& values, const QString& path);
+Status writeErrorValuesCsv(const ErrorValueTable& values, const QString& path);
 
 QStringList errorValueTitles();
 // A decimal number that survives the round trip through a spreadsheet number unchanged: an

@@ -1,0 +1,107 @@
+#include "Commands.h"
+
+#include "app/Session.h"
+#include "errorvalues/ErrorValueModel.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTextStream>
+
+using namespace Qt::StringLiterals;
+
+namespace talven {
+
+namespace {
+
+// "1,3,5" -> ordinals; empty when a part is not a formula of the list.
+std::optional<QList<int>> parseSelection(const QString& text, int formulaCount) {
+    QList<int> ordinals;
+    for (const QString& part : text.split(u',', Qt::SkipEmptyParts)) {
+        bool ok = false;
+        const int k = part.trimmed().toInt(&ok);
+        if (!ok || k < 1 || k > formulaCount)
+            return std::nullopt;
+        ordinals.append(k);
+    }
+    return ordinals;
+}
+
+QJsonArray numberArray(const QString& list) {
+    QJsonArray out;
+    for (const QString& n : list.split(u' ', Qt::SkipEmptyParts))
+        out.append(n.toInt());
+    return out;
+}
+
+} // namespace
+
+int PredictCommand::run(CommandContext& ctx) {
+    QStringList args = ctx.args;
+    const bool json = takeFlag(args, u"--json"_s);
+    const QString select = takeOption(args, u"--select"_s);
+    const QString at = takeOption(args, u"--at"_s);
+    if (!args.isEmpty())
+        return fail(ctx, u"用法：talven-cli predict [--select I,J,...] [--at PERIOD] [--json]"_s);
+    Session& s = *ctx.session;
+    if (!select.isNull()) {
+        const auto ordinals = parseSelection(select, static_cast<int>(s.formulas().size()));
+        if (!ordinals)
+            return fail(ctx, u"--select 中的序号必须是 1 到 %1 之间的公式序号"_s.arg(s.formulas().size()));
+        for (int k = 1; k <= static_cast<int>(s.formulas().size()); ++k)
+            s.setSelected(k, ordinals->contains(k));
+    }
+    std::optional<int> period;
+    if (!at.isNull()) {
+        bool ok = false;
+        period = at.toInt(&ok);
+        if (!ok)
+            return fail(ctx, u"期号“%1”不是数字"_s.arg(at));
+    }
+    auto values = s.errorValues(period);
+    if (!values)
+        return fail(ctx, values.error());
+    if (Status err = s.storeErrorValues(values.value()))
+        return fail(ctx, err->message);
+    ErrorValueModel model;
+    model.setValues(values.value());
+    if (json) {
+        QJsonArray rows;
+        for (const NumberErrorValues& v : model.rows()) {
+            QJsonObject o;
+            o[u"num"_s] = v.number;
+            o[u"ETrrcount"_s] = v.eTrrcount;
+            o[u"Errcount"_s] = v.errcount;
+            o[u"Trrcount"_s] = v.trrcount;
+            o[u"ETrrcountPer"_s] = v.eTrrcountPer;
+            o[u"ErrcountPer"_s] = v.errcountPer;
+            o[u"TrrcountPer"_s] = v.trrcountPer;
+            o[u"mark"_s] = v.eTrrcount > 0 ? u"滤杀"_s : u"保留"_s;
+            rows.append(o);
+        }
+        QJsonObject doc;
+        doc[u"rows"_s] = rows;
+        doc[u"kept"_s] = numberArray(model.keptNumbers());
+        doc[u"filtered"_s] = numberArray(model.filteredNumbers());
+        ctx.out << QString::fromUtf8(QJsonDocument(doc).toJson(QJsonDocument::Indented));
+        return 0;
+    }
+    ctx.out << (period ? u"第 %1 期之后一期的验算结果："_s.arg(*period)
+                       : u"下一期 %1 的计算结果："_s.arg(s.nextPeriod()))
+            << Qt::endl;
+    QStringList header;
+    for (int c = 0; c < model.columnCount(); ++c)
+        header.append(model.headerData(c, Qt::Horizontal).toString());
+    ctx.out << header.join(u'\t') << Qt::endl;
+    for (int r = 0; r < model.rowCount(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < model.columnCount(); ++c)
+            cells.append(model.index(r, c).data().toString());
+        ctx.out << cells.join(u'\t') << Qt::endl;
+    }
+    ctx.out << u"杀码："_s << model.filteredNumbers() << Qt::endl;
+    ctx.out << u"留码："_s << model.keptNumbers() << Qt::endl;
+    return 0;
+}
+
+} // namespace talven
