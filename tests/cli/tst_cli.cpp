@@ -1,0 +1,214 @@
+#include "CliApp.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextStream>
+
+using namespace Qt::StringLiterals;
+using namespace talven;
+
+namespace {
+
+struct Run {
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+} // namespace
+
+class TestCli : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_settingsDir;
+    QTemporaryDir m_dir;
+
+    Run cli(QStringList args, const QString& dataDir = QString()) {
+        args.prepend(u"talven-cli"_s);
+        args.append({u"--data-dir"_s, dataDir.isEmpty() ? m_dir.path() : dataDir});
+        Run r;
+        QTextStream out(&r.out);
+        QTextStream err(&r.err);
+        r.code = CliApp::run(args, out, err);
+        out.flush();
+        err.flush();
+        return r;
+    }
+    QString write(const QString& name, const QByteArray& bytes) {
+        const QString path = m_dir.filePath(name);
+        QFile f(path);
+        f.open(QIODevice::WriteOnly);
+        f.write(bytes);
+        return path;
+    }
+    static QString sample(const QString& name) {
+        return QStringLiteral(TALVEN_SOURCE_DIR "/samples/") + name;
+    }
+
+private slots:
+    void initTestCase() {
+        // Options of the tests never touch the user's settings.
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settingsDir.path());
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_settingsDir.path());
+        QCOMPARE(cli({u"import-history"_s, sample(u"history.txt"_s)}).code, 0);
+        QCOMPARE(cli({u"import-formulas"_s, sample(u"formulas.txt"_s)}).code, 0);
+    }
+
+    void refusedInputs_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("unknown command") << QStringList{u"frobnicate"_s} << u"未知命令"_s;
+        QTest::newRow("draw out of range")
+            << QStringList{u"add-draw"_s, u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s, u"6"_s, u"50"_s} << u"50"_s;
+        QTest::newRow("six numbers") << QStringList{u"add-draw"_s, u"1"_s, u"2"_s, u"3"_s,
+                                                    u"4"_s,        u"5"_s, u"6"_s}
+                                     << u"七个号码"_s;
+        QTest::newRow("old period") << QStringList{u"add-draw"_s, u"1"_s, u"2"_s, u"3"_s,        u"4"_s,
+                                                   u"5"_s,        u"6"_s, u"7"_s, u"--period"_s, u"2001001"_s}
+                                    << u"2001001"_s;
+        QTest::newRow("BIT letters") << QStringList{u"settings"_s, u"BIT"_s, u"abc"_s}
+                                     << u"请输入一个正整数"_s;
+        QTest::newRow("empty formula")
+            << QStringList{u"add-formula"_s, QString()} << u"请在左边文本框输入需要添加的公式"_s;
+        QTest::newRow("untranslated term") << QStringList{u"add-formula"_s, u"特码数+特码数"_s}
+                                           << u"公式文本文件中含有无法识别公式，无法添加到软件"_s;
+        QTest::newRow("bad kind") << QStringList{u"add-formula"_s, u"[D单特类]特码数"_s, u"--kind"_s, u"16"_s}
+                                  << u"0 到 15"_s;
+        QTest::newRow("unknown formula") << QStringList{u"delete-formula"_s, u"999"_s} << u"999"_s;
+        QTest::newRow("unknown period") << QStringList{u"predict"_s, u"--at"_s, u"1999001"_s} << u"1999001"_s;
+        QTest::newRow("missing history file")
+            << QStringList{u"import-history"_s, u"/nonexistent/h.txt"_s} << u"无法打开"_s;
+        QTest::newRow("export what") << QStringList{u"export"_s, u"everything"_s} << u"用法"_s;
+    }
+    void refusedInputs() {
+        QFETCH(QStringList, args);
+        QFETCH(QString, message);
+        const Run before = cli({u"history"_s, u"--json"_s});
+        const Run formulasBefore = cli({u"formulas"_s, u"--json"_s});
+        const Run r = cli(args);
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains(message), qPrintable(r.err));
+        QCOMPARE(cli({u"history"_s, u"--json"_s}).out, before.out);
+        QCOMPARE(cli({u"formulas"_s, u"--json"_s}).out, formulasBefore.out);
+    }
+
+    void historyJson() {
+        const Run r = cli({u"history"_s, u"--json"_s});
+        QCOMPARE(r.code, 0);
+        const QJsonArray rows = QJsonDocument::fromJson(r.out.toUtf8()).array();
+        QCOMPARE(rows.size(), 4051);
+        const QJsonObject first = rows.first().toObject();
+        QCOMPARE(first[u"period"_s].toInt(), 2000001);
+        QCOMPARE(first[u"numbers"_s].toArray().size(), 7);
+        for (const QString& key : {u"zodiac"_s, u"wave"_s, u"element"_s})
+            QVERIFY(!first[key].toString().isEmpty());
+    }
+
+    void formulasJsonCarriesFigures() {
+        const Run r = cli({u"formulas"_s, u"--json"_s, u"--kind"_s, u"1"_s});
+        QCOMPARE(r.code, 0);
+        const QJsonArray list = QJsonDocument::fromJson(r.out.toUtf8()).array();
+        QVERIFY(!list.isEmpty());
+        for (const QJsonValue& v : list) {
+            const QJsonObject o = v.toObject();
+            QCOMPARE(o[u"kind"_s].toInt(), 1);
+            QCOMPARE(o[u"draws"_s].toInt(), 4051);
+            QVERIFY(o[u"hits"_s].toInt() > 0);
+            QVERIFY(o.contains(u"perMaxMiss"_s) && o.contains(u"error"_s));
+            QVERIFY(!o[u"next"_s].toString().isEmpty());
+        }
+    }
+
+    void drawEntryAndDeletion() {
+        QTemporaryDir dir;
+        QCOMPARE(cli({u"import-history"_s, sample(u"history.txt"_s)}, dir.path()).code, 0);
+        const Run added =
+            cli({u"add-draw"_s, u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s, u"6"_s, u"7"_s}, dir.path());
+        QCOMPARE(added.code, 0);
+        QVERIFY(added.out.contains(u"2026152"_s));
+        const QJsonArray rows =
+            QJsonDocument::fromJson(cli({u"history"_s, u"--json"_s}, dir.path()).out.toUtf8()).array();
+        QCOMPARE(rows.last().toObject()[u"period"_s].toInt(), 2026152);
+        QCOMPARE(cli({u"delete-last-draw"_s}, dir.path()).code, 0);
+        QVERIFY(cli({u"history"_s}, dir.path()).out.contains(u"下一期 2026152"_s));
+    }
+
+    void settingsListAndSet() {
+        const Run list = cli({u"settings"_s});
+        QCOMPARE(list.code, 0);
+        QVERIFY(list.out.contains(u"BIT=49"_s));
+        QVERIFY(list.out.contains(u"SxIni=1"_s));
+        QCOMPARE(cli({u"settings"_s, u"MaAddIni"_s, u"True"_s}).code, 0);
+        QCOMPARE(cli({u"settings"_s, u"MaAddIni"_s}).out.trimmed(), u"True"_s);
+        QCOMPARE(cli({u"settings"_s, u"MaAddIni"_s, u"False"_s}).code, 0);
+    }
+
+    void predictJson() {
+        const Run r = cli({u"predict"_s, u"--select"_s, u"1,2,3"_s, u"--json"_s});
+        QCOMPARE(r.code, 0);
+        const QJsonObject doc = QJsonDocument::fromJson(r.out.toUtf8()).object();
+        const QJsonArray rows = doc[u"rows"_s].toArray();
+        QCOMPARE(rows.size(), 49);
+        int previous = -1;
+        for (const QJsonValue& v : rows) {
+            const QJsonObject o = v.toObject();
+            QCOMPARE(o[u"ETrrcount"_s].toInt(), o[u"Errcount"_s].toInt() + o[u"Trrcount"_s].toInt());
+            QVERIFY(o[u"ETrrcount"_s].toInt() >= previous); // ranked ascending
+            previous = o[u"ETrrcount"_s].toInt();
+            QCOMPARE(o[u"mark"_s].toString(), previous > 0 ? u"滤杀"_s : u"保留"_s);
+        }
+        QCOMPARE(doc[u"kept"_s].toArray().size() + doc[u"filtered"_s].toArray().size(), 49);
+        // Three special-number kill formulas rule out at most three numbers.
+        QVERIFY(doc[u"filtered"_s].toArray().size() <= 3);
+    }
+
+    void exportsWriteFiles_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("file");
+        QTest::newRow("history xlsx") << QStringList{u"export"_s, u"history"_s} << u"lishi.xlsx"_s;
+        QTest::newRow("formulas xlsx") << QStringList{u"export"_s, u"formulas"_s} << u"gongshi.xlsx"_s;
+        QTest::newRow("errors xlsx") << QStringList{u"export"_s, u"errors"_s} << u"ErrArr.xlsx"_s;
+        QTest::newRow("formulas csv")
+            << QStringList{u"export"_s, u"formulas"_s, u"--csv"_s} << u"gongshi.csv"_s;
+    }
+    void exportsWriteFiles() {
+        QFETCH(QStringList, args);
+        QFETCH(QString, file);
+        QFile::remove(m_dir.filePath(file));
+        const Run r = cli(args);
+        QCOMPARE(r.code, 0);
+        QVERIFY(QFileInfo(m_dir.filePath(file)).size() > 0);
+    }
+
+    void csvKeepsChineseTexts() {
+        const QString out = m_dir.filePath(u"list.csv"_s);
+        QCOMPARE(cli({u"export"_s, u"formulas"_s, u"--csv"_s, u"--out"_s, out}).code, 0);
+        QFile f(out);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray bytes = f.readAll();
+        QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
+        QVERIFY(QString::fromUtf8(bytes).contains(u"码均最后连对"_s));
+    }
+
+    void foreignDatabaseIsRefused() {
+        QTemporaryDir dir;
+        QFile f(dir.filePath(u"orvane.mdb"_s));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("not a database");
+        f.close();
+        const Run r = cli({u"history"_s}, dir.path());
+        QCOMPARE(r.code, 1);
+        QVERIFY(!r.err.isEmpty());
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray("not a database"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "tst_cli.moc"
