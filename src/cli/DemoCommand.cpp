@@ -1,4 +1,5 @@
 #include "Commands.h"
+#include "TablePrinter.h"
 
 #include "app/FormulaListModel.h"
 #include "app/HistoryGridModel.h"
@@ -23,33 +24,6 @@ QString samplesDir() {
     return env.isEmpty() ? QStringLiteral(TALVEN_SAMPLES_DIR) : env;
 }
 
-void printHistoryTail(CommandContext& ctx, const Session& session, int count) {
-    HistoryGridModel grid(session);
-    QStringList header;
-    for (int c = 0; c < HistoryGridModel::FirstFormula; ++c)
-        header.append(grid.headerData(c, Qt::Horizontal).toString());
-    ctx.out << header.join(u'\t') << Qt::endl;
-    for (int r = std::max(0, grid.rowCount() - count); r < grid.rowCount(); ++r) {
-        QStringList cells;
-        for (int c = 0; c < HistoryGridModel::FirstFormula; ++c)
-            cells.append(grid.index(r, c).data().toString());
-        ctx.out << cells.join(u'\t') << Qt::endl;
-    }
-}
-
-void printModel(CommandContext& ctx, const QAbstractItemModel& model, int columns) {
-    QStringList header;
-    for (int c = 0; c < columns; ++c)
-        header.append(model.headerData(c, Qt::Horizontal).toString());
-    ctx.out << header.join(u'\t') << Qt::endl;
-    for (int r = 0; r < model.rowCount(); ++r) {
-        QStringList cells;
-        for (int c = 0; c < columns; ++c)
-            cells.append(model.index(r, c).data().toString());
-        ctx.out << cells.join(u'\t') << Qt::endl;
-    }
-}
-
 } // namespace
 
 int DemoCommand::run(CommandContext& ctx) {
@@ -72,7 +46,8 @@ int DemoCommand::run(CommandContext& ctx) {
                    .arg(QDir::toNativeSeparators(dir))
             << Qt::endl;
     ctx.out << u"最近 10 期："_s << Qt::endl;
-    printHistoryTail(ctx, s, 10);
+    HistoryGridModel grid(s);
+    printTable(ctx.out, grid, HistoryGridModel::FirstFormula, grid.rowCount() - 10);
     ctx.out << u"下一期：%1，当前年份：%2"_s.arg(s.nextPeriod()).arg(s.currentYear()) << Qt::endl;
 
     const QString formulas = QDir(samplesDir()).filePath(u"formulas.txt"_s);
@@ -84,7 +59,7 @@ int DemoCommand::run(CommandContext& ctx) {
     ctx.out << u"已添加 %1 条杀码公式，全部公式已对 %2 期历史验算："_s.arg(read->added).arg(s.draws().size())
             << Qt::endl;
     FormulaListModel list(s);
-    printModel(ctx, list, FormulaListModel::Idx);
+    printTable(ctx.out, list, FormulaListModel::Idx);
 
     ctx.out << Qt::endl << u"== 计算选中公式：下一期 %1"_s.arg(s.nextPeriod()) << Qt::endl;
     auto values = s.errorValues();
@@ -94,7 +69,7 @@ int DemoCommand::run(CommandContext& ctx) {
         return fail(ctx, err->message);
     ErrorValueModel ranking;
     ranking.setValues(values.value());
-    printModel(ctx, ranking, ranking.columnCount());
+    printTable(ctx.out, ranking, ranking.columnCount());
     ctx.out << u"杀码："_s << ranking.filteredNumbers() << Qt::endl;
     ctx.out << u"留码："_s << ranking.keptNumbers() << Qt::endl;
     return 0;

@@ -1,4 +1,5 @@
 #include "Commands.h"
+#include "TablePrinter.h"
 
 #include "app/FormulaListModel.h"
 #include "app/Session.h"
@@ -74,16 +75,7 @@ int FormulasCommand::run(CommandContext& ctx) {
         ctx.out << QString::fromUtf8(QJsonDocument(out).toJson(QJsonDocument::Indented));
         return 0;
     }
-    QStringList header;
-    for (int c = 0; c < FormulaListModel::Idx; ++c)
-        header.append(list.headerData(c, Qt::Horizontal).toString());
-    ctx.out << header.join(u'\t') << Qt::endl;
-    for (int r = 0; r < list.rowCount(); ++r) {
-        QStringList cells;
-        for (int c = 0; c < FormulaListModel::Idx; ++c)
-            cells.append(list.index(r, c).data().toString());
-        ctx.out << cells.join(u'\t') << Qt::endl;
-    }
+    printTable(ctx.out, list, FormulaListModel::Idx);
     return 0;
 }
 

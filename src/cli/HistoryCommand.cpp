@@ -1,4 +1,5 @@
 #include "Commands.h"
+#include "TablePrinter.h"
 
 #include "app/HistoryGridModel.h"
 #include "app/Session.h"
@@ -36,16 +37,7 @@ int HistoryCommand::run(CommandContext& ctx) {
         ctx.out << QString::fromUtf8(QJsonDocument(list).toJson(QJsonDocument::Indented));
         return 0;
     }
-    QStringList header;
-    for (int c = 0; c < HistoryGridModel::FirstFormula; ++c)
-        header.append(grid.headerData(c, Qt::Horizontal).toString());
-    ctx.out << header.join(u'\t') << Qt::endl;
-    for (int r = 0; r < rows; ++r) {
-        QStringList cells;
-        for (int c = 0; c < HistoryGridModel::FirstFormula; ++c)
-            cells.append(grid.index(r, c).data().toString());
-        ctx.out << cells.join(u'\t') << Qt::endl;
-    }
+    printTable(ctx.out, grid, HistoryGridModel::FirstFormula);
     ctx.out << u"共 %1 期，下一期 %2。"_s.arg(rows).arg(ctx.session->nextPeriod()) << Qt::endl;
     return 0;
 }

@@ -1,4 +1,5 @@
 #include "Commands.h"
+#include "TablePrinter.h"
 
 #include "app/Session.h"
 #include "errorvalues/ErrorValueModel.h"
@@ -89,16 +90,7 @@ int PredictCommand::run(CommandContext& ctx) {
     ctx.out << (period ? u"第 %1 期之后一期的验算结果："_s.arg(*period)
                        : u"下一期 %1 的计算结果："_s.arg(s.nextPeriod()))
             << Qt::endl;
-    QStringList header;
-    for (int c = 0; c < model.columnCount(); ++c)
-        header.append(model.headerData(c, Qt::Horizontal).toString());
-    ctx.out << header.join(u'\t') << Qt::endl;
-    for (int r = 0; r < model.rowCount(); ++r) {
-        QStringList cells;
-        for (int c = 0; c < model.columnCount(); ++c)
-            cells.append(model.index(r, c).data().toString());
-        ctx.out << cells.join(u'\t') << Qt::endl;
-    }
+    printTable(ctx.out, model, model.columnCount());
     ctx.out << u"杀码："_s << model.filteredNumbers() << Qt::endl;
     ctx.out << u"留码："_s << model.keptNumbers() << Qt::endl;
     return 0;

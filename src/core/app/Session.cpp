@@ -269,11 +269,19 @@ Status Session::syncDatabase() {
             return slot < m_wanted.texts.size() && d < m_wanted.texts[slot].size() ? m_wanted.texts[slot][d]
                                                                                    : 0;
         };
-        auto bindResults = [&](Statement& st, int first, size_t d) {
+        // Binds the results of draw d; with `previous`, a value equal to the previous draw's is left
+        // bound as it is (bindings outlive a reset), which saves most of the binding of long runs.
+        auto bindResults = [&](Statement& st, int first, size_t d, std::optional<size_t> previous) {
             for (int c = 0; c < Database::FormulasPerTable; ++c) {
                 const size_t slot = base + static_cast<size_t>(c);
-                st.bindInt(first + c, wantedHit(slot, d));
+                const qint8 hit = wantedHit(slot, d);
                 const quint16 id = wantedText(slot, d);
+                const bool sameHit = previous && wantedHit(slot, *previous) == hit;
+                const bool sameText = previous && wantedText(slot, *previous) == id;
+                if (!sameHit)
+                    st.bindInt(first + c, hit);
+                if (sameText)
+                    continue;
                 if (id == 0)
                     st.bindNull(first + Database::FormulasPerTable + c);
                 else
@@ -318,7 +326,7 @@ Status Session::syncDatabase() {
                 }
                 if (dirty) {
                     updRes.reset();
-                    bindResults(updRes, 1, d);
+                    bindResults(updRes, 1, d, std::nullopt);
                     updRes.bindInt(2 * Database::FormulasPerTable + 1, m_draws[d][DrawColumns::QQH]);
                     if (!updRes.run())
                         return fail(u"无法写入公式验算结果"_s);
@@ -335,9 +343,13 @@ Status Session::syncDatabase() {
                 return fail(u"无法写入历史号码"_s);
             for (size_t d = keep; d < drawCount; ++d) {
                 ins.reset();
-                for (int i = 0; i < DrawColumns::Count; ++i)
-                    ins.bindInt(i + 1, m_draws[d][static_cast<size_t>(i)]);
-                bindResults(ins, DrawColumns::Count + 1, d);
+                const std::optional<size_t> previous = d > keep ? std::optional<size_t>(d - 1) : std::nullopt;
+                for (int i = 0; i < DrawColumns::Count; ++i) {
+                    const int value = m_draws[d][static_cast<size_t>(i)];
+                    if (!previous || m_draws[*previous][static_cast<size_t>(i)] != value)
+                        ins.bindInt(i + 1, value);
+                }
+                bindResults(ins, DrawColumns::Count + 1, d, previous);
                 if (!ins.run())
                     return fail(u"无法写入历史号码"_s);
             }
@@ -515,12 +527,7 @@ void Session::runBacktest(Change change) {
         const int kind = m_formulas[f].kind;
         for (size_t d = from; d < drawCount; ++d) {
             hits[d] = d < result.hits.size() ? static_cast<qint8>(result.hits[d] != 0) : 0;
-            const KindPrediction p = m_engine->predictionAt(static_cast<int>(f), static_cast<int>(d));
-            if (!p.valid) {
-                texts[d] = 0;
-                continue;
-            }
-            texts[d] = valueTextId(kind, p);
+            texts[d] = d < result.predicted.size() ? valueTextId(kind, result.predicted[d]) : 0;
         }
     }
 }
@@ -530,14 +537,13 @@ void Session::markDirty(size_t fromSlot, size_t fromDraw) {
         m_resultsDirtyFrom[slot] = std::min(m_resultsDirtyFrom[slot], fromDraw);
 }
 
-quint16 Session::valueTextId(int kind, const KindPrediction& p) {
+quint16 Session::valueTextId(int kind, std::uint8_t predicted) {
     // Predicted values of a kind are few: their texts are made once per run and looked up by value.
-    const int value = std::clamp(p.value, 0, MaxValue - 1);
-    if (!FormulaKinds::isValid(kind) || value != p.value || (p.parity & ~1) != 0)
-        return textId(m_engine->rules().valueText(kind, p));
-    quint16& id = m_valueTextIds[static_cast<size_t>((kind * MaxValue + value) * 2 + p.parity)];
+    if (predicted == 0 || !FormulaKinds::isValid(kind))
+        return 0;
+    quint16& id = m_valueTextIds[static_cast<size_t>(kind * 256 + predicted)];
     if (id == NoTextId)
-        id = textId(m_engine->rules().valueText(kind, p));
+        id = textId(m_engine->rules().valueText(kind, BacktestEngine::unpackPrediction(predicted)));
     return id;
 }
 

@@ -132,10 +132,9 @@ private:
     void loadStoredResults();
 
     std::unique_ptr<BacktestEngine> m_engine;
-    static constexpr int MaxValue = 100;
     static constexpr quint16 NoTextId = 0xffff;
-    quint16 valueTextId(int kind, const KindPrediction& prediction);
-    std::array<quint16, 16 * MaxValue * 2> m_valueTextIds{}; // (kind, value, parity) -> text id
+    quint16 valueTextId(int kind, std::uint8_t predicted);
+    std::array<quint16, 16 * 256> m_valueTextIds{}; // (kind, packed prediction) -> text id
     int m_removedOrdinal = -1;
     std::vector<DrawValues> m_storedDraws; // rows of every synced history table
     std::vector<bool> m_tableSynced;       // per history table: holds exactly m_storedDraws

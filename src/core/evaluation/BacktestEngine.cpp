@@ -113,14 +113,17 @@ void BacktestEngine::judge(Entry& e, int from) const {
     FormulaResult& r = e.result;
     const int kind = e.definition.kind;
     const bool kill = e.definition.kill;
+    r.predicted.resize(r.hits.size());
     if (from == 0 && m_drawCount > 0) {
         r.hits[0] = 0; // the first draw has no previous parameter
+        r.predicted[0] = 0;
         from = 1;
     }
     for (int d = from; d < m_drawCount; ++d) {
         const size_t i = static_cast<size_t>(d);
         const KindPrediction p = m_rules.predict(kind, r.parameters[i - 1], m_years[i]);
         r.hits[i] = m_rules.right(kind, kill, p, m_specials[i]) ? 1 : 0;
+        r.predicted[i] = packPrediction(p);
     }
 }
 
@@ -130,6 +133,7 @@ void BacktestEngine::evaluate(Entry& e) const {
     // Room for appended draws, so that each one does not copy every formula's rows.
     r.parameters.reserve(n + AppendReserve);
     r.hits.reserve(n + AppendReserve);
+    r.predicted.reserve(n + AppendReserve);
     r.parameters.assign(n, Empty);
     r.hits.assign(n, 0);
     if (!e.tree) {
@@ -193,6 +197,7 @@ void BacktestEngine::removeLastDraw() {
         }
         r.parameters.pop_back();
         r.hits.pop_back();
+        r.predicted.pop_back();
         updateNext(e);
         r.figures = figuresOf(r.hits, e.definition.kind, e.definition.kill);
     }
@@ -229,6 +234,18 @@ std::vector<double> BacktestEngine::parametersOnDraw(int draw) const {
     for (int f = 0; f < formulaCount(); ++f)
         values.push_back(parameter(f, draw));
     return values;
+}
+
+std::uint8_t BacktestEngine::packPrediction(const KindPrediction& p) {
+    if (!p.valid || p.value < 0 || p.value > 99 || p.parity < 0 || p.parity > 1)
+        return 0;
+    return static_cast<std::uint8_t>(1 + p.value * 2 + p.parity);
+}
+
+KindPrediction BacktestEngine::unpackPrediction(std::uint8_t code) {
+    if (code == 0)
+        return {};
+    return {true, (code - 1) / 2, (code - 1) % 2};
 }
 
 KindPrediction BacktestEngine::predictionAt(int formula, int draw) const {

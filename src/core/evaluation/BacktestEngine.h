@@ -25,9 +25,11 @@ struct FormulaSpec {
 struct FormulaResult {
     std::vector<double> parameters; // parameter of draw d; NaN when empty
     std::vector<std::uint8_t> hits; // 1 when the formula was right at draw d (in its own sense)
-    QString error;                  // why no parameter could be computed; empty when fine
-    KindPrediction next;            // prediction for the draw after the newest
-    QString nextText;               // 下期结果 words of that prediction
+    // The prediction judged at draw d in one byte: 0 none, else 1 + value * 2 + parity.
+    std::vector<std::uint8_t> predicted;
+    QString error;       // why no parameter could be computed; empty when fine
+    KindPrediction next; // prediction for the draw after the newest
+    QString nextText;    // 下期结果 words of that prediction
     FormulaFigures figures;
 };
 
@@ -76,6 +78,9 @@ public:
     std::vector<double> parametersOnDraw(int draw) const;
     // The prediction judged at a draw, made from the previous draw's parameter.
     KindPrediction predictionAt(int formula, int draw) const;
+    // A prediction packed as in FormulaResult::predicted; values outside 0..99 cannot be packed.
+    static std::uint8_t packPrediction(const KindPrediction& p);
+    static KindPrediction unpackPrediction(std::uint8_t code);
     // The predicted value text of a draw as the history grid shows it; empty when there is none.
     QString predictedValueText(int formula, int draw) const;
 
