@@ -101,5 +101,9 @@ int main(int argc, char** argv) {
     s.addFormula(u"[D生肖类]平一肖+总期数"_s, 1, true);
     std::printf("add one formula (back-test and storing included): %lld ms\n", t.elapsed());
     std::printf("database size: %.1f MB\n", QFile(s.database().path()).size() / 1048576.0);
-    return 0;
+    session.value().reset();
+    t.restart();
+    auto reopened = Session::open(dir.path(), settings);
+    std::printf("start-up with this database (stored results read and checked): %lld ms\n", t.elapsed());
+    return reopened ? 0 : 1;
 }

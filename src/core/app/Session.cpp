@@ -130,10 +130,23 @@ void Session::loadStoredResults() {
                 m_stored.hits[slot].push_back(static_cast<qint8>(sqlite3_column_int(st.get(), c) != 0));
                 const auto* text = reinterpret_cast<const char*>(
                     sqlite3_column_text(st.get(), Database::FormulasPerTable + c));
-                m_stored.texts[slot].push_back(text ? textId(QString::fromUtf8(text)) : 0);
+                m_stored.texts[slot].push_back(
+                    text
+                        ? textIdOfUtf8(std::string_view(text, static_cast<size_t>(sqlite3_column_bytes(
+                                                                  st.get(), Database::FormulasPerTable + c))))
+                        : 0);
             }
         }
     }
+}
+
+quint16 Session::textIdOfUtf8(std::string_view utf8) {
+    if (utf8.empty())
+        return 0;
+    const auto it = m_textIdsByUtf8.find(utf8);
+    if (it != m_textIdsByUtf8.end())
+        return it->second;
+    return textId(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())));
 }
 
 quint16 Session::textId(const QString& text) {
@@ -145,6 +158,7 @@ quint16 Session::textId(const QString& text) {
     const auto id = static_cast<quint16>(m_texts.size());
     m_texts.append(text);
     m_textsUtf8.append(text.toUtf8());
+    m_textIdsByUtf8.emplace(m_textsUtf8.last().toStdString(), id);
     m_textIds.insert(text, id);
     return id;
 }
@@ -306,6 +320,7 @@ Status Session::syncDatabase() {
             size_t firstDirty = keep;
             for (int c = 0; c < Database::FormulasPerTable; ++c)
                 firstDirty = std::min(firstDirty, m_resultsDirtyFrom[base + static_cast<size_t>(c)]);
+            std::optional<size_t> lastResults; // the row whose results are bound to updRes
             for (size_t d = std::min(firstDirty, firstDrawChange); d < keep; ++d) {
                 if (drawChanged[d]) {
                     updDraw.reset();
@@ -326,7 +341,8 @@ Status Session::syncDatabase() {
                 }
                 if (dirty) {
                     updRes.reset();
-                    bindResults(updRes, 1, d, std::nullopt);
+                    bindResults(updRes, 1, d, lastResults);
+                    lastResults = d;
                     updRes.bindInt(2 * Database::FormulasPerTable + 1, m_draws[d][DrawColumns::QQH]);
                     if (!updRes.run())
                         return fail(u"无法写入公式验算结果"_s);

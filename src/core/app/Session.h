@@ -16,6 +16,9 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 class QSettings;
@@ -129,6 +132,7 @@ private:
         std::vector<std::vector<quint16>> texts; // 0 = empty
     };
     quint16 textId(const QString& text);
+    quint16 textIdOfUtf8(std::string_view utf8);
     void loadStoredResults();
 
     std::unique_ptr<BacktestEngine> m_engine;
@@ -146,6 +150,11 @@ private:
     void markDirty(size_t fromSlot, size_t fromDraw);
     QStringList m_texts{QString()};
     QList<QByteArray> m_textsUtf8{QByteArray()}; // the same texts, ready for binding
+    struct Utf8Hash {
+        using is_transparent = void;
+        size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    };
+    std::unordered_map<std::string, quint16, Utf8Hash, std::equal_to<>> m_textIdsByUtf8;
     QHash<QString, quint16> m_textIds;
 };
 

@@ -425,6 +425,32 @@ private slots:
         QCOMPARE(full.session->storedErrorValues().value(), next.value());
     }
 
+    void storedResultsEqualTheBacktest() {
+        Fixture f;
+        QFile sample(QStringLiteral(TALVEN_SOURCE_DIR "/samples/history.txt"));
+        QVERIFY(sample.open(QIODevice::ReadOnly));
+        QVERIFY(f.session->importHistory(f.write(u"h.txt"_s, sample.readAll())).ok());
+        QFile formulas(QStringLiteral(TALVEN_SOURCE_DIR "/samples/formulas-utf8.txt"));
+        QVERIFY(formulas.open(QIODevice::ReadOnly));
+        const QByteArray lines = formulas.readAll();
+        QVERIFY(f.session->importFormulas(f.write(u"f.txt"_s, lines + lines), true).ok()); // two tables
+        QVERIFY(!f.session->addDraw({1, 2, 3, 4, 5, 6, 7}));
+        QVERIFY(!f.session->deleteFormula(3));
+        const int count = static_cast<int>(f.session->formulas().size());
+        QVERIFY(count > 50);
+        for (int ordinal = 1; ordinal <= count; ++ordinal) {
+            const QString table = u"Lishi%1"_s.arg((ordinal - 1) / 50);
+            const int c = (ordinal - 1) % 50 + 1;
+            const QList<int> hits = column(f.dbPath(), table, u"GS%1"_s.arg(c));
+            const QStringList texts = textColumn(f.dbPath(), table, u"GSZ%1"_s.arg(c));
+            QCOMPARE(hits.size(), static_cast<int>(f.session->draws().size()));
+            for (int d = 0; d < hits.size(); ++d) {
+                QCOMPARE(hits[d] != 0, f.session->resultHit(ordinal, d));
+                QCOMPARE(texts[d], f.session->resultText(ordinal, d));
+            }
+        }
+    }
+
     void modelsPassTheModelTester() {
         Fixture f;
         QVERIFY(f.session->importHistory(f.write(u"h.txt"_s, history)).ok());
