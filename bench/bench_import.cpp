@@ -94,6 +94,11 @@ int main(int argc, char** argv) {
     s.deleteLastDraw();
     std::printf("delete the last draw (back-test and storing included): %lld ms\n", t.elapsed());
     t.restart();
+    s.setOption(u"MaAddIni"_s, u"True"_s);
+    std::printf(
+        "full back-test after switching the special-number plus one (changed results stored): %lld ms\n",
+        t.elapsed());
+    t.restart();
     s.deleteFormula(1);
     std::printf("delete formula 1 (results of later formulas move, storing included): %lld ms\n",
                 t.elapsed());

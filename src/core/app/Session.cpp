@@ -259,11 +259,41 @@ Status Session::syncDatabase() {
 
     for (int t = 0; t < inUse; ++t) {
         const QString table = Database::historyTable(t);
-        const bool synced = m_tableSynced[static_cast<size_t>(t)];
-        const size_t keep = synced ? common : 0;
         const size_t base = static_cast<size_t>(t * Database::FormulasPerTable);
         auto& storedHits = m_stored.hits;
         auto& storedTexts = m_stored.texts;
+        auto wantedHit = [&](size_t slot, size_t d) -> qint8 {
+            return slot < m_wanted.hits.size() && d < m_wanted.hits[slot].size() ? m_wanted.hits[slot][d] : 0;
+        };
+        auto wantedText = [&](size_t slot, size_t d) -> quint16 {
+            return slot < m_wanted.texts.size() && d < m_wanted.texts[slot].size() ? m_wanted.texts[slot][d]
+                                                                                   : 0;
+        };
+
+        // Kept rows whose results changed. Only rows from the first result the back-test may have
+        // changed are looked at.
+        bool synced = m_tableSynced[static_cast<size_t>(t)];
+        std::vector<char> resultsChanged(synced ? common : 0, 0);
+        size_t changedRows = 0;
+        size_t firstDirty = resultsChanged.size();
+        for (int c = 0; c < Database::FormulasPerTable; ++c)
+            firstDirty = std::min(firstDirty, m_resultsDirtyFrom[base + static_cast<size_t>(c)]);
+        for (size_t d = firstDirty; d < resultsChanged.size(); ++d) {
+            for (int c = 0; c < Database::FormulasPerTable && !resultsChanged[d]; ++c) {
+                const size_t slot = base + static_cast<size_t>(c);
+                if (d < m_resultsDirtyFrom[slot])
+                    continue;
+                const qint8 h = d < storedHits[slot].size() ? storedHits[slot][d] : 0;
+                const quint16 x = d < storedTexts[slot].size() ? storedTexts[slot][d] : 0;
+                resultsChanged[d] = h != wantedHit(slot, d) || x != wantedText(slot, d);
+            }
+        }
+        for (size_t d = std::min(firstDirty, firstDrawChange); d < resultsChanged.size(); ++d)
+            changedRows += resultsChanged[d] || drawChanged[d];
+        // Rewriting most rows in place costs more than writing the table anew.
+        if (synced && changedRows > 64 && changedRows * 2 > common)
+            synced = false;
+        const size_t keep = synced ? common : 0;
 
         // Rows beyond the common start go; a table that was not in step loses all its rows.
         if (!synced) {
@@ -276,13 +306,6 @@ Status Session::syncDatabase() {
                 return fail(u"无法删除历史号码"_s);
         }
 
-        auto wantedHit = [&](size_t slot, size_t d) -> qint8 {
-            return slot < m_wanted.hits.size() && d < m_wanted.hits[slot].size() ? m_wanted.hits[slot][d] : 0;
-        };
-        auto wantedText = [&](size_t slot, size_t d) -> quint16 {
-            return slot < m_wanted.texts.size() && d < m_wanted.texts[slot].size() ? m_wanted.texts[slot][d]
-                                                                                   : 0;
-        };
         // Binds the results of draw d; with `previous`, a value equal to the previous draw's is left
         // bound as it is (bindings outlive a reset), which saves most of the binding of long runs.
         auto bindResults = [&](Statement& st, int first, size_t d, std::optional<size_t> previous) {
@@ -315,11 +338,6 @@ Status Session::syncDatabase() {
             Statement updRes(db, u"UPDATE %1 SET %2 WHERE QQH=?"_s.arg(table, rsets.join(u',')));
             if (!updDraw.ok() || !updRes.ok())
                 return fail(u"无法更新历史号码"_s);
-            // Only rows from the first changed draw or the first result the back-test may have
-            // changed are looked at.
-            size_t firstDirty = keep;
-            for (int c = 0; c < Database::FormulasPerTable; ++c)
-                firstDirty = std::min(firstDirty, m_resultsDirtyFrom[base + static_cast<size_t>(c)]);
             std::optional<size_t> lastResults; // the row whose results are bound to updRes
             for (size_t d = std::min(firstDirty, firstDrawChange); d < keep; ++d) {
                 if (drawChanged[d]) {
@@ -330,16 +348,7 @@ Status Session::syncDatabase() {
                     if (!updDraw.run())
                         return fail(u"无法更新历史号码"_s);
                 }
-                bool dirty = false;
-                for (int c = 0; c < Database::FormulasPerTable && !dirty && d >= firstDirty; ++c) {
-                    const size_t slot = base + static_cast<size_t>(c);
-                    if (d < m_resultsDirtyFrom[slot])
-                        continue;
-                    const qint8 h = d < storedHits[slot].size() ? storedHits[slot][d] : 0;
-                    const quint16 x = d < storedTexts[slot].size() ? storedTexts[slot][d] : 0;
-                    dirty = h != wantedHit(slot, d) || x != wantedText(slot, d);
-                }
-                if (dirty) {
+                if (resultsChanged[d]) {
                     updRes.reset();
                     bindResults(updRes, 1, d, lastResults);
                     lastResults = d;
