@@ -1,4 +1,5 @@
 #include "Commands.h"
+#include "TablePrinter.h"
 
 #include "app/Session.h"
 #include "formula/FormulaKinds.h"
@@ -62,8 +63,13 @@ int ImportFormulasCommand::run(CommandContext& ctx) {
         ctx.out << u"公式文本文件中含有无法识别公式，已写入 %1："_s.arg(
                        QDir::toNativeSeparators(report->reportPath))
                 << Qt::endl;
-        for (const auto& [line, text] : report->unrecognised)
-            ctx.out << u"  第 %1 行：%2"_s.arg(line).arg(text) << Qt::endl;
+        // The first lines only, shortened and without control characters: a wrong file may be binary.
+        for (int i = 0; i < report->unrecognised.size() && i < 20; ++i) {
+            const auto& [line, text] = report->unrecognised.at(i);
+            ctx.out << u"  第 %1 行：%2"_s.arg(line).arg(shownLine(text)) << Qt::endl;
+        }
+        if (report->unrecognised.size() > 20)
+            ctx.out << u"  其余 %1 行见报告文件。"_s.arg(report->unrecognised.size() - 20) << Qt::endl;
     }
     return 0;
 }

@@ -1,4 +1,5 @@
 #include "Commands.h"
+#include "TablePrinter.h"
 
 #include "app/Session.h"
 
@@ -19,7 +20,7 @@ int ImportHistoryCommand::run(CommandContext& ctx) {
         ctx.out << u"有 %1 行未读入："_s.arg(report->skipped.size()) << Qt::endl;
         for (int i = 0; i < report->skipped.size() && i < 20; ++i) {
             const auto& s = report->skipped.at(i);
-            ctx.out << u"  第 %1 行 %2：%3"_s.arg(s.line).arg(s.text, s.reason) << Qt::endl;
+            ctx.out << u"  第 %1 行 %2：%3"_s.arg(s.line).arg(shownLine(s.text), s.reason) << Qt::endl;
         }
     }
     return 0;

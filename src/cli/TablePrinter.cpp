@@ -19,4 +19,14 @@ void printTable(QTextStream& out, const QAbstractItemModel& model, int columns, 
     }
 }
 
+QString shownLine(const QString& text) {
+    QString shown = text.left(60);
+    for (QChar& ch : shown)
+        if (ch.category() == QChar::Other_Control || ch == QChar::ReplacementCharacter)
+            ch = u'?';
+    if (text.size() > 60)
+        shown += QStringLiteral("…");
+    return shown;
+}
+
 } // namespace talven
