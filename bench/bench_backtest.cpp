@@ -59,8 +59,8 @@ QString randomExpression(QRandomGenerator& rng, int depth) {
     return u"("_s + randomExpression(rng, depth - 1) + op + randomExpression(rng, depth - 1) + u")"_s;
 }
 
-QList<FormulaSpec> makeFormulas(int count, QRandomGenerator& rng) {
-    QList<FormulaSpec> formulas;
+QList<FormulaDefinition> makeFormulas(int count, QRandomGenerator& rng) {
+    QList<FormulaDefinition> formulas;
     for (int i = 0; i < count; ++i)
         formulas.append({randomExpression(rng, 3), i % 16, rng.bounded(2) == 0});
     return formulas;
@@ -175,7 +175,7 @@ void sqlFormula(sqlite3* db, sqlite3_stmt* readParams, sqlite3_stmt* writeRow, c
     exec(db, u"UPDATE h SET gs = -1 WHERE jmod(PreCanshu, %1) = jmod(L7A, %1)"_s.arg(mod));
 }
 
-double sqlBacktest(const std::vector<DrawValues>& draws, const QList<FormulaSpec>& formulas) {
+double sqlBacktest(const std::vector<DrawValues>& draws, const QList<FormulaDefinition>& formulas) {
     sqlite3* db = nullptr;
     sqlite3_open(":memory:", &db);
     sqlite3_create_function(db, "jdiv", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, sqlDiv, nullptr,
@@ -217,7 +217,7 @@ double sqlBacktest(const std::vector<DrawValues>& draws, const QList<FormulaSpec
     QElapsedTimer t;
     t.start();
     exec(db, u"BEGIN"_s);
-    for (const FormulaSpec& f : formulas) {
+    for (const FormulaDefinition& f : formulas) {
         const ParseResult parsed = parseExpression(f.code);
         if (parsed.ok())
             sqlFormula(db, readParams, writeRow, sqlOf(*parsed.root), f.kind == 0 ? 49 : 12);
@@ -238,7 +238,7 @@ int main() {
     const int draws = 5000;
     const NumberModel model(options, periodOf(draws) / 1000);
     const std::vector<DrawValues> history = makeHistory(model, draws + 1, rng);
-    const QList<FormulaSpec> formulas = makeFormulas(1536, rng);
+    const QList<FormulaDefinition> formulas = makeFormulas(1536, rng);
 
     BacktestEngine engine(model);
     engine.setHistory(std::vector<DrawValues>(history.begin(), history.end() - 1));
@@ -266,7 +266,7 @@ int main() {
 
     // The same work, statement by statement through SQLite, on a smaller set.
     const std::vector<DrawValues> small(history.begin(), history.begin() + 1000);
-    const QList<FormulaSpec> fewer = formulas.mid(0, 200);
+    const QList<FormulaDefinition> fewer = formulas.mid(0, 200);
     const double sqlMs = sqlBacktest(small, fewer);
     BacktestEngine smallEngine(model);
     smallEngine.setHistory(small);

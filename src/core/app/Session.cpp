@@ -491,8 +491,8 @@ Status Session::setOption(const QString& key, const QString& value) {
     return commitChange(m_draws, {}, Change::Full);
 }
 
-QList<FormulaSpec> Session::formulaSpecs(size_t from) const {
-    QList<FormulaSpec> specs;
+QList<FormulaDefinition> Session::formulaDefinitions(size_t from) const {
+    QList<FormulaDefinition> specs;
     for (size_t i = from; i < m_formulas.size(); ++i)
         specs.append({m_formulas[i].code, m_formulas[i].kind, m_formulas[i].kill});
     return specs;
@@ -515,8 +515,8 @@ void Session::runBacktest(Change change) {
         break;
     case Change::AddFormulas:
         firstFormula = static_cast<size_t>(m_engine->formulaCount());
-        for (const FormulaSpec& spec : formulaSpecs(firstFormula))
-            m_engine->addFormula(spec);
+        for (const FormulaDefinition& definition : formulaDefinitions(firstFormula))
+            m_engine->addFormula(definition);
         markDirty(firstFormula, 0);
         break;
     case Change::RemoveFormula:
@@ -530,7 +530,7 @@ void Session::runBacktest(Change change) {
             m_engine = std::make_unique<BacktestEngine>(*m_model);
         m_engine->setModel(*m_model);
         m_engine->setHistory(m_draws);
-        m_engine->setFormulas(formulaSpecs(0));
+        m_engine->setFormulas(formulaDefinitions(0));
         m_engine->run();
         m_valueTextIds.fill(NoTextId);
         firstFormula = 0;

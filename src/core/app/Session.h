@@ -112,7 +112,7 @@ private:
     enum class Change { Full, AppendDraw, RemoveLastDraw, AddFormulas, RemoveFormula };
     Status commitChange(std::vector<DrawValues> draws, const std::function<Status()>& formulaWrites,
                         Change change);
-    QList<FormulaSpec> formulaSpecs(size_t from) const;
+    QList<FormulaDefinition> formulaDefinitions(size_t from) const;
     Status syncDatabase();
     Status restoreFromDatabase(const Error& error);
     void runBacktest(Change change);

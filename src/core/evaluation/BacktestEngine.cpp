@@ -81,7 +81,7 @@ int BacktestEngine::drawOfPeriod(qint64 period) const {
     return -1;
 }
 
-BacktestEngine::Entry BacktestEngine::compile(const FormulaSpec& definition) const {
+BacktestEngine::Entry BacktestEngine::compile(const FormulaDefinition& definition) const {
     Entry e;
     e.definition = definition;
     ParseResult parsed = parseExpression(definition.code);
@@ -90,10 +90,10 @@ BacktestEngine::Entry BacktestEngine::compile(const FormulaSpec& definition) con
     return e;
 }
 
-void BacktestEngine::setFormulas(const QList<FormulaSpec>& formulas) {
+void BacktestEngine::setFormulas(const QList<FormulaDefinition>& formulas) {
     m_formulas.clear();
     m_formulas.reserve(static_cast<size_t>(formulas.size()));
-    for (const FormulaSpec& f : formulas)
+    for (const FormulaDefinition& f : formulas)
         m_formulas.push_back(compile(f));
 }
 
@@ -203,7 +203,7 @@ void BacktestEngine::removeLastDraw() {
     }
 }
 
-void BacktestEngine::addFormula(const FormulaSpec& formula) {
+void BacktestEngine::addFormula(const FormulaDefinition& formula) {
     m_formulas.push_back(compile(formula));
     evaluate(m_formulas.back());
 }

@@ -15,7 +15,7 @@
 namespace talven {
 
 // A stored formula as the back-test reads it.
-struct FormulaSpec {
+struct FormulaDefinition {
     QString code;      // code expression (gongshi)
     int kind = 0;      // maType
     bool kill = false; // bolKill; an empty flag is a keep formula
@@ -52,9 +52,11 @@ public:
     int drawOfPeriod(qint64 period) const;
 
     // Replaces the formulas; their results stay empty until the next run().
-    void setFormulas(const QList<FormulaSpec>& formulas);
+    void setFormulas(const QList<FormulaDefinition>& formulas);
     int formulaCount() const { return static_cast<int>(m_formulas.size()); }
-    const FormulaSpec& formula(int index) const { return m_formulas[static_cast<size_t>(index)].definition; }
+    const FormulaDefinition& formula(int index) const {
+        return m_formulas[static_cast<size_t>(index)].definition;
+    }
     const FormulaResult& result(int index) const { return m_formulas[static_cast<size_t>(index)].result; }
 
     // Full back-test of every formula over the whole history, statistics included.
@@ -65,7 +67,7 @@ public:
     // Drops the newest draw and its row of every formula.
     void removeLastDraw();
     // Appends a formula and back-tests it alone.
-    void addFormula(const FormulaSpec& formula);
+    void addFormula(const FormulaDefinition& formula);
     // Removes formulas by position; the others keep their results and move up.
     void removeFormulas(QList<int> indexes);
     // The statistics pass alone, over the hit flags as they are.
@@ -86,13 +88,13 @@ public:
 
 private:
     struct Entry {
-        FormulaSpec definition;
+        FormulaDefinition definition;
         std::unique_ptr<ExprNode> tree; // null when the code does not parse
         QString parseError;
         FormulaResult result;
     };
 
-    Entry compile(const FormulaSpec& definition) const;
+    Entry compile(const FormulaDefinition& definition) const;
     void evaluate(Entry& e) const;
     void judge(Entry& e, int from) const;
     void updateNext(Entry& e) const;

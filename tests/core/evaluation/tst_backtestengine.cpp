@@ -71,8 +71,8 @@ void compareResults(const BacktestEngine& a, const BacktestEngine& b) {
 }
 
 // One formula of every kind and sense, plus formulas that fail on some draws only.
-QList<FormulaSpec> mixedFormulas(int failingPeriod) {
-    QList<FormulaSpec> list;
+QList<FormulaDefinition> mixedFormulas(int failingPeriod) {
+    QList<FormulaDefinition> list;
     const QStringList codes = {u"L7A"_s,     u"L7A * 3 + D1A"_s, u"(L7B + QHH) MOD 12"_s,
                                u"PF - ZF"_s, u"L7A / 3"_s,       u"L7A & L1A"_s};
     for (int kind = 0; kind < 16; ++kind)
@@ -153,7 +153,7 @@ void TestBacktestEngine::nextPeriod() {
 
 void TestBacktestEngine::appendedDrawMatchesFullRun() {
     const std::vector<DrawValues> draws = randomDraws(40, 7);
-    const QList<FormulaSpec> formulas = mixedFormulas(draws.back()[DrawColumns::QQH]);
+    const QList<FormulaDefinition> formulas = mixedFormulas(draws.back()[DrawColumns::QQH]);
 
     BacktestEngine incremental(model2007());
     incremental.setHistory({draws.begin(), draws.end() - 1});
@@ -172,7 +172,7 @@ void TestBacktestEngine::appendedDrawMatchesFullRun() {
 
 void TestBacktestEngine::removedDrawMatchesFullRun() {
     const std::vector<DrawValues> draws = randomDraws(30, 11);
-    const QList<FormulaSpec> formulas = mixedFormulas(draws.back()[DrawColumns::QQH]);
+    const QList<FormulaDefinition> formulas = mixedFormulas(draws.back()[DrawColumns::QQH]);
 
     BacktestEngine shrunk(model2007());
     shrunk.setHistory(draws);
@@ -190,7 +190,7 @@ void TestBacktestEngine::removedDrawMatchesFullRun() {
 
 void TestBacktestEngine::addedAndRemovedFormulas() {
     const std::vector<DrawValues> draws = randomDraws(25, 3);
-    QList<FormulaSpec> formulas = mixedFormulas(0);
+    QList<FormulaDefinition> formulas = mixedFormulas(0);
 
     BacktestEngine changed(model2007());
     changed.setHistory(draws);
