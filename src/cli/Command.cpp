@@ -1,6 +1,7 @@
 #include "Command.h"
 
 #include "Commands.h"
+#include "formula/FormulaKinds.h"
 
 #include <QTextStream>
 
@@ -34,6 +35,16 @@ QString Command::takeOption(QStringList& args, const QString& name) {
 
 bool Command::takeFlag(QStringList& args, const QString& name) {
     return args.removeAll(name) > 0;
+}
+
+std::optional<int> Command::parseKind(const QString& text, int absent) {
+    if (text.isNull())
+        return absent;
+    bool ok = false;
+    const int kind = text.toInt(&ok);
+    if (!ok || !FormulaKinds::isValid(kind))
+        return std::nullopt;
+    return kind;
 }
 
 int Command::fail(CommandContext& ctx, const QString& message) {

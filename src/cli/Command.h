@@ -3,6 +3,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QTextStream;
@@ -38,6 +39,8 @@ protected:
     // True when "--name" is in args, removing it.
     static bool takeFlag(QStringList& args, const QString& name);
     static int fail(CommandContext& ctx, const QString& message);
+    // A formula kind 0..15 given as text; `absent` for a null text; empty when it is no kind.
+    static std::optional<int> parseKind(const QString& text, int absent);
 };
 
 } // namespace talven

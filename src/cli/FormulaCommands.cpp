@@ -11,26 +11,10 @@ using namespace Qt::StringLiterals;
 
 namespace talven {
 
-namespace {
-
-// The kind button: --kind K with K 0..15, 0 ("特码") when absent.
-std::optional<int> takeKind(QStringList& args, const QString& text) {
-    Q_UNUSED(args);
-    if (text.isNull())
-        return 0;
-    bool ok = false;
-    const int k = text.toInt(&ok);
-    if (!ok || !FormulaKinds::isValid(k))
-        return std::nullopt;
-    return k;
-}
-
-} // namespace
-
 int AddFormulaCommand::run(CommandContext& ctx) {
     QStringList args = ctx.args;
     const bool keep = takeFlag(args, u"--keep"_s);
-    const auto kind = takeKind(args, takeOption(args, u"--kind"_s));
+    const auto kind = parseKind(takeOption(args, u"--kind"_s), 0); // the 特码 button when absent
     if (!kind)
         return fail(ctx, u"公式种类必须是 0 到 15"_s);
     if (args.size() > 1)

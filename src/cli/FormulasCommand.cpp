@@ -28,17 +28,13 @@ int FormulasCommand::run(CommandContext& ctx) {
     QStringList args = ctx.args;
     const bool json = takeFlag(args, u"--json"_s);
     const QString kindText = takeOption(args, u"--kind"_s);
-    int kind = -1;
-    if (!kindText.isNull()) {
-        bool ok = false;
-        kind = kindText.toInt(&ok);
-        if (!ok || !FormulaKinds::isValid(kind))
-            return fail(ctx, u"公式种类必须是 0 到 15"_s);
-    }
+    const auto kind = parseKind(kindText, -1); // all kinds when absent
+    if (!kind)
+        return fail(ctx, u"公式种类必须是 0 到 15"_s);
     if (!args.isEmpty())
         return fail(ctx, u"用法：talven-cli formulas [--kind K] [--json]"_s);
     FormulaListModel list(*ctx.session);
-    list.setKindFilter(kind);
+    list.setKindFilter(*kind);
     const Session& s = *ctx.session;
     if (json) {
         QJsonArray out;

@@ -49,10 +49,6 @@ QString placeholders(int count) {
     return q.join(u',');
 }
 
-bool sameDrawColumns(const DrawValues& a, const DrawValues& b) {
-    return a == b;
-}
-
 } // namespace
 
 Session::Session(QString dataDir, QSettings& settings)
@@ -250,7 +246,7 @@ Status Session::syncDatabase() {
     std::vector<char> drawChanged(common, 0);
     size_t firstDrawChange = common;
     for (size_t d = 0; d < common; ++d) {
-        drawChanged[d] = !sameDrawColumns(m_storedDraws[d], m_draws[d]);
+        drawChanged[d] = m_storedDraws[d] != m_draws[d];
         if (drawChanged[d] && firstDrawChange == common)
             firstDrawChange = d;
     }
