@@ -75,6 +75,10 @@ Status Session::readDatabaseState() {
     if (!formulas)
         return Error{formulas.error()};
     m_formulas = std::move(formulas.value());
+    // More formulas than history tables can hold results for: a file this program did not write.
+    if (m_formulas.size() > static_cast<size_t>(Database::MaxFormulas))
+        return Error{u"公式表中有 %1 条公式，超过上限 %2 条，无法使用该数据库"_s.arg(m_formulas.size())
+                         .arg(Database::MaxFormulas)};
     auto draws = m_db->loadDraws();
     if (!draws)
         return Error{draws.error()};
@@ -689,12 +693,13 @@ Status Session::deleteFormula(int idx) {
     if (it == m_formulas.end())
         return Error{u"没有序号为 %1 的公式"_s.arg(idx)};
     const auto ordinal = static_cast<size_t>(it - m_formulas.begin());
+    const std::vector<bool> selectedBefore = m_selected;
     m_formulas.erase(it);
     m_selected.erase(m_selected.begin() + static_cast<std::ptrdiff_t>(ordinal));
     for (size_t i = 0; i < m_formulas.size(); ++i)
         m_formulas[i].idx = static_cast<int>(i) + 1;
     m_removedOrdinal = static_cast<int>(ordinal);
-    return commitChange(
+    Status err = commitChange(
         m_draws,
         [this, idx] {
             Statement del(m_db->handle(), u"DELETE FROM Gongshi WHERE Idx = ?"_s);
@@ -709,6 +714,10 @@ Status Session::deleteFormula(int idx) {
             return Status();
         },
         Change::RemoveFormula);
+    // A refused deletion keeps the formula, and with it every selection flag where it was.
+    if (err && selectedBefore.size() == m_formulas.size())
+        m_selected = selectedBefore;
+    return err;
 }
 
 } // namespace talven

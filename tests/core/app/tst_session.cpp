@@ -151,6 +151,22 @@ private slots:
         QCOMPARE(f.readAll(), before);
     }
 
+    void refusesMoreFormulasThanTablesHold() {
+        QTemporaryDir dir;
+        QSettings settings(dir.filePath(u"s.ini"_s), QSettings::IniFormat);
+        QVERIFY(Session::open(dir.path(), settings).ok());
+        sqlite3* db = nullptr;
+        sqlite3_open(dir.filePath(u"orvane.mdb"_s).toUtf8().constData(), &db);
+        sqlite3_exec(db,
+                     "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1537) "
+                     "INSERT INTO Gongshi SELECT i, 'L1A', 0, 1 FROM n",
+                     nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+        auto s = Session::open(dir.path(), settings);
+        QVERIFY(!s.ok());
+        QVERIFY(s.error().contains(u"1537"_s));
+    }
+
     void importStoresRowsFollowingDrawsAndBackup() {
         Fixture f;
         auto report = f.session->importHistory(f.write(u"h.txt"_s, history + "garbage line\n"));
