@@ -62,11 +62,9 @@ int DemoCommand::run(CommandContext& ctx) {
     printTable(ctx.out, list, FormulaListModel::Idx);
 
     ctx.out << Qt::endl << u"== 计算选中公式：下一期 %1"_s.arg(s.nextPeriod()) << Qt::endl;
-    auto values = s.errorValues();
+    auto values = s.predict();
     if (!values)
         return fail(ctx, values.error());
-    if (Status err = s.storeErrorValues(values.value()))
-        return fail(ctx, err->message);
     ErrorValueModel ranking;
     ranking.setValues(values.value());
     printTable(ctx.out, ranking, ranking.columnCount());

@@ -59,11 +59,9 @@ int PredictCommand::run(CommandContext& ctx) {
         if (!ok)
             return fail(ctx, u"期号“%1”不是数字"_s.arg(at));
     }
-    auto values = s.errorValues(period);
+    auto values = s.predict(period);
     if (!values)
         return fail(ctx, values.error());
-    if (Status err = s.storeErrorValues(values.value()))
-        return fail(ctx, err->message);
     ErrorValueModel model;
     model.setValues(values.value());
     if (json) {

@@ -40,13 +40,6 @@ class TestCli : public QObject {
         err.flush();
         return r;
     }
-    QString write(const QString& name, const QByteArray& bytes) {
-        const QString path = m_dir.filePath(name);
-        QFile f(path);
-        f.open(QIODevice::WriteOnly);
-        f.write(bytes);
-        return path;
-    }
     static QString sample(const QString& name) {
         return QStringLiteral(TALVEN_SOURCE_DIR "/samples/") + name;
     }

@@ -754,6 +754,15 @@ Result<ErrorValueTable> Session::errorValues(std::optional<int> atPeriod,
                             {atPeriod.value_or(periods.back()), kindFilter});
 }
 
+Result<ErrorValueTable> Session::predict(std::optional<int> atPeriod, std::optional<int> kindFilter) {
+    auto values = errorValues(atPeriod, kindFilter);
+    if (!values)
+        return values;
+    if (Status err = storeErrorValues(values.value()))
+        return *err;
+    return values;
+}
+
 Status Session::storeErrorValues(const ErrorValueTable& values) {
     return ErrorValueStore::save(m_db->handle(), values);
 }

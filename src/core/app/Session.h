@@ -89,6 +89,9 @@ public:
     // draw of a chosen period; with a kind filter only the formulas of that kind take part.
     Result<ErrorValueTable> errorValues(std::optional<int> atPeriod = std::nullopt,
                                         std::optional<int> kindFilter = std::nullopt) const;
+    // The run of "计算选中公式": the error values as errorValues() gives them, stored into Errarr.
+    Result<ErrorValueTable> predict(std::optional<int> atPeriod = std::nullopt,
+                                    std::optional<int> kindFilter = std::nullopt);
     // Stores the values of numbers 1..N into Errarr; the stored values.
     Status storeErrorValues(const ErrorValueTable& values);
     Result<ErrorValueTable> storedErrorValues() const;

@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <functional>
+
 #include <sqlite3.h>
 
 using namespace Qt::StringLiterals;
@@ -43,6 +45,30 @@ QStringList tableColumns(sqlite3* db, const QString& table) {
     return names;
 }
 
+// Writes a new SQLite file under a temporary name and renames it over path only when `fill`
+// succeeded, so no failure ever leaves a half-written file under the final name.
+Status writeWholeFile(const QString& path, const QString& failure,
+                      const std::function<Status(sqlite3*)>& fill) {
+    const QString tmp = path + u".tmp"_s;
+    QFile::remove(tmp);
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(tmp.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
+        SQLITE_OK) {
+        sqlite3_close_v2(db);
+        QFile::remove(tmp);
+        return Error{failure};
+    }
+    const Status failed = fill(db);
+    sqlite3_close_v2(db);
+    if (!failed && QFile::exists(path))
+        QFile::remove(path);
+    if (failed || !QFile::rename(tmp, path)) {
+        QFile::remove(tmp);
+        return failed ? failed : Status(Error{failure});
+    }
+    return std::nullopt;
+}
+
 Status execOn(sqlite3* db, const QString& sql) {
     char* msg = nullptr;
     if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &msg) != SQLITE_OK) {
@@ -68,25 +94,8 @@ int Database::tablesInUse(int formulaCount) {
 Result<std::unique_ptr<Database>> Database::open(const QString& path) {
     const QFileInfo info(path);
     if (!info.exists()) {
-        // Build the prepared database under a temporary name so a failure leaves no half file.
-        const QString tmp = path + u".tmp"_s;
-        QFile::remove(tmp);
-        sqlite3* db = nullptr;
-        if (sqlite3_open_v2(tmp.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                            nullptr) != SQLITE_OK) {
-            sqlite3_close_v2(db);
-            return Error{u"无法创建数据库文件 %1"_s.arg(path)};
-        }
-        Status created = createSchema(db);
-        sqlite3_close_v2(db);
-        if (created) {
-            QFile::remove(tmp);
-            return *created;
-        }
-        if (!QFile::rename(tmp, path)) {
-            QFile::remove(tmp);
-            return Error{u"无法创建数据库文件 %1"_s.arg(path)};
-        }
+        if (Status err = writeWholeFile(path, u"无法创建数据库文件 %1"_s.arg(path), createSchema))
+            return *err;
     }
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
@@ -168,31 +177,17 @@ QString Database::lastError() const {
 }
 
 Status Database::backupTo(const QString& path) {
-    const QString tmp = path + u".tmp"_s;
-    QFile::remove(tmp);
-    sqlite3* dest = nullptr;
-    if (sqlite3_open_v2(tmp.toUtf8().constData(), &dest, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                        nullptr) != SQLITE_OK) {
-        sqlite3_close_v2(dest);
-        return Error{u"无法写入备份文件 %1"_s.arg(path)};
-    }
-    sqlite3_backup* backup = sqlite3_backup_init(dest, "main", m_db, "main");
-    int rc = SQLITE_ERROR;
-    if (backup) {
-        rc = sqlite3_backup_step(backup, -1);
-        sqlite3_backup_finish(backup);
-    }
-    sqlite3_close_v2(dest);
-    if (rc != SQLITE_DONE) {
-        QFile::remove(tmp);
-        return Error{u"无法写入备份文件 %1"_s.arg(path)};
-    }
-    QFile::remove(path);
-    if (!QFile::rename(tmp, path)) {
-        QFile::remove(tmp);
-        return Error{u"无法写入备份文件 %1"_s.arg(path)};
-    }
-    return std::nullopt;
+    return writeWholeFile(path, u"无法写入备份文件 %1"_s.arg(path), [this, &path](sqlite3* dest) -> Status {
+        sqlite3_backup* backup = sqlite3_backup_init(dest, "main", m_db, "main");
+        int rc = SQLITE_ERROR;
+        if (backup) {
+            rc = sqlite3_backup_step(backup, -1);
+            sqlite3_backup_finish(backup);
+        }
+        if (rc != SQLITE_DONE)
+            return Error{u"无法写入备份文件 %1"_s.arg(path)};
+        return std::nullopt;
+    });
 }
 
 Result<std::vector<FormulaRow>> Database::loadFormulas() {
