@@ -218,9 +218,9 @@ double sqlBacktest(const std::vector<DrawValues>& draws, const QList<FormulaDefi
     t.start();
     exec(db, u"BEGIN"_s);
     for (const FormulaDefinition& f : formulas) {
-        const ParseResult parsed = parseExpression(f.code);
-        if (parsed.ok())
-            sqlFormula(db, readParams, writeRow, sqlOf(*parsed.root), f.kind == 0 ? 49 : 12);
+        const auto parsed = parseExpression(f.code);
+        if (parsed)
+            sqlFormula(db, readParams, writeRow, sqlOf(*parsed.value()), f.kind == 0 ? 49 : 12);
     }
     exec(db, u"COMMIT"_s);
     const double ms = millis(t);

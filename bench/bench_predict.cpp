@@ -104,12 +104,12 @@ int main() {
     QTemporaryDir dir;
     const QString path = dir.filePath(u"lishi.xlsx"_s);
     const HistoryLikeModel model;
-    Status status;
+    Result<void> status;
     const std::clock_t cpuStart = std::clock();
     const double exportMs = millis([&] { status = SpreadsheetExport::writeXlsx(model, path); }, 1);
     const double exportCpuMs = double(std::clock() - cpuStart) * 1000.0 / CLOCKS_PER_SEC;
-    if (status) {
-        std::printf("history export failed: %s\n", status->message.toUtf8().constData());
+    if (!status) {
+        std::printf("history export failed: %s\n", status.message().toUtf8().constData());
         return 1;
     }
     std::printf(

@@ -30,19 +30,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     const QString text = QString::fromUtf8(bytes);
 
-    const ParseResult parsed = parseExpression(text);
-    if (parsed.ok()) {
-        check(parsed.error.isEmpty());
-        check(height(parsed.root.get()) <= MaxExpressionHeight);
+    const auto parsed = parseExpression(text);
+    if (parsed) {
+        check(height(parsed.value().get()) <= MaxExpressionHeight);
     } else {
-        check(!parsed.error.isEmpty());
-        check(parsed.position >= 0 && parsed.position <= text.size());
+        check(!parsed.message().isEmpty());
+        check(parsed.error().position >= 0 && parsed.error().position <= text.size());
     }
 
-    const FormulaInput::TypedFormula typed = FormulaInput::translateTyped(text);
-    check(typed.ok() == !typed.code.isEmpty());
-    if (typed.ok())
-        check(parseExpression(typed.code).ok());
+    const auto typed = FormulaInput::translateTyped(text);
+    check(!typed || !typed.value().isEmpty());
+    if (typed)
+        check(parseExpression(typed.value()).ok());
 
     const FormulaInput::FileResult file = FormulaInput::readFile(bytes);
     for (const FormulaInput::AcceptedLine& line : file.accepted)

@@ -1,6 +1,6 @@
 #include "Commands.h"
 
-#include "app/Session.h"
+#include "session/Session.h"
 
 #include <QTextStream>
 
@@ -9,8 +9,8 @@ using namespace Qt::StringLiterals;
 namespace talven {
 
 int AddDrawCommand::run(CommandContext& ctx) {
-    QStringList args = ctx.args;
-    const QString periodText = takeOption(args, u"--period"_s);
+    const QStringList& args = ctx.args;
+    const QString periodText = ctx.value(u"period"_s);
     if (args.size() != 7)
         return fail(ctx, u"请输入七个号码：talven-cli add-draw N1 .. N7 [--period P]"_s);
     std::array<int, 7> numbers{};
@@ -20,17 +20,18 @@ int AddDrawCommand::run(CommandContext& ctx) {
         if (!ok)
             return fail(ctx, u"第 %1 个号码“%2”不是数字"_s.arg(i + 1).arg(args.at(i)));
     }
-    std::optional<int> period;
+    std::optional<Period> period;
     if (!periodText.isNull()) {
         bool ok = false;
-        period = periodText.toInt(&ok);
+        period = Period(periodText.toInt(&ok));
         if (!ok)
             return fail(ctx, u"期号“%1”不是数字"_s.arg(periodText));
     }
-    if (Status err = ctx.session->addDraw(numbers, period))
-        return fail(ctx, err->message);
+    if (auto added = ctx.session->addDraw(numbers, period).wait(); !added)
+        return fail(ctx, added.message());
     const int stored = ctx.session->draws().back()[DrawColumns::QQH];
-    ctx.out << u"已保存第 %1 期，下一期为 %2。"_s.arg(stored).arg(ctx.session->nextPeriod()) << Qt::endl;
+    ctx.out << u"已保存第 %1 期，下一期为 %2。"_s.arg(stored).arg(ctx.session->nextPeriod().value())
+            << Qt::endl;
     return 0;
 }
 
@@ -40,8 +41,8 @@ int DeleteLastDrawCommand::run(CommandContext& ctx) {
         return 0;
     }
     const int removed = ctx.session->draws().back()[DrawColumns::QQH];
-    if (Status err = ctx.session->deleteLastDraw())
-        return fail(ctx, err->message);
+    if (auto deleted = ctx.session->deleteLastDraw().wait(); !deleted)
+        return fail(ctx, deleted.message());
     ctx.out << u"已删除第 %1 期。"_s.arg(removed) << Qt::endl;
     return 0;
 }

@@ -1,8 +1,8 @@
 #include "CliApp.h"
 
 #include "Command.h"
-#include "app/DataDirectory.h"
-#include "app/Session.h"
+#include "session/ProgramArguments.h"
+#include "session/Session.h"
 
 #include <QCoreApplication>
 #include <QSettings>
@@ -13,16 +13,6 @@ using namespace Qt::StringLiterals;
 namespace talven {
 
 namespace {
-
-QString takeDataDir(QStringList& args) {
-    const int at = args.indexOf(u"--data-dir"_s);
-    QString given;
-    if (at >= 0 && at + 1 < args.size()) {
-        given = args.at(at + 1);
-        args.remove(at, 2);
-    }
-    return resolveDataDirectory(given);
-}
 
 void printUsage(QTextStream& out, const std::vector<std::unique_ptr<Command>>& commands) {
     out << u"用法：talven-cli [--data-dir 目录] 命令 [参数]"_s << Qt::endl;
@@ -44,29 +34,47 @@ int CliApp::run(const QStringList& arguments) {
 int CliApp::run(const QStringList& arguments, QTextStream& out, QTextStream& err) {
     QCoreApplication::setOrganizationName(u"TALVEN"_s);
     QCoreApplication::setApplicationName(u"TALVEN"_s);
-    QStringList args = arguments.mid(1);
-    const bool dirGiven = args.contains(u"--data-dir"_s);
-    const QString dataDir = takeDataDir(args);
+    const QStringList args = arguments.mid(1);
     const auto commands = Command::all();
-    if (args.isEmpty() || args.first() == u"--help"_s || args.first() == u"help"_s) {
-        printUsage(out, commands);
-        return args.isEmpty() ? 1 : 0;
+    // The global options first; the command, named by the first positional argument, then parses
+    // the same arguments with its own options added.
+    auto global = ProgramArguments::parse(args);
+    if (!global) {
+        err << global.message() << Qt::endl;
+        return 1;
     }
-    const QString name = args.takeFirst();
+    if (global->versionRequested()) {
+        out << u"talven-cli "_s << QStringLiteral(TALVEN_VERSION) << Qt::endl;
+        return 0;
+    }
+    const QString name = global->positional().value(0);
+    if (name.isEmpty() || global->helpRequested() || name == u"help"_s) {
+        printUsage(out, commands);
+        return name.isEmpty() && !global->helpRequested() ? 1 : 0;
+    }
     for (const auto& command : commands) {
         if (command->name() != name)
             continue;
-        QSettings settings;
-        if (!command->needsSession()) {
-            CommandContext ctx{nullptr, args, out, err, dirGiven ? dataDir : QString()};
-            return command->run(ctx);
-        }
-        auto session = Session::open(dataDir, settings);
-        if (!session) {
-            err << session.error() << Qt::endl;
+        auto parsed = ProgramArguments::parse(args, command->options());
+        if (!parsed) {
+            err << parsed.message() << Qt::endl;
             return 1;
         }
-        CommandContext ctx{session.value().get(), args, out, err, dataDir};
+        const QStringList rest = parsed->positional().mid(1);
+        if (!command->needsSession()) {
+            CommandContext ctx{
+                nullptr, rest, parsed.value(),
+                out,     err,  parsed->dataDirectoryGiven() ? parsed->dataDirectory() : QString()};
+            return command->run(ctx);
+        }
+        QSettings settings;
+        const QString dataDir = parsed->dataDirectory();
+        auto session = Session::open(dataDir, settings);
+        if (!session) {
+            err << session.message() << Qt::endl;
+            return 1;
+        }
+        CommandContext ctx{session.value().get(), rest, parsed.value(), out, err, dataDir};
         return command->run(ctx);
     }
     err << u"未知命令：%1"_s.arg(name) << Qt::endl;

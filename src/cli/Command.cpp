@@ -24,19 +24,6 @@ std::vector<std::unique_ptr<Command>> Command::all() {
     return list;
 }
 
-QString Command::takeOption(QStringList& args, const QString& name) {
-    const int at = args.indexOf(name);
-    if (at < 0 || at + 1 >= args.size())
-        return QString();
-    const QString value = args.at(at + 1);
-    args.remove(at, 2);
-    return value;
-}
-
-bool Command::takeFlag(QStringList& args, const QString& name) {
-    return args.removeAll(name) > 0;
-}
-
 std::optional<int> Command::parseKind(const QString& text, int absent) {
     if (text.isNull())
         return absent;

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "session/ProgramArguments.h"
+
+#include <QCommandLineOption>
 #include <QStringList>
 
 #include <memory>
@@ -12,13 +15,19 @@ namespace talven {
 
 class Session;
 
-// What one command gets: the open session, its own arguments and the two output streams.
+// What one command gets: the open session, its own arguments and options, and the two output
+// streams.
 struct CommandContext {
-    Session* session; // null for commands that open no session
-    QStringList args; // after the command name, without --data-dir
+    Session* session;                // null for commands that open no session
+    QStringList args;                // positional arguments after the command name
+    const ProgramArguments& options; // the command's options and the global ones
     QTextStream& out;
     QTextStream& err;
     QString dataDir;
+
+    bool isSet(const QString& name) const { return options.isSet(name); }
+    // The option's value; null when it is not given.
+    QString value(const QString& name) const { return isSet(name) ? options.value(name) : QString(); }
 };
 
 // One talven-cli command. Exit codes: 0 success, 1 refused input or failure (message on stderr).
@@ -27,6 +36,8 @@ public:
     virtual ~Command() = default;
     virtual QString name() const = 0;
     virtual QString usage() const = 0;
+    // The options the command takes besides the global ones.
+    virtual QList<QCommandLineOption> options() const { return {}; }
     // False for commands that open no session of their own (demo).
     virtual bool needsSession() const { return true; }
     virtual int run(CommandContext& ctx) = 0;
@@ -34,10 +45,12 @@ public:
     static std::vector<std::unique_ptr<Command>> all();
 
 protected:
-    // Value of "--name VALUE" in args, removing both; null when absent.
-    static QString takeOption(QStringList& args, const QString& name);
-    // True when "--name" is in args, removing it.
-    static bool takeFlag(QStringList& args, const QString& name);
+    static QCommandLineOption flag(const QString& name, const QString& description) {
+        return QCommandLineOption(name, description);
+    }
+    static QCommandLineOption valueOption(const QString& name, const QString& valueName) {
+        return QCommandLineOption(name, QString(), valueName);
+    }
     static int fail(CommandContext& ctx, const QString& message);
     // A formula kind 0..15 given as text; `absent` for a null text; empty when it is no kind.
     static std::optional<int> parseKind(const QString& text, int absent);

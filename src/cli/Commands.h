@@ -33,6 +33,9 @@ public:
     QString usage() const override {
         return QStringLiteral("add-draw N1 .. N7 [--period P]  补充输入最新一期历史号码");
     }
+    QList<QCommandLineOption> options() const override {
+        return {valueOption(QStringLiteral("period"), QStringLiteral("期号"))};
+    }
     int run(CommandContext& ctx) override;
 };
 
@@ -47,6 +50,7 @@ class HistoryCommand : public Command {
 public:
     QString name() const override { return QStringLiteral("history"); }
     QString usage() const override { return QStringLiteral("history [--json]          列出历史号码"); }
+    QList<QCommandLineOption> options() const override { return {flag(QStringLiteral("json"), QString())}; }
     int run(CommandContext& ctx) override;
 };
 
@@ -63,6 +67,10 @@ public:
     QString usage() const override {
         return QStringLiteral("add-formula TEXT [--kind K] [--keep]  添加所输公式");
     }
+    QList<QCommandLineOption> options() const override {
+        return {valueOption(QStringLiteral("kind"), QStringLiteral("种类")),
+                flag(QStringLiteral("keep"), QString())};
+    }
     int run(CommandContext& ctx) override;
 };
 
@@ -70,6 +78,7 @@ class ImportFormulasCommand : public Command {
 public:
     QString name() const override { return QStringLiteral("import-formulas"); }
     QString usage() const override { return QStringLiteral("import-formulas FILE [--keep]  读取公式文本"); }
+    QList<QCommandLineOption> options() const override { return {flag(QStringLiteral("keep"), QString())}; }
     int run(CommandContext& ctx) override;
 };
 
@@ -78,6 +87,10 @@ public:
     QString name() const override { return QStringLiteral("formulas"); }
     QString usage() const override {
         return QStringLiteral("formulas [--kind K] [--json]  列出公式及其验算结果");
+    }
+    QList<QCommandLineOption> options() const override {
+        return {valueOption(QStringLiteral("kind"), QStringLiteral("种类")),
+                flag(QStringLiteral("json"), QString())};
     }
     int run(CommandContext& ctx) override;
 };
@@ -95,6 +108,11 @@ public:
     QString usage() const override {
         return QStringLiteral("predict [--select I,J,...] [--at PERIOD] [--json]  计算选中公式的下期结果");
     }
+    QList<QCommandLineOption> options() const override {
+        return {valueOption(QStringLiteral("select"), QStringLiteral("序号")),
+                valueOption(QStringLiteral("at"), QStringLiteral("期号")),
+                flag(QStringLiteral("json"), QString())};
+    }
     int run(CommandContext& ctx) override;
 };
 
@@ -103,6 +121,10 @@ public:
     QString name() const override { return QStringLiteral("export"); }
     QString usage() const override {
         return QStringLiteral("export history|formulas|errors [--out FILE] [--csv]  导出列表");
+    }
+    QList<QCommandLineOption> options() const override {
+        return {valueOption(QStringLiteral("out"), QStringLiteral("文件")),
+                flag(QStringLiteral("csv"), QString())};
     }
     int run(CommandContext& ctx) override;
 };

@@ -1,10 +1,10 @@
 #include "Commands.h"
 #include "TablePrinter.h"
 
-#include "app/FormulaListModel.h"
-#include "app/HistoryGridModel.h"
-#include "app/Session.h"
-#include "errorvalues/ErrorValueModel.h"
+#include "models/ErrorValueModel.h"
+#include "models/FormulaListModel.h"
+#include "models/HistoryGridModel.h"
+#include "session/Session.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -18,10 +18,10 @@ namespace talven {
 
 namespace {
 
-// The bundled samples: TALVEN_SAMPLES_DIR when set, else the samples of the source tree.
+// The samples built into the program, or those of TALVEN_SAMPLES_DIR when it is set.
 QString samplesDir() {
     const QString env = qEnvironmentVariable("TALVEN_SAMPLES_DIR");
-    return env.isEmpty() ? QStringLiteral(TALVEN_SAMPLES_DIR) : env;
+    return env.isEmpty() ? u":/samples"_s : env;
 }
 
 } // namespace
@@ -33,14 +33,14 @@ int DemoCommand::run(CommandContext& ctx) {
     QSettings settings(QDir(dir).filePath(u"demo-settings.ini"_s), QSettings::IniFormat);
     auto session = Session::open(dir, settings);
     if (!session)
-        return fail(ctx, session.error());
+        return fail(ctx, session.message());
     Session& s = *session.value();
 
     const QString history = QDir(samplesDir()).filePath(u"history.txt"_s);
     ctx.out << u"== 读取历史号码文本 %1"_s.arg(QDir::toNativeSeparators(history)) << Qt::endl;
-    auto imported = s.importHistory(history);
+    auto imported = s.importHistory(history).wait();
     if (!imported)
-        return fail(ctx, imported.error());
+        return fail(ctx, imported.message());
     ctx.out << u"已读入 %1 期历史号码（跳过 %2 行），数据目录 %3"_s.arg(imported->stored)
                    .arg(imported->skipped.size())
                    .arg(QDir::toNativeSeparators(dir))
@@ -48,23 +48,23 @@ int DemoCommand::run(CommandContext& ctx) {
     ctx.out << u"最近 10 期："_s << Qt::endl;
     HistoryGridModel grid(s);
     printTable(ctx.out, grid, HistoryGridModel::FirstFormula, grid.rowCount() - 10);
-    ctx.out << u"下一期：%1，当前年份：%2"_s.arg(s.nextPeriod()).arg(s.currentYear()) << Qt::endl;
+    ctx.out << u"下一期：%1，当前年份：%2"_s.arg(s.nextPeriod().value()).arg(s.currentYear()) << Qt::endl;
 
     const QString formulas = QDir(samplesDir()).filePath(u"formulas.txt"_s);
     ctx.out << Qt::endl
             << u"== 读取公式文本 %1（GBK 编码）"_s.arg(QDir::toNativeSeparators(formulas)) << Qt::endl;
-    auto read = s.importFormulas(formulas, true);
+    auto read = s.importFormulas(formulas, true).wait();
     if (!read)
-        return fail(ctx, read.error());
+        return fail(ctx, read.message());
     ctx.out << u"已添加 %1 条杀码公式，全部公式已对 %2 期历史验算："_s.arg(read->added).arg(s.draws().size())
             << Qt::endl;
     FormulaListModel list(s);
     printTable(ctx.out, list, FormulaListModel::Idx);
 
-    ctx.out << Qt::endl << u"== 计算选中公式：下一期 %1"_s.arg(s.nextPeriod()) << Qt::endl;
+    ctx.out << Qt::endl << u"== 计算选中公式：下一期 %1"_s.arg(s.nextPeriod().value()) << Qt::endl;
     auto values = s.predict();
     if (!values)
-        return fail(ctx, values.error());
+        return fail(ctx, values.message());
     ErrorValueModel ranking;
     ranking.setValues(values.value());
     printTable(ctx.out, ranking, ranking.columnCount());

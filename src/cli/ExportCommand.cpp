@@ -1,9 +1,9 @@
 #include "Commands.h"
 
-#include "app/FormulaListModel.h"
-#include "app/HistoryGridModel.h"
-#include "app/Session.h"
 #include "export/SpreadsheetExport.h"
+#include "models/FormulaListModel.h"
+#include "models/HistoryGridModel.h"
+#include "session/Session.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -14,9 +14,9 @@ using namespace Qt::StringLiterals;
 namespace talven {
 
 int ExportCommand::run(CommandContext& ctx) {
-    QStringList args = ctx.args;
-    const bool csv = takeFlag(args, u"--csv"_s);
-    const QString out = takeOption(args, u"--out"_s);
+    const QStringList& args = ctx.args;
+    const bool csv = ctx.isSet(u"csv"_s);
+    const QString out = ctx.value(u"out"_s);
     const QString what = args.value(0);
     if (args.size() != 1 || !QStringList{u"history"_s, u"formulas"_s, u"errors"_s}.contains(what))
         return fail(ctx, u"用法：talven-cli export history|formulas|errors [--out FILE] [--csv]"_s);
@@ -28,11 +28,11 @@ int ExportCommand::run(CommandContext& ctx) {
     if (csv && out.isNull())
         path = QDir(ctx.dataDir).filePath(QFileInfo(path).completeBaseName() + u".csv"_s);
     Session& s = *ctx.session;
-    Status result;
+    Result<void> result;
     if (target == Target::ErrorValues) {
         auto values = s.storedErrorValues();
         if (!values)
-            return fail(ctx, values.error());
+            return fail(ctx, values.message());
         result = csv ? SpreadsheetExport::writeErrorValuesCsv(values.value(), path)
                      : SpreadsheetExport::writeErrorValuesXlsx(values.value(), path);
     } else if (target == Target::History) {
@@ -43,8 +43,8 @@ int ExportCommand::run(CommandContext& ctx) {
         FormulaListModel list(s);
         result = csv ? SpreadsheetExport::writeCsv(list, path) : SpreadsheetExport::writeXlsx(list, path);
     }
-    if (result)
-        return fail(ctx, result->message);
+    if (!result)
+        return fail(ctx, result.message());
     ctx.out << u"已导出到 %1"_s.arg(QDir::toNativeSeparators(path)) << Qt::endl;
     return 0;
 }

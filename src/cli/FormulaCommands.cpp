@@ -1,8 +1,8 @@
 #include "Commands.h"
 #include "TablePrinter.h"
 
-#include "app/Session.h"
 #include "formula/FormulaKinds.h"
+#include "session/Session.h"
 
 #include <QDir>
 #include <QTextStream>
@@ -12,15 +12,15 @@ using namespace Qt::StringLiterals;
 namespace talven {
 
 int AddFormulaCommand::run(CommandContext& ctx) {
-    QStringList args = ctx.args;
-    const bool keep = takeFlag(args, u"--keep"_s);
-    const auto kind = parseKind(takeOption(args, u"--kind"_s), 0); // the 特码 button when absent
+    const QStringList& args = ctx.args;
+    const bool keep = ctx.isSet(u"keep"_s);
+    const auto kind = parseKind(ctx.value(u"kind"_s), 0); // the 特码 button when absent
     if (!kind)
         return fail(ctx, u"公式种类必须是 0 到 15"_s);
     if (args.size() > 1)
         return fail(ctx, u"用法：talven-cli add-formula TEXT [--kind K] [--keep]"_s);
-    if (Status err = ctx.session->addFormula(args.value(0), *kind, !keep))
-        return fail(ctx, err->message);
+    if (auto added = ctx.session->addFormula(args.value(0), *formulaKindOf(*kind), !keep).wait(); !added)
+        return fail(ctx, added.message());
     const FormulaRow& row = ctx.session->formulas().back();
     ctx.out << u"已添加第 %1 条公式：%2（%3，%4）"_s.arg(row.idx).arg(
                    row.code, FormulaKinds::caption(row.kind), row.kill ? u"杀"_s : u"生"_s)
@@ -29,13 +29,13 @@ int AddFormulaCommand::run(CommandContext& ctx) {
 }
 
 int ImportFormulasCommand::run(CommandContext& ctx) {
-    QStringList args = ctx.args;
-    const bool keep = takeFlag(args, u"--keep"_s);
+    const QStringList& args = ctx.args;
+    const bool keep = ctx.isSet(u"keep"_s);
     if (args.size() != 1)
         return fail(ctx, u"用法：talven-cli import-formulas FILE [--keep]"_s);
-    auto report = ctx.session->importFormulas(args.first(), !keep);
+    auto report = ctx.session->importFormulas(args.first(), !keep).wait();
     if (!report)
-        return fail(ctx, report.error());
+        return fail(ctx, report.message());
     ctx.out << u"已添加 %1 条公式。"_s.arg(report->added) << Qt::endl;
     if (!report->overLimit.isEmpty()) {
         QStringList lines;
@@ -63,8 +63,8 @@ int DeleteFormulaCommand::run(CommandContext& ctx) {
     const int idx = ctx.args.value(0).toInt(&ok);
     if (ctx.args.size() != 1 || !ok)
         return fail(ctx, u"用法：talven-cli delete-formula IDX"_s);
-    if (Status err = ctx.session->deleteFormula(idx))
-        return fail(ctx, err->message);
+    if (auto deleted = ctx.session->deleteFormula(idx).wait(); !deleted)
+        return fail(ctx, deleted.message());
     ctx.out << u"已删除第 %1 条公式，剩余 %2 条。"_s.arg(idx).arg(ctx.session->formulas().size()) << Qt::endl;
     return 0;
 }

@@ -1,10 +1,10 @@
 #include "Commands.h"
 #include "TablePrinter.h"
 
-#include "app/FormulaListModel.h"
-#include "app/Session.h"
 #include "formula/FormulaKinds.h"
 #include "formula/FormulaTranslation.h"
+#include "models/FormulaListModel.h"
+#include "session/Session.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -25,13 +25,11 @@ double jsonFigure(float value) {
 } // namespace
 
 int FormulasCommand::run(CommandContext& ctx) {
-    QStringList args = ctx.args;
-    const bool json = takeFlag(args, u"--json"_s);
-    const QString kindText = takeOption(args, u"--kind"_s);
-    const auto kind = parseKind(kindText, -1); // all kinds when absent
+    const bool json = ctx.isSet(u"json"_s);
+    const auto kind = parseKind(ctx.value(u"kind"_s), -1); // all kinds when absent
     if (!kind)
         return fail(ctx, u"公式种类必须是 0 到 15"_s);
-    if (!args.isEmpty())
+    if (!ctx.args.isEmpty())
         return fail(ctx, u"用法：talven-cli formulas [--kind K] [--json]"_s);
     FormulaListModel list(*ctx.session);
     list.setKindFilter(*kind);

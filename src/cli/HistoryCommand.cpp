@@ -1,8 +1,8 @@
 #include "Commands.h"
 #include "TablePrinter.h"
 
-#include "app/HistoryGridModel.h"
-#include "app/Session.h"
+#include "models/HistoryGridModel.h"
+#include "session/Session.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -14,9 +14,8 @@ using namespace Qt::StringLiterals;
 namespace talven {
 
 int HistoryCommand::run(CommandContext& ctx) {
-    QStringList args = ctx.args;
-    const bool json = takeFlag(args, u"--json"_s);
-    if (!args.isEmpty())
+    const bool json = ctx.isSet(u"json"_s);
+    if (!ctx.args.isEmpty())
         return fail(ctx, u"用法：talven-cli history [--json]"_s);
     HistoryGridModel grid(*ctx.session);
     const int rows = grid.rowCount();
@@ -38,7 +37,7 @@ int HistoryCommand::run(CommandContext& ctx) {
         return 0;
     }
     printTable(ctx.out, grid, HistoryGridModel::FirstFormula);
-    ctx.out << u"共 %1 期，下一期 %2。"_s.arg(rows).arg(ctx.session->nextPeriod()) << Qt::endl;
+    ctx.out << u"共 %1 期，下一期 %2。"_s.arg(rows).arg(ctx.session->nextPeriod().value()) << Qt::endl;
     return 0;
 }
 

@@ -1,7 +1,7 @@
 #include "Commands.h"
 #include "TablePrinter.h"
 
-#include "app/Session.h"
+#include "session/Session.h"
 
 #include <QTextStream>
 
@@ -12,9 +12,9 @@ namespace talven {
 int ImportHistoryCommand::run(CommandContext& ctx) {
     if (ctx.args.size() != 1)
         return fail(ctx, u"用法：talven-cli import-history FILE"_s);
-    auto report = ctx.session->importHistory(ctx.args.first());
+    auto report = ctx.session->importHistory(ctx.args.first()).wait();
     if (!report)
-        return fail(ctx, report.error());
+        return fail(ctx, report.message());
     ctx.out << u"已读入 %1 期历史号码。"_s.arg(report->stored) << Qt::endl;
     if (!report->skipped.isEmpty()) {
         ctx.out << u"有 %1 行未读入："_s.arg(report->skipped.size()) << Qt::endl;

@@ -1,8 +1,8 @@
 #include "Commands.h"
 #include "TablePrinter.h"
 
-#include "app/Session.h"
-#include "errorvalues/ErrorValueModel.h"
+#include "models/ErrorValueModel.h"
+#include "session/Session.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -38,30 +38,31 @@ QJsonArray numberArray(const QString& list) {
 } // namespace
 
 int PredictCommand::run(CommandContext& ctx) {
-    QStringList args = ctx.args;
-    const bool json = takeFlag(args, u"--json"_s);
-    const QString select = takeOption(args, u"--select"_s);
-    const QString at = takeOption(args, u"--at"_s);
-    if (!args.isEmpty())
+    const bool json = ctx.isSet(u"json"_s);
+    const QString select = ctx.value(u"select"_s);
+    const QString at = ctx.value(u"at"_s);
+    if (!ctx.args.isEmpty())
         return fail(ctx, u"用法：talven-cli predict [--select I,J,...] [--at PERIOD] [--json]"_s);
     Session& s = *ctx.session;
     if (!select.isNull()) {
         const auto ordinals = parseSelection(select, static_cast<int>(s.formulas().size()));
         if (!ordinals)
             return fail(ctx, u"--select 中的序号必须是 1 到 %1 之间的公式序号"_s.arg(s.formulas().size()));
-        for (int k = 1; k <= static_cast<int>(s.formulas().size()); ++k)
-            s.setSelected(k, ordinals->contains(k));
+        std::vector<bool> selected(s.formulas().size(), false);
+        for (int k : *ordinals)
+            selected[static_cast<size_t>(k - 1)] = true;
+        s.setSelection(selected);
     }
-    std::optional<int> period;
+    std::optional<Period> period;
     if (!at.isNull()) {
         bool ok = false;
-        period = at.toInt(&ok);
+        period = Period(at.toInt(&ok));
         if (!ok)
             return fail(ctx, u"期号“%1”不是数字"_s.arg(at));
     }
     auto values = s.predict(period);
     if (!values)
-        return fail(ctx, values.error());
+        return fail(ctx, values.message());
     ErrorValueModel model;
     model.setValues(values.value());
     if (json) {
@@ -85,8 +86,8 @@ int PredictCommand::run(CommandContext& ctx) {
         ctx.out << QString::fromUtf8(QJsonDocument(doc).toJson(QJsonDocument::Indented));
         return 0;
     }
-    ctx.out << (period ? u"第 %1 期之后一期的验算结果："_s.arg(*period)
-                       : u"下一期 %1 的计算结果："_s.arg(s.nextPeriod()))
+    ctx.out << (period ? u"第 %1 期之后一期的验算结果："_s.arg(period->value())
+                       : u"下一期 %1 的计算结果："_s.arg(s.nextPeriod().value()))
             << Qt::endl;
     printTable(ctx.out, model, model.columnCount());
     ctx.out << u"杀码："_s << model.filteredNumbers() << Qt::endl;

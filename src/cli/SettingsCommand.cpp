@@ -1,7 +1,7 @@
 #include "Commands.h"
 
-#include "app/Session.h"
-#include "app/Settings.h"
+#include "session/Session.h"
+#include "store/Settings.h"
 
 #include <QTextStream>
 
@@ -24,8 +24,8 @@ int SettingsCommand::run(CommandContext& ctx) {
     }
     if (a.size() != 2)
         return fail(ctx, u"用法：talven-cli settings [KEY [VALUE]]"_s);
-    if (Status err = ctx.session->setOption(a.at(0), a.at(1)))
-        return fail(ctx, err->message);
+    if (auto set = ctx.session->setOption(a.at(0), a.at(1)).wait(); !set)
+        return fail(ctx, set.message());
     ctx.out << a.at(0) << u'=' << ctx.session->optionText(a.at(0)) << Qt::endl;
     return 0;
 }

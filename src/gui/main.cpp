@@ -1,4 +1,4 @@
-#include "app/MainWindow.h"
+#include "windows/MainWindow.h"
 
 #include <QApplication>
 

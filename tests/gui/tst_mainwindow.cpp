@@ -1,7 +1,7 @@
-#include "app/HistoryGridModel.h"
-#include "app/MainWindow.h"
-#include "app/Session.h"
+#include "models/HistoryGridModel.h"
 #include "prompts/Prompts.h"
+#include "session/Session.h"
+#include "windows/MainWindow.h"
 
 #include <QLabel>
 #include <QSettings>
@@ -45,8 +45,10 @@ private slots:
         QSettings settings(dir.filePath(u"s.ini"_s), QSettings::IniFormat);
         auto session = Session::open(dir.path(), settings);
         QVERIFY(session.ok());
-        QVERIFY(
-            session.value()->importHistory(QStringLiteral(TALVEN_SOURCE_DIR "/samples/history.txt")).ok());
+        QVERIFY(session.value()
+                    ->importHistory(QStringLiteral(TALVEN_SOURCE_DIR "/samples/history.txt"))
+                    .wait()
+                    .ok());
         ScriptedPrompts prompts;
         MainWindow window(*session.value(), prompts);
         window.show();

@@ -1,6 +1,7 @@
 #include "BacktestEngine.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <limits>
 #include <thread>
@@ -84,9 +85,11 @@ int BacktestEngine::drawOfPeriod(qint64 period) const {
 BacktestEngine::Entry BacktestEngine::compile(const FormulaDefinition& definition) const {
     Entry e;
     e.definition = definition;
-    ParseResult parsed = parseExpression(definition.code);
-    e.tree = std::move(parsed.root);
-    e.parseError = parsed.error;
+    auto parsed = parseExpression(definition.code);
+    if (parsed)
+        e.tree = parsed.value();
+    else
+        e.parseError = parsed.message();
     return e;
 }
 
@@ -139,9 +142,11 @@ void BacktestEngine::evaluate(Entry& e) const {
     if (!e.tree) {
         r.error = e.parseError;
     } else {
-        r.error = ColumnEvaluator(m_columns).evaluate(*e.tree, 0, m_drawCount, r.parameters.data());
+        const auto evaluated =
+            ColumnEvaluator(m_columns).evaluate(*e.tree, 0, m_drawCount, r.parameters.data());
+        r.error = evaluated ? QString() : evaluated.message();
         // A formula that fails on any draw has no parameters at all, so every draw is a miss.
-        if (!r.error.isEmpty())
+        if (!evaluated)
             r.parameters.assign(n, Empty);
     }
     judge(e, 0);
@@ -149,8 +154,20 @@ void BacktestEngine::evaluate(Entry& e) const {
     r.figures = figuresOf(r.hits, e.definition.kind, e.definition.kill);
 }
 
-void BacktestEngine::run() {
-    forEachFormula([this](Entry& e) { evaluate(e); });
+void BacktestEngine::run(const ProgressFn& progress) {
+    if (!progress) {
+        forEachFormula([this](Entry& e) { evaluate(e); });
+        return;
+    }
+    const int total = formulaCount();
+    const int step = std::max(1, total / 64);
+    std::atomic<int> done = 0;
+    forEachFormula([&](Entry& e) {
+        evaluate(e);
+        const int n = ++done;
+        if (n % step == 0 || n == total)
+            progress(double(n) / total, QStringLiteral("回测公式 %1/%2").arg(n).arg(total));
+    });
 }
 
 void BacktestEngine::appendDraw(const DrawValues& draw) {
@@ -165,8 +182,7 @@ void BacktestEngine::appendDraw(const DrawValues& draw) {
         }
         double p = Empty;
         if (e.tree && r.error.isEmpty()) {
-            const QString error = evaluator.evaluate(*e.tree, d, 1, &p);
-            if (!error.isEmpty()) {
+            if (!evaluator.evaluate(*e.tree, d, 1, &p)) {
                 // The formula no longer computes on the whole history: it fails as a whole.
                 evaluate(e);
                 continue;

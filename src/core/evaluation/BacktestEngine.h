@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Progress.h"
 #include "evaluation/ColumnEvaluator.h"
 #include "evaluation/FormulaStatistics.h"
 #include "evaluation/KindRules.h"
@@ -60,7 +61,7 @@ public:
     const FormulaResult& result(int index) const { return m_formulas[static_cast<size_t>(index)].result; }
 
     // Full back-test of every formula over the whole history, statistics included.
-    void run();
+    void run(const ProgressFn& progress = {});
     // Appends the newest draw and computes only its row: each formula's parameter on it and its
     // judgement from the previous parameter; the statistics follow.
     void appendDraw(const DrawValues& draw);
@@ -89,7 +90,7 @@ public:
 private:
     struct Entry {
         FormulaDefinition definition;
-        std::unique_ptr<ExprNode> tree; // null when the code does not parse
+        std::shared_ptr<const ExprNode> tree; // null when the code does not parse; shared by copies
         QString parseError;
         FormulaResult result;
     };

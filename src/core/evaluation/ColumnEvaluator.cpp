@@ -386,7 +386,7 @@ QString parameterText(double value) {
     return QString::number(value, 'g', 15);
 }
 
-QString ColumnEvaluator::evaluate(const ExprNode& root, int first, int count, double* out) const {
+Result<void> ColumnEvaluator::evaluate(const ExprNode& root, int first, int count, double* out) const {
     Evaluation e(m_columns, first, count);
     Slot s = e.eval(root);
     e.toNumbers(s);
@@ -401,7 +401,9 @@ QString ColumnEvaluator::evaluate(const ExprNode& root, int first, int count, do
             out[i] = v;
         }
     }
-    return e.failed() ? e.message() : QString();
+    if (e.failed())
+        return Error{e.message(), ErrorCode::Failed};
+    return {};
 }
 
 } // namespace talven

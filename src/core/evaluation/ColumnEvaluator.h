@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Result.h"
 #include "formula/Expression.h"
 #include "lottery/DrawColumns.h"
 
@@ -24,10 +25,9 @@ public:
     explicit ColumnEvaluator(const HistoryColumns& columns) : m_columns(columns) {}
 
     // Writes the parameter of draws first..first+count-1 into out (NaN for empty). On failure
-    // (division by zero, a text that is no number, a value out of range, an unknown column) it
-    // returns the Chinese reason naming the first failing period; the contents of out are then
-    // unspecified. Returns an empty text on success.
-    QString evaluate(const ExprNode& root, int first, int count, double* out) const;
+    // (division by zero, a text that is no number, a value out of range, an unknown column) the
+    // error names the first failing period; the contents of out are then unspecified.
+    Result<void> evaluate(const ExprNode& root, int first, int count, double* out) const;
 
 private:
     const HistoryColumns& m_columns;

@@ -16,6 +16,7 @@
 #include <cmath>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <system_error>
 #include <vector>
 
@@ -123,7 +124,7 @@ class PendingFile {
 public:
     explicit PendingFile(const QString& path) : m_target(QFileInfo(path).absoluteFilePath()) {}
 
-    Status create() {
+    Result<void> create() {
         const QFileInfo target(m_target);
         if (target.isDir())
             return Error{u"导出文件名“%1”是一个目录"_s.arg(QDir::toNativeSeparators(m_target))};
@@ -135,12 +136,12 @@ public:
             return Error{u"无法在目录“%1”中创建导出文件：%2"_s.arg(QDir::toNativeSeparators(dir.path()),
                                                                    m_temp.errorString())};
         m_temp.close();
-        return std::nullopt;
+        return {};
     }
 
     QString tempName() const { return m_temp.fileName(); }
 
-    Status commit() {
+    Result<void> commit() {
         const QFileInfo target(m_target);
         // A replaced export keeps its permissions; a new one gets the usual ones, not the
         // owner-only permissions of a temporary file.
@@ -153,7 +154,7 @@ public:
             return Error{u"无法保存导出文件“%1”：%2"_s.arg(QDir::toNativeSeparators(m_target),
                                                            QString::fromLocal8Bit(ec.message()))};
         m_temp.setAutoRemove(false);
-        return std::nullopt;
+        return {};
     }
 
 private:
@@ -161,14 +162,14 @@ private:
     QTemporaryFile m_temp;
 };
 
-Status writeSheet(const QString& path, qsizetype rows, qsizetype columns, const CellSource& cellAt) {
+Result<void> writeSheet(const QString& path, qsizetype rows, qsizetype columns, const CellSource& cellAt) {
     if (columns > LXW_COL_MAX)
         return Error{u"表格有 %1 列，超过电子表格的上限 %2 列"_s.arg(columns).arg(LXW_COL_MAX)};
     if (rows > LXW_ROW_MAX)
         return Error{u"表格有 %1 行，超过电子表格的上限 %2 行"_s.arg(rows).arg(LXW_ROW_MAX)};
     PendingFile file(path);
-    if (Status err = file.create())
-        return err;
+    if (auto created = file.create(); !created)
+        return created;
 
     const QByteArray tempName = QFile::encodeName(file.tempName());
     // Rows are written in order, so the workbook can stream them instead of holding every cell.
@@ -183,7 +184,7 @@ Status writeSheet(const QString& path, qsizetype rows, qsizetype columns, const 
     }
 
     Utf8Buffer utf8;
-    Status cellError;
+    std::optional<Error> cellError;
     for (qsizetype r = 0; r < rows && !cellError; ++r) {
         for (qsizetype c = 0; c < columns && !cellError; ++c) {
             const Cell cell = cellAt(static_cast<int>(r), static_cast<int>(c));
@@ -211,7 +212,7 @@ Status writeSheet(const QString& path, qsizetype rows, qsizetype columns, const 
     // Closing writes the file; it also frees the workbook, so it runs even after a cell failed.
     const lxw_error closed = workbook_close(workbook);
     if (cellError)
-        return cellError;
+        return *cellError;
     if (closed != LXW_NO_ERROR)
         return Error{u"写入导出文件“%1”失败（磁盘已满或无写入权限？）：%2"_s.arg(
             QDir::toNativeSeparators(path), QString::fromUtf8(lxw_strerror(closed)))};
@@ -286,7 +287,7 @@ QString csvField(const QString& text) {
     return u'"' + quoted + u'"';
 }
 
-Status writeXlsx(const QAbstractItemModel& model, const QString& path) {
+Result<void> writeXlsx(const QAbstractItemModel& model, const QString& path) {
     const int rows = model.rowCount();
     const int columns = model.columnCount();
     return writeSheet(path, qsizetype(rows) + 1, columns, [&model](int row, int column) {
@@ -296,7 +297,7 @@ Status writeXlsx(const QAbstractItemModel& model, const QString& path) {
     });
 }
 
-Status writeCsv(const QAbstractItemModel& model, const QString& path) {
+Result<void> writeCsv(const QAbstractItemModel& model, const QString& path) {
     const QFileInfo target(path);
     if (target.isDir())
         return Error{u"导出文件名“%1”是一个目录"_s.arg(QDir::toNativeSeparators(path))};
@@ -320,15 +321,16 @@ Status writeCsv(const QAbstractItemModel& model, const QString& path) {
             break;
     }
     if (!file.commit())
-        return Error{u"写入导出文件“%1”失败：%2"_s.arg(QDir::toNativeSeparators(path), file.errorString())};
-    return std::nullopt;
+        return Error{u"写入导出文件“%1”失败：%2"_s.arg(QDir::toNativeSeparators(path), file.errorString()),
+                     ErrorCode::Io};
+    return {};
 }
 
-Status writeErrorValuesXlsx(const ErrorValueTable& values, const QString& path) {
+Result<void> writeErrorValuesXlsx(const ErrorValueTable& values, const QString& path) {
     return writeXlsx(ErrorValueExportModel(values), path);
 }
 
-Status writeErrorValuesCsv(const ErrorValueTable& values, const QString& path) {
+Result<void> writeErrorValuesCsv(const ErrorValueTable& values, const QString& path) {
     return writeCsv(ErrorValueExportModel(values), path);
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "common/Result.h"
 #include "prediction/ErrorValues.h"
-#include "store/Result.h"
 
 #include <QString>
 #include <QStringList>
@@ -25,12 +25,12 @@ QString resolvePath(const QString& directoryOrPath, Target target);
 
 // Header row from the model's horizontal headers, then one sheet row per model row with every
 // cell's display text; texts that are plain decimal numbers become numbers.
-Status writeXlsx(const QAbstractItemModel& model, const QString& path);
+Result<void> writeXlsx(const QAbstractItemModel& model, const QString& path);
 // The same cells as CSV: UTF-8 with a byte-order mark, CRLF line ends, quoted where needed.
-Status writeCsv(const QAbstractItemModel& model, const QString& path);
+Result<void> writeCsv(const QAbstractItemModel& model, const QString& path);
 // The error values under the eight titles, ranked 1.. in ascending Errcount, ties by number.
-Status writeErrorValuesXlsx(const ErrorValueTable& values, const QString& path);
-Status writeErrorValuesCsv(const ErrorValueTable& values, const QString& path);
+Result<void> writeErrorValuesXlsx(const ErrorValueTable& values, const QString& path);
+Result<void> writeErrorValuesCsv(const ErrorValueTable& values, const QString& path);
 
 QStringList errorValueTitles();
 // A decimal number that survives the round trip through a spreadsheet number unchanged: an

@@ -231,8 +231,7 @@ class Parser {
 public:
     explicit Parser(QStringView text) : m_text(text), m_lexer(text) { advance(); }
 
-    ParseResult run() {
-        ParseResult result;
+    Result<ExprTree> run() {
         if (m_tok.type == Tok::End) {
             fail(0, u"公式为空，无法计算"_s);
         } else {
@@ -240,13 +239,9 @@ public:
             if (root && m_tok.type != Tok::End)
                 unexpected();
             if (root && m_error.isEmpty())
-                result.root = std::move(root.node);
+                return ExprTree(std::move(root.node));
         }
-        if (!result.root) {
-            result.error = m_error;
-            result.position = m_errorPos;
-        }
-        return result;
+        return Error{m_error, ErrorCode::Unrecognised, m_errorPos};
     }
 
 private:
@@ -502,7 +497,7 @@ private:
 
 } // namespace
 
-ParseResult parseExpression(QStringView text) {
+Result<ExprTree> parseExpression(QStringView text) {
     return Parser(text).run();
 }
 

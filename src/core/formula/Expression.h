@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Result.h"
+
 #include <QString>
 #include <QStringView>
 
@@ -20,12 +22,8 @@ struct ExprNode {
     std::unique_ptr<ExprNode> rhs; // Binary right operand
 };
 
-struct ParseResult {
-    std::unique_ptr<ExprNode> root; // null when the text cannot be evaluated
-    QString error;                  // Chinese reason shown to the user when root is null
-    int position = -1;              // character offset of the fault
-    bool ok() const { return root != nullptr; }
-};
+// A parsed expression; immutable, so that copies of the back-test share it.
+using ExprTree = std::shared_ptr<const ExprNode>;
 
 // Deepest nesting of brackets, unary minus and NOT that the parser follows; deeper text is refused.
 constexpr int MaxExpressionNesting = 100;
@@ -35,7 +33,8 @@ constexpr int MaxExpressionHeight = 1000;
 // Parses a stored code expression: precedence, tightest first: unary minus; * /; \; MOD; + -; &;
 // comparisons; NOT; AND; OR; XOR. Names are draw columns, case-insensitive, bare or in brackets.
 // Binary operators group left to right; literals are decimal numbers, TRUE and FALSE; blanks, tabs
-// and line breaks separate tokens. Text that cannot be evaluated gives a Chinese error and offset.
-ParseResult parseExpression(QStringView text);
+// and line breaks separate tokens. Text that cannot be evaluated gives a Chinese error with the
+// offset of the fault.
+Result<ExprTree> parseExpression(QStringView text);
 
 } // namespace talven

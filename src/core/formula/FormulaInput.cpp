@@ -93,38 +93,31 @@ QString reportFileName() {
     return u"无法识别公式.txt"_s;
 }
 
-TypedFormula translateTyped(const QString& text) {
-    TypedFormula result;
-    if (text.isEmpty()) {
-        result.status = TypedFormula::Status::Empty;
-        result.message = emptyBoxMessage();
-        return result;
-    }
-    result.message = unrecognisedMessage();
+Result<QString> translateTyped(const QString& text) {
+    if (text.isEmpty())
+        return Error{emptyBoxMessage(), ErrorCode::Empty};
+    auto unrecognised = [](const QString& reason, int position = -1) {
+        Error e{unrecognisedMessage(), ErrorCode::Unrecognised, position};
+        e.detail = reason;
+        return e;
+    };
     QString t = text;
     const bool bracketed = t.startsWith(u'[');
     const QString orderLetter = bracketed ? t.mid(1, 1) : u"D"_s;
     if (FormulaKinds::fromName(kindNameOf(t)) >= 0) {
         if (bracketed) {
-            if (t.size() < HeaderLength) {
-                result.reason = u"公式种类标头不完整，缺少右方括号和公式"_s;
-                return result;
-            }
+            if (t.size() < HeaderLength)
+                return unrecognised(u"公式种类标头不完整，缺少右方括号和公式"_s);
             t = t.mid(HeaderLength);
         }
         t = FormulaTranslation::translateTerms(t, orderLetter);
     }
     t = FormulaTranslation::expandCodes(t);
     // Only an expression that can be evaluated is stored; anything else would fail at every run.
-    const ParseResult parsed = parseExpression(t);
-    if (!parsed.ok()) {
-        result.reason = parsed.error;
-        return result;
-    }
-    result.status = TypedFormula::Status::Ok;
-    result.code = t;
-    result.message.clear();
-    return result;
+    const auto parsed = parseExpression(t);
+    if (!parsed)
+        return unrecognised(parsed.message(), parsed.error().position);
+    return t;
 }
 
 QString decodeFile(const QByteArray& bytes) {
@@ -168,9 +161,8 @@ FileResult readLines(QStringView text) {
             continue;
         }
         c = FormulaTranslation::expandCodes(c);
-        const ParseResult parsed = parseExpression(c);
-        if (!parsed.ok()) {
-            result.unrecognised.append({lineNumber, reported, parsed.error});
+        if (const auto parsed = parseExpression(c); !parsed) {
+            result.unrecognised.append({lineNumber, reported, parsed.message()});
             continue;
         }
         result.accepted.append({lineNumber, maType, c});

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Result.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -22,17 +24,10 @@ QString viewReportQuestion();
 // File name of the unrecognised-formula report in the program directory.
 QString reportFileName();
 
-struct TypedFormula {
-    enum class Status { Ok, Empty, Unrecognised };
-    Status status = Status::Unrecognised;
-    QString code;    // the stored expression when Ok
-    QString message; // the message box text when not Ok
-    QString reason;  // why the expression cannot be evaluated (for a tooltip or log), may be empty
-    bool ok() const { return status == Status::Ok; }
-};
-
-// Translates the entry box text. The stored kind is the caller's current kind, not the header's.
-TypedFormula translateTyped(const QString& text);
+// Translates the entry box text into the stored expression. An empty box is refused as Empty, a
+// text that cannot be evaluated as Unrecognised with the message box text; the error's detail
+// says why. The stored kind is the caller's current kind, not the header's.
+Result<QString> translateTyped(const QString& text);
 
 struct AcceptedLine {
     int lineNumber = 0; // 1-based line of the file

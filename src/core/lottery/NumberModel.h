@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Options.h"
+#include "common/Options.h"
 #include "lottery/DrawColumns.h"
 
 #include <QList>

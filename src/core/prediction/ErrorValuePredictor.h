@@ -1,8 +1,8 @@
 #pragma once
 
+#include "common/Result.h"
 #include "evaluation/KindRules.h"
 #include "prediction/ErrorValues.h"
-#include "store/Result.h"
 
 #include <QList>
 

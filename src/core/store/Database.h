@@ -1,35 +1,26 @@
 #pragma once
 
-#include "lottery/DrawColumns.h"
-#include "store/Result.h"
+#include "common/Result.h"
 
 #include <QString>
-#include <QStringList>
 
 #include <memory>
-#include <vector>
 
 struct sqlite3;
-struct sqlite3_stmt;
 
 namespace talven {
 
-// One row of the formula table.
-struct FormulaRow {
-    int idx = 0;
-    QString code; // gongshi: the code expression
-    int kind = 0; // maType
-    bool kill = false;
-};
-
 // The prepared database file: the formula table Gongshi, the history tables Lishi0..Lishi30
-// (every one holding the same draws) and the error-value table Errarr.
+// (every one holding the same draws) and the error-value table Errarr. One connection, used by
+// one thread at a time.
 class Database {
 public:
     static constexpr int MaxFormulas = 1536;
     static constexpr int FormulasPerTable = 50;
     static constexpr int HistoryTableCount = 31;
     static constexpr const char* FileName = "orvane.mdb";
+    // How long a statement waits for another program's lock before the database counts as busy.
+    static constexpr int BusyTimeoutMs = 5000;
 
     ~Database();
     Database(const Database&) = delete;
@@ -46,59 +37,54 @@ public:
     // Number of history tables in use for a formula count: (count - 1) \ 50 + 1, at least one.
     static int tablesInUse(int formulaCount);
 
-    // Runs a statement that returns no rows.
-    Status exec(const QString& sql);
-    // Begins, commits or rolls back the single transaction of a change.
-    Status begin() { return exec(QStringLiteral("BEGIN IMMEDIATE")); }
-    Status commit() { return exec(QStringLiteral("COMMIT")); }
+    // Runs statements that return no rows.
+    Result<void> exec(const QString& sql);
+    // The transaction of a change: the write lock is taken at once, so nothing another program
+    // commits can come between the check that the database is unchanged and the writes.
+    Result<void> beginWrite();
+    // A read transaction, so that everything read belongs to one state of the file.
+    Result<void> beginRead();
+    Result<void> commit();
     void rollback();
+    bool inTransaction() const;
+
+    // Changes whenever another connection commits (SQLite's data_version); our own commits leave
+    // it as it is.
+    Result<int> dataVersion();
 
     // Copies the whole database to another file with SQLite's online backup.
-    Status backupTo(const QString& path);
-
-    Result<std::vector<FormulaRow>> loadFormulas();
-    // Period and every stored draw column of each draw of Lishi0, oldest first.
-    Result<std::vector<DrawValues>> loadDraws();
-    // Hit flag and predicted value of formula column c (1..50) of table t, one per draw, oldest
-    // first; an empty value text means null.
-    Result<std::vector<std::pair<bool, QString>>> loadResults(int t, int c);
+    Result<void> backupTo(const QString& path);
 
     QString lastError() const;
+    // The error of the last failed statement, prefixed with what was being done; a lock held by
+    // another program, a read-only file and a full disk get their own codes and words.
+    Error failure(const QString& what) const;
 
 private:
     Database(sqlite3* db, QString path);
-    static Status createSchema(sqlite3* db);
-    static Status checkSchema(sqlite3* db);
+    static Result<void> createSchema(sqlite3* db);
+    static Result<void> checkSchema(sqlite3* db);
 
     sqlite3* m_db = nullptr;
     QString m_path;
 };
 
-// A prepared statement that finalises itself.
-class Statement {
+// The transaction of one change: rolled back when it goes out of scope without commit().
+class Transaction {
 public:
-    Statement(sqlite3* db, const QString& sql);
-    ~Statement();
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
+    explicit Transaction(Database& db) : m_db(db) {}
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
 
-    bool ok() const { return m_stmt != nullptr; }
-    sqlite3_stmt* get() const { return m_stmt; }
-    void bindInt(int index, int value);
-    void bindNull(int index);
-    void bindText(int index, const QString& text);
-    // Binds UTF-8 bytes that outlive the statement's next step.
-    void bindUtf8(int index, const QByteArray& utf8);
-    void bindDouble(int index, double value);
-    // Steps once; true while a row is available.
-    bool stepRow();
-    // Runs to completion; false on an error.
-    bool run();
-    void reset();
+    Result<void> beginWrite();
+    Result<void> commit();
+    void rollback();
+    bool active() const { return m_active; }
 
 private:
-    sqlite3_stmt* m_stmt = nullptr;
-    QByteArray m_scratch;
+    Database& m_db;
+    bool m_active = false;
 };
 
 } // namespace talven

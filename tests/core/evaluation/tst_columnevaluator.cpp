@@ -33,13 +33,15 @@ struct Outcome {
 };
 
 Outcome evaluate(const QString& text, const HistoryColumns& columns) {
-    const ParseResult parsed = parseExpression(text);
+    const auto parsed = parseExpression(text);
     if (!parsed.ok())
-        return {{}, parsed.error};
+        return {{}, parsed.message()};
     Outcome o;
     o.values.resize(columns[0].size());
-    o.error = ColumnEvaluator(columns).evaluate(*parsed.root, 0, static_cast<int>(o.values.size()),
-                                                o.values.data());
+    const auto done = ColumnEvaluator(columns).evaluate(*parsed.value(), 0, static_cast<int>(o.values.size()),
+                                                        o.values.data());
+    if (!done)
+        o.error = done.message();
     return o;
 }
 
@@ -145,13 +147,13 @@ void TestColumnEvaluator::failure() {
 void TestColumnEvaluator::rangeOfDraws() {
     // The newest draw alone is evaluated with the same rules as the whole column.
     const HistoryColumns c = history({10, 20, 30, 41});
-    const ParseResult parsed = parseExpression(u"L1A MOD 7 + L2A * (L1A > 25)"_s);
+    const auto parsed = parseExpression(u"L1A MOD 7 + L2A * (L1A > 25)"_s);
     QVERIFY(parsed.ok());
     std::vector<double> all(4);
-    QVERIFY(ColumnEvaluator(c).evaluate(*parsed.root, 0, 4, all.data()).isEmpty());
+    QVERIFY(ColumnEvaluator(c).evaluate(*parsed.value(), 0, 4, all.data()).ok());
     QCOMPARE(all, (std::vector<double>{3, 6, -5, -1}));
     double last = 0;
-    QVERIFY(ColumnEvaluator(c).evaluate(*parsed.root, 3, 1, &last).isEmpty());
+    QVERIFY(ColumnEvaluator(c).evaluate(*parsed.value(), 3, 1, &last).ok());
     QCOMPARE(last, -1.0);
 }
 

@@ -89,10 +89,9 @@ void TestExpression::grouping_data() {
 void TestExpression::grouping() {
     QFETCH(QString, text);
     QFETCH(QString, tree);
-    const ParseResult r = parseExpression(text);
-    QVERIFY2(r.ok(), qPrintable(r.error));
-    QVERIFY(r.error.isEmpty());
-    QCOMPARE(render(r.root.get()), tree);
+    const auto r = parseExpression(text);
+    QVERIFY2(r.ok(), qPrintable(r.ok() ? QString() : r.message()));
+    QCOMPARE(render(r.value().get()), tree);
 }
 
 void TestExpression::refused_data() {
@@ -131,13 +130,13 @@ void TestExpression::refused() {
     QFETCH(QString, text);
     QFETCH(int, position);
     QFETCH(QString, messagePart);
-    const ParseResult r = parseExpression(text);
+    const auto r = parseExpression(text);
     QVERIFY(!r.ok());
-    QVERIFY2(r.error.contains(messagePart), qPrintable(r.error));
+    QVERIFY2(r.message().contains(messagePart), qPrintable(r.message()));
     if (position >= 0)
-        QCOMPARE(r.position, position);
+        QCOMPARE(r.error().position, position);
     else
-        QVERIFY(r.position >= 0);
+        QVERIFY(r.error().position >= 0);
 }
 
 void TestExpression::deepNestingIsRefused_data() {
@@ -153,10 +152,10 @@ void TestExpression::deepNestingIsRefused_data() {
 
 void TestExpression::deepNestingIsRefused() {
     QFETCH(QString, text);
-    const ParseResult r = parseExpression(text);
+    const auto r = parseExpression(text);
     QVERIFY(!r.ok());
-    QVERIFY(!r.error.isEmpty());
-    QVERIFY(r.position >= 0 && r.position <= text.size());
+    QVERIFY(!r.message().isEmpty());
+    QVERIFY(r.error().position >= 0 && r.error().position <= text.size());
 }
 
 // Random texts over the dialect's alphabet: every one either parses or gives a message.
@@ -177,13 +176,12 @@ void TestExpression::randomInputNeverCrashes() {
             else
                 text += pieces.at(int(rng.bounded(pieces.size())));
         }
-        const ParseResult r = parseExpression(text);
+        const auto r = parseExpression(text);
         if (r.ok()) {
             ++parsed;
-            QVERIFY(r.error.isEmpty());
         } else {
-            QVERIFY2(!r.error.isEmpty(), qPrintable(text));
-            QVERIFY(r.position >= 0 && r.position <= text.size());
+            QVERIFY2(!r.message().isEmpty(), qPrintable(text));
+            QVERIFY(r.error().position >= 0 && r.error().position <= text.size());
         }
     }
     QVERIFY(parsed > 0);

@@ -66,9 +66,9 @@ void TestFormulaInput::typed_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("code");
-    const int ok = int(TypedFormula::Status::Ok);
-    const int bad = int(TypedFormula::Status::Unrecognised);
-    QTest::newRow("empty") << QString() << int(TypedFormula::Status::Empty) << QString();
+    const int ok = -1;
+    const int bad = int(ErrorCode::Unrecognised);
+    QTest::newRow("empty") << QString() << int(ErrorCode::Empty) << QString();
     QTest::newRow("blanks are not empty") << u"   "_s << bad << QString();
     QTest::newRow("header and terms") << u"[D单特类]平码一+特码数"_s << ok << u"D1A+D7A"_s;
     QTest::newRow("drawn order door") << u"[L生肖类]平一门*2"_s << ok << u"((L1A \\ 10) + 1)*2"_s;
@@ -92,14 +92,14 @@ void TestFormulaInput::typed() {
     QFETCH(QString, text);
     QFETCH(int, status);
     QFETCH(QString, code);
-    const TypedFormula r = translateTyped(text);
-    QCOMPARE(int(r.status), status);
-    QCOMPARE(r.code, code);
-    if (r.status == TypedFormula::Status::Empty)
-        QCOMPARE(r.message, u"请在左边文本框输入需要添加的公式"_s);
-    if (r.status == TypedFormula::Status::Unrecognised) {
-        QCOMPARE(r.message, u"公式文本文件中含有无法识别公式，无法添加到软件"_s);
-        QVERIFY(!r.reason.isEmpty());
+    const auto r = translateTyped(text);
+    QCOMPARE(r.ok() ? -1 : int(r.code()), status);
+    QCOMPARE(r.ok() ? r.value() : QString(), code);
+    if (!r.ok() && r.code() == ErrorCode::Empty)
+        QCOMPARE(r.message(), u"请在左边文本框输入需要添加的公式"_s);
+    if (!r.ok() && r.code() == ErrorCode::Unrecognised) {
+        QCOMPARE(r.message(), u"公式文本文件中含有无法识别公式，无法添加到软件"_s);
+        QVERIFY(!r.error().detail.isEmpty());
     }
 }
 

@@ -107,8 +107,8 @@ void TestFormulaTranslation::everyTermGivesAnEvaluableExpression() {
     for (const QString& letter : {u"L"_s, u"D"_s}) {
         for (const Substitution& row : termTable(letter)) {
             const QString stored = expandCodes(translateTerms(row.search + u"*2"_s, letter));
-            const ParseResult parsed = parseExpression(stored);
-            QVERIFY2(parsed.ok(), qPrintable(row.search + u": "_s + stored + u" "_s + parsed.error));
+            const auto parsed = parseExpression(stored);
+            QVERIFY2(parsed.ok(), qPrintable(row.search + u": "_s + stored));
             QCOMPARE(foldExpression(stored), row.replacement + u"*2"_s);
         }
     }

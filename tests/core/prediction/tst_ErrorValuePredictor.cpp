@@ -337,7 +337,7 @@ void tst_ErrorValuePredictor::verifyUnknownPeriodIsAnError() {
     const Result<ErrorValueTable> result =
         p.verify({{0, true}}, allSelected(1), periods, lookup, {period, {}});
     QVERIFY(!result.ok());
-    QVERIFY(result.error().contains(QString::number(period)));
+    QVERIFY(result.message().contains(QString::number(period)));
     QVERIFY(!looked);
 }
 

@@ -1,0 +1,144 @@
+#include "ErrorValueModel.h"
+
+#include "session/Session.h"
+
+#include <algorithm>
+#include <array>
+
+using namespace Qt::StringLiterals;
+
+namespace talven {
+
+namespace {
+
+constexpr std::array<const char16_t*, ErrorValueModel::ColumnCount> columns = {
+    u"排序序号",
+    u"号码",
+    u"杀留Err值（公式错误值）",
+    u"杀码Err值（公式错误值）",
+    u"留码Err值（公式错误值）",
+    u"每码杀留Err值（公式错误值）",
+    u"每码杀码Err值（公式错误值）",
+    u"每码留码Err值（公式错误值）",
+    u"保留/滤杀",
+};
+
+bool isValidColumn(int column) {
+    return column >= 0 && column < ErrorValueModel::ColumnCount;
+}
+
+} // namespace
+
+ErrorValueModel::ErrorValueModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+ErrorValueModel::ErrorValueModel(const Session& session, QObject* parent) : QAbstractTableModel(parent) {
+    setValues(session.lastErrorValues());
+    connect(&session, &Session::changed, this, [this, &session](Session::Changes what) {
+        if (what & Session::ErrorValuesChanged)
+            setValues(session.lastErrorValues());
+    });
+}
+
+QString ErrorValueModel::columnTitle(int column) {
+    return isValidColumn(column) ? QString::fromUtf16(columns[static_cast<size_t>(column)]) : QString();
+}
+
+int ErrorValueModel::columnValue(const NumberErrorValues& row, int column) {
+    switch (column) {
+    case Number:
+        return row.number;
+    case ETrrcount:
+        return row.eTrrcount;
+    case Errcount:
+        return row.errcount;
+    case Trrcount:
+        return row.trrcount;
+    case ETrrcountPer:
+        return row.eTrrcountPer;
+    case ErrcountPer:
+        return row.errcountPer;
+    case TrrcountPer:
+        return row.trrcountPer;
+    default:
+        return 0;
+    }
+}
+
+ErrorValueTable ErrorValueModel::ranked(ErrorValueTable rows, int column, bool descending) {
+    std::sort(rows.begin(), rows.end(), [column, descending](const auto& a, const auto& b) {
+        const int va = columnValue(a, column);
+        const int vb = columnValue(b, column);
+        if (va != vb)
+            return descending ? va > vb : va < vb;
+        return a.number < b.number;
+    });
+    return rows;
+}
+
+void ErrorValueModel::reorder(int column) {
+    beginResetModel();
+    m_rows = ranked(std::move(m_rows), column, m_descending);
+    endResetModel();
+}
+
+void ErrorValueModel::setValues(const ErrorValueTable& values) {
+    m_rows = values;
+    reorder(ETrrcount);
+}
+
+void ErrorValueModel::rankByColumn(int column) {
+    m_descending = !m_descending;
+    if (column >= Number && column <= TrrcountPer)
+        reorder(column);
+}
+
+QString ErrorValueModel::numberList(bool kept) const {
+    QString text;
+    for (const NumberErrorValues& row : m_rows)
+        if ((row.eTrrcount == 0) == kept)
+            text += u"%1 "_s.arg(row.number, 2, 10, QLatin1Char('0'));
+    return text;
+}
+
+QString ErrorValueModel::keptNumbers() const {
+    return numberList(true);
+}
+
+QString ErrorValueModel::filteredNumbers() const {
+    return numberList(false);
+}
+
+int ErrorValueModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+}
+
+int ErrorValueModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant ErrorValueModel::data(const QModelIndex& index, int role) const {
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+        return {};
+    const NumberErrorValues& row = m_rows[index.row()];
+    const bool filtered = row.eTrrcount > 0;
+    switch (role) {
+    case Qt::DisplayRole:
+        if (index.column() == Rank)
+            return index.row() + 1;
+        if (index.column() == Status)
+            return filtered ? u"滤杀"_s : u"保留"_s;
+        return columnValue(row, index.column());
+    case GreyRowRole:
+        return filtered && index.column() != Rank;
+    default:
+        return {};
+    }
+}
+
+QVariant ErrorValueModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && isValidColumn(section))
+        return columnTitle(section);
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+} // namespace talven

@@ -1,0 +1,126 @@
+#include "FormulaListModel.h"
+
+#include "formula/FormulaKinds.h"
+#include "formula/FormulaTranslation.h"
+#include "session/Session.h"
+
+using namespace Qt::StringLiterals;
+
+namespace talven {
+
+namespace {
+
+const char16_t* const titles[FormulaListModel::ColumnCount] = {
+    u"序号",         u"公式",         u"种类",         u"生杀",     u"下期结果",   u"正确率",
+    u"最大连错",     u"最大连对",     u"最后连错",     u"最后连对", u"码均正确率", u"码均最大连错",
+    u"码均最大连对", u"码均最后连错", u"码均最后连对", u""};
+
+} // namespace
+
+FormulaListModel::FormulaListModel(const Session& session, QObject* parent)
+    : QAbstractTableModel(parent), m_session(session) {
+    rebuild();
+    connect(&session, &Session::changed, this, [this](Session::Changes what) {
+        if (what & (Session::FormulasChanged | Session::ResultsChanged | Session::OptionsChanged)) {
+            beginResetModel();
+            rebuild();
+            endResetModel();
+        } else if ((what & Session::SelectionChanged) && rowCount() > 0) {
+            // The index cell's colour and the next-period result follow the selection.
+            emit dataChanged(index(0, 0), index(rowCount() - 1, NextResult));
+        }
+    });
+}
+
+void FormulaListModel::rebuild() {
+    m_ordinals.clear();
+    const auto& formulas = m_session.formulas();
+    for (size_t i = 0; i < formulas.size(); ++i)
+        if (m_kind < 0 || formulas[i].kind == m_kind)
+            m_ordinals.append(static_cast<int>(i) + 1);
+}
+
+void FormulaListModel::setKindFilter(int kind) {
+    beginResetModel();
+    m_kind = kind;
+    rebuild();
+    endResetModel();
+}
+
+void FormulaListModel::setChinese(bool chinese) {
+    beginResetModel();
+    m_chinese = chinese;
+    endResetModel();
+}
+
+int FormulaListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(m_ordinals.size());
+}
+
+int FormulaListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant FormulaListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= rowCount() || index.column() >= ColumnCount)
+        return {};
+    const int ordinal = m_ordinals.at(index.row());
+    const FormulaRow& row = m_session.formulas()[static_cast<size_t>(ordinal - 1)];
+    if (role == OrdinalRole)
+        return ordinal;
+    if (role == SelectedRole)
+        return m_session.selection()[static_cast<size_t>(ordinal - 1)];
+    if (role == Qt::ToolTipRole && index.column() == NextResult)
+        return m_session.result(ordinal).error;
+    if (role != Qt::DisplayRole)
+        return {};
+    const FormulaResult& r = m_session.result(ordinal);
+    const FormulaFigures& f = r.figures;
+    const int draws = static_cast<int>(m_session.draws().size());
+    switch (index.column()) {
+    case Index:
+        return QString::number(index.row() + 1);
+    case Formula: {
+        const QString folded = FormulaTranslation::foldExpression(row.code);
+        return m_chinese ? FormulaTranslation::chineseForm(folded) : folded;
+    }
+    case Kind:
+        return FormulaKinds::caption(row.kind);
+    case KillKeep:
+        return row.kill ? u"杀"_s : u"生"_s;
+    case NextResult:
+        return m_session.selection()[static_cast<size_t>(ordinal - 1)] ? r.nextText : QString();
+    case Accuracy:
+        return f.accuracyText(draws);
+    case LongestMiss:
+        return QString::number(f.longestMissRun);
+    case LongestHit:
+        return QString::number(f.longestHitRun);
+    case CurrentMiss:
+        return QString::number(f.currentMissRun);
+    case CurrentHit:
+        return QString::number(f.currentHitRun);
+    case PerNumberAccuracy:
+        return f.perNumberAccuracyText();
+    case PerNumberLongestMiss:
+        return figureText(f.perNumberLongestMiss);
+    case PerNumberLongestHit:
+        return figureText(f.perNumberLongestHit);
+    case PerNumberCurrentMiss:
+        return figureText(f.perNumberCurrentMiss);
+    case PerNumberCurrentHit:
+        return figureText(f.perNumberCurrentHit);
+    case Idx:
+        return QString::number(row.idx);
+    default:
+        return {};
+    }
+}
+
+QVariant FormulaListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section < 0 || section >= ColumnCount)
+        return {};
+    return QString::fromUtf16(titles[section]);
+}
+
+} // namespace talven

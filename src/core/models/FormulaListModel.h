@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QAbstractTableModel>
+
+namespace talven {
+
+class Session;
+
+// The formula list: one row per formula (all formulas, or those of one kind), with its folded or
+// Chinese expression, kind, kill/keep sense, next-period result and the ten figures.
+class FormulaListModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    enum Column {
+        Index = 0, // 序号: list row number
+        Formula,
+        Kind,
+        KillKeep,
+        NextResult,
+        Accuracy,
+        LongestMiss,
+        LongestHit,
+        CurrentMiss,
+        CurrentHit,
+        PerNumberAccuracy,
+        PerNumberLongestMiss,
+        PerNumberLongestHit,
+        PerNumberCurrentMiss,
+        PerNumberCurrentHit,
+        Idx, // hidden: the formula's table index
+        ColumnCount
+    };
+    enum Role {
+        SelectedRole = Qt::UserRole + 1, // index cell: the formula is selected
+        OrdinalRole,                     // any cell: the formula's position in the whole list
+    };
+
+    // Follows the session's changes by itself.
+    explicit FormulaListModel(const Session& session, QObject* parent = nullptr);
+
+    // Shows only the formulas of one kind (-1: all).
+    void setKindFilter(int kind);
+    int kindFilter() const { return m_kind; }
+    void setChinese(bool chinese);
+    bool chinese() const { return m_chinese; }
+    // Position in the whole list (1-based) of a list row (0-based).
+    int ordinalOfRow(int row) const { return m_ordinals.value(row); }
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+private:
+    void rebuild();
+
+    const Session& m_session;
+    int m_kind = -1;
+    bool m_chinese = false;
+    QList<int> m_ordinals;
+};
+
+} // namespace talven

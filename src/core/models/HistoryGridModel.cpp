@@ -1,0 +1,108 @@
+#include "HistoryGridModel.h"
+
+#include "session/Session.h"
+
+using namespace Qt::StringLiterals;
+
+namespace talven {
+
+HistoryGridModel::HistoryGridModel(const Session& session, QObject* parent)
+    : QAbstractTableModel(parent), m_session(session) {
+    connect(&session, &Session::changed, this, [this](Session::Changes what) {
+        if (what & (Session::HistoryChanged | Session::FormulasChanged | Session::ResultsChanged |
+                    Session::OptionsChanged)) {
+            beginResetModel();
+            endResetModel();
+        }
+    });
+}
+
+void HistoryGridModel::setShowFormulas(bool show) {
+    if (show == m_showFormulas)
+        return;
+    beginResetModel();
+    m_showFormulas = show;
+    endResetModel();
+}
+
+int HistoryGridModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(m_session.draws().size());
+}
+
+int HistoryGridModel::columnCount(const QModelIndex& parent) const {
+    if (parent.isValid())
+        return 0;
+    return FirstFormula + (m_showFormulas ? static_cast<int>(m_session.formulas().size()) : 0);
+}
+
+QVariant HistoryGridModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= rowCount() || index.column() >= columnCount())
+        return {};
+    const DrawValues& d = m_session.draws()[static_cast<size_t>(index.row())];
+    const Options& o = m_session.options();
+    const int col = index.column();
+    if (col >= FirstFormula) {
+        const int ordinal = col - FirstFormula + 1;
+        if (role == Qt::DisplayRole)
+            return m_session.resultText(ordinal, index.row());
+        if (role == HitRole)
+            return m_session.resultHit(ordinal, index.row());
+        return {};
+    }
+    if (col >= FirstNumber && col <= Special) {
+        const int n = d[static_cast<size_t>(DrawColumns::attribute('L', col, 'A'))];
+        if (role == Qt::DisplayRole)
+            return QString::number(n);
+        if (role == WaveRole)
+            return NumberModel::waveOf(n);
+        return {};
+    }
+    const int l7b = d[static_cast<size_t>(DrawColumns::attribute('L', 7, 'B'))];
+    const int l7c = d[static_cast<size_t>(DrawColumns::attribute('L', 7, 'C'))];
+    const int l7d = d[static_cast<size_t>(DrawColumns::attribute('L', 7, 'D'))];
+    const int wave = l7c - o.bsIni;
+    const int element = l7d - o.wxIni;
+    if (role == WaveRole && col == Wave && wave >= 0 && wave <= 2)
+        return wave;
+    if (role != Qt::DisplayRole)
+        return {};
+    switch (col) {
+    case Period:
+        return QString::number(d[DrawColumns::QQH]);
+    case Zodiac: {
+        const int k = m_session.model().zodiacOfAttributeCode(l7b);
+        return k >= 0 ? NumberModel::zodiacName(k) : QString();
+    }
+    case Wave:
+        return wave >= 0 && wave <= 2 ? NumberModel::waveName(wave) : QString();
+    case Element:
+        return element >= 0 && element <= 4 ? NumberModel::elementName(element) : QString();
+    default:
+        return {};
+    }
+}
+
+QVariant HistoryGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role != Qt::DisplayRole)
+        return {};
+    if (orientation == Qt::Vertical)
+        return section + 1;
+    if (section == Period)
+        return u"期号"_s;
+    if (section >= FirstNumber && section < Special)
+        return u"落%1码"_s.arg(section);
+    switch (section) {
+    case Special:
+        return u"特码"_s;
+    case Zodiac:
+        return u"特肖"_s;
+    case Wave:
+        return u"特波"_s;
+    case Element:
+        return u"特行"_s;
+    default:
+        return u"公式%1"_s.arg(section - FirstFormula + 1);
+    }
+}
+
+} // namespace talven

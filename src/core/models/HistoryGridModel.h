@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QAbstractTableModel>
+
+namespace talven {
+
+class Session;
+
+// The history grid: one row per draw, oldest first; the period, the seven numbers, the special
+// number's zodiac, wave and element, and while asked for one column per formula with the value
+// it predicted for the draw.
+class HistoryGridModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    enum Column {
+        Period = 0,
+        FirstNumber = 1,
+        Special = 7,
+        Zodiac = 8,
+        Wave = 9,
+        Element = 10,
+        FirstFormula = 11
+    };
+    enum Role {
+        WaveRole = Qt::UserRole + 1, // 0 red, 1 blue, 2 green: text colour of number and wave cells
+        HitRole,                     // formula cells: true when the formula was right at the draw
+    };
+
+    // Follows the session's changes by itself.
+    explicit HistoryGridModel(const Session& session, QObject* parent = nullptr);
+
+    void setShowFormulas(bool show);
+    bool showFormulas() const { return m_showFormulas; }
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+private:
+    const Session& m_session;
+    bool m_showFormulas = false;
+};
+
+} // namespace talven

@@ -1,0 +1,245 @@
+#include "ChangeChains.h"
+
+#include "formula/FormulaInput.h"
+#include "history/HistoryParser.h"
+#include "session/SessionState.h"
+#include "store/FormulaTable.h"
+#include "store/Settings.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace talven {
+
+ChangeContext::ChangeContext(Database& db, QSettings& settings, QString dataDir, ProgressFn progress)
+    : m_db(db), m_settings(settings), m_dataDir(std::move(dataDir)), m_progress(std::move(progress)),
+      m_transaction(db) {}
+
+Result<void> ChangeContext::beginWrite(const SessionState& state) {
+    if (auto begun = m_transaction.beginWrite(); !begun)
+        return begun;
+    m_began = true;
+    auto version = m_db.dataVersion();
+    if (!version)
+        return version.error();
+    if (version.value() != state.dataVersion())
+        return Error{u"数据库已被另一个程序修改，已重新读取"_s, ErrorCode::Stale};
+    return {};
+}
+
+Result<void> ChangeContext::commit() {
+    return m_transaction.commit();
+}
+
+void ChangeContext::rollback() {
+    m_transaction.rollback();
+    for (auto it = m_undo.rbegin(); it != m_undo.rend(); ++it)
+        (*it)();
+    m_undo.clear();
+}
+
+namespace {
+
+DrawValues drawOf(int period, const std::array<int, 7>& numbers) {
+    DrawValues v{};
+    v[DrawColumns::QQH] = period;
+    for (int p = 1; p <= 7; ++p)
+        v[static_cast<size_t>(DrawColumns::attribute('L', p, 'A'))] = numbers[static_cast<size_t>(p - 1)];
+    return v;
+}
+
+std::optional<int> newestPeriod(const std::vector<DrawValues>& draws) {
+    if (draws.empty())
+        return std::nullopt;
+    return draws.back()[DrawColumns::QQH];
+}
+
+QString formulaLimitMessage() {
+    return u"公式已达上限 %1 条，无法再添加"_s.arg(Database::MaxFormulas);
+}
+
+// Writes the state and checks it in one step for the changes that end the same way.
+Result<void> storeState(SessionState& state, ChangeContext& ctx) {
+    return state.store(ctx.db(), ctx.progress());
+}
+
+} // namespace
+
+namespace ChangeChains {
+
+Result<ImportReport> importHistory(SessionState& state, ChangeContext& ctx, const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return Error{u"无法打开历史号码文件 %1，原有历史未改动"_s.arg(QDir::toNativeSeparators(path)),
+                     ErrorCode::NotFound};
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return Error{u"无法读取历史号码文件 %1，原有历史未改动"_s.arg(QDir::toNativeSeparators(path)),
+                     ErrorCode::Io};
+    const HistoryParseResult parsed =
+        HistoryParser::parseLines(HistoryParser::splitLines(HistoryParser::decodeText(bytes)),
+                                  state.nextPeriod().value(), std::nullopt, state.options().bit);
+    ImportReport report;
+    for (const SkippedLine& s : parsed.skipped)
+        report.skipped.append({s.lineNumber, s.text, s.reason});
+    if (parsed.draws.isEmpty())
+        return Error{u"文件 %1 中没有可读入的历史号码，原有历史未改动"_s.arg(QDir::toNativeSeparators(path))};
+
+    // A wrong file must never cost the user their history: keep a copy of the database first. The
+    // copy reads through the same connection, so it is taken before the write lock.
+    report.backupPath = QDir(ctx.dataDir()).filePath(QString::fromLatin1(Database::FileName) + u".bak"_s);
+    if (auto saved = ctx.db().backupTo(report.backupPath); !saved)
+        return saved.error();
+    if (auto begun = ctx.beginWrite(state); !begun)
+        return begun.error();
+
+    std::vector<DrawValues> draws;
+    draws.reserve(static_cast<size_t>(parsed.draws.size()));
+    for (const ParsedDraw& d : parsed.draws)
+        draws.push_back(drawOf(d.period, d.numbers));
+    state.update(std::move(draws), SessionState::Change::Full, -1, ctx.progress());
+    if (auto stored = storeState(state, ctx); !stored)
+        return stored.error();
+    report.stored = static_cast<int>(state.draws().size());
+    return report;
+}
+
+Result<void> addDraw(SessionState& state, ChangeContext& ctx, const std::array<int, 7>& numbers,
+                     std::optional<Period> period) {
+    const Period p = period.value_or(state.nextPeriod());
+    const QString problem =
+        HistoryParser::validateDraw(p.value(), numbers, newestPeriod(state.draws()), state.options().bit);
+    if (!problem.isEmpty())
+        return Error{problem};
+    if (auto begun = ctx.beginWrite(state); !begun)
+        return begun;
+    std::vector<DrawValues> draws = state.draws();
+    draws.push_back(drawOf(p.value(), numbers));
+    state.update(std::move(draws), SessionState::Change::AppendDraw, -1, ctx.progress());
+    return storeState(state, ctx);
+}
+
+Result<void> deleteLastDraw(SessionState& state, ChangeContext& ctx) {
+    if (state.draws().empty())
+        return {};
+    if (auto begun = ctx.beginWrite(state); !begun)
+        return begun;
+    std::vector<DrawValues> draws = state.draws();
+    draws.pop_back();
+    state.update(std::move(draws), SessionState::Change::RemoveLastDraw, -1, ctx.progress());
+    return storeState(state, ctx);
+}
+
+Result<void> addFormula(SessionState& state, ChangeContext& ctx, const QString& text, FormulaKind kind,
+                        bool kill) {
+    const auto typed = FormulaInput::translateTyped(text);
+    if (!typed)
+        return typed.error();
+    if (state.formulas().size() >= static_cast<size_t>(Database::MaxFormulas))
+        return Error{formulaLimitMessage(), ErrorCode::LimitReached};
+    if (auto begun = ctx.beginWrite(state); !begun)
+        return begun;
+    const FormulaRow row{static_cast<int>(state.formulas().size()) + 1, typed.value(), maTypeOf(kind), kill};
+    if (auto inserted = FormulaTable::insert(ctx.db(), {row}); !inserted)
+        return inserted;
+    state.formulas().push_back(row);
+    state.selection().push_back(true);
+    state.update(state.draws(), SessionState::Change::AddFormulas, -1, ctx.progress());
+    return storeState(state, ctx);
+}
+
+Result<FormulaImportReport> importFormulas(SessionState& state, ChangeContext& ctx, const QString& path,
+                                           bool kill) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return Error{u"无法打开公式文本文件 %1"_s.arg(QDir::toNativeSeparators(path)), ErrorCode::NotFound};
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return Error{u"无法读取公式文本文件 %1"_s.arg(QDir::toNativeSeparators(path)), ErrorCode::Io};
+    const FormulaInput::FileResult read = FormulaInput::readFile(bytes);
+
+    FormulaImportReport report;
+    // The report is made anew at every import, so it never lists lines of an earlier file.
+    const QString reportPath = QDir(ctx.dataDir()).filePath(FormulaInput::reportFileName());
+    QFile out(reportPath);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        out.write(FormulaInput::reportText(read.unrecognised)) < 0)
+        return Error{u"无法写入 %1"_s.arg(QDir::toNativeSeparators(reportPath)), ErrorCode::Io};
+    out.close();
+    for (const auto& line : read.unrecognised)
+        report.unrecognised.append({line.lineNumber, line.text});
+    if (read.hasUnrecognised())
+        report.reportPath = reportPath;
+
+    std::vector<FormulaRow> rows;
+    const size_t present = state.formulas().size();
+    for (const auto& line : read.accepted) {
+        if (present + rows.size() >= static_cast<size_t>(Database::MaxFormulas)) {
+            report.overLimit.append(line.lineNumber);
+            continue;
+        }
+        rows.push_back({static_cast<int>(present + rows.size()) + 1, line.code, line.maType, kill});
+    }
+    report.added = static_cast<int>(rows.size());
+    if (rows.empty())
+        return report;
+    if (auto begun = ctx.beginWrite(state); !begun)
+        return begun.error();
+    if (auto inserted = FormulaTable::insert(ctx.db(), rows); !inserted)
+        return inserted.error();
+    state.formulas().insert(state.formulas().end(), rows.begin(), rows.end());
+    state.selection().resize(state.formulas().size(), true);
+    state.update(state.draws(), SessionState::Change::AddFormulas, -1, ctx.progress());
+    if (auto stored = storeState(state, ctx); !stored)
+        return stored.error();
+    return report;
+}
+
+Result<void> deleteFormula(SessionState& state, ChangeContext& ctx, int idx) {
+    auto& formulas = state.formulas();
+    const auto it =
+        std::find_if(formulas.begin(), formulas.end(), [idx](const FormulaRow& r) { return r.idx == idx; });
+    if (it == formulas.end())
+        return Error{u"没有序号为 %1 的公式"_s.arg(idx), ErrorCode::NotFound};
+    if (auto begun = ctx.beginWrite(state); !begun)
+        return begun;
+    if (auto removed = FormulaTable::remove(ctx.db(), idx); !removed)
+        return removed;
+    const auto ordinal = static_cast<size_t>(it - formulas.begin());
+    formulas.erase(it);
+    state.selection().erase(state.selection().begin() + static_cast<std::ptrdiff_t>(ordinal));
+    for (size_t i = 0; i < formulas.size(); ++i)
+        formulas[i].idx = static_cast<int>(i) + 1;
+    state.update(state.draws(), SessionState::Change::RemoveFormula, static_cast<int>(ordinal),
+                 ctx.progress());
+    return storeState(state, ctx);
+}
+
+Result<void> setOptions(SessionState& state, ChangeContext& ctx, const Options& effective, const QString& key,
+                        const Options& saved, const Options& savedBefore) {
+    if (auto begun = ctx.beginWrite(state); !begun)
+        return begun;
+    state.setOptions(effective);
+    state.update(state.draws(), SessionState::Change::Full, -1, ctx.progress());
+    if (auto stored = storeState(state, ctx); !stored)
+        return stored;
+    // The option is saved only with the rows it rewrote; a failed commit puts the old value back.
+    Settings settings(ctx.settings());
+    ctx.onRollback([&ctx, key, savedBefore] { (void)Settings(ctx.settings()).save(key, savedBefore); });
+    return settings.save(key, saved);
+}
+
+Result<void> recompute(SessionState& state, ChangeContext& ctx) {
+    if (auto begun = ctx.beginWrite(state); !begun)
+        return begun;
+    state.update(state.draws(), SessionState::Change::Full, -1, ctx.progress());
+    return storeState(state, ctx);
+}
+
+} // namespace ChangeChains
+
+} // namespace talven

@@ -1,0 +1,63 @@
+#include "ProgramArguments.h"
+
+#include "session/DataDirectory.h"
+
+using namespace Qt::StringLiterals;
+
+namespace talven {
+
+QList<QCommandLineOption> ProgramArguments::globalOptions() {
+    return {QCommandLineOption(u"data-dir"_s, u"数据目录"_s, u"目录"_s),
+            QCommandLineOption({u"h"_s, u"help"_s}, u"显示帮助"_s),
+            QCommandLineOption({u"v"_s, u"version"_s}, u"显示版本"_s)};
+}
+
+Result<ProgramArguments> ProgramArguments::parse(const QStringList& args,
+                                                 const QList<QCommandLineOption>& extra) {
+    ProgramArguments parsed;
+    parsed.m_parser = std::make_shared<QCommandLineParser>();
+    QList<QCommandLineOption> all = globalOptions() + extra;
+    for (const QCommandLineOption& option : all)
+        parsed.m_parser->addOption(option);
+    auto find = [&all](QStringView name) -> const QCommandLineOption* {
+        for (const QCommandLineOption& option : all)
+            if (option.names().contains(name))
+                return &option;
+        return nullptr;
+    };
+
+    // Known options go to the parser; everything else, in order, after "--".
+    QStringList options{u"talven"_s};
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& arg = args.at(i);
+        if (arg == u"--"_s) {
+            parsed.m_positional += args.mid(i + 1);
+            break;
+        }
+        const qsizetype dashes = arg.startsWith(u"--"_s) ? 2 : arg.startsWith(u'-') ? 1 : 0;
+        const qsizetype equals = arg.indexOf(u'=');
+        const QStringView name = QStringView(arg).mid(dashes, equals < 0 ? -1 : equals - dashes);
+        const QCommandLineOption* option = dashes > 0 ? find(name) : nullptr;
+        if (!option) {
+            parsed.m_positional.append(arg);
+            continue;
+        }
+        options.append(arg);
+        if (!option->valueName().isEmpty() && equals < 0) {
+            if (i + 1 >= args.size())
+                return Error{u"选项 %1 后面缺少%2"_s.arg(arg, option->valueName())};
+            options.append(args.at(++i));
+        }
+    }
+    if (!parsed.m_parser->parse(options))
+        return Error{parsed.m_parser->errorText()};
+    if (parsed.dataDirectoryGiven() && parsed.value(u"data-dir"_s).trimmed().isEmpty())
+        return Error{u"数据目录不能为空"_s};
+    return parsed;
+}
+
+QString ProgramArguments::dataDirectory() const {
+    return resolveDataDirectory(dataDirectoryGiven() ? value(u"data-dir"_s) : QString());
+}
+
+} // namespace talven

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "common/Result.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QList>
+#include <QStringList>
+
+#include <memory>
+
+namespace talven {
+
+// The command line of both programs: --data-dir, --help and --version, plus whatever options a
+// talven-cli command declares. Arguments that look like options but are none of them stay
+// positional (a formula may begin with "-"); an option without its value is an error.
+class ProgramArguments {
+public:
+    // args without the program name.
+    static Result<ProgramArguments> parse(const QStringList& args,
+                                          const QList<QCommandLineOption>& extra = {});
+
+    bool isSet(const QString& name) const { return m_parser->isSet(name); }
+    QString value(const QString& name) const { return m_parser->value(name); }
+    const QStringList& positional() const { return m_positional; }
+    bool helpRequested() const { return isSet(QStringLiteral("help")); }
+    bool versionRequested() const { return isSet(QStringLiteral("version")); }
+    // The data directory in use: --data-dir, else TALVEN_DATA_DIR, else the default location.
+    QString dataDirectory() const;
+    bool dataDirectoryGiven() const { return isSet(QStringLiteral("data-dir")); }
+
+    static QList<QCommandLineOption> globalOptions();
+
+private:
+    std::shared_ptr<QCommandLineParser> m_parser;
+    QStringList m_positional;
+};
+
+} // namespace talven

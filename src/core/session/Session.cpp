@@ -1,0 +1,321 @@
+#include "Session.h"
+
+#include "store/Database.h"
+#include "store/ErrorValueStore.h"
+#include "store/Settings.h"
+
+#include <QDir>
+#include <QSettings>
+#include <QThread>
+
+using namespace Qt::StringLiterals;
+
+namespace talven {
+
+Session::Session(QString dataDir, QSettings& settings)
+    : m_dataDir(std::move(dataDir)), m_settings(settings) {}
+
+Session::~Session() {
+    // A change still writing finishes (or rolls back) before the connection closes.
+    if (m_worker)
+        m_worker->wait();
+}
+
+Result<std::unique_ptr<Session>> Session::open(const QString& dataDir, QSettings& settings) {
+    if (!QDir().mkpath(dataDir))
+        return Error{u"无法创建数据目录 %1"_s.arg(dataDir), ErrorCode::Io};
+    std::unique_ptr<Session> s(new Session(dataDir, settings));
+    if (auto started = s->start(); !started)
+        return started.error();
+    return s;
+}
+
+Result<void> Session::start() {
+    m_savedOptions = Settings(m_settings).load();
+    auto db = Database::open(QDir(m_dataDir).filePath(QString::fromLatin1(Database::FileName)));
+    if (!db)
+        return db.error();
+    m_db = std::move(db.value());
+    auto state = SessionState::load(*m_db, m_savedOptions);
+    if (!state)
+        return state.error();
+    m_state = std::move(state.value());
+    if (!m_state->differsFromStored())
+        return {};
+    // Rows written under other settings or another current year are brought in line at start-up.
+    bool reloaded = false;
+    auto synced = execute<void>(m_state,
+                                [](SessionState& s, ChangeContext& ctx) -> Result<void> {
+                                    if (auto begun = ctx.beginWrite(s); !begun)
+                                        return begun;
+                                    return s.store(ctx.db());
+                                },
+                                false, reloaded, {});
+    if (!synced && synced.code() == ErrorCode::Busy)
+        return synced.error();
+    // A file that cannot be written still shows what it holds.
+    if (!synced)
+        m_readOnlyReason = synced.message() + u"；只能查看，不能修改"_s;
+    return {};
+}
+
+QString Session::optionText(const QString& key) const {
+    return Settings::text(m_savedOptions, key);
+}
+
+bool Session::changedElsewhere() {
+    if (m_busy)
+        return false;
+    auto version = m_db->dataVersion();
+    return version && version.value() != m_state->dataVersion();
+}
+
+Result<void> Session::refusal() const {
+    if (m_busy)
+        return Error{u"正在进行其他操作，请稍候再试"_s, ErrorCode::InProgress};
+    if (!m_readOnlyReason.isEmpty())
+        return Error{m_readOnlyReason, ErrorCode::ReadOnly};
+    return {};
+}
+
+ProgressFn Session::progressReporter() {
+    return [this](double fraction, const QString& text) {
+        QMetaObject::invokeMethod(
+            this, [this, fraction, text] { emit progress(fraction, text); }, Qt::QueuedConnection);
+    };
+}
+
+void Session::setBusy(bool busy) {
+    if (m_busy == busy)
+        return;
+    m_busy = busy;
+    emit busyChanged(busy);
+}
+
+Result<std::unique_ptr<SessionState>> Session::reloadState(const SessionState& from,
+                                                           const ProgressFn& progress) {
+    auto fresh = SessionState::load(*m_db, from.options(), progress);
+    if (!fresh)
+        return fresh;
+    // Formulas that are still where they were keep their selection.
+    auto& selected = fresh.value()->selection();
+    for (size_t i = 0; i < selected.size() && i < from.formulas().size(); ++i)
+        if (fresh.value()->formulas()[i] == from.formulas()[i])
+            selected[i] = from.selection()[i];
+    return fresh;
+}
+
+template <typename T>
+Result<T> Session::execute(std::unique_ptr<SessionState>& state, const ChangeFn<T>& change, bool inPlace,
+                           bool& reloaded, const ProgressFn& progress) {
+    for (int attempt = 0;; ++attempt) {
+        // Another program changed the database since it was read: start from what it holds now.
+        auto version = m_db->dataVersion();
+        if (!version)
+            return version.error();
+        if (version.value() != state->dataVersion()) {
+            auto fresh = reloadState(*state, progress);
+            if (!fresh)
+                return fresh.error();
+            state = std::move(fresh.value());
+            reloaded = true;
+        }
+        ChangeContext ctx(*m_db, m_settings, m_dataDir, progress);
+        Result<T> result = change(*state, ctx);
+        if (result) {
+            auto committed = ctx.commit();
+            if (committed)
+                return result;
+            result = committed.error();
+        }
+        ctx.rollback();
+        if (result.code() == ErrorCode::Stale && attempt < 2)
+            continue;
+        if (ctx.began() && inPlace) {
+            // Memory may hold half of the change: it goes back to what the database holds.
+            auto fresh = reloadState(*state, progress);
+            if (fresh) {
+                state = std::move(fresh.value());
+                reloaded = true;
+            } else {
+                m_readOnlyReason = fresh.message();
+            }
+        }
+        return result;
+    }
+}
+
+template <typename T>
+Pending<T> Session::run(bool longChange, Changes what, ChangeFn<T> change, std::function<void()> onSuccess) {
+    if (auto refused = refusal(); !refused)
+        return Pending<T>::done(refused.error());
+    if (!longChange) {
+        bool reloaded = false;
+        Result<T> result = execute(m_state, change, true, reloaded, {});
+        if (result && onSuccess)
+            onSuccess();
+        if (result || reloaded)
+            emit changed(result ? (reloaded ? EverythingChanged : what) : EverythingChanged);
+        return Pending<T>::done(std::move(result));
+    }
+    setBusy(true);
+    Pending<T> pending;
+    const ProgressFn progress = progressReporter();
+    m_worker.reset(QThread::create([this, pending, change = std::move(change), what, onSuccess, progress] {
+        // The copy is made here, not on the window's thread: the state is only read meanwhile.
+        auto copy = std::make_shared<std::unique_ptr<SessionState>>(std::make_unique<SessionState>(*m_state));
+        auto reloaded = std::make_shared<bool>(false);
+        auto result = std::make_shared<Result<T>>(execute(*copy, change, false, *reloaded, progress));
+        QMetaObject::invokeMethod(
+            this,
+            [this, pending, copy, result, reloaded, what, onSuccess] {
+                if (*result) {
+                    m_state = std::move(*copy);
+                    if (onSuccess)
+                        onSuccess();
+                }
+                m_worker->wait();
+                setBusy(false);
+                if (*result)
+                    emit changed(*reloaded ? EverythingChanged : what);
+                pending.finish(*result);
+            },
+            Qt::QueuedConnection);
+    }));
+    m_worker->start();
+    return pending;
+}
+
+Pending<ImportReport> Session::importHistory(const QString& path) {
+    return run<ImportReport>(true, EverythingChanged, [path](SessionState& s, ChangeContext& ctx) {
+        return ChangeChains::importHistory(s, ctx, path);
+    });
+}
+
+Pending<void> Session::addDraw(const std::array<int, 7>& numbers, std::optional<Period> period) {
+    const bool rewrites = m_state->rewritesTables(period.value_or(nextPeriod()), formulas().size());
+    return run<void>(rewrites, HistoryChanged | ResultsChanged,
+                     [numbers, period](SessionState& s, ChangeContext& ctx) {
+                         return ChangeChains::addDraw(s, ctx, numbers, period);
+                     });
+}
+
+Pending<void> Session::deleteLastDraw() {
+    std::optional<Period> newest;
+    if (draws().size() > 1)
+        newest = Period(draws()[draws().size() - 2][DrawColumns::QQH]);
+    const bool rewrites = !draws().empty() && m_state->rewritesTables(newest, formulas().size());
+    return run<void>(rewrites, HistoryChanged | ResultsChanged, [](SessionState& s, ChangeContext& ctx) {
+        return ChangeChains::deleteLastDraw(s, ctx);
+    });
+}
+
+Pending<void> Session::setOption(const QString& key, const QString& value) {
+    Options saved = m_savedOptions;
+    if (auto valid = Settings::apply(saved, key, value); !valid)
+        return Pending<void>::done(valid.error());
+    // The largest number and the zodiac coding are read at start-up only.
+    Options effective = saved;
+    effective.bit = options().bit;
+    effective.sxSetup = options().sxSetup;
+    const Options before = m_savedOptions;
+    auto remember = [this, saved] { m_savedOptions = saved; };
+    if (effective == options()) {
+        if (auto refused = refusal(); !refused)
+            return Pending<void>::done(refused.error());
+        auto stored = Settings(m_settings).save(key, saved);
+        if (stored) {
+            remember();
+            emit changed(OptionsChanged);
+        }
+        return Pending<void>::done(stored);
+    }
+    return run<void>(
+        true, OptionsChanged | EverythingChanged,
+        [effective, key, saved, before](SessionState& s, ChangeContext& ctx) {
+            return ChangeChains::setOptions(s, ctx, effective, key, saved, before);
+        },
+        remember);
+}
+
+Pending<void> Session::addFormula(const QString& text, FormulaKind kind, bool kill) {
+    const bool rewrites = m_state->rewritesTables(
+        draws().empty() ? std::nullopt : std::optional(Period(draws().back()[DrawColumns::QQH])),
+        formulas().size() + 1);
+    return run<void>(rewrites, FormulasChanged | ResultsChanged | SelectionChanged,
+                     [text, kind, kill](SessionState& s, ChangeContext& ctx) {
+                         return ChangeChains::addFormula(s, ctx, text, kind, kill);
+                     });
+}
+
+Pending<FormulaImportReport> Session::importFormulas(const QString& path, bool kill) {
+    return run<FormulaImportReport>(true, FormulasChanged | ResultsChanged | SelectionChanged,
+                                    [path, kill](SessionState& s, ChangeContext& ctx) {
+                                        return ChangeChains::importFormulas(s, ctx, path, kill);
+                                    });
+}
+
+Pending<void> Session::deleteFormula(int idx) {
+    return run<void>(
+        true, FormulasChanged | ResultsChanged | SelectionChanged,
+        [idx](SessionState& s, ChangeContext& ctx) { return ChangeChains::deleteFormula(s, ctx, idx); });
+}
+
+Pending<void> Session::recompute() {
+    return run<void>(true, ResultsChanged,
+                     [](SessionState& s, ChangeContext& ctx) { return ChangeChains::recompute(s, ctx); });
+}
+
+Pending<void> Session::reload() {
+    // Running a change reads the database again first whenever another program changed it.
+    return run<void>(true, EverythingChanged, [](SessionState&, ChangeContext&) { return Result<void>(); });
+}
+
+void Session::setSelected(int ordinal, bool selected) {
+    if (m_busy || ordinal < 1 || ordinal > static_cast<int>(selection().size()))
+        return;
+    m_state->selection()[static_cast<size_t>(ordinal - 1)] = selected;
+    emit changed(SelectionChanged);
+}
+
+void Session::setSelection(const std::vector<bool>& selected) {
+    if (m_busy || selected.size() != selection().size())
+        return;
+    m_state->selection() = selected;
+    emit changed(SelectionChanged);
+}
+
+void Session::selectAll() {
+    setSelection(std::vector<bool>(selection().size(), true));
+}
+
+void Session::invertSelection() {
+    std::vector<bool> flipped = selection();
+    flipped.flip();
+    setSelection(flipped);
+}
+
+Result<ErrorValueTable> Session::errorValues(std::optional<Period> atPeriod,
+                                             std::optional<int> kindFilter) const {
+    return m_state->errorValues(atPeriod, kindFilter);
+}
+
+Result<ErrorValueTable> Session::predict(std::optional<Period> atPeriod, std::optional<int> kindFilter) {
+    if (auto refused = refusal(); !refused)
+        return refused.error();
+    auto values = errorValues(atPeriod, kindFilter);
+    if (!values)
+        return values;
+    if (auto stored = ErrorValueStore::save(m_db->handle(), values.value()); !stored)
+        return stored.error();
+    m_lastErrorValues = values.value();
+    m_lastErrorValuesPeriod = atPeriod;
+    emit changed(ErrorValuesChanged);
+    return values;
+}
+
+Result<ErrorValueTable> Session::storedErrorValues() const {
+    return ErrorValueStore::load(m_db->handle());
+}
+
+} // namespace talven

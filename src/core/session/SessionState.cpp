@@ -1,0 +1,240 @@
+#include "SessionState.h"
+
+#include "formula/FormulaKinds.h"
+#include "prediction/ErrorValuePredictor.h"
+#include "store/Database.h"
+#include "store/FormulaTable.h"
+
+#include <QDate>
+
+#include <algorithm>
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+namespace talven {
+
+namespace {
+
+// The current year a history implies: the year of the period that comes next.
+int yearOf(const std::vector<DrawValues>& draws) {
+    if (draws.empty())
+        return QDate::currentDate().year();
+    const Period newest(draws.back()[DrawColumns::QQH]);
+    const auto next = newest.next();
+    return next ? next->year() : newest.year();
+}
+
+DrawValues recomputeDraw(const NumberModel& model, const DrawValues& stored) {
+    std::array<int, 7> numbers{};
+    for (int p = 1; p <= 7; ++p)
+        numbers[static_cast<size_t>(p - 1)] =
+            stored[static_cast<size_t>(DrawColumns::attribute('L', p, 'A'))];
+    return model.computeDraw(stored[DrawColumns::QQH], numbers);
+}
+
+// Every draw as an import under this model writes it: each row but the newest also describes the
+// draw after it.
+std::vector<DrawValues> recomputeAll(const NumberModel& model, const std::vector<DrawValues>& draws) {
+    std::vector<DrawValues> out;
+    out.reserve(draws.size());
+    for (const DrawValues& d : draws)
+        out.push_back(recomputeDraw(model, d));
+    for (size_t i = 0; i + 1 < out.size(); ++i) {
+        out[i][DrawColumns::SQQH] = out[i + 1][DrawColumns::QQH];
+        out[i][DrawColumns::SQHH] = out[i + 1][DrawColumns::QHH];
+        out[i][DrawColumns::SQHW] = out[i + 1][DrawColumns::QHW];
+    }
+    return out;
+}
+
+} // namespace
+
+SessionState::SessionState(const Options& options)
+    : m_options(options), m_model(options, 0), m_engine(m_model) {}
+
+Result<std::unique_ptr<SessionState>> SessionState::load(Database& db, const Options& options,
+                                                         const ProgressFn& progress) {
+    std::unique_ptr<SessionState> state(new SessionState(options));
+    // One read transaction: formulas, draws and results all belong to the same state of the file.
+    if (auto begun = db.beginRead(); !begun)
+        return begun.error();
+    auto version = db.dataVersion();
+    auto formulas = version ? FormulaTable::load(db) : Result<std::vector<FormulaRow>>(version.error());
+    Result<void> tables = formulas ? state->m_tables.load(db, static_cast<int>(formulas->size()))
+                                   : Result<void>(formulas.error());
+    db.rollback();
+    if (!tables)
+        return tables.error();
+    state->m_dataVersion = version.value();
+    state->m_formulas = std::move(formulas.value());
+    // More formulas than history tables can hold results for: a file this program did not write.
+    if (state->m_formulas.size() > static_cast<size_t>(Database::MaxFormulas))
+        return Error{u"公式表中有 %1 条公式，超过上限 %2 条，无法使用该数据库"_s.arg(state->m_formulas.size())
+                         .arg(Database::MaxFormulas),
+                     ErrorCode::Foreign};
+    state->m_selected.assign(state->m_formulas.size(), true);
+    state->update(state->m_tables.storedDraws(), Change::Full, -1, progress);
+    return state;
+}
+
+Period SessionState::nextPeriod() const {
+    if (m_draws.empty())
+        return Period::firstOfYear(QDate::currentDate().year());
+    return Period(m_draws.back()[DrawColumns::QQH]).next().value_or(Period());
+}
+
+const QString& SessionState::resultText(int ordinal, int draw) const {
+    const auto slot = static_cast<size_t>(ordinal - 1);
+    if (ordinal < 1 || slot >= m_wanted.texts.size() || draw < 0 ||
+        static_cast<size_t>(draw) >= m_wanted.texts[slot].size())
+        return m_tables.texts().text(0);
+    return m_tables.texts().text(m_wanted.texts[slot][static_cast<size_t>(draw)]);
+}
+
+bool SessionState::resultHit(int ordinal, int draw) const {
+    const auto slot = static_cast<size_t>(ordinal - 1);
+    if (ordinal < 1 || slot >= m_wanted.hits.size() || draw < 0 ||
+        static_cast<size_t>(draw) >= m_wanted.hits[slot].size())
+        return false;
+    return m_wanted.hits[slot][static_cast<size_t>(draw)] != 0;
+}
+
+bool SessionState::rewritesTables(std::optional<Period> newestPeriod, size_t formulaCount) const {
+    std::vector<DrawValues> probe;
+    if (newestPeriod) {
+        probe.push_back({});
+        probe.back()[DrawColumns::QQH] = newestPeriod->value();
+    }
+    return yearOf(probe) != m_model.currentYear() ||
+           Database::tablesInUse(static_cast<int>(formulaCount)) >
+               Database::tablesInUse(static_cast<int>(m_formulas.size()));
+}
+
+void SessionState::update(std::vector<DrawValues> draws, Change change, int removedOrdinal,
+                          const ProgressFn& progress) {
+    const Options modelOptions = m_model.options();
+    const int modelYear = m_model.currentYear();
+    m_model = NumberModel(m_options, yearOf(draws));
+    // A new current year or new codes change every stored row and every judgement.
+    if (!m_engineRun || modelYear != m_model.currentYear() || !(modelOptions == m_options))
+        change = Change::Full;
+    m_draws = recomputeAll(m_model, draws);
+    runBacktest(change, removedOrdinal, progress);
+}
+
+bool SessionState::differsFromStored() const {
+    return m_tables.differs(m_draws, m_wanted, static_cast<int>(m_formulas.size()));
+}
+
+Result<void> SessionState::store(Database& db, const ProgressFn& progress) {
+    return m_tables.sync(db, m_draws, m_wanted, static_cast<int>(m_formulas.size()), progress);
+}
+
+QList<FormulaDefinition> SessionState::formulaDefinitions(size_t from) const {
+    QList<FormulaDefinition> specs;
+    for (size_t i = from; i < m_formulas.size(); ++i)
+        specs.append({m_formulas[i].code, m_formulas[i].kind, m_formulas[i].kill});
+    return specs;
+}
+
+void SessionState::runBacktest(Change change, int removedOrdinal, const ProgressFn& progress) {
+    const size_t formulaCount = m_formulas.size();
+    const size_t drawCount = m_draws.size();
+    // Results of formulas before firstFormula stay as they are for the draws before firstDraw.
+    size_t firstFormula = formulaCount;
+    size_t firstDraw = drawCount;
+    switch (change) {
+    case Change::AppendDraw:
+        m_engine.appendDraw(m_draws.back());
+        firstDraw = drawCount - 1;
+        m_tables.markDirty(0, firstDraw);
+        break;
+    case Change::RemoveLastDraw:
+        m_engine.removeLastDraw();
+        break;
+    case Change::AddFormulas:
+        firstFormula = static_cast<size_t>(m_engine.formulaCount());
+        for (const FormulaDefinition& definition : formulaDefinitions(firstFormula))
+            m_engine.addFormula(definition);
+        m_tables.markDirty(firstFormula, 0);
+        break;
+    case Change::RemoveFormula:
+        m_engine.removeFormulas({removedOrdinal});
+        m_wanted.hits.erase(m_wanted.hits.begin() + removedOrdinal);
+        m_wanted.texts.erase(m_wanted.texts.begin() + removedOrdinal);
+        m_tables.markDirty(static_cast<size_t>(removedOrdinal), 0); // later formulas moved one column
+        break;
+    case Change::Full:
+        m_engine.setModel(m_model);
+        m_engine.setHistory(m_draws);
+        m_engine.setFormulas(formulaDefinitions(0));
+        m_engine.run(progress);
+        m_engineRun = true;
+        m_valueTextIds.fill(NoTextId);
+        firstFormula = 0;
+        m_tables.markDirty(0, 0);
+        break;
+    }
+
+    // The per-draw results the history tables must hold: hit flags and predicted-value texts,
+    // the texts looked up once per distinct prediction.
+    m_wanted.hits.resize(formulaCount);
+    m_wanted.texts.resize(formulaCount);
+    for (size_t f = 0; f < formulaCount; ++f) {
+        auto& hits = m_wanted.hits[f];
+        auto& texts = m_wanted.texts[f];
+        const size_t from = f < firstFormula ? std::min(firstDraw, hits.size()) : 0;
+        hits.resize(drawCount);
+        texts.resize(drawCount);
+        const FormulaResult& result = m_engine.result(static_cast<int>(f));
+        const int kind = m_formulas[f].kind;
+        for (size_t d = from; d < drawCount; ++d) {
+            hits[d] = d < result.hits.size() ? static_cast<qint8>(result.hits[d] != 0) : 0;
+            texts[d] = d < result.predicted.size() ? valueTextId(kind, result.predicted[d]) : 0;
+        }
+    }
+}
+
+Result<ErrorValueTable> SessionState::errorValues(std::optional<Period> atPeriod,
+                                                  std::optional<int> kindFilter) const {
+    if (m_draws.empty())
+        return Error{u"历史号码为空，无法计算选中公式"_s};
+    const ErrorValuePredictor predictor(m_engine.rules());
+    QList<PredictionFormula> formulas;
+    for (const FormulaRow& row : m_formulas)
+        formulas.append({row.kind, row.kill});
+    auto parameterOf = [this](qsizetype f, qsizetype d) -> std::optional<double> {
+        const double p = m_engine.parameter(static_cast<int>(f), static_cast<int>(d));
+        return std::isnan(p) ? std::nullopt : std::optional<double>(p);
+    };
+    QList<bool> selection{false}; // index 0 holds no formula
+    for (size_t i = 0; i < m_formulas.size(); ++i)
+        if (!kindFilter || m_formulas[i].kind == *kindFilter)
+            selection.append(m_selected[i]);
+    if (!atPeriod && !kindFilter) {
+        QList<std::optional<double>> parameters;
+        const qsizetype newest = static_cast<qsizetype>(m_draws.size()) - 1;
+        for (qsizetype f = 0; f < formulas.size(); ++f)
+            parameters.append(parameterOf(f, newest));
+        return predictor.nextPeriod(formulas, parameters, selection, currentYear());
+    }
+    QList<int> periods;
+    for (const DrawValues& d : m_draws)
+        periods.append(d[DrawColumns::QQH]);
+    return predictor.verify(formulas, selection, periods, parameterOf,
+                            {atPeriod ? atPeriod->value() : periods.back(), kindFilter});
+}
+
+quint16 SessionState::valueTextId(int kind, std::uint8_t predicted) {
+    // Predicted values of a kind are few: their texts are made once per run and looked up by value.
+    if (predicted == 0 || !FormulaKinds::isValid(kind))
+        return 0;
+    quint16& id = m_valueTextIds[static_cast<size_t>(kind * 256 + predicted)];
+    if (id == NoTextId)
+        id = m_tables.texts().idOf(
+            m_engine.rules().valueText(kind, BacktestEngine::unpackPrediction(predicted)));
+    return id;
+}
+
+} // namespace talven

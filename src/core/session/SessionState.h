@@ -1,0 +1,97 @@
+#pragma once
+
+#include "common/Options.h"
+#include "common/Period.h"
+#include "common/Progress.h"
+#include "common/Result.h"
+#include "evaluation/BacktestEngine.h"
+#include "formula/FormulaRow.h"
+#include "lottery/NumberModel.h"
+#include "prediction/ErrorValues.h"
+#include "store/HistoryTables.h"
+
+#include <array>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace talven {
+
+class Database;
+
+// Everything the program knows at one moment: options, number model, draws, formulas, selection,
+// back-test results, and the copy of what the history tables hold. A long change works on a copy
+// of it, so that the state the windows show stays whole until the new one replaces it.
+class SessionState {
+public:
+    // Reads the formulas and the history tables (as one state of the file) and runs the whole
+    // back-test under the options. A read that fails is an error, never an empty history.
+    static Result<std::unique_ptr<SessionState>> load(Database& db, const Options& options,
+                                                      const ProgressFn& progress = {});
+
+    const Options& options() const { return m_options; }
+    const NumberModel& model() const { return m_model; }
+    const std::vector<DrawValues>& draws() const { return m_draws; }
+    const std::vector<FormulaRow>& formulas() const { return m_formulas; }
+    const std::vector<bool>& selection() const { return m_selected; }
+    std::vector<bool>& selection() { return m_selected; }
+    const BacktestEngine& engine() const { return m_engine; }
+    // The period the next draw gets: the newest one's successor, or this year's first period
+    // while the history is empty; invalid after the last seven-digit period.
+    Period nextPeriod() const;
+    int currentYear() const { return m_model.currentYear(); }
+    // The SQLite data version the state was read at, to notice another program's changes.
+    int dataVersion() const { return m_dataVersion; }
+
+    // Back-test results and figures of formula ordinal 1..n.
+    const FormulaResult& result(int ordinal) const { return m_engine.result(ordinal - 1); }
+    // A formula's predicted value and hit flag at a draw, as the history tables hold them.
+    const QString& resultText(int ordinal, int draw) const;
+    bool resultHit(int ordinal, int draw) const;
+
+    // What a change did, so that the back-test redoes only what it must.
+    enum class Change { Full, AppendDraw, RemoveLastDraw, AddFormulas, RemoveFormula };
+
+    // The new draws, formulas or options of a change, in memory: the number model follows the
+    // newest draw, every draw is recomputed under it, and the back-test runs as far as needed (all
+    // of it when the current year or the options changed). removedOrdinal names the formula a
+    // RemoveFormula change took out.
+    void update(std::vector<DrawValues> draws, Change change, int removedOrdinal = -1,
+                const ProgressFn& progress = {});
+    void setOptions(const Options& options) { m_options = options; }
+    std::vector<FormulaRow>& formulas() { return m_formulas; }
+
+    // True when the database holds other rows or results than these.
+    bool differsFromStored() const;
+    // Writes into the database what differs from what it holds, inside the caller's transaction.
+    Result<void> store(Database& db, const ProgressFn& progress = {});
+
+    // Error values of the selected formulas for the next draw, or as they stood right after the
+    // draw of a chosen period; with a kind filter only the formulas of that kind take part.
+    Result<ErrorValueTable> errorValues(std::optional<Period> atPeriod, std::optional<int> kindFilter) const;
+
+    // True when a change to these draws and this many formulas rewrites or copies whole tables:
+    // another current year, or a history table that comes into use.
+    bool rewritesTables(std::optional<Period> newestPeriod, size_t formulaCount) const;
+
+private:
+    explicit SessionState(const Options& options);
+    QList<FormulaDefinition> formulaDefinitions(size_t from) const;
+    void runBacktest(Change change, int removedOrdinal, const ProgressFn& progress);
+    quint16 valueTextId(int kind, std::uint8_t predicted);
+
+    Options m_options;
+    NumberModel m_model;
+    std::vector<DrawValues> m_draws;
+    std::vector<FormulaRow> m_formulas;
+    std::vector<bool> m_selected; // by ordinal - 1
+    BacktestEngine m_engine;
+    bool m_engineRun = false;
+    ResultRows m_wanted; // what the history tables must hold, by ordinal - 1
+    HistoryTables m_tables;
+    int m_dataVersion = 0;
+    static constexpr quint16 NoTextId = 0xffff;
+    std::array<quint16, 16 * 256> m_valueTextIds{}; // (kind, packed prediction) -> text id
+};
+
+} // namespace talven

@@ -1,0 +1,65 @@
+#pragma once
+
+// A session in a fresh data directory with its own settings file, for the tests of the session,
+// the models and the windows.
+
+#include "session/Session.h"
+
+#include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
+
+namespace talven::test {
+
+// A fresh data directory with its own settings file.
+struct Fixture {
+    QTemporaryDir dir;
+    QSettings settings{dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat};
+    std::unique_ptr<Session> session;
+
+    // Opens the session; a test checks the result with QVERIFY(f.reopen()).
+    bool reopen() {
+        session.reset();
+        auto s = Session::open(dir.path(), settings);
+        if (!s.ok())
+            qWarning("%s", qPrintable(s.message()));
+        session = s.ok() ? std::move(s.value()) : nullptr;
+        return session != nullptr;
+    }
+
+    // The changes, waited for.
+    Result<ImportReport> importHistory(const QString& path) { return session->importHistory(path).wait(); }
+    Result<FormulaImportReport> importFormulas(const QString& path, bool kill) {
+        return session->importFormulas(path, kill).wait();
+    }
+    Result<void> addDraw(const std::array<int, 7>& numbers, std::optional<int> period = std::nullopt) {
+        return session->addDraw(numbers, period ? std::optional(Period(*period)) : std::nullopt).wait();
+    }
+    Result<void> deleteLastDraw() { return session->deleteLastDraw().wait(); }
+    Result<void> addFormula(const QString& text, int kind, bool kill) {
+        return session->addFormula(text, static_cast<FormulaKind>(kind), kill).wait();
+    }
+    Result<void> deleteFormula(int idx) { return session->deleteFormula(idx).wait(); }
+    Result<void> setOption(const QString& key, const QString& value) {
+        return session->setOption(key, value).wait();
+    }
+    QString write(const QString& name, const QByteArray& bytes) {
+        const QString path = dir.filePath(name);
+        QFile f(path);
+        f.open(QIODevice::WriteOnly);
+        f.write(bytes);
+        return path;
+    }
+    QString dbPath() const { return dir.filePath(QStringLiteral("orvane.mdb")); }
+};
+
+// Seven draws across a year end: 2025149 .. 2026005, numbers 1..49 in order.
+inline const QByteArray history = "2025149 01 02 03 04 05 06 07\n"
+                                  "2025150 08 09 10 11 12 13 14\n"
+                                  "2026001 15 16 17 18 19 20 21\n"
+                                  "2026002 22 23 24 25 26 27 28\n"
+                                  "2026003 29 30 31 32 33 34 35\n"
+                                  "2026004 36 37 38 39 40 41 42\n"
+                                  "2026005 43 44 45 46 47 48 49\n";
+
+} // namespace talven::test
