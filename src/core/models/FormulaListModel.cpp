@@ -1,6 +1,5 @@
 #include "FormulaListModel.h"
 
-#include "formula/FormulaKinds.h"
 #include "formula/FormulaTranslation.h"
 #include "session/Session.h"
 
@@ -23,7 +22,8 @@ FormulaListModel::FormulaListModel(const Session& session, QObject* parent)
     connect(&session, &Session::changed, this, [this](Session::Changes what) {
         if (what & (Session::FormulasChanged | Session::ResultsChanged | Session::OptionsChanged)) {
             beginResetModel();
-            rebuild();
+            if (what & Session::FormulasChanged)
+                rebuild();
             endResetModel();
         } else if ((what & Session::SelectionChanged) && rowCount() > 0) {
             // The index cell's colour and the next-period result follow the selection.
@@ -34,10 +34,18 @@ FormulaListModel::FormulaListModel(const Session& session, QObject* parent)
 
 void FormulaListModel::rebuild() {
     m_ordinals.clear();
+    m_rows.clear();
+    m_chineseForms.clear();
     const auto& formulas = m_session.formulas();
-    for (size_t i = 0; i < formulas.size(); ++i)
-        if (m_kind < 0 || formulas[i].kind == m_kind)
-            m_ordinals.append(static_cast<int>(i) + 1);
+    for (size_t i = 0; i < formulas.size(); ++i) {
+        const FormulaRow& f = formulas[i];
+        if (m_kind >= 0 && f.kind != m_kind)
+            continue;
+        m_ordinals.append(static_cast<int>(i) + 1);
+        // The texts are made once per change of the formulas, not at every paint.
+        m_rows.append(FormulaListRow::make(static_cast<int>(m_rows.size()) + 1, f.code, f.kind, f.kill, f.idx));
+    }
+    m_chineseForms.resize(m_rows.size());
 }
 
 void FormulaListModel::setKindFilter(int kind) {
@@ -65,7 +73,7 @@ QVariant FormulaListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount() || index.column() >= ColumnCount)
         return {};
     const int ordinal = m_ordinals.at(index.row());
-    const FormulaRow& row = m_session.formulas()[static_cast<size_t>(ordinal - 1)];
+    const FormulaListRow& texts = m_rows.at(index.row());
     if (role == OrdinalRole)
         return ordinal;
     if (role == SelectedRole)
@@ -79,15 +87,17 @@ QVariant FormulaListModel::data(const QModelIndex& index, int role) const {
     const int draws = static_cast<int>(m_session.draws().size());
     switch (index.column()) {
     case Index:
-        return QString::number(index.row() + 1);
-    case Formula: {
-        const QString folded = FormulaTranslation::foldExpression(row.code);
-        return m_chinese ? FormulaTranslation::chineseForm(folded) : folded;
-    }
+        return texts.number;
+    case Formula:
+        if (!m_chinese)
+            return texts.formula;
+        if (m_chineseForms[index.row()].isNull())
+            m_chineseForms[index.row()] = FormulaTranslation::chineseForm(texts.formula);
+        return m_chineseForms[index.row()];
     case Kind:
-        return FormulaKinds::caption(row.kind);
+        return texts.kind;
     case KillKeep:
-        return row.kill ? u"杀"_s : u"生"_s;
+        return texts.killKeep;
     case NextResult:
         return m_session.selection()[static_cast<size_t>(ordinal - 1)] ? r.nextText : QString();
     case Accuracy:
@@ -111,7 +121,7 @@ QVariant FormulaListModel::data(const QModelIndex& index, int role) const {
     case PerNumberCurrentHit:
         return figureText(f.perNumberCurrentHit);
     case Idx:
-        return QString::number(row.idx);
+        return texts.index;
     default:
         return {};
     }

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "formula/FormulaListRow.h"
+
 #include <QAbstractTableModel>
+#include <QStringList>
 
 namespace talven {
 
@@ -58,6 +61,9 @@ private:
     int m_kind = -1;
     bool m_chinese = false;
     QList<int> m_ordinals;
+    QList<FormulaListRow> m_rows;
+    mutable QStringList m_chineseForms; // made when first shown
+
 };
 
 } // namespace talven

@@ -37,6 +37,37 @@ private slots:
         list.setChinese(true);
         QCOMPARE(list.index(0, FormulaListModel::Formula).data().toString(), u"L平一肖+总期数"_s);
     }
+
+    // The models follow the session's changes by themselves: nothing but the session is called.
+    void modelsFollowTheSession() {
+        Fixture f;
+        QVERIFY(f.reopen());
+        HistoryGridModel grid(*f.session);
+        grid.setShowFormulas(true);
+        FormulaListModel list(*f.session);
+        ErrorValueModel errors(*f.session);
+        QSignalSpy listChanged(&list, &QAbstractItemModel::dataChanged);
+        QCOMPARE(grid.rowCount(), 0);
+        QVERIFY(f.importHistory(f.write(u"h.txt"_s, history)).ok());
+        QCOMPARE(grid.rowCount(), 7);
+        QVERIFY(f.addDraw({1, 2, 3, 4, 5, 6, 7}));
+        QCOMPARE(grid.index(7, HistoryGridModel::Period).data().toString(), u"2026006"_s);
+        QVERIFY(f.addFormula(u"[D单特类]特码数+3"_s, 0, true));
+        QCOMPARE(list.rowCount(), 1);
+        QCOMPARE(grid.columnCount(), HistoryGridModel::FirstFormula + 1);
+        QVERIFY(!list.index(0, FormulaListModel::NextResult).data().toString().isEmpty());
+        f.session->setSelected(1, false);
+        QCOMPARE(listChanged.size(), 1);
+        QVERIFY(list.index(0, FormulaListModel::NextResult).data().toString().isEmpty());
+        QVERIFY(!list.index(0, FormulaListModel::Index).data(FormulaListModel::SelectedRole).toBool());
+        f.session->setSelected(1, true);
+        QVERIFY(f.session->predict().ok());
+        QCOMPARE(errors.rowCount(), 49);
+        QCOMPARE(errors.rows(), ErrorValueModel::ranked(f.session->lastErrorValues(), ErrorValueModel::ETrrcount, false));
+        QVERIFY(f.deleteFormula(1));
+        QCOMPARE(list.rowCount(), 0);
+        QCOMPARE(grid.columnCount(), HistoryGridModel::FirstFormula);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestModels)

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -376,6 +377,42 @@ private slots:
         QVERIFY(f.session->database().exec(u"DROP TRIGGER refuse"_s));
         QVERIFY(f.addDraw({1, 2, 3, 4, 5, 6, 7}));
         QCOMPARE(column(f.dbPath(), u"Lishi1"_s, u"QQH"_s), column(f.dbPath(), u"Lishi0"_s, u"QQH"_s));
+    }
+
+    // A long change computes on a copy: until it completes, the session shows the old state and
+    // refuses other changes; a failure leaves memory and database as they were.
+    void longChangeKeepsTheOldStateUntilItCompletes() {
+        Fixture f;
+        QVERIFY(f.reopen());
+        QVERIFY(f.importHistory(f.write(u"h.txt"_s, history)).ok());
+        QByteArray file;
+        for (int i = 0; i < 51; ++i)
+            file += "[D单特类]特码数+" + QByteArray::number(i) + "\n";
+        QCOMPARE(f.importFormulas(f.write(u"f.txt"_s, file), true)->added, 51);
+        const QString bigger = f.write(u"h2.txt"_s, history + "2026006 01 02 03 04 05 06 07\n");
+
+        QSignalSpy busy(f.session.get(), &Session::busyChanged);
+        auto pending = f.session->importHistory(bigger);
+        QVERIFY(f.session->busy());
+        QCOMPARE(f.session->draws().size(), size_t(7));
+        QCOMPARE(f.addDraw({1, 2, 3, 4, 5, 6, 7}).code(), ErrorCode::InProgress);
+        f.session->setSelected(1, false); // ignored while the change runs
+        QVERIFY(f.session->selection()[0]);
+        QVERIFY(pending.wait().ok());
+        QCOMPARE(f.session->draws().size(), size_t(8));
+        QCOMPARE(busy.size(), 2);
+
+        // The second history table refuses rows: the import fails and nothing changes.
+        const auto rowsBefore = drawRows(f.dbPath(), u"Lishi0"_s);
+        QVERIFY(f.session->database().exec(
+            u"CREATE TRIGGER refuse BEFORE INSERT ON Lishi1 BEGIN SELECT RAISE(ABORT, 'disk full'); END"_s));
+        QVERIFY(!f.importHistory(f.write(u"h3.txt"_s, history + "2026006 11 12 13 14 15 16 17\n"
+                                                                "2026007 21 22 23 24 25 26 27\n"))
+                     .ok());
+        QCOMPARE(f.session->draws().size(), size_t(8));
+        QCOMPARE(drawRows(f.dbPath(), u"Lishi0"_s), rowsBefore);
+        QCOMPARE(column(f.dbPath(), u"Lishi1"_s, u"QQH"_s).size(), 8);
+        QVERIFY(!f.session->busy());
     }
 
     void restartFindsStoredResultsInStep() {
