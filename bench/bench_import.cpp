@@ -91,6 +91,7 @@ int main(int argc, char** argv) {
     t.restart();
     (void)s.addDraw({1, 2, 3, 4, 5, 6, 7}).wait();
     std::printf("add one draw (back-test and storing included): %lld ms\n", t.elapsed());
+
     t.restart();
     (void)s.deleteLastDraw().wait();
     std::printf("delete the last draw (back-test and storing included): %lld ms\n", t.elapsed());

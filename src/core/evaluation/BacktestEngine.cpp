@@ -41,6 +41,47 @@ void forEachShared(Entries& entries, Fn fn) {
 
 BacktestEngine::BacktestEngine(const NumberModel& model) : m_rules(model) {}
 
+namespace {
+
+template <typename T>
+std::vector<T> copyWithRoom(const std::vector<T>& from) {
+    std::vector<T> to;
+    to.reserve(from.size() + AppendReserve);
+    to.assign(from.begin(), from.end());
+    return to;
+}
+
+} // namespace
+
+BacktestEngine::BacktestEngine(const BacktestEngine& other) : m_rules(other.m_rules) {
+    *this = other;
+}
+
+BacktestEngine& BacktestEngine::operator=(const BacktestEngine& other) {
+    if (this == &other)
+        return *this;
+    m_rules = other.m_rules;
+    for (size_t c = 0; c < m_columns.size(); ++c)
+        m_columns[c] = copyWithRoom(other.m_columns[c]);
+    m_drawCount = other.m_drawCount;
+    m_years = copyWithRoom(other.m_years);
+    m_specials = copyWithRoom(other.m_specials);
+    m_formulas.clear();
+    m_formulas.reserve(other.m_formulas.size());
+    for (const Entry& e : other.m_formulas) {
+        Entry copy{e.definition, e.tree, e.parseError, {}};
+        copy.result.parameters = copyWithRoom(e.result.parameters);
+        copy.result.hits = copyWithRoom(e.result.hits);
+        copy.result.predicted = copyWithRoom(e.result.predicted);
+        copy.result.error = e.result.error;
+        copy.result.next = e.result.next;
+        copy.result.nextText = e.result.nextText;
+        copy.result.figures = e.result.figures;
+        m_formulas.push_back(std::move(copy));
+    }
+    return *this;
+}
+
 template <typename Fn>
 void BacktestEngine::forEachFormula(Fn fn) {
     forEachShared(m_formulas, fn);

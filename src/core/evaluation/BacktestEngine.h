@@ -40,6 +40,10 @@ struct FormulaResult {
 class BacktestEngine {
 public:
     explicit BacktestEngine(const NumberModel& model);
+    // A copy keeps room for appended draws, as the original has, so that the first draw stored
+    // after a change on a copy does not move every formula's rows.
+    BacktestEngine(const BacktestEngine& other);
+    BacktestEngine& operator=(const BacktestEngine& other);
 
     const KindRules& rules() const { return m_rules; }
     // New codes and tables (options changed, a new current year); run() applies them.

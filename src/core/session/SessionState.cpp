@@ -185,6 +185,11 @@ void SessionState::runBacktest(Change change, int removedOrdinal, const Progress
         auto& hits = m_wanted.hits[f];
         auto& texts = m_wanted.texts[f];
         const size_t from = f < firstFormula ? std::min(firstDraw, hits.size()) : 0;
+        // Room for appended draws, so that storing one draw does not move every formula's rows.
+        if (hits.capacity() < drawCount + 1) {
+            hits.reserve(drawCount + 64);
+            texts.reserve(drawCount + 64);
+        }
         hits.resize(drawCount);
         texts.resize(drawCount);
         const FormulaResult& result = m_engine.result(static_cast<int>(f));

@@ -299,9 +299,11 @@ Result<void> HistoryTables::sync(Database& database, const std::vector<DrawValue
     m_stored.hits.assign(slotCount, {});
     m_stored.texts.assign(slotCount, {});
     for (size_t slot = 0; slot < static_cast<size_t>(inUse * Database::FormulasPerTable); ++slot) {
+        m_stored.hits[slot].reserve(drawCount + 64); // room for appended draws
+        m_stored.texts[slot].reserve(drawCount + 64);
         if (slot < wanted.hits.size()) {
-            m_stored.hits[slot] = wanted.hits[slot];
-            m_stored.texts[slot] = wanted.texts[slot];
+            m_stored.hits[slot].assign(wanted.hits[slot].begin(), wanted.hits[slot].end());
+            m_stored.texts[slot].assign(wanted.texts[slot].begin(), wanted.texts[slot].end());
         }
         m_stored.hits[slot].resize(drawCount, 0);
         m_stored.texts[slot].resize(drawCount, 0);
