@@ -1,5 +1,5 @@
+#include "ScriptedPrompts.h"
 #include "models/HistoryGridModel.h"
-#include "prompts/Prompts.h"
 #include "session/Session.h"
 #include "windows/MainWindow.h"
 
@@ -9,30 +9,11 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 using namespace Qt::StringLiterals;
 using namespace talven;
-
-namespace {
-
-// Answers every dialog from a script and records what was shown, so no modal box ever blocks.
-class ScriptedPrompts : public Prompts {
-public:
-    QStringList shown;
-    void information(QWidget*, const QString& title, const QString& text) override { shown << title + text; }
-    void warning(QWidget*, const QString& title, const QString& text) override { shown << title + text; }
-    bool question(QWidget*, const QString& title, const QString& text) override {
-        shown << title + text;
-        return true;
-    }
-    QString inputText(QWidget*, const QString&, const QString&, const QString& defaultText) override {
-        return defaultText;
-    }
-    QString openFile(QWidget*, const QString&, const QString&, const QString&) override { return QString(); }
-    void openLocalFile(const QString& path) override { shown << path; }
-};
-
-} // namespace
+using namespace talven::test;
 
 class TestMainWindow : public QObject {
     Q_OBJECT

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class QUrl;
 class QWidget;
 
 namespace talven {
@@ -20,7 +21,13 @@ public:
     // The chosen file, or an empty string when cancelled.
     virtual QString openFile(QWidget* parent, const QString& caption, const QString& dir,
                              const QString& filter) = 0;
-    virtual void openLocalFile(const QString& path) = 0;
+    // The file to write, or an empty string when cancelled; selectedFilter names the chosen type.
+    virtual QString saveFile(QWidget* parent, const QString& caption, const QString& path,
+                             const QString& filter, QString* selectedFilter) = 0;
+    // Opens a file with the desktop's application for it; false when none could be started.
+    virtual bool openLocalFile(const QString& path) = 0;
+    // Opens a web page or a local page in the desktop's browser.
+    virtual bool openUrl(const QUrl& url) = 0;
 };
 
 // The real dialogs of the desktop program.
@@ -33,7 +40,10 @@ public:
                       const QString& defaultText) override;
     QString openFile(QWidget* parent, const QString& caption, const QString& dir,
                      const QString& filter) override;
-    void openLocalFile(const QString& path) override;
+    QString saveFile(QWidget* parent, const QString& caption, const QString& path, const QString& filter,
+                     QString* selectedFilter) override;
+    bool openLocalFile(const QString& path) override;
+    bool openUrl(const QUrl& url) override;
 };
 
 } // namespace talven

@@ -33,8 +33,17 @@ QString QtPrompts::openFile(QWidget* parent, const QString& caption, const QStri
     return QFileDialog::getOpenFileName(parent, caption, dir, filter);
 }
 
-void QtPrompts::openLocalFile(const QString& path) {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+QString QtPrompts::saveFile(QWidget* parent, const QString& caption, const QString& path,
+                            const QString& filter, QString* selectedFilter) {
+    return QFileDialog::getSaveFileName(parent, caption, path, filter, selectedFilter);
+}
+
+bool QtPrompts::openLocalFile(const QString& path) {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+bool QtPrompts::openUrl(const QUrl& url) {
+    return QDesktopServices::openUrl(url);
 }
 
 } // namespace talven

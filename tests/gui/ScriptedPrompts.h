@@ -1,0 +1,67 @@
+#pragma once
+
+// Answers every dialog of the windows from a script and records what was shown, so that no modal
+// box ever blocks a window test.
+
+#include "prompts/Prompts.h"
+
+#include <QQueue>
+#include <QStringList>
+#include <QUrl>
+
+namespace talven::test {
+
+class ScriptedPrompts : public Prompts {
+public:
+    struct Shown {
+        QString kind; // "information", "warning", "question", "input"
+        QString title;
+        QString text;
+    };
+    QList<Shown> shown;
+    QStringList opened;              // files and pages handed to the desktop
+    QQueue<bool> questionAnswers;    // default: yes
+    QQueue<QString> inputAnswers;    // default: the default text
+    QQueue<QString> openFileAnswers; // default: cancelled
+    QQueue<QString> saveFileAnswers; // default: cancelled
+
+    void information(QWidget*, const QString& title, const QString& text) override {
+        shown.append({QStringLiteral("information"), title, text});
+    }
+    void warning(QWidget*, const QString& title, const QString& text) override {
+        shown.append({QStringLiteral("warning"), title, text});
+    }
+    bool question(QWidget*, const QString& title, const QString& text) override {
+        shown.append({QStringLiteral("question"), title, text});
+        return questionAnswers.isEmpty() ? true : questionAnswers.dequeue();
+    }
+    QString inputText(QWidget*, const QString& title, const QString& prompt,
+                      const QString& defaultText) override {
+        shown.append({QStringLiteral("input"), title, prompt});
+        return inputAnswers.isEmpty() ? defaultText : inputAnswers.dequeue();
+    }
+    QString openFile(QWidget*, const QString&, const QString&, const QString&) override {
+        return openFileAnswers.isEmpty() ? QString() : openFileAnswers.dequeue();
+    }
+    QString saveFile(QWidget*, const QString&, const QString&, const QString&, QString*) override {
+        return saveFileAnswers.isEmpty() ? QString() : saveFileAnswers.dequeue();
+    }
+    bool openLocalFile(const QString& path) override {
+        opened.append(path);
+        return true;
+    }
+    bool openUrl(const QUrl& url) override {
+        opened.append(url.toString());
+        return true;
+    }
+
+    // The texts of every box shown, in order.
+    QStringList texts() const {
+        QStringList out;
+        for (const Shown& s : shown)
+            out.append(s.text);
+        return out;
+    }
+};
+
+} // namespace talven::test
