@@ -1,0 +1,343 @@
+// Kills talven-cli with SIGKILL at random moments of the commands that change the database and
+// checks after every kill that the database is wholly the old one or wholly the new one, and that
+// the next start-up succeeds. TALVEN_CRASH_ROUNDS sets the number of rounds (a short run by
+// default), TALVEN_CRASH_SEED the seed of the kill delays.
+
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtEndian>
+
+#include <functional>
+
+#include <sqlite3.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int FormulasPerTable = 50;
+
+// What a reader finds in the database; error is empty when every invariant holds.
+struct State {
+    QString error;
+    bool hotJournal = false;  // the process died inside a commit: SQLite had to roll back
+    quint32 commits = 0;      // SQLite's file change counter
+    QDateTime journalWritten; // invalid when there is no rollback journal
+    QStringList periods;      // QQH of Lishi0, oldest first
+    QStringList formulas;     // "gongshi|maType|bolKill" in Idx order
+};
+
+// Rows of a query, columns joined by '|'. Returns SQLite's extended result code.
+int select(sqlite3* db, const QString& sql, QStringList& out) {
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &st, nullptr) != SQLITE_OK)
+        return sqlite3_extended_errcode(db);
+    int rc;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+        QStringList cols;
+        for (int c = 0; c < sqlite3_column_count(st); ++c)
+            cols.append(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, c))));
+        out.append(cols.join(u'|'));
+    }
+    const int code = rc == SQLITE_DONE ? SQLITE_OK : sqlite3_extended_errcode(db);
+    sqlite3_finalize(st);
+    return code;
+}
+
+QString integrity(sqlite3* db, int* code = nullptr) {
+    QStringList result;
+    const int rc = select(db, u"PRAGMA integrity_check"_s, result);
+    if (code)
+        *code = rc;
+    return rc == SQLITE_OK ? result.join(u"; "_s) : QString::fromUtf8(sqlite3_errstr(rc));
+}
+
+struct Outcome {
+    bool killed = false; // SIGKILL landed while the process was running
+    int exitCode = -1;
+    qint64 msecs = 0;
+    QString err;
+};
+
+// Where the kills of one command landed, and what they found, with its expected run time. The
+// transaction may also be the start-up's, which brings the rows in line after a killed option change.
+struct Figures {
+    qint64 msecs = 0;
+    int rounds = 0, beforeWrites = 0, inTransaction = 0, inCommit = 0, afterCommit = 0, completed = 0,
+        corruptions = 0;
+};
+
+// One changing command: its arguments and the draws and formulas once it is wholly done.
+struct Command {
+    QString name;
+    std::function<QStringList(const State&)> args;
+    std::function<State(State)> done;
+};
+
+bool sameData(const State& a, const State& b) {
+    return a.periods == b.periods && a.formulas == b.formulas;
+}
+
+} // namespace
+
+class TestCrash : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_tmp;
+    QString m_data, m_db;
+    QProcessEnvironment m_env;
+    QString m_historyA, m_historyB, m_formulaFile;
+    QStringList m_periodsA, m_periodsB, m_fileFormulas;
+    std::vector<Command> m_commands;
+    std::vector<Figures> m_figures; // one per command
+
+    Outcome cli(const QStringList& args, int killAfterMsecs = -1) {
+        QProcess p;
+        p.setProcessEnvironment(m_env);
+        QElapsedTimer timer;
+        timer.start();
+        p.start(QStringLiteral(TALVEN_CLI_PATH), QStringList{u"--data-dir"_s, m_data} + args);
+        Outcome o;
+        if (!p.waitForStarted())
+            return o;
+        const bool kill = !p.waitForFinished(killAfterMsecs < 0 ? 120000 : killAfterMsecs);
+        if (kill) {
+            p.kill();
+            p.waitForFinished(-1);
+        }
+        o.msecs = timer.elapsed();
+        // A crash of its own is a failure like a non-zero exit code.
+        o.killed = kill && p.exitStatus() == QProcess::CrashExit;
+        o.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        o.err = QString::fromUtf8(p.readAllStandardError());
+        return o;
+    }
+
+    // Reads the database read-only and checks the invariants every state must keep.
+    State readState() {
+        State s;
+        auto fail = [&s](const QString& what) {
+            if (s.error.isEmpty())
+                s.error = what;
+        };
+        if (const QFileInfo journal(m_db + u"-journal"_s); journal.exists())
+            s.journalWritten = journal.lastModified();
+        sqlite3* db = nullptr;
+        sqlite3_open_v2(m_db.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+        int rc = SQLITE_OK;
+        QString check = integrity(db, &rc);
+        if (rc == SQLITE_READONLY_ROLLBACK) {
+            // Checked on a copy, where SQLite rolls the hot journal back as the next opener does, so
+            // that talven-cli still meets the journal itself.
+            sqlite3_close_v2(db);
+            const QString copy = m_tmp.filePath(u"copy.mdb"_s);
+            for (const QString& suffix : {QString(), u"-journal"_s}) {
+                QFile::remove(copy + suffix);
+                QFile::copy(m_db + suffix, copy + suffix);
+            }
+            sqlite3_open_v2(copy.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+            s.hotJournal = true;
+            check = integrity(db);
+        }
+        QFile file(QString::fromUtf8(sqlite3_db_filename(db, "main")));
+        if (file.open(QIODevice::ReadOnly) && file.seek(24))
+            s.commits = qFromBigEndian<quint32>(file.read(4).leftJustified(4, 0).constData());
+        QStringList idx;
+        if (check != u"ok"_s)
+            fail(u"integrity_check: "_s + check);
+        else if (select(db, u"SELECT QQH FROM Lishi0 ORDER BY QQH"_s, s.periods) ||
+                 select(db, u"SELECT Idx FROM Gongshi ORDER BY Idx"_s, idx) ||
+                 select(db, u"SELECT gongshi, maType, bolKill FROM Gongshi ORDER BY Idx, rowid"_s,
+                        s.formulas))
+            fail(QString::fromUtf8(sqlite3_errmsg(db)));
+        for (qsizetype i = 0; i < idx.size(); ++i)
+            if (idx.at(i) != QString::number(i + 1))
+                fail(u"Idx %1 at position %2 of Gongshi"_s.arg(idx.at(i)).arg(i + 1));
+        for (qsizetype t = 1; s.error.isEmpty() && t <= (s.formulas.size() - 1) / FormulasPerTable; ++t) {
+            QStringList periods;
+            if (select(db, u"SELECT QQH FROM Lishi%1 ORDER BY QQH"_s.arg(t), periods) || periods != s.periods)
+                fail(u"Lishi%1 holds %2 draws, Lishi0 %3"_s.arg(t).arg(periods.size()).arg(s.periods.size()));
+        }
+        sqlite3_close_v2(db);
+        if (QFile::exists(m_db + u".bak"_s)) {
+            sqlite3* bak = nullptr;
+            sqlite3_open_v2((m_db + u".bak"_s).toUtf8().constData(), &bak, SQLITE_OPEN_READONLY, nullptr);
+            if (const QString bakCheck = integrity(bak); bakCheck != u"ok"_s)
+                fail(u"orvane.mdb.bak: "_s + bakCheck);
+            sqlite3_close_v2(bak);
+        }
+        return s;
+    }
+
+    // Flips an option as stored now, so that every settings round changes the stored rows.
+    QStringList flip(const QString& key, const QString& on, const QString& off) {
+        QSettings conf(m_tmp.filePath(u"home/.config/TALVEN/TALVEN.conf"_s), QSettings::IniFormat);
+        return {u"settings"_s, key, conf.value(u"IniSetting/"_s + key).toString() == on ? off : on};
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(m_tmp.isValid());
+        m_data = m_tmp.filePath(u"data"_s);
+        m_db = m_data + u"/orvane.mdb"_s;
+        m_env = QProcessEnvironment::systemEnvironment();
+        m_env.insert(u"HOME"_s, m_tmp.filePath(u"home"_s));
+        m_env.insert(u"XDG_CONFIG_HOME"_s, m_tmp.filePath(u"home/.config"_s));
+        m_historyA = QStringLiteral(TALVEN_SOURCE_DIR "/samples/history.txt");
+        m_formulaFile = QStringLiteral(TALVEN_SOURCE_DIR "/samples/formulas-utf8.txt");
+        // The second history is the first without its newest 300 draws.
+        QFile a(m_historyA);
+        QVERIFY(a.open(QIODevice::ReadOnly));
+        QList<QByteArray> lines = a.readAll().trimmed().split('\n');
+        lines.resize(lines.size() - 300);
+        m_historyB = m_tmp.filePath(u"history-b.txt"_s);
+        QFile b(m_historyB);
+        QVERIFY(b.open(QIODevice::WriteOnly) && b.write(lines.join('\n') + '\n') > 0);
+        b.close();
+
+        // Four formula files' worth: three history tables in use.
+        QCOMPARE(cli({u"import-history"_s, m_historyA}).exitCode, 0);
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(cli({u"import-formulas"_s, m_formulaFile}).exitCode, 0);
+        const State prepared = readState();
+        QVERIFY2(prepared.error.isEmpty(), qPrintable(prepared.error));
+        QVERIFY(prepared.formulas.size() > 2 * FormulasPerTable);
+        m_periodsA = prepared.periods;
+        m_periodsB = m_periodsA.first(m_periodsA.size() - 300);
+        m_fileFormulas = prepared.formulas.first(prepared.formulas.size() / 4);
+        m_commands = {
+            {u"import-history"_s,
+             [this](const State& s) {
+                 return QStringList{u"import-history"_s, s.periods == m_periodsA ? m_historyB : m_historyA};
+             },
+             [this](State s) {
+                 s.periods = s.periods == m_periodsA ? m_periodsB : m_periodsA;
+                 return s;
+             }},
+            {u"import-formulas"_s,
+             [this](const State&) {
+                 return QStringList{u"import-formulas"_s, m_formulaFile};
+             },
+             [this](State s) {
+                 s.formulas += m_fileFormulas;
+                 return s;
+             }},
+            {u"delete-formula"_s,
+             [](const State&) {
+                 return QStringList{u"delete-formula"_s, u"1"_s};
+             },
+             [](State s) {
+                 s.formulas.removeFirst();
+                 return s;
+             }},
+            {u"settings YEAR"_s, [this](const State&) { return flip(u"YEAR"_s, u"True"_s, u"False"_s); },
+             [](State s) { return s; }},
+            {u"settings BsIni"_s, [this](const State&) { return flip(u"BsIni"_s, u"1"_s, u"0"_s); },
+             [](State s) { return s; }},
+        };
+
+        // Each command once to completion: its run time spreads the kill delays over its whole run.
+        QVERIFY(QFile::copy(m_db, m_tmp.filePath(u"prepared.mdb"_s)));
+        State state = prepared;
+        m_figures.resize(m_commands.size());
+        for (size_t i = 0; i < m_commands.size(); ++i) {
+            const Command& c = m_commands[i];
+            const Outcome o = cli(c.args(state));
+            QVERIFY2(o.exitCode == 0, qPrintable(c.name + u": "_s + o.err));
+            const State after = readState();
+            QVERIFY2(after.error.isEmpty(), qPrintable(after.error));
+            QVERIFY2(sameData(after, c.done(state)), qPrintable(c.name));
+            m_figures[i].msecs = std::max<qint64>(o.msecs, 50);
+            state = after;
+        }
+    }
+
+    void killAtRandomMoments() {
+        auto env = [](const char* name, int fallback) {
+            bool ok = false;
+            const int value = qEnvironmentVariableIntValue(name, &ok);
+            return ok ? value : fallback;
+        };
+        const int rounds = env("TALVEN_CRASH_ROUNDS", 12);
+        const auto seed = quint32(env("TALVEN_CRASH_SEED", 20240601));
+        QRandomGenerator rng(seed);
+        State state = readState();
+        QString failure;
+        for (int round = 0; round < rounds && failure.isEmpty(); ++round) {
+            // Imports grow the formula table: it is kept small, which keeps every round short.
+            if (state.formulas.size() > 5 * FormulasPerTable) {
+                QFile::remove(m_db + u"-journal"_s);
+                QFile::remove(m_db);
+                QVERIFY(QFile::copy(m_tmp.filePath(u"prepared.mdb"_s), m_db));
+                state = readState();
+            }
+            const Command& c = m_commands[size_t(round) % m_commands.size()];
+            Figures& f = m_figures[size_t(round) % m_commands.size()];
+            const QStringList args = c.args(state);
+            const int delay = int(rng.bounded(quint32(f.msecs * 5 / 4 + 1)));
+            const Outcome o = cli(args, delay);
+            State after = readState();
+            ++f.rounds;
+            if (!o.killed)
+                ++f.completed;
+            else if (after.hotJournal)
+                ++f.inCommit;
+            else if (after.commits != state.commits)
+                ++f.afterCommit;
+            else
+                ++(after.journalWritten == state.journalWritten ? f.beforeWrites : f.inTransaction);
+            // The run time grows with the formula table and with a repair at start-up; the estimate
+            // follows it so that some kills still land after the end.
+            f.msecs = o.killed ? std::max<qint64>(f.msecs, delay) : std::max<qint64>(o.msecs, 50);
+            QString problem = after.error;
+            if (!o.killed && o.exitCode != 0)
+                problem = u"exit code %1: %2"_s.arg(o.exitCode).arg(o.err);
+            else if (problem.isEmpty() && !sameData(after, state) && !sameData(after, c.done(state)))
+                problem = u"neither the old nor the new state: %1 draws, %2 formulas before; %3, %4 after"_s
+                              .arg(state.periods.size())
+                              .arg(state.formulas.size())
+                              .arg(after.periods.size())
+                              .arg(after.formulas.size());
+            // Every third round the next start-up, which brings the stored rows in line, must succeed
+            // and keep the draws and formulas.
+            if (problem.isEmpty() && round % 3 == 2) {
+                const Outcome h = cli({u"history"_s});
+                const State repaired = readState();
+                if (h.exitCode != 0)
+                    problem = u"history after the kill: exit code %1: %2"_s.arg(h.exitCode).arg(h.err);
+                else if (!repaired.error.isEmpty() || !sameData(repaired, after))
+                    problem = u"start-up changed the database: "_s + repaired.error;
+                after = repaired;
+            }
+            if (!problem.isEmpty()) {
+                ++f.corruptions;
+                m_tmp.setAutoRemove(false);
+                failure = u"round %1 (seed %2): talven-cli --data-dir %3 %4, %5 after %6 ms: %7"_s.arg(round)
+                              .arg(seed)
+                              .arg(m_data, args.join(u' '), o.killed ? u"killed"_s : u"finished"_s)
+                              .arg(o.killed ? delay : o.msecs)
+                              .arg(problem);
+            }
+            state = after;
+        }
+        qInfo("seed %u, %d rounds", seed, rounds);
+        for (size_t i = 0; i < m_commands.size(); ++i) {
+            const Figures& f = m_figures[i];
+            qInfo("%-15s %3d rounds, killed: %3d before writing, %3d in a transaction, %2d in a commit, "
+                  "%2d after a commit; %3d completed; %d corruptions",
+                  qPrintable(m_commands[i].name), f.rounds, f.beforeWrites, f.inTransaction, f.inCommit,
+                  f.afterCommit, f.completed, f.corruptions);
+        }
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCrash)
+#include "tst_crash.moc"
