@@ -13,6 +13,7 @@ std::vector<std::unique_ptr<Command>> Command::all() {
     list.push_back(std::make_unique<ImportHistoryCommand>());
     list.push_back(std::make_unique<AddDrawCommand>());
     list.push_back(std::make_unique<DeleteLastDrawCommand>());
+    list.push_back(std::make_unique<RestoreBackupCommand>());
     list.push_back(std::make_unique<HistoryCommand>());
     list.push_back(std::make_unique<SettingsCommand>());
     list.push_back(std::make_unique<AddFormulaCommand>());

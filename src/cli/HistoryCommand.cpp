@@ -13,6 +13,15 @@ using namespace Qt::StringLiterals;
 
 namespace talven {
 
+namespace {
+
+QString nextPeriodText(const Session& session) {
+    const Period next = session.nextPeriod();
+    return next.isValid() ? next.toString() : u"无"_s;
+}
+
+} // namespace
+
 int HistoryCommand::run(CommandContext& ctx) {
     const bool json = ctx.isSet(u"json"_s);
     if (!ctx.args.isEmpty())
@@ -37,7 +46,7 @@ int HistoryCommand::run(CommandContext& ctx) {
         return 0;
     }
     printTable(ctx.out, grid, HistoryGridModel::FirstFormula);
-    ctx.out << u"共 %1 期，下一期 %2。"_s.arg(rows).arg(ctx.session->nextPeriod().value()) << Qt::endl;
+    ctx.out << u"共 %1 期，下一期 %2。"_s.arg(rows).arg(nextPeriodText(*ctx.session)) << Qt::endl;
     return 0;
 }
 

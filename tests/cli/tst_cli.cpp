@@ -78,6 +78,10 @@ private slots:
         QTest::newRow("missing history file")
             << QStringList{u"import-history"_s, u"/nonexistent/h.txt"_s} << u"无法打开"_s;
         QTest::newRow("export what") << QStringList{u"export"_s, u"everything"_s} << u"用法"_s;
+        QTest::newRow("option without its value")
+            << QStringList{u"add-draw"_s, u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s, u"6"_s, u"7"_s, u"--period"_s}
+            << u"--period 后面缺少"_s;
+        QTest::newRow("backup number") << QStringList{u"restore-backup"_s, u"5"_s} << u"0、1 或 2"_s;
     }
     void refusedInputs() {
         QFETCH(QStringList, args);
@@ -89,6 +93,25 @@ private slots:
         QVERIFY2(r.err.contains(message), qPrintable(r.err));
         QCOMPARE(cli({u"history"_s, u"--json"_s}).out, before.out);
         QCOMPARE(cli({u"formulas"_s, u"--json"_s}).out, formulasBefore.out);
+    }
+
+    void globalOptions() {
+        auto run = [](const QStringList& args) {
+            Run r;
+            QTextStream out(&r.out);
+            QTextStream err(&r.err);
+            r.code = CliApp::run(QStringList{u"talven-cli"_s} + args, out, err);
+            out.flush();
+            err.flush();
+            return r;
+        };
+        const Run version = run({u"--version"_s});
+        QCOMPARE(version.code, 0);
+        QVERIFY(version.out.startsWith(u"talven-cli "_s));
+        const Run empty = run({u"--data-dir"_s, QString(), u"history"_s});
+        QCOMPARE(empty.code, 1);
+        QVERIFY(empty.err.contains(u"数据目录不能为空"_s));
+        QCOMPARE(run({u"history"_s, u"--data-dir"_s}).code, 1);
     }
 
     void historyJson() {

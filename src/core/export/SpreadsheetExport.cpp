@@ -5,7 +5,6 @@
 #include <QAbstractItemModel>
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringEncoder>
 #include <QTemporaryFile>
 
@@ -118,23 +117,43 @@ std::filesystem::path fsPath(const QString& path) {
     return std::filesystem::path(QDir::toNativeSeparators(path).toStdU16String());
 }
 
+// The file an export replaces: a symbolic link is written through, so the link stays and its
+// target gets the new content.
+QString resolvedTarget(const QString& path) {
+    QFileInfo info(QFileInfo(path).absoluteFilePath());
+    for (int hops = 0; info.isSymLink() && hops < 40; ++hops)
+        info.setFile(info.symLinkTarget());
+    return info.absoluteFilePath();
+}
+
+// Longest file name the file systems we run on take, in bytes.
+constexpr qsizetype MaxNameBytes = 255;
+
 // A temporary file beside the target that replaces the target only when committed; otherwise it
 // is removed.
 class PendingFile {
 public:
-    explicit PendingFile(const QString& path) : m_target(QFileInfo(path).absoluteFilePath()) {}
+    explicit PendingFile(const QString& path) : m_target(resolvedTarget(path)) {}
 
     Result<void> create() {
         const QFileInfo target(m_target);
         if (target.isDir())
-            return Error{u"导出文件名“%1”是一个目录"_s.arg(QDir::toNativeSeparators(m_target))};
+            return Error{u"导出文件名“%1”是一个目录"_s.arg(QDir::toNativeSeparators(m_target)), ErrorCode::Io};
+        if (target.fileName().toUtf8().size() > MaxNameBytes)
+            return Error{u"导出文件名“%1”太长，最多 %2 个字节"_s.arg(target.fileName()).arg(MaxNameBytes),
+                         ErrorCode::Io};
         const QDir dir = target.absoluteDir();
         if (!dir.exists())
-            return Error{u"导出目录“%1”不存在"_s.arg(QDir::toNativeSeparators(dir.path()))};
-        m_temp.setFileTemplate(dir.filePath(u"."_s + target.fileName() + u".XXXXXX"_s));
-        if (!m_temp.open())
+            return Error{u"导出目录“%1”不存在"_s.arg(QDir::toNativeSeparators(dir.path())), ErrorCode::Io};
+        // The temporary name is cut so that it fits too: "." + name + ".XXXXXX".
+        QString stem = target.fileName();
+        while (stem.toUtf8().size() > MaxNameBytes - 8)
+            stem.chop(1);
+        m_temp.setFileTemplate(dir.filePath(u"."_s + stem + u".XXXXXX"_s));
+        if (!m_temp.open() || m_temp.fileName().isEmpty())
             return Error{u"无法在目录“%1”中创建导出文件：%2"_s.arg(QDir::toNativeSeparators(dir.path()),
-                                                                   m_temp.errorString())};
+                                                                   m_temp.errorString()),
+                         ErrorCode::Io};
         m_temp.close();
         return {};
     }
@@ -152,7 +171,8 @@ public:
         std::filesystem::rename(fsPath(m_temp.fileName()), fsPath(m_target), ec);
         if (ec)
             return Error{u"无法保存导出文件“%1”：%2"_s.arg(QDir::toNativeSeparators(m_target),
-                                                           QString::fromLocal8Bit(ec.message()))};
+                                                           QString::fromLocal8Bit(ec.message())),
+                         ErrorCode::Io};
         m_temp.setAutoRemove(false);
         return {};
     }
@@ -298,17 +318,17 @@ Result<void> writeXlsx(const QAbstractItemModel& model, const QString& path) {
 }
 
 Result<void> writeCsv(const QAbstractItemModel& model, const QString& path) {
-    const QFileInfo target(path);
-    if (target.isDir())
-        return Error{u"导出文件名“%1”是一个目录"_s.arg(QDir::toNativeSeparators(path))};
-    // QSaveFile writes beside the target and renames over it only on commit.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return Error{u"无法创建导出文件“%1”：%2"_s.arg(QDir::toNativeSeparators(path), file.errorString())};
-    file.write("\xEF\xBB\xBF");
+    PendingFile pending(path);
+    if (auto created = pending.create(); !created)
+        return created;
+    QFile file(pending.tempName());
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return Error{u"无法创建导出文件“%1”：%2"_s.arg(QDir::toNativeSeparators(path), file.errorString()),
+                     ErrorCode::Io};
+    bool written = file.write("\xEF\xBB\xBF") == 3;
     const int rows = model.rowCount();
     const int columns = model.columnCount();
-    for (int r = -1; r < rows; ++r) {
+    for (int r = -1; r < rows && written; ++r) {
         QString line;
         for (int c = 0; c < columns; ++c) {
             if (c > 0)
@@ -317,13 +337,14 @@ Result<void> writeCsv(const QAbstractItemModel& model, const QString& path) {
                                    : model.data(model.index(r, c), Qt::DisplayRole).toString());
         }
         line += u"\r\n"_s;
-        if (file.write(line.toUtf8()) < 0)
-            break;
+        written = file.write(line.toUtf8()) >= 0;
     }
-    if (!file.commit())
-        return Error{u"写入导出文件“%1”失败：%2"_s.arg(QDir::toNativeSeparators(path), file.errorString()),
-                     ErrorCode::Io};
-    return {};
+    written = written && file.flush();
+    const QString problem = file.errorString();
+    file.close();
+    if (!written)
+        return Error{u"写入导出文件“%1”失败：%2"_s.arg(QDir::toNativeSeparators(path), problem), ErrorCode::Io};
+    return pending.commit();
 }
 
 Result<void> writeErrorValuesXlsx(const ErrorValueTable& values, const QString& path) {

@@ -120,7 +120,9 @@ Result<QString> translateTyped(const QString& text) {
     return t;
 }
 
-QString decodeFile(const QByteArray& bytes) {
+std::optional<QString> decodeFile(const QByteArray& bytes) {
+    if (bytes.contains('\0'))
+        return std::nullopt;
     QStringDecoder utf8(QStringDecoder::Utf8);
     QString text = utf8.decode(bytes);
     if (!utf8.hasError())
@@ -128,7 +130,10 @@ QString decodeFile(const QByteArray& bytes) {
     QStringDecoder gbk("GBK");
     if (!gbk.isValid())
         gbk = QStringDecoder("GB18030");
-    return gbk.decode(bytes);
+    text = gbk.decode(bytes);
+    if (gbk.hasError())
+        return std::nullopt;
+    return text;
 }
 
 FileResult readLines(QStringView text) {
@@ -170,9 +175,11 @@ FileResult readLines(QStringView text) {
     return result;
 }
 
-FileResult readFile(const QByteArray& bytes) {
-    const QString text = decodeFile(bytes);
-    return readLines(text);
+std::optional<FileResult> readFile(const QByteArray& bytes) {
+    const auto text = decodeFile(bytes);
+    if (!text)
+        return std::nullopt;
+    return readLines(*text);
 }
 
 QByteArray reportText(const QList<UnrecognisedLine>& lines) {

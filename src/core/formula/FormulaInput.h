@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringView>
 
+#include <optional>
+
 namespace talven {
 
 // Formulas typed into the entry box or read from a formula text file, translated into stored
@@ -47,10 +49,12 @@ struct FileResult {
     bool hasUnrecognised() const { return !unrecognised.isEmpty(); }
 };
 
-// Text of a formula file: valid UTF-8 (with or without byte-order mark), else GBK.
-QString decodeFile(const QByteArray& bytes);
-// Reads every line of a formula file; the kind of a line without a kind header is the previous one's.
-FileResult readFile(const QByteArray& bytes);
+// Text of a formula file: valid UTF-8 (with or without byte-order mark), else valid GBK. Bytes with
+// NUL characters or valid in neither are no formula file: nothing.
+std::optional<QString> decodeFile(const QByteArray& bytes);
+// Reads every line of a formula file; the kind of a line without a kind header is the previous
+// one's. Nothing for bytes that are no formula file.
+std::optional<FileResult> readFile(const QByteArray& bytes);
 // Same, from text already decoded.
 FileResult readLines(QStringView text);
 // Content of the unrecognised-formula report: UTF-8, one line each, CR LF.

@@ -55,10 +55,11 @@ constexpr int floorMod(int a, int m) {
 }
 
 int digitSum(int value) {
-    value = value < 0 ? -value : value;
+    // Unsigned, so that the most negative int has a magnitude too.
+    unsigned magnitude = value < 0 ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
     int sum = 0;
-    for (; value > 0; value /= 10)
-        sum += value % 10;
+    for (; magnitude > 0; magnitude /= 10)
+        sum += static_cast<int>(magnitude % 10);
     return sum;
 }
 
@@ -262,10 +263,12 @@ DrawValues NumberModel::computeDraw(int period, const std::array<int, 7>& number
     row[QQH] = period;
     row[QHH] = periodDigitSum(period, m_options.year);
     row[QHW] = period % 10;
-    // The following draw's values always sum all seven digits, whatever the year setting.
-    row[SQQH] = period + 1;
-    row[SQHH] = periodDigitSum(period + 1, true);
-    row[SQHW] = (period + 1) % 10;
+    // The following draw's values always sum all seven digits, whatever the year setting. A period
+    // beyond the int range only comes from a damaged file; it must not overflow here.
+    const int following = static_cast<int>(static_cast<qint64>(period) + 1);
+    row[SQQH] = following;
+    row[SQHH] = periodDigitSum(following, true);
+    row[SQHW] = following % 10;
     return row;
 }
 

@@ -3,11 +3,13 @@
 #include "formula/FormulaInput.h"
 #include "history/HistoryParser.h"
 #include "session/SessionState.h"
+#include "store/Backups.h"
 #include "store/FormulaTable.h"
 #include "store/Settings.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 
@@ -58,6 +60,33 @@ std::optional<int> newestPeriod(const std::vector<DrawValues>& draws) {
     return draws.back()[DrawColumns::QQH];
 }
 
+// A history or formula file of real use is well under a megabyte; anything this large is not one.
+constexpr qint64 InputLimit = 64 * 1024 * 1024;
+
+struct InputMessages {
+    QString cannotOpen;
+    QString cannotRead;
+    QString tooLarge;
+};
+
+// The bytes of a user's file. A file above the limit is refused before it is read, and a device or
+// pipe is read only up to the limit, so that no input can exhaust the memory.
+Result<QByteArray> readInputFile(const QString& path, const InputMessages& messages) {
+    const QString shown = QDir::toNativeSeparators(path);
+    const QFileInfo info(path);
+    if (info.isFile() && info.size() > InputLimit)
+        return Error{messages.tooLarge.arg(shown)};
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return Error{messages.cannotOpen.arg(shown), ErrorCode::NotFound};
+    const QByteArray bytes = file.read(InputLimit + 1);
+    if (file.error() != QFileDevice::NoError)
+        return Error{messages.cannotRead.arg(shown), ErrorCode::Io};
+    if (bytes.size() > InputLimit)
+        return Error{messages.tooLarge.arg(shown)};
+    return bytes;
+}
+
 QString formulaLimitMessage() {
     return u"公式已达上限 %1 条，无法再添加"_s.arg(Database::MaxFormulas);
 }
@@ -72,16 +101,13 @@ Result<void> storeState(SessionState& state, ChangeContext& ctx) {
 namespace ChangeChains {
 
 Result<ImportReport> importHistory(SessionState& state, ChangeContext& ctx, const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return Error{u"无法打开历史号码文件 %1，原有历史未改动"_s.arg(QDir::toNativeSeparators(path)),
-                     ErrorCode::NotFound};
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return Error{u"无法读取历史号码文件 %1，原有历史未改动"_s.arg(QDir::toNativeSeparators(path)),
-                     ErrorCode::Io};
+    const auto bytes = readInputFile(path, {u"无法打开历史号码文件 %1，原有历史未改动"_s,
+                                            u"无法读取历史号码文件 %1，原有历史未改动"_s,
+                                            u"文件 %1 大于 64 MB，不是历史号码文件，原有历史未改动"_s});
+    if (!bytes)
+        return bytes.error();
     const HistoryParseResult parsed =
-        HistoryParser::parseLines(HistoryParser::splitLines(HistoryParser::decodeText(bytes)),
+        HistoryParser::parseLines(HistoryParser::splitLines(HistoryParser::decodeText(bytes.value())),
                                   state.nextPeriod().value(), std::nullopt, state.options().bit);
     ImportReport report;
     for (const SkippedLine& s : parsed.skipped)
@@ -91,8 +117,8 @@ Result<ImportReport> importHistory(SessionState& state, ChangeContext& ctx, cons
 
     // A wrong file must never cost the user their history: keep a copy of the database first. The
     // copy reads through the same connection, so it is taken before the write lock.
-    report.backupPath = QDir(ctx.dataDir()).filePath(QString::fromLatin1(Database::FileName) + u".bak"_s);
-    if (auto saved = ctx.db().backupTo(report.backupPath); !saved)
+    report.backupPath = Backups::path(ctx.db().path(), 0);
+    if (auto saved = Backups::save(ctx.db()); !saved)
         return saved.error();
     if (auto begun = ctx.beginWrite(state); !begun)
         return begun.error();
@@ -110,6 +136,8 @@ Result<ImportReport> importHistory(SessionState& state, ChangeContext& ctx, cons
 
 Result<void> addDraw(SessionState& state, ChangeContext& ctx, const std::array<int, 7>& numbers,
                      std::optional<Period> period) {
+    if (!period && !state.nextPeriod().isValid())
+        return Error{u"期号已到 %1，无法再增加历史号码"_s.arg(Period::Max)};
     const Period p = period.value_or(state.nextPeriod());
     const QString problem =
         HistoryParser::validateDraw(p.value(), numbers, newestPeriod(state.draws()), state.options().bit);
@@ -154,13 +182,15 @@ Result<void> addFormula(SessionState& state, ChangeContext& ctx, const QString& 
 
 Result<FormulaImportReport> importFormulas(SessionState& state, ChangeContext& ctx, const QString& path,
                                            bool kill) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return Error{u"无法打开公式文本文件 %1"_s.arg(QDir::toNativeSeparators(path)), ErrorCode::NotFound};
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return Error{u"无法读取公式文本文件 %1"_s.arg(QDir::toNativeSeparators(path)), ErrorCode::Io};
-    const FormulaInput::FileResult read = FormulaInput::readFile(bytes);
+    const auto bytes = readInputFile(path, {u"无法打开公式文本文件 %1"_s, u"无法读取公式文本文件 %1"_s,
+                                            u"文件 %1 大于 64 MB，不是公式文本文件，未添加任何公式"_s});
+    if (!bytes)
+        return bytes.error();
+    const auto decoded = FormulaInput::decodeFile(bytes.value());
+    if (!decoded)
+        return Error{u"文件 %1 不是公式文本文件（含有空字符，或既不是 UTF-8 也不是 GBK 编码），未添加任何公式"_s.arg(
+            QDir::toNativeSeparators(path))};
+    const FormulaInput::FileResult read = FormulaInput::readLines(decoded.value());
 
     FormulaImportReport report;
     // The report is made anew at every import, so it never lists lines of an earlier file.
@@ -231,6 +261,21 @@ Result<void> setOptions(SessionState& state, ChangeContext& ctx, const Options& 
     Settings settings(ctx.settings());
     ctx.onRollback([&ctx, key, savedBefore] { (void)Settings(ctx.settings()).save(key, savedBefore); });
     return settings.save(key, saved);
+}
+
+Result<void> restoreBackup(SessionState& state, ChangeContext& ctx, int generation) {
+    if (auto restored = Backups::restore(ctx.db(), generation); !restored)
+        return restored;
+    // Our own connection wrote the file, so nothing marks the state stale: read it again here.
+    auto fresh = SessionState::load(ctx.db(), state.options(), ctx.progress());
+    if (!fresh)
+        return fresh.error();
+    state = std::move(*fresh.value());
+    if (!state.differsFromStored())
+        return {};
+    if (auto begun = ctx.beginWrite(state); !begun)
+        return begun;
+    return storeState(state, ctx);
 }
 
 Result<void> recompute(SessionState& state, ChangeContext& ctx) {

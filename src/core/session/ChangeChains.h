@@ -89,6 +89,8 @@ Result<void> deleteFormula(SessionState& state, ChangeContext& ctx, int idx);
 // keeps its old value when the database change fails.
 Result<void> setOptions(SessionState& state, ChangeContext& ctx, const Options& effective, const QString& key,
                         const Options& saved, const Options& savedBefore);
+// Puts a backup generation back and reads it as at start-up.
+Result<void> restoreBackup(SessionState& state, ChangeContext& ctx, int generation);
 // The whole back-test again, storing whatever differs.
 Result<void> recompute(SessionState& state, ChangeContext& ctx);
 

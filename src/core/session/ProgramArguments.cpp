@@ -44,7 +44,10 @@ Result<ProgramArguments> ProgramArguments::parse(const QStringList& args,
         }
         options.append(arg);
         if (!option->valueName().isEmpty() && equals < 0) {
-            if (i + 1 >= args.size())
+            // Another option where the value should be means the value was left out.
+            const bool nextIsOption = i + 1 < args.size() && args.at(i + 1).startsWith(u'-') &&
+                                      find(QStringView(args.at(i + 1)).mid(args.at(i + 1).startsWith(u"--"_s) ? 2 : 1));
+            if (i + 1 >= args.size() || nextIsOption)
                 return Error{u"选项 %1 后面缺少%2"_s.arg(arg, option->valueName())};
             options.append(args.at(++i));
         }

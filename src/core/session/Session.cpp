@@ -1,5 +1,6 @@
 #include "Session.h"
 
+#include "store/Backups.h"
 #include "store/Database.h"
 #include "store/ErrorValueStore.h"
 #include "store/Settings.h"
@@ -40,7 +41,16 @@ Result<void> Session::start() {
     if (!state)
         return state.error();
     m_state = std::move(state.value());
-    if (!m_state->differsFromStored())
+    Backups::removeLeftovers(m_db->path());
+    // A file that cannot be written, or holds a period no change could follow, is only shown.
+    if (m_db->readOnly())
+        m_readOnlyReason = u"数据库文件 %1 是只读的，只能查看，不能修改"_s.arg(QDir::toNativeSeparators(m_db->path()));
+    const auto& stored = m_state->draws();
+    for (size_t i = 0; i < stored.size() && m_readOnlyReason.isEmpty(); ++i)
+        if (!Period(stored[i][DrawColumns::QQH]).isValid())
+            m_readOnlyReason = u"历史号码第 %1 行的期号 %2 不是七位数字的期号，数据库只能查看，不能修改"_s.arg(i + 1).arg(
+                stored[i][DrawColumns::QQH]);
+    if (!m_readOnlyReason.isEmpty() || !m_state->differsFromStored())
         return {};
     // Rows written under other settings or another current year are brought in line at start-up.
     bool reloaded = false;
@@ -264,6 +274,12 @@ Pending<void> Session::deleteFormula(int idx) {
 Pending<void> Session::recompute() {
     return run<void>(true, ResultsChanged,
                      [](SessionState& s, ChangeContext& ctx) { return ChangeChains::recompute(s, ctx); });
+}
+
+Pending<void> Session::restoreBackup(int generation) {
+    return run<void>(true, EverythingChanged, [generation](SessionState& s, ChangeContext& ctx) {
+        return ChangeChains::restoreBackup(s, ctx, generation);
+    });
 }
 
 Pending<void> Session::reload() {

@@ -83,6 +83,8 @@ public:
     Pending<void> deleteFormula(int idx);
     // The whole back-test again.
     Pending<void> recompute();
+    // Puts backup generation 0 (newest) .. 2 back, saving the current database as the newest first.
+    Pending<void> restoreBackup(int generation);
     // Reads the database again, after another program changed it.
     Pending<void> reload();
 

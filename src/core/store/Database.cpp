@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <filesystem>
 #include <functional>
 
 #include <sqlite3.h>
@@ -90,27 +91,46 @@ Error failureOf(int code, const QString& what, const QString& detail) {
     return Error{u"%1：%2"_s.arg(what, words.isEmpty() ? detail : words), errorCodeOf(code)};
 }
 
+// Fills a new SQLite file at path; a failure leaves no file behind.
+Result<void> fillFile(const QString& path, const QString& failure, const std::function<Result<void>(sqlite3*)>& fill) {
+    QFile::remove(path);
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
+        SQLITE_OK) {
+        sqlite3_close_v2(db);
+        QFile::remove(path);
+        return Error{failure, ErrorCode::Io};
+    }
+    const Result<void> filled = fill(db);
+    if (sqlite3_close(db) != SQLITE_OK)
+        sqlite3_close_v2(db);
+    if (!filled)
+        QFile::remove(path);
+    return filled;
+}
+
 // Writes a new SQLite file under a temporary name and renames it over path only when `fill`
 // succeeded, so no failure ever leaves a half-written file under the final name.
 Result<void> writeWholeFile(const QString& path, const QString& failure,
                             const std::function<Result<void>(sqlite3*)>& fill) {
     const QString tmp = path + u".tmp"_s;
-    QFile::remove(tmp);
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(tmp.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
-        SQLITE_OK) {
-        sqlite3_close_v2(db);
+    if (auto filled = fillFile(tmp, failure, fill); !filled)
+        return filled;
+    if (!Database::replaceFile(tmp, path)) {
         QFile::remove(tmp);
         return Error{failure, ErrorCode::Io};
     }
-    const Result<void> filled = fill(db);
-    sqlite3_close_v2(db);
-    if (filled && QFile::exists(path))
-        QFile::remove(path);
-    if (!filled || !QFile::rename(tmp, path)) {
-        QFile::remove(tmp);
-        return filled ? Result<void>(Error{failure, ErrorCode::Io}) : filled;
-    }
+    return {};
+}
+
+Result<void> copyDatabase(sqlite3* from, sqlite3* to, const QString& what) {
+    sqlite3_backup* backup = sqlite3_backup_init(to, "main", from, "main");
+    if (!backup)
+        return failureOf(sqlite3_extended_errcode(to), what, QString::fromUtf8(sqlite3_errmsg(to)));
+    const int rc = sqlite3_backup_step(backup, -1);
+    sqlite3_backup_finish(backup);
+    if (rc != SQLITE_DONE)
+        return failureOf(rc, what, QString::fromUtf8(sqlite3_errstr(rc)));
     return {};
 }
 
@@ -137,19 +157,22 @@ int Database::tablesInUse(int formulaCount) {
     return formulaCount <= 0 ? 1 : (formulaCount - 1) / FormulasPerTable + 1;
 }
 
-Result<std::unique_ptr<Database>> Database::open(const QString& path) {
+Result<std::unique_ptr<Database>> Database::open(const QString& path, OpenMode mode) {
     const QFileInfo info(path);
     if (!info.exists()) {
+        if (mode == OpenMode::ReadExisting)
+            return Error{u"没有数据库文件 %1"_s.arg(path), ErrorCode::NotFound};
         if (auto made = writeWholeFile(path, u"无法创建数据库文件 %1"_s.arg(path), createSchema); !made)
             return made.error();
     }
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
-                        nullptr) != SQLITE_OK) {
+    const int flags = (mode == OpenMode::ReadExisting ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) |
+                      SQLITE_OPEN_NOMUTEX;
+    if (sqlite3_open_v2(path.toUtf8().constData(), &db, flags, nullptr) != SQLITE_OK) {
         sqlite3_close_v2(db);
         return Error{u"无法打开数据库文件 %1"_s.arg(path), ErrorCode::Io};
     }
-    sqlite3_busy_timeout(db, BusyTimeoutMs);
+    sqlite3_busy_timeout(db, s_busyTimeoutMs);
     if (auto schema = checkSchema(db); !schema) {
         sqlite3_close_v2(db);
         // A lock held by another program says nothing about what the file is.
@@ -161,6 +184,27 @@ Result<std::unique_ptr<Database>> Database::open(const QString& path) {
     // A large page cache keeps a whole history rewrite in memory until it is committed.
     (void)execOn(db, u"PRAGMA cache_size=-131072"_s);
     return std::unique_ptr<Database>(new Database(db, path));
+}
+
+bool Database::readOnly() const {
+    return sqlite3_db_readonly(m_db, "main") == 1;
+}
+
+bool Database::replaceFile(const QString& from, const QString& to) {
+    std::error_code ec;
+    std::filesystem::rename(std::filesystem::path(from.toStdU16String()), std::filesystem::path(to.toStdU16String()),
+                            ec);
+    return !ec;
+}
+
+Result<void> Database::copyTo(const QString& path) {
+    return fillFile(path, u"无法写入备份文件 %1"_s.arg(path), [this, &path](sqlite3* dest) {
+        return copyDatabase(m_db, dest, u"无法写入备份文件 %1"_s.arg(path));
+    });
+}
+
+Result<void> Database::restoreFrom(Database& source) {
+    return copyDatabase(source.m_db, m_db, u"无法恢复数据库"_s);
 }
 
 Result<void> Database::createSchema(sqlite3* db) {
@@ -259,22 +303,6 @@ QString Database::lastError() const {
 
 Error Database::failure(const QString& what) const {
     return failureOf(sqlite3_extended_errcode(m_db), what, lastError());
-}
-
-Result<void> Database::backupTo(const QString& path) {
-    return writeWholeFile(path, u"无法写入备份文件 %1"_s.arg(path),
-                          [this, &path](sqlite3* dest) -> Result<void> {
-                              sqlite3_backup* backup = sqlite3_backup_init(dest, "main", m_db, "main");
-                              int rc = SQLITE_ERROR;
-                              if (backup) {
-                                  rc = sqlite3_backup_step(backup, -1);
-                                  sqlite3_backup_finish(backup);
-                              }
-                              if (rc != SQLITE_DONE)
-                                  return failureOf(rc, u"无法写入备份文件 %1"_s.arg(path),
-                                                   QString::fromUtf8(sqlite3_errstr(rc)));
-                              return {};
-                          });
 }
 
 Transaction::~Transaction() {

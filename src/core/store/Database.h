@@ -26,11 +26,19 @@ public:
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
 
-    // Opens the file, creating the prepared database when it is missing. A file that cannot be
-    // opened or does not hold this schema is refused and left untouched.
-    static Result<std::unique_ptr<Database>> open(const QString& path);
+    enum class OpenMode {
+        CreateIfMissing, // the data directory's database, made with every table when missing
+        ReadExisting,    // a backup to restore from: only read
+    };
+    // Opens the file. A file that cannot be opened or does not hold this schema is refused and left
+    // untouched; a lock held by another program is reported as such after the busy timeout.
+    static Result<std::unique_ptr<Database>> open(const QString& path, OpenMode mode = OpenMode::CreateIfMissing);
+    // Tests shorten the wait for another program's lock.
+    static void setBusyTimeout(int ms) { s_busyTimeoutMs = ms; }
 
     const QString& path() const { return m_path; }
+    // True when the file can only be read (its permissions, or a read-only medium).
+    bool readOnly() const;
     sqlite3* handle() const { return m_db; }
 
     static QString historyTable(int t) { return QStringLiteral("Lishi") + QString::number(t); }
@@ -52,8 +60,12 @@ public:
     // it as it is.
     Result<int> dataVersion();
 
-    // Copies the whole database to another file with SQLite's online backup.
-    Result<void> backupTo(const QString& path);
+    // Copies the whole database into a new file at path with SQLite's online backup.
+    Result<void> copyTo(const QString& path);
+    // Replaces the whole content by another database's, in one step.
+    Result<void> restoreFrom(Database& source);
+    // Renames a file over another in one step (the old one stays whole until then).
+    static bool replaceFile(const QString& from, const QString& to);
 
     QString lastError() const;
     // The error of the last failed statement, prefixed with what was being done; a lock held by
@@ -67,6 +79,7 @@ private:
 
     sqlite3* m_db = nullptr;
     QString m_path;
+    static inline int s_busyTimeoutMs = BusyTimeoutMs;
 };
 
 // The transaction of one change: rolled back when it goes out of scope without commit().

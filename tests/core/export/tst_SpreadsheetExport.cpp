@@ -90,6 +90,9 @@ private slots:
     void failureKeepsEarlierExport_data();
     void failureKeepsEarlierExport();
     void missingDirectoryIsAnError();
+    void linksAreWrittenThrough_data();
+    void linksAreWrittenThrough();
+    void overlongNameIsRefused();
     void libreOfficeReadsTheWorkbook();
 };
 
@@ -269,6 +272,44 @@ void tst_SpreadsheetExport::missingDirectoryIsAnError() {
     QVERIFY(!SpreadsheetExport::writeXlsx(sampleGrid(), dir.path()).ok());
     QVERIFY(!SpreadsheetExport::writeCsv(sampleGrid(), dir.path()).ok());
     QVERIFY(!QFile::exists(missing));
+}
+
+void tst_SpreadsheetExport::linksAreWrittenThrough_data() {
+    QTest::addColumn<bool>("csv");
+    QTest::newRow("xlsx") << false;
+    QTest::newRow("csv") << true;
+}
+
+// An export to a symbolic link replaces its target, keeping the target's permissions and the link.
+void tst_SpreadsheetExport::linksAreWrittenThrough() {
+    QFETCH(bool, csv);
+    QTemporaryDir dir;
+    const QString target = dir.filePath(u"real.out"_s);
+    const QString link = dir.filePath(u"link.out"_s);
+    QFile old(target);
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("old");
+    old.close();
+    QVERIFY(old.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup));
+    QVERIFY(QFile::link(target, link));
+    QVERIFY((csv ? SpreadsheetExport::writeCsv(sampleGrid(), link) : SpreadsheetExport::writeXlsx(sampleGrid(), link))
+                .ok());
+    QVERIFY(QFileInfo(link).isSymLink());
+    QVERIFY(readAll(target).startsWith(csv ? QByteArray("\xEF\xBB\xBF") : QByteArray("PK")));
+    QCOMPARE(QFile::permissions(target), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
+                                             QFileDevice::ReadUser | QFileDevice::WriteUser);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 2);
+}
+
+void tst_SpreadsheetExport::overlongNameIsRefused() {
+    QTemporaryDir dir;
+    for (int length : {243, 260}) {
+        const QString path = dir.filePath(QString(length, u'a') + u".xlsx"_s);
+        const auto written = SpreadsheetExport::writeXlsx(sampleGrid(), path);
+        QCOMPARE(written.ok(), length + 5 <= 255);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), written.ok() ? 1 : 0);
+        QFile::remove(path);
+    }
 }
 
 void tst_SpreadsheetExport::libreOfficeReadsTheWorkbook() {

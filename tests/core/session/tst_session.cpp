@@ -1,10 +1,12 @@
 #include "SessionFixture.h"
+#include "store/Backups.h"
 #include "store/Database.h"
 #include "store/Statement.h"
 
 #include <QDir>
 #include <QFile>
 #include <QSettings>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -64,6 +66,11 @@ QList<QList<int>> drawRows(const QString& dbPath, const QString& table) {
     return rows;
 }
 
+template <typename T>
+QString messageOf(const Result<T>& result) {
+    return result.ok() ? QString() : result.message();
+}
+
 } // namespace
 
 class TestSession : public QObject {
@@ -85,7 +92,8 @@ private slots:
     void refusesForeignFilesUntouched_data() {
         QTest::addColumn<QByteArray>("content");
         QTest::newRow("text file") << QByteArray("this is not a database\n");
-        QTest::newRow("binary bytes") << QByteArray("\x00\x01\x02\xff\xfe garbage", 16);
+        static const char binary[] = "\x00\x01\x02\xff\xfe garbage";
+        QTest::newRow("binary bytes") << QByteArray(binary, sizeof(binary) - 1);
     }
     void refusesForeignFilesUntouched() {
         QFETCH(QByteArray, content);
@@ -413,6 +421,105 @@ private slots:
         QCOMPARE(drawRows(f.dbPath(), u"Lishi0"_s), rowsBefore);
         QCOMPARE(column(f.dbPath(), u"Lishi1"_s, u"QQH"_s).size(), 8);
         QVERIFY(!f.session->busy());
+    }
+
+    // A database that refuses writes: the option is not saved, and a start-up that cannot bring the
+    // rows in line still shows them, refusing changes.
+    void refusedWritesNeverLockTheUserOut() {
+        Fixture f;
+        QVERIFY(f.reopen());
+        QVERIFY(f.importHistory(f.write(u"h.txt"_s, history)).ok());
+        for (const char* event : {"INSERT", "UPDATE", "DELETE"})
+            QVERIFY(f.session->database().exec(
+                u"CREATE TRIGGER refuse%1 BEFORE %1 ON Lishi0 BEGIN SELECT RAISE(ABORT, 'readonly'); END"_s.arg(
+                    QString::fromLatin1(event))));
+        QVERIFY(!f.setOption(u"YEAR"_s, u"True"_s).ok());
+        f.settings.sync();
+        QVERIFY(!f.settings.contains(u"IniSetting/YEAR"_s));
+        QCOMPARE(f.session->optionText(u"YEAR"_s), u"False"_s);
+        // Options that changed elsewhere ask for every row to be rewritten, which the file refuses.
+        f.settings.setValue(u"IniSetting/YEAR"_s, u"True"_s);
+        QVERIFY(f.reopen());
+        QVERIFY(!f.session->readOnlyReason().isEmpty());
+        QCOMPARE(f.session->draws().size(), size_t(7));
+        QCOMPARE(f.addDraw({1, 2, 3, 4, 5, 6, 7}).code(), ErrorCode::ReadOnly);
+    }
+
+    // A stored period outside seven digits opens read-only, naming the row; no period beyond the
+    // last seven-digit one is proposed.
+    void periodsStayWithinSevenDigits() {
+        Fixture f;
+        QVERIFY(f.reopen());
+        QVERIFY(f.importHistory(f.write(u"h.txt"_s, "9999998 01 02 03 04 05 06 07\n9999999 08 09 10 11 12 13 14\n")).ok());
+        QVERIFY(!f.session->nextPeriod().isValid());
+        QVERIFY(f.addDraw({1, 2, 3, 4, 5, 6, 7}).message().contains(u"9999999"_s));
+        QVERIFY(f.session->database().exec(u"UPDATE Lishi0 SET QQH = 2147483647 WHERE QQH = 9999999"_s));
+        QVERIFY(f.reopen());
+        QVERIFY(f.session->readOnlyReason().contains(u"第 2 行"_s));
+        QVERIFY(f.session->readOnlyReason().contains(u"2147483647"_s));
+        QCOMPARE(f.addDraw({1, 2, 3, 4, 5, 6, 7}, 2026001).code(), ErrorCode::ReadOnly);
+        QCOMPARE(column(f.dbPath(), u"Lishi0"_s, u"QQH"_s), (QList<int>{9999998, 2147483647}));
+    }
+
+    // Files no one means to import are refused before they cost memory or formulas.
+    void hostileFilesAreRefused_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("65 MB history file") << u"large-history"_s << u"64 MB"_s;
+        QTest::newRow("65 MB formula file") << u"large-formulas"_s << u"64 MB"_s;
+        QTest::newRow("endless device") << u"device"_s << u"64 MB"_s;
+        QTest::newRow("binary formula file") << u"binary-formulas"_s << u"不是公式文本文件"_s;
+    }
+    void hostileFilesAreRefused() {
+        QFETCH(QString, kind);
+        QFETCH(QString, message);
+        Fixture f;
+        QVERIFY(f.reopen());
+        QVERIFY(f.importHistory(f.write(u"h.txt"_s, history)).ok());
+        QString path = f.dir.filePath(u"input"_s);
+        if (kind.startsWith(u"large"_s)) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QVERIFY(file.resize(65LL * 1024 * 1024)); // sparse: nothing is written
+        } else if (kind == u"device"_s) {
+            path = u"/dev/zero"_s;
+            if (!QFile::exists(path))
+                QSKIP("no /dev/zero here");
+        } else {
+            QByteArray bytes;
+            QRandomGenerator rng(5);
+            for (int i = 0; i < 200000; ++i)
+                bytes.append(char(rng.bounded(256)));
+            f.write(u"input"_s, bytes);
+        }
+        const bool historyFile = kind.endsWith(u"history"_s) || kind == u"device"_s;
+        const QString refusal = historyFile ? messageOf(f.importHistory(path)) : messageOf(f.importFormulas(path, true));
+        QVERIFY2(refusal.contains(message), qPrintable(refusal));
+        QCOMPARE(f.session->draws().size(), size_t(7));
+        QVERIFY(f.session->formulas().empty());
+    }
+
+    // Three generations of backups, rotated before each import; any can be put back, and the
+    // database it replaces is kept as the newest backup.
+    void backupsRotateAndRestore() {
+        Fixture f;
+        QVERIFY(f.reopen());
+        const QList<QByteArray> lines = history.split('\n');
+        for (int n = 1; n <= 4; ++n)
+            QCOMPARE(f.importHistory(f.write(u"h%1.txt"_s.arg(n), lines.mid(0, n).join('\n'))).value().stored, n);
+        auto drawsIn = [&](int generation) {
+            return column(Backups::path(f.dbPath(), generation), u"Lishi0"_s, u"QQH"_s).size();
+        };
+        QCOMPARE((QList<int>{drawsIn(0), drawsIn(1), drawsIn(2)}), (QList<int>{3, 2, 1}));
+        QVERIFY(f.session->restoreBackup(1).wait());
+        QCOMPARE(f.session->draws().size(), size_t(2));
+        QCOMPARE(column(f.dbPath(), u"Lishi0"_s, u"QQH"_s).size(), 2);
+        QCOMPARE((QList<int>{drawsIn(0), drawsIn(1), drawsIn(2)}), (QList<int>{4, 3, 2}));
+        QCOMPARE(f.session->restoreBackup(3).wait().code(), ErrorCode::Refused);
+        // A copy killed half-way is cleaned up at the next start.
+        f.write(u"orvane.mdb.bak.tmp"_s, "half a copy");
+        QVERIFY(f.reopen());
+        QVERIFY(!QFile::exists(f.dir.filePath(u"orvane.mdb.bak.tmp"_s)));
     }
 
     void restartFindsStoredResultsInStep() {

@@ -1,0 +1,151 @@
+// Another program on the same database: a lock it holds, and changes it commits between our
+// reading the database and our own change.
+#include "SessionFixture.h"
+#include "store/Database.h"
+#include "store/Statement.h"
+
+#include <QTest>
+
+#include <sqlite3.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+using namespace Qt::StringLiterals;
+using namespace talven;
+using namespace talven::test;
+
+namespace {
+
+// Holds an exclusive lock on the database from a second connection, as another program would.
+class LockHolder {
+public:
+    LockHolder(const QString& path, std::chrono::milliseconds hold) {
+        m_thread = std::thread([this, path, hold] {
+            sqlite3* db = nullptr;
+            sqlite3_open(path.toUtf8().constData(), &db);
+            sqlite3_exec(db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
+            m_held = true;
+            std::this_thread::sleep_for(hold);
+            sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+            sqlite3_close(db);
+        });
+        while (!m_held)
+            std::this_thread::yield();
+    }
+    ~LockHolder() { m_thread.join(); }
+
+private:
+    std::thread m_thread;
+    std::atomic<bool> m_held = false;
+};
+
+QList<int> periodsOf(const QString& dbPath, int table) {
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(dbPath.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    QList<int> out;
+    {
+        Statement st(db, u"SELECT QQH FROM Lishi%1 ORDER BY QQH"_s.arg(table));
+        while (st.stepRow())
+            out.append(st.columnInt(0));
+    }
+    sqlite3_close(db);
+    return out;
+}
+
+QList<int> idxOf(const Session& s) {
+    QList<int> out;
+    for (const FormulaRow& r : s.formulas())
+        out.append(r.idx);
+    return out;
+}
+
+} // namespace
+
+class TestConcurrency : public QObject {
+    Q_OBJECT
+
+private slots:
+    void cleanup() { Database::setBusyTimeout(Database::BusyTimeoutMs); }
+
+    // A lock held for a moment is waited for; one held longer is reported as such, and the
+    // history is never taken for empty.
+    void lockedDatabase_data() {
+        QTest::addColumn<int>("holdMs");
+        QTest::addColumn<int>("timeoutMs");
+        QTest::addColumn<bool>("opens");
+        QTest::newRow("released within the wait") << 300 << 5000 << true;
+        QTest::newRow("held beyond the wait") << 1500 << 200 << false;
+    }
+    void lockedDatabase() {
+        QFETCH(int, holdMs);
+        QFETCH(int, timeoutMs);
+        QFETCH(bool, opens);
+        Fixture f;
+        QVERIFY(f.reopen());
+        QVERIFY(f.importHistory(f.write(u"h.txt"_s, history)).ok());
+        f.session.reset();
+        Database::setBusyTimeout(timeoutMs);
+        {
+            LockHolder lock(f.dbPath(), std::chrono::milliseconds(holdMs));
+            auto s = Session::open(f.dir.path(), f.settings);
+            QCOMPARE(s.ok(), opens);
+            if (opens) {
+                QCOMPARE(s.value()->draws().size(), size_t(7));
+            } else {
+                QCOMPARE(s.code(), ErrorCode::Busy);
+                QVERIFY(s.message().contains(u"正被另一个程序使用"_s));
+            }
+        }
+        Database::setBusyTimeout(Database::BusyTimeoutMs);
+        QVERIFY(f.reopen());
+        QCOMPARE(f.session->draws().size(), size_t(7));
+    }
+
+    // Two programs adding formulas: each change starts from what the database holds then.
+    void twoProgramsAddingFormulas() {
+        Fixture f;
+        QVERIFY(f.reopen());
+        QVERIFY(f.importHistory(f.write(u"h.txt"_s, history)).ok());
+        QSettings otherSettings(f.dir.filePath(u"other.ini"_s), QSettings::IniFormat);
+        auto other = Session::open(f.dir.path(), otherSettings);
+        QVERIFY(other.ok());
+        QVERIFY(f.addFormula(u"[D单特类]特码数+1"_s, 0, true));
+        QVERIFY(other.value()->addFormula(u"[D单特类]特码数+2"_s, FormulaKind::SpecialNumber, true).wait());
+        QCOMPARE(idxOf(*other.value()), (QList<int>{1, 2}));
+        // The first program deletes the formula it never saw being added.
+        QVERIFY(f.deleteFormula(2));
+        QCOMPARE(idxOf(*f.session), QList<int>{1});
+        QVERIFY(f.reopen());
+        QCOMPARE(idxOf(*f.session), QList<int>{1});
+        QCOMPARE(f.session->formulas().front().code, u"D7A+1"_s);
+    }
+
+    // A draw added by a program that read the history before another replaced it follows the new
+    // history, and every table holds the same draws.
+    void drawAddedWhileAnotherImports() {
+        Fixture f;
+        QVERIFY(f.reopen());
+        QVERIFY(f.importHistory(f.write(u"h.txt"_s, history)).ok());
+        QByteArray formulas;
+        for (int i = 0; i < 51; ++i)
+            formulas += "[D单特类]特码数+" + QByteArray::number(i) + "\n";
+        QVERIFY(f.importFormulas(f.write(u"f.txt"_s, formulas), true).ok());
+        QSettings otherSettings(f.dir.filePath(u"other.ini"_s), QSettings::IniFormat);
+        auto other = Session::open(f.dir.path(), otherSettings);
+        QVERIFY(other.ok());
+        QVERIFY(f.importHistory(f.write(u"h2.txt"_s, "2027001 01 02 03 04 05 06 07\n2027002 11 12 13 14 15 16 17\n"))
+                    .ok());
+        QVERIFY(other.value()->addDraw({21, 22, 23, 24, 25, 26, 27}).wait());
+        const QList<int> expected{2027001, 2027002, 2027003};
+        QCOMPARE(periodsOf(f.dbPath(), 0), expected);
+        QCOMPARE(periodsOf(f.dbPath(), 1), expected);
+        QVERIFY(f.session->changedElsewhere());
+        QVERIFY(f.session->reload().wait());
+        QCOMPARE(f.session->draws().size(), size_t(3));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestConcurrency)
+#include "tst_concurrency.moc"
