@@ -138,7 +138,8 @@ public:
     Result<void> create() {
         const QFileInfo target(m_target);
         if (target.isDir())
-            return Error{u"导出文件名“%1”是一个目录"_s.arg(QDir::toNativeSeparators(m_target)), ErrorCode::Io};
+            return Error{u"导出文件名“%1”是一个目录"_s.arg(QDir::toNativeSeparators(m_target)),
+                         ErrorCode::Io};
         if (target.fileName().toUtf8().size() > MaxNameBytes)
             return Error{u"导出文件名“%1”太长，最多 %2 个字节"_s.arg(target.fileName()).arg(MaxNameBytes),
                          ErrorCode::Io};
@@ -182,7 +183,14 @@ private:
     QTemporaryFile m_temp;
 };
 
-Result<void> writeSheet(const QString& path, qsizetype rows, qsizetype columns, const CellSource& cellAt) {
+// Reports the rows written now and then: a history with every formula column takes seconds.
+void reportRow(const ProgressFn& progress, qsizetype row, qsizetype rows) {
+    if (progress && rows > 0 && (row % 256 == 0 || row + 1 == rows))
+        progress(double(row + 1) / double(rows), u"导出第 %1/%2 行"_s.arg(row + 1).arg(rows));
+}
+
+Result<void> writeSheet(const QString& path, qsizetype rows, qsizetype columns, const CellSource& cellAt,
+                        const ProgressFn& progress) {
     if (columns > LXW_COL_MAX)
         return Error{u"表格有 %1 列，超过电子表格的上限 %2 列"_s.arg(columns).arg(LXW_COL_MAX)};
     if (rows > LXW_ROW_MAX)
@@ -206,6 +214,7 @@ Result<void> writeSheet(const QString& path, qsizetype rows, qsizetype columns, 
     Utf8Buffer utf8;
     std::optional<Error> cellError;
     for (qsizetype r = 0; r < rows && !cellError; ++r) {
+        reportRow(progress, r, rows);
         for (qsizetype c = 0; c < columns && !cellError; ++c) {
             const Cell cell = cellAt(static_cast<int>(r), static_cast<int>(c));
             const auto row = static_cast<lxw_row_t>(r);
@@ -307,17 +316,20 @@ QString csvField(const QString& text) {
     return u'"' + quoted + u'"';
 }
 
-Result<void> writeXlsx(const QAbstractItemModel& model, const QString& path) {
+Result<void> writeXlsx(const QAbstractItemModel& model, const QString& path, const ProgressFn& progress) {
     const int rows = model.rowCount();
     const int columns = model.columnCount();
-    return writeSheet(path, qsizetype(rows) + 1, columns, [&model](int row, int column) {
-        if (row == 0)
-            return Cell::fromText(headerText(model, column));
-        return modelCell(model, row - 1, column);
-    });
+    return writeSheet(
+        path, qsizetype(rows) + 1, columns,
+        [&model](int row, int column) {
+            if (row == 0)
+                return Cell::fromText(headerText(model, column));
+            return modelCell(model, row - 1, column);
+        },
+        progress);
 }
 
-Result<void> writeCsv(const QAbstractItemModel& model, const QString& path) {
+Result<void> writeCsv(const QAbstractItemModel& model, const QString& path, const ProgressFn& progress) {
     PendingFile pending(path);
     if (auto created = pending.create(); !created)
         return created;
@@ -329,6 +341,7 @@ Result<void> writeCsv(const QAbstractItemModel& model, const QString& path) {
     const int rows = model.rowCount();
     const int columns = model.columnCount();
     for (int r = -1; r < rows && written; ++r) {
+        reportRow(progress, r + 1, rows + 1);
         QString line;
         for (int c = 0; c < columns; ++c) {
             if (c > 0)
@@ -343,7 +356,8 @@ Result<void> writeCsv(const QAbstractItemModel& model, const QString& path) {
     const QString problem = file.errorString();
     file.close();
     if (!written)
-        return Error{u"写入导出文件“%1”失败：%2"_s.arg(QDir::toNativeSeparators(path), problem), ErrorCode::Io};
+        return Error{u"写入导出文件“%1”失败：%2"_s.arg(QDir::toNativeSeparators(path), problem),
+                     ErrorCode::Io};
     return pending.commit();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Progress.h"
 #include "common/Result.h"
 #include "prediction/ErrorValues.h"
 
@@ -25,9 +26,9 @@ QString resolvePath(const QString& directoryOrPath, Target target);
 
 // Header row from the model's horizontal headers, then one sheet row per model row with every
 // cell's display text; texts that are plain decimal numbers become numbers.
-Result<void> writeXlsx(const QAbstractItemModel& model, const QString& path);
+Result<void> writeXlsx(const QAbstractItemModel& model, const QString& path, const ProgressFn& progress = {});
 // The same cells as CSV: UTF-8 with a byte-order mark, CRLF line ends, quoted where needed.
-Result<void> writeCsv(const QAbstractItemModel& model, const QString& path);
+Result<void> writeCsv(const QAbstractItemModel& model, const QString& path, const ProgressFn& progress = {});
 // The error values under the eight titles, ranked 1.. in ascending Errcount, ties by number.
 Result<void> writeErrorValuesXlsx(const ErrorValueTable& values, const QString& path);
 Result<void> writeErrorValuesCsv(const ErrorValueTable& values, const QString& path);

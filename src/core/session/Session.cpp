@@ -44,12 +44,14 @@ Result<void> Session::start() {
     Backups::removeLeftovers(m_db->path());
     // A file that cannot be written, or holds a period no change could follow, is only shown.
     if (m_db->readOnly())
-        m_readOnlyReason = u"数据库文件 %1 是只读的，只能查看，不能修改"_s.arg(QDir::toNativeSeparators(m_db->path()));
+        m_readOnlyReason =
+            u"数据库文件 %1 是只读的，只能查看，不能修改"_s.arg(QDir::toNativeSeparators(m_db->path()));
     const auto& stored = m_state->draws();
     for (size_t i = 0; i < stored.size() && m_readOnlyReason.isEmpty(); ++i)
         if (!Period(stored[i][DrawColumns::QQH]).isValid())
-            m_readOnlyReason = u"历史号码第 %1 行的期号 %2 不是七位数字的期号，数据库只能查看，不能修改"_s.arg(i + 1).arg(
-                stored[i][DrawColumns::QQH]);
+            m_readOnlyReason =
+                u"历史号码第 %1 行的期号 %2 不是七位数字的期号，数据库只能查看，不能修改"_s.arg(i + 1).arg(
+                    stored[i][DrawColumns::QQH]);
     if (!m_readOnlyReason.isEmpty() || !m_state->differsFromStored())
         return {};
     // Rows written under other settings or another current year are brought in line at start-up.
@@ -168,32 +170,47 @@ Pending<T> Session::run(bool longChange, Changes what, ChangeFn<T> change, std::
             emit changed(result ? (reloaded ? EverythingChanged : what) : EverythingChanged);
         return Pending<T>::done(std::move(result));
     }
-    setBusy(true);
     Pending<T> pending;
+    auto copy = std::make_shared<std::unique_ptr<SessionState>>();
+    auto reloaded = std::make_shared<bool>(false);
+    auto result = std::make_shared<std::optional<Result<T>>>();
     const ProgressFn progress = progressReporter();
-    m_worker.reset(QThread::create([this, pending, change = std::move(change), what, onSuccess, progress] {
-        // The copy is made here, not on the window's thread: the state is only read meanwhile.
-        auto copy = std::make_shared<std::unique_ptr<SessionState>>(std::make_unique<SessionState>(*m_state));
-        auto reloaded = std::make_shared<bool>(false);
-        auto result = std::make_shared<Result<T>>(execute(*copy, change, false, *reloaded, progress));
-        QMetaObject::invokeMethod(
-            this,
-            [this, pending, copy, result, reloaded, what, onSuccess] {
-                if (*result) {
-                    m_state = std::move(*copy);
-                    if (onSuccess)
-                        onSuccess();
-                }
-                m_worker->wait();
-                setBusy(false);
-                if (*result)
-                    emit changed(*reloaded ? EverythingChanged : what);
-                pending.finish(*result);
-            },
-            Qt::QueuedConnection);
-    }));
-    m_worker->start();
+    onWorker(
+        [this, copy, reloaded, result, change = std::move(change), progress] {
+            // The copy is made here, not on the window's thread: the state is only read meanwhile.
+            *copy = std::make_unique<SessionState>(*m_state);
+            result->emplace(execute(*copy, change, false, *reloaded, progress));
+        },
+        [this, copy, reloaded, result, what, onSuccess] {
+            if (**result) {
+                m_state = std::move(*copy);
+                if (onSuccess)
+                    onSuccess();
+                emit changed(*reloaded ? EverythingChanged : what);
+            }
+        },
+        [pending, result] { pending.finish(**result); });
     return pending;
+}
+
+void Session::onWorker(std::function<void()> work, std::function<void()> apply,
+                       std::function<void()> finish) {
+    setBusy(true);
+    m_worker.reset(
+        QThread::create([this, work = std::move(work), apply = std::move(apply), finish = std::move(finish)] {
+            work();
+            QMetaObject::invokeMethod(
+                this,
+                [this, apply, finish] {
+                    m_worker->wait();
+                    // The new state is in place before anyone may start the next change.
+                    apply();
+                    setBusy(false);
+                    finish();
+                },
+                Qt::QueuedConnection);
+        }));
+    m_worker->start();
 }
 
 Pending<ImportReport> Session::importHistory(const QString& path) {
@@ -285,6 +302,17 @@ Pending<void> Session::restoreBackup(int generation) {
 Pending<void> Session::reload() {
     // Running a change reads the database again first whenever another program changed it.
     return run<void>(true, EverythingChanged, [](SessionState&, ChangeContext&) { return Result<void>(); });
+}
+
+Pending<void> Session::runReading(std::function<Result<void>(const ProgressFn&)> job) {
+    if (m_busy)
+        return Pending<void>::done(Error{u"正在进行其他操作，请稍候再试"_s, ErrorCode::InProgress});
+    Pending<void> pending;
+    auto result = std::make_shared<std::optional<Result<void>>>();
+    onWorker(
+        [result, job = std::move(job), progress = progressReporter()] { result->emplace(job(progress)); },
+        [] {}, [pending, result] { pending.finish(**result); });
+    return pending;
 }
 
 void Session::setSelected(int ordinal, bool selected) {

@@ -88,6 +88,10 @@ public:
     // Reads the database again, after another program changed it.
     Pending<void> reload();
 
+    // A job that only reads the state (an export): it runs on the worker, and no change can start
+    // under it.
+    Pending<void> runReading(std::function<Result<void>(const ProgressFn&)> job);
+
     // Selection of formula ordinals 1..n; ignored while a change runs.
     void setSelected(int ordinal, bool selected);
     void setSelection(const std::vector<bool>& selected);
@@ -128,6 +132,9 @@ private:
                       bool& reloaded, const ProgressFn& progress);
     Result<std::unique_ptr<SessionState>> reloadState(const SessionState& from, const ProgressFn& progress);
     Result<void> refusal() const;
+    // Runs work on the worker thread (busy meanwhile), then on the session's thread apply while
+    // still busy and finish once other changes may start.
+    void onWorker(std::function<void()> work, std::function<void()> apply, std::function<void()> finish);
     ProgressFn progressReporter();
     void setBusy(bool busy);
 

@@ -135,7 +135,8 @@ private slots:
         QSettings otherSettings(f.dir.filePath(u"other.ini"_s), QSettings::IniFormat);
         auto other = Session::open(f.dir.path(), otherSettings);
         QVERIFY(other.ok());
-        QVERIFY(f.importHistory(f.write(u"h2.txt"_s, "2027001 01 02 03 04 05 06 07\n2027002 11 12 13 14 15 16 17\n"))
+        QVERIFY(f.importHistory(
+                     f.write(u"h2.txt"_s, "2027001 01 02 03 04 05 06 07\n2027002 11 12 13 14 15 16 17\n"))
                     .ok());
         QVERIFY(other.value()->addDraw({21, 22, 23, 24, 25, 26, 27}).wait());
         const QList<int> expected{2027001, 2027002, 2027003};

@@ -5,8 +5,8 @@
 
 #include <QDir>
 #include <QFile>
-#include <QSettings>
 #include <QRandomGenerator>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -431,8 +431,8 @@ private slots:
         QVERIFY(f.importHistory(f.write(u"h.txt"_s, history)).ok());
         for (const char* event : {"INSERT", "UPDATE", "DELETE"})
             QVERIFY(f.session->database().exec(
-                u"CREATE TRIGGER refuse%1 BEFORE %1 ON Lishi0 BEGIN SELECT RAISE(ABORT, 'readonly'); END"_s.arg(
-                    QString::fromLatin1(event))));
+                u"CREATE TRIGGER refuse%1 BEFORE %1 ON Lishi0 BEGIN SELECT RAISE(ABORT, 'readonly'); END"_s
+                    .arg(QString::fromLatin1(event))));
         QVERIFY(!f.setOption(u"YEAR"_s, u"True"_s).ok());
         f.settings.sync();
         QVERIFY(!f.settings.contains(u"IniSetting/YEAR"_s));
@@ -450,7 +450,9 @@ private slots:
     void periodsStayWithinSevenDigits() {
         Fixture f;
         QVERIFY(f.reopen());
-        QVERIFY(f.importHistory(f.write(u"h.txt"_s, "9999998 01 02 03 04 05 06 07\n9999999 08 09 10 11 12 13 14\n")).ok());
+        QVERIFY(f.importHistory(
+                     f.write(u"h.txt"_s, "9999998 01 02 03 04 05 06 07\n9999999 08 09 10 11 12 13 14\n"))
+                    .ok());
         QVERIFY(!f.session->nextPeriod().isValid());
         QVERIFY(f.addDraw({1, 2, 3, 4, 5, 6, 7}).message().contains(u"9999999"_s));
         QVERIFY(f.session->database().exec(u"UPDATE Lishi0 SET QQH = 2147483647 WHERE QQH = 9999999"_s));
@@ -493,7 +495,8 @@ private slots:
             f.write(u"input"_s, bytes);
         }
         const bool historyFile = kind.endsWith(u"history"_s) || kind == u"device"_s;
-        const QString refusal = historyFile ? messageOf(f.importHistory(path)) : messageOf(f.importFormulas(path, true));
+        const QString refusal =
+            historyFile ? messageOf(f.importHistory(path)) : messageOf(f.importFormulas(path, true));
         QVERIFY2(refusal.contains(message), qPrintable(refusal));
         QCOMPARE(f.session->draws().size(), size_t(7));
         QVERIFY(f.session->formulas().empty());
@@ -506,7 +509,8 @@ private slots:
         QVERIFY(f.reopen());
         const QList<QByteArray> lines = history.split('\n');
         for (int n = 1; n <= 4; ++n)
-            QCOMPARE(f.importHistory(f.write(u"h%1.txt"_s.arg(n), lines.mid(0, n).join('\n'))).value().stored, n);
+            QCOMPARE(f.importHistory(f.write(u"h%1.txt"_s.arg(n), lines.mid(0, n).join('\n'))).value().stored,
+                     n);
         auto drawsIn = [&](int generation) {
             return column(Backups::path(f.dbPath(), generation), u"Lishi0"_s, u"QQH"_s).size();
         };
