@@ -78,8 +78,11 @@ QVariant FormulaListModel::data(const QModelIndex& index, int role) const {
         return ordinal;
     if (role == SelectedRole)
         return m_session.selection()[static_cast<size_t>(ordinal - 1)];
-    if (role == Qt::ToolTipRole && index.column() == NextResult)
-        return m_session.result(ordinal).error;
+    if (role == Qt::ToolTipRole) {
+        // Why a formula cannot be computed, on every cell of its row.
+        const QString& error = m_session.result(ordinal).error;
+        return error.isEmpty() ? QVariant() : QVariant(error);
+    }
     if (role != Qt::DisplayRole)
         return {};
     const FormulaResult& r = m_session.result(ordinal);

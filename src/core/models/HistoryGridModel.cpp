@@ -8,13 +8,32 @@ namespace talven {
 
 HistoryGridModel::HistoryGridModel(const Session& session, QObject* parent)
     : QAbstractTableModel(parent), m_session(session) {
+    rebuild();
     connect(&session, &Session::changed, this, [this](Session::Changes what) {
         if (what & (Session::HistoryChanged | Session::FormulasChanged | Session::ResultsChanged |
                     Session::OptionsChanged)) {
             beginResetModel();
+            rebuild();
             endResetModel();
         }
     });
+}
+
+void HistoryGridModel::rebuild() {
+    m_ordinals.clear();
+    const auto& formulas = m_session.formulas();
+    for (size_t i = 0; i < formulas.size(); ++i)
+        if (m_kind < 0 || formulas[i].kind == m_kind)
+            m_ordinals.append(static_cast<int>(i) + 1);
+}
+
+void HistoryGridModel::setKindFilter(int kind) {
+    if (kind == m_kind)
+        return;
+    beginResetModel();
+    m_kind = kind;
+    rebuild();
+    endResetModel();
 }
 
 void HistoryGridModel::setShowFormulas(bool show) {
@@ -32,7 +51,7 @@ int HistoryGridModel::rowCount(const QModelIndex& parent) const {
 int HistoryGridModel::columnCount(const QModelIndex& parent) const {
     if (parent.isValid())
         return 0;
-    return FirstFormula + (m_showFormulas ? static_cast<int>(m_session.formulas().size()) : 0);
+    return FirstFormula + (m_showFormulas ? static_cast<int>(m_ordinals.size()) : 0);
 }
 
 QVariant HistoryGridModel::data(const QModelIndex& index, int role) const {
@@ -42,7 +61,7 @@ QVariant HistoryGridModel::data(const QModelIndex& index, int role) const {
     const Options& o = m_session.options();
     const int col = index.column();
     if (col >= FirstFormula) {
-        const int ordinal = col - FirstFormula + 1;
+        const int ordinal = ordinalOfColumn(col);
         if (role == Qt::DisplayRole)
             return m_session.resultText(ordinal, index.row());
         if (role == HitRole)

@@ -31,6 +31,11 @@ public:
 
     void setShowFormulas(bool show);
     bool showFormulas() const { return m_showFormulas; }
+    // Formula columns only for the formulas of one kind (-1: all), as the formula list shows them;
+    // they are numbered like the list's rows.
+    void setKindFilter(int kind);
+    // Position in the whole formula list (1-based) of a formula column.
+    int ordinalOfColumn(int column) const { return m_ordinals.value(column - FirstFormula); }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -38,8 +43,13 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
 private:
+    void rebuild();
+
     const Session& m_session;
     bool m_showFormulas = false;
+    int m_kind = -1;
+    QList<int> m_ordinals; // formula columns
+
 };
 
 } // namespace talven

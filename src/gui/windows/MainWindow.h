@@ -1,24 +1,47 @@
 #pragma once
 
-#include <QMainWindow>
+#include "common/FormulaKind.h"
+#include "common/Result.h"
 
-#include <memory>
+#include <QMainWindow>
+#include <QPointer>
+
+#include <array>
 
 class QApplication;
+class QButtonGroup;
+class QCheckBox;
 class QLabel;
-class QTableView;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QSettings;
+class QSplitter;
+class QTabBar;
+class QTimer;
 
 namespace talven {
 
+class DrawEntryRow;
+class FormulaListModel;
+class FormulaListView;
+class GridExporter;
+class GridView;
 class HistoryGridModel;
 class Prompts;
 class Session;
+class SettingsMenu;
 
-// The main window: the history grid and the proposal of the next period.
+// The main window: the history grid with the entry of the newest draw, the formula entry with
+// the kind and kill/keep choices, the formula list, and the commands that compute. Every rule
+// lives in the session; the window turns the user's actions into its changes and shows the
+// outcome.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    MainWindow(Session& session, Prompts& prompts, QWidget* parent = nullptr);
+    // viewSettings keeps the window's size, position and splitters (none: not kept).
+    MainWindow(Session& session, Prompts& prompts, QSettings* viewSettings = nullptr, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // Opens the session in the data directory and shows the window; a database that cannot be
@@ -26,16 +49,83 @@ public:
     static int runProgram(QApplication& app);
 
     HistoryGridModel* historyModel() const { return m_history; }
+    FormulaListModel* formulaModel() const { return m_formulas; }
+    GridView* historyView() const;
+    FormulaListView* formulaView() const { return m_formulaView; }
+    DrawEntryRow* entryRow() const { return m_entry; }
+    bool showsFormulaColumns() const;
+    FormulaKind currentKind() const { return m_kind; }
+    bool killForNewFormulas() const { return m_kill; }
+    bool kindFilterOn() const;
 
-private slots:
-    void showNextPeriod();
+protected:
+    void closeEvent(QCloseEvent* event) override;
 
 private:
+    QWidget* buildHistoryBand();
+    QWidget* buildFormulaEntry();
+    QWidget* buildEntryBand();
+    QWidget* buildListBand();
+    QWidget* buildCommandBand();
+    QPushButton* button(const QString& caption, void (MainWindow::*slot)(), const QString& tip = QString());
+
+    // Commands.
+    void importHistory();
+    void storeDraw(const std::array<int, 7>& numbers, const QString& periodText);
+    void deleteLastDraw();
+    void addTypedFormula();
+    void importFormulas();
+    void deleteFormula(int idx);
+    void toggleFormulaColumns(bool on);
+    void toggleKindFilter(bool on);
+    void chooseKind(int kind);
+    void selectAllShown();
+    void invertShown();
+    void compute();
+    void verify();
+    void openGuide();
+    void showSettingsMenu();
+
+    // Following every change of the session.
+    void sessionChanged(int what);
+    void showStatus();
+    void proposeNextPeriod();
+    void scrollHistoryToNewest();
+    void scrollFormulasToEnd();
+    // Shows or hides the formula columns; switching them on by the user runs the whole back-test.
+    void setFormulaColumns(bool on, bool recompute);
+    void showFormulaForm(int tab);
+    std::vector<bool> selectionOfShown(const std::function<bool(bool)>& change) const;
+    void reportFailure(const QString& title, const Error& error);
+    void restoreView();
+    void saveView();
+
     Session& m_session;
     Prompts& m_prompts;
+    QSettings* m_viewSettings;
     HistoryGridModel* m_history = nullptr;
-    QTableView* m_historyView = nullptr;
-    QLabel* m_nextPeriod = nullptr;
+    FormulaListModel* m_formulas = nullptr;
+    GridView* m_historyView = nullptr;
+    FormulaListView* m_formulaView = nullptr;
+    DrawEntryRow* m_entry = nullptr;
+    QPlainTextEdit* m_formulaText = nullptr;
+    QCheckBox* m_formulaColumns = nullptr;
+    QPushButton* m_kindFilter = nullptr;
+    QButtonGroup* m_kinds = nullptr;
+    QRadioButton* m_killButton = nullptr;
+    QRadioButton* m_keepButton = nullptr;
+    QTabBar* m_forms = nullptr;
+    QLineEdit* m_verifyPeriod = nullptr;
+    QPushButton* m_settingsButton = nullptr;
+    SettingsMenu* m_settingsMenu = nullptr;
+    GridExporter* m_exporter = nullptr;
+    QSplitter* m_bands = nullptr;
+    QSplitter* m_top = nullptr;
+    QLabel* m_status = nullptr;
+    QTimer* m_watch = nullptr;
+    FormulaKind m_kind = FormulaKind::SpecialNumber;
+    bool m_kill = true;
+    bool m_closeWhenIdle = false;
 };
 
 } // namespace talven

@@ -1,0 +1,61 @@
+#include "windows/GridExporter.h"
+
+#include "export/SpreadsheetExport.h"
+#include "prompts/Prompts.h"
+#include "session/Session.h"
+
+#include <QAbstractItemModel>
+#include <QWidget>
+#include <QDir>
+#include <QFileInfo>
+
+using namespace Qt::StringLiterals;
+
+namespace talven {
+
+namespace {
+
+const QString xlsxFilter = u"Excel 工作簿 (*.xlsx)"_s;
+const QString csvFilter = u"CSV 文件（UTF-8，逗号分隔） (*.csv)"_s;
+
+} // namespace
+
+GridExporter::GridExporter(Session& session, Prompts& prompts, QWidget* window)
+    : QObject(window), m_session(session), m_prompts(prompts), m_window(window) {}
+
+void GridExporter::exportToDataDirectory(const ModelFactory& model, const QString& fileName) {
+    write(model, QDir(m_session.dataDir()).filePath(fileName), false, true);
+}
+
+void GridExporter::exportAs(const ModelFactory& model, const QString& suggestedName) {
+    QString filter;
+    QString path = m_prompts.saveFile(m_window, u"导出为"_s, QDir(m_session.dataDir()).filePath(suggestedName),
+                                      xlsxFilter + u";;"_s + csvFilter, &filter);
+    if (path.isEmpty())
+        return;
+    const bool csv = filter == csvFilter || path.endsWith(u".csv"_s, Qt::CaseInsensitive);
+    if (QFileInfo(path).suffix().isEmpty())
+        path += csv ? u".csv"_s : u".xlsx"_s;
+    write(model, path, csv, false);
+}
+
+void GridExporter::write(const ModelFactory& makeModel, const QString& path, bool csv, bool open) {
+    // Made here, on the window's thread; the worker only reads it, and it is freed back here.
+    std::shared_ptr<QAbstractItemModel> model = makeModel();
+    auto job = [model, path, csv](const ProgressFn& progress) {
+        return csv ? SpreadsheetExport::writeCsv(*model, path, progress)
+                   : SpreadsheetExport::writeXlsx(*model, path, progress);
+    };
+    m_session.runReading(job).then(this, [this, model, path, open](const Result<void>& done) {
+        if (!done) {
+            m_prompts.warning(m_window, u"导出失败"_s, done.message());
+            return;
+        }
+        emit exported(path);
+        if (open && !m_prompts.openLocalFile(path))
+            m_prompts.information(m_window, u"导出完成"_s,
+                                  u"已导出到 %1，但没有找到打开它的电子表格程序。"_s.arg(QDir::toNativeSeparators(path)));
+    });
+}
+
+} // namespace talven
