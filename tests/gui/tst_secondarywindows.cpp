@@ -315,6 +315,13 @@ private slots:
         QCOMPARE(prompts.shown.size(), 1);
         QVERIFY(QDir(path).removeRecursively());
 
+        // The values stay those of the period they were computed for when a draw comes in.
+        const QString period = window->periodText();
+        QVERIFY(f.addDraw({1, 2, 3, 4, 5, 6, 7}));
+        QVERIFY(f.session->reload().wait());
+        QCOMPARE(window->periodText(), period);
+        QVERIFY(f.deleteLastDraw());
+
         // Closing deletes the window; the next showing starts afresh, ascending.
         window->model()->rankByColumn(ErrorValueModel::Number);
         window->close();

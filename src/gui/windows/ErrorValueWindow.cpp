@@ -66,13 +66,19 @@ ErrorValueWindow::ErrorValueWindow(Session& session, Prompts& prompts, QWidget* 
     colours->setSourceModel(m_model);
     m_grid->setModel(colours);
     m_grid->setToolTip(u"鼠标双击列表反向排序"_s);
-    m_grid->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
-    m_grid->horizontalHeader()->setTextElideMode(Qt::ElideRight);
+    // The long titles wrap inside their narrow columns instead of being cut.
+    QHeaderView* header = m_grid->horizontalHeader();
+    header->setDefaultAlignment(Qt::Alignment(Qt::AlignCenter | Qt::TextWordWrap));
     int gridWidth = m_grid->verticalScrollBar()->sizeHint().width() + 2 * m_grid->frameWidth();
+    int headerHeight = 0;
     for (int c = 0; c < ErrorValueModel::ColumnCount; ++c) {
         m_grid->setColumnWidthTwips(c, columnTwips[static_cast<size_t>(c)]);
         gridWidth += m_grid->columnWidth(c);
+        const QRect text = header->fontMetrics().boundingRect(
+            QRect(0, 0, m_grid->columnWidth(c) - 8, 1000), Qt::TextWordWrap, ErrorValueModel::columnTitle(c));
+        headerHeight = std::max(headerHeight, text.height() + 8);
     }
+    header->setFixedHeight(headerHeight);
     m_grid->setMinimumWidth(gridWidth);
     connect(m_grid, &QAbstractItemView::doubleClicked, this,
             [this](const QModelIndex& index) { rankByColumn(index.column()); });
@@ -128,9 +134,10 @@ ErrorValueWindow::ErrorValueWindow(Session& session, Prompts& prompts, QWidget* 
     layout->addWidget(splitter, 1);
 
     connect(m_model, &QAbstractItemModel::modelReset, this, &ErrorValueWindow::showLists);
-    // The model takes each new computation by itself (it connected first); the period follows.
+    // The model takes each new computation by itself (it connected first); the period follows. A
+    // reload of everything brings no new values, and the next period may have moved meanwhile.
     connect(&session, &Session::changed, this, [this](Session::Changes what) {
-        if (what & Session::ErrorValuesChanged)
+        if ((what & Session::ErrorValuesChanged) && !(what & Session::HistoryChanged))
             showPeriod();
     });
     showPeriod();
@@ -151,7 +158,7 @@ QString ErrorValueWindow::keptText() const {
 }
 
 void ErrorValueWindow::showPeriod() {
-    // Taken when the values arrive: a draw added later does not change what they were for.
+    // Taken when the values arrive: a draw added later does not change the draw they are for.
     if (m_session.lastErrorValues().isEmpty())
         m_periodText.clear();
     else if (const auto at = m_session.lastErrorValuesPeriod())
