@@ -3,7 +3,6 @@
 #include <QWidget>
 
 class QLabel;
-class QModelIndex;
 
 namespace talven {
 
@@ -25,7 +24,7 @@ public:
     ErrorValueModel* model() const { return m_model; }
     GridView* grid() const { return m_grid; }
     ErrorValueChart* chart() const { return m_chart; }
-    // "下期 2026152 期" or "验算 2026100 期": the draw the values were computed for.
+    // "下期 2026152 期", or "验算 2026100 期" for a verification after that draw.
     QString periodText() const;
     QString filteredText() const;
     QString keptText() const;

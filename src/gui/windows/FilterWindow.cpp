@@ -52,7 +52,7 @@ FilterWindow::FilterWindow(Session& session, Prompts& prompts, QWidget* parent)
             auto* label = new QLabel(title, box);
             auto* lower = new BoundEdit(box);
             auto* upper = new BoundEdit(box);
-            // The boxes keep the numbering users' notes refer to: 0..9 above, 19 down to 10 below.
+            // Box numbers: 0..9 in the upper frame, 19 down to 10 in the lower one, lower bound first.
             const int lowerIndex = frame == 0 ? 2 * row : 19 - 2 * row;
             const int upperIndex = frame == 0 ? 2 * row + 1 : 18 - 2 * row;
             lower->setObjectName(u"bound%1"_s.arg(lowerIndex));
