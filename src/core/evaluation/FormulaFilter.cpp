@@ -1,0 +1,124 @@
+#include "FormulaFilter.h"
+
+#include <QRegularExpression>
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace talven::FormulaFilter {
+
+namespace {
+
+constexpr std::array<const char16_t*, FigureCount> titles = {
+    u"正确率",     u"最大连错",     u"最大连对",     u"最后连错",     u"最后连对",
+    u"码均正确率", u"码均最大连错", u"码均最大连对", u"码均最后连错", u"码均最后连对",
+};
+
+QString valueText(int figure, double value) {
+    return isFractional(figure) ? floatText(static_cast<float>(value))
+                                : QString::number(static_cast<qint64>(value));
+}
+
+} // namespace
+
+QString figureTitle(int figure) {
+    return figure >= 0 && figure < FigureCount ? QString::fromUtf16(titles[static_cast<size_t>(figure)])
+                                               : QString();
+}
+
+bool isFractional(int figure) {
+    return figure == Accuracy || figure >= PerNumberAccuracy;
+}
+
+double figureValue(const FormulaFigures& f, int figure) {
+    switch (figure) {
+    case Accuracy:
+        return f.accuracy;
+    case LongestMiss:
+        return f.longestMissRun;
+    case LongestHit:
+        return f.longestHitRun;
+    case CurrentMiss:
+        return f.currentMissRun;
+    case CurrentHit:
+        return f.currentHitRun;
+    case PerNumberAccuracy:
+        return f.perNumberAccuracy;
+    case PerNumberLongestMiss:
+        return f.perNumberLongestMiss;
+    case PerNumberLongestHit:
+        return f.perNumberLongestHit;
+    case PerNumberCurrentMiss:
+        return f.perNumberCurrentMiss;
+    case PerNumberCurrentHit:
+        return f.perNumberCurrentHit;
+    default:
+        return 0;
+    }
+}
+
+QString floatText(float value) {
+    // Seven digits are what the list shows; a few floats need eight or nine to read back exactly.
+    for (int digits = 7; digits < 9; ++digits) {
+        const QString text = QString::number(static_cast<double>(value), 'g', digits);
+        if (static_cast<float>(text.toDouble()) == value)
+            return text;
+    }
+    return QString::number(static_cast<double>(value), 'g', 9);
+}
+
+Bounds bounds(const std::vector<FormulaFigures>& figures, const QList<int>& ordinals) {
+    Bounds out;
+    for (int figure = 0; figure < FigureCount; ++figure) {
+        std::optional<double> low, high;
+        for (int ordinal : ordinals) {
+            if (ordinal < 1 || ordinal > static_cast<int>(figures.size()))
+                continue;
+            const double v = figureValue(figures[static_cast<size_t>(ordinal - 1)], figure);
+            low = low ? std::min(*low, v) : v;
+            high = high ? std::max(*high, v) : v;
+        }
+        out[static_cast<size_t>(figure)] = {valueText(figure, low.value_or(0)),
+                                            valueText(figure, high.value_or(0))};
+    }
+    return out;
+}
+
+std::optional<double> parseBound(const QString& text) {
+    static const QRegularExpression leadingNumber(u"^\\s*[+-]?(\\d+(\\.\\d*)?|\\.\\d+)([eE][+-]?\\d+)?"_s);
+    // Compatibility folding turns full-width digits, point and minus into their ASCII forms.
+    const QRegularExpressionMatch match = leadingNumber.match(text.normalized(QString::NormalizationForm_KC));
+    if (!match.hasMatch())
+        return std::nullopt;
+    bool ok = false;
+    const double value = match.captured().trimmed().toDouble(&ok);
+    if (!ok)
+        return std::nullopt;
+    return value;
+}
+
+bool inRange(const FormulaFigures& figures, int figure, const Range& range) {
+    const double value = figureValue(figures, figure);
+    if (isFractional(figure)) {
+        const auto v = static_cast<float>(value);
+        return v >= static_cast<float>(range.lower) && v <= static_cast<float>(range.upper);
+    }
+    return value >= range.lower && value <= range.upper;
+}
+
+std::vector<bool> apply(std::vector<bool> selection, const std::vector<FormulaFigures>& figures,
+                        const Ranges& ranges, const QList<int>& ordinals) {
+    const int count = static_cast<int>(std::min(selection.size(), figures.size()));
+    for (int ordinal : ordinals) {
+        if (ordinal < 1 || ordinal > count)
+            continue;
+        const FormulaFigures& f = figures[static_cast<size_t>(ordinal - 1)];
+        for (int figure = 0; figure < FigureCount; ++figure)
+            if (!inRange(f, figure, ranges[static_cast<size_t>(figure)]))
+                selection[static_cast<size_t>(ordinal - 1)] = false;
+    }
+    return selection;
+}
+
+} // namespace talven::FormulaFilter

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "evaluation/FormulaStatistics.h"
+
+#include <QList>
+#include <QString>
+
+#include <array>
+#include <optional>
+#include <vector>
+
+namespace talven {
+
+// The formula filter: ten ranges over the figures of the formula list. A shown formula whose
+// figure lies outside any range loses its selection; the filter never selects a formula.
+namespace FormulaFilter {
+
+// In the order of the filter window: the five figures, then the five per-number figures.
+enum Figure {
+    Accuracy,
+    LongestMiss,
+    LongestHit,
+    CurrentMiss,
+    CurrentHit,
+    PerNumberAccuracy,
+    PerNumberLongestMiss,
+    PerNumberLongestHit,
+    PerNumberCurrentMiss,
+    PerNumberCurrentHit,
+    FigureCount
+};
+
+struct Range {
+    double lower = 0;
+    double upper = 0;
+};
+using Ranges = std::array<Range, FigureCount>;
+
+struct BoundTexts {
+    QString lower;
+    QString upper;
+};
+using Bounds = std::array<BoundTexts, FigureCount>;
+
+// "正确率" … "码均最后连对", as the formula list heads its columns.
+QString figureTitle(int figure);
+// True for the figures kept as single floats (accuracies and per-number figures).
+bool isFractional(int figure);
+double figureValue(const FormulaFigures& figures, int figure);
+
+// The smallest and largest value of every figure over the given formulas (ordinals into
+// figures, 1-based), written so that each text reads back as exactly that value; "0" when none.
+Bounds bounds(const std::vector<FormulaFigures>& figures, const QList<int>& ordinals);
+// The shortest text of at least seven significant digits that reads back as the same float.
+QString floatText(float value);
+
+// The leading number of a typed bound ("50%" reads 50, full-width digits too); none when the
+// text does not begin with a number.
+std::optional<double> parseBound(const QString& text);
+
+// True when the figure lies in the range; fractional figures compare as single floats.
+bool inRange(const FormulaFigures& figures, int figure, const Range& range);
+// The selection (by ordinal - 1) after filtering the given ordinals; others keep their flag.
+std::vector<bool> apply(std::vector<bool> selection, const std::vector<FormulaFigures>& figures,
+                        const Ranges& ranges, const QList<int>& ordinals);
+
+} // namespace FormulaFilter
+
+} // namespace talven

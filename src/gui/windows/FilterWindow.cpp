@@ -1,0 +1,171 @@
+#include "windows/FilterWindow.h"
+
+#include "prompts/Prompts.h"
+#include "session/Session.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <numeric>
+
+using namespace Qt::StringLiterals;
+
+namespace talven {
+
+namespace {
+
+// A bound box selects its whole text when it gets the focus, so a typed bound replaces it.
+class BoundEdit : public QLineEdit {
+public:
+    using QLineEdit::QLineEdit;
+
+protected:
+    void focusInEvent(QFocusEvent* event) override {
+        QLineEdit::focusInEvent(event);
+        // Queued: a mouse press places the cursor after the focus arrives.
+        QTimer::singleShot(0, this, &QLineEdit::selectAll);
+    }
+};
+
+} // namespace
+
+FilterWindow::FilterWindow(Session& session, Prompts& prompts, QWidget* parent)
+    : QDialog(parent), m_session(session), m_prompts(prompts) {
+    setWindowTitle(u"公式过滤设置窗口"_s);
+    setModal(true);
+    auto* frames = new QHBoxLayout;
+    QWidget* previous = nullptr;
+    for (int frame = 0; frame < 2; ++frame) {
+        const QString caption = frame == 0 ? u"公式参数"_s : u"码均公式参数"_s;
+        auto* box = new QGroupBox(caption, this);
+        box->setAccessibleName(caption);
+        auto* grid = new QGridLayout(box);
+        for (int row = 0; row < 5; ++row) {
+            const int figure = frame * 5 + row;
+            const QString title = FormulaFilter::figureTitle(figure);
+            auto* label = new QLabel(title, box);
+            auto* lower = new BoundEdit(box);
+            auto* upper = new BoundEdit(box);
+            // Box numbers: 0..9 in the upper frame, 19 down to 10 in the lower one, lower bound first.
+            const int lowerIndex = frame == 0 ? 2 * row : 19 - 2 * row;
+            const int upperIndex = frame == 0 ? 2 * row + 1 : 18 - 2 * row;
+            lower->setObjectName(u"bound%1"_s.arg(lowerIndex));
+            upper->setObjectName(u"bound%1"_s.arg(upperIndex));
+            lower->setAccessibleName(title + u" 下限"_s);
+            upper->setAccessibleName(title + u" 上限"_s);
+            const int width = lower->fontMetrics().horizontalAdvance(u"0000.0000000"_s);
+            lower->setMinimumWidth(width);
+            upper->setMinimumWidth(width);
+            label->setBuddy(lower);
+            grid->addWidget(label, row, 0);
+            grid->addWidget(lower, row, 1);
+            grid->addWidget(new QLabel(u"到"_s, box), row, 2);
+            grid->addWidget(upper, row, 3);
+            for (QWidget* edit : {static_cast<QWidget*>(lower), static_cast<QWidget*>(upper)}) {
+                if (previous)
+                    setTabOrder(previous, edit);
+                previous = edit;
+            }
+            m_lower[static_cast<size_t>(figure)] = lower;
+            m_upper[static_cast<size_t>(figure)] = upper;
+        }
+        frames->addWidget(box);
+    }
+    auto* ok = new QPushButton(u"确定(&K)"_s, this);
+    ok->setAccessibleName(u"确定"_s);
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &FilterWindow::apply);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(frames);
+    layout->addLayout(buttons);
+}
+
+int FilterWindow::run(const QList<int>& ordinalsShown) {
+    m_shown = ordinalsShown;
+    return exec();
+}
+
+int FilterWindow::run() {
+    m_shown.reset();
+    return exec();
+}
+
+QList<int> FilterWindow::shownOrdinals() const {
+    if (m_shown)
+        return *m_shown;
+    QList<int> ordinals(static_cast<qsizetype>(m_session.formulas().size()));
+    std::iota(ordinals.begin(), ordinals.end(), 1);
+    return ordinals;
+}
+
+std::vector<FormulaFigures> FilterWindow::figures() const {
+    std::vector<FormulaFigures> out;
+    const int count = static_cast<int>(m_session.formulas().size());
+    out.reserve(static_cast<size_t>(count));
+    for (int ordinal = 1; ordinal <= count; ++ordinal)
+        out.push_back(m_session.result(ordinal).figures);
+    return out;
+}
+
+void FilterWindow::loadBounds() {
+    const FormulaFilter::Bounds bounds = FormulaFilter::bounds(figures(), shownOrdinals());
+    for (size_t figure = 0; figure < bounds.size(); ++figure) {
+        m_lower[figure]->setText(bounds[figure].lower);
+        m_upper[figure]->setText(bounds[figure].upper);
+    }
+}
+
+void FilterWindow::showEvent(QShowEvent* event) {
+    if (m_loadOnShow) {
+        loadBounds();
+        m_loadOnShow = false;
+    }
+    QDialog::showEvent(event);
+}
+
+void FilterWindow::done(int result) {
+    // Closed without OK (close box, Escape): the next showing starts from the figures again.
+    if (result != Accepted)
+        m_loadOnShow = true;
+    QDialog::done(result);
+}
+
+bool FilterWindow::apply() {
+    if (m_session.busy()) {
+        m_prompts.warning(this, windowTitle(), u"正在进行其他操作，请稍候再试"_s);
+        return false;
+    }
+    FormulaFilter::Ranges ranges;
+    for (size_t figure = 0; figure < ranges.size(); ++figure) {
+        double* ends[] = {&ranges[figure].lower, &ranges[figure].upper};
+        QLineEdit* edits[] = {m_lower[figure], m_upper[figure]};
+        for (int end = 0; end < 2; ++end) {
+            const std::optional<double> bound = FormulaFilter::parseBound(edits[end]->text());
+            if (!bound) {
+                const QString box = u"“%1”的%2"_s.arg(FormulaFilter::figureTitle(static_cast<int>(figure)),
+                                                      end == 0 ? u"下限"_s : u"上限"_s);
+                const QString text = edits[end]->text().trimmed();
+                m_prompts.warning(this, windowTitle(),
+                                  text.isEmpty() ? u"%1是空的：请填入一个数。"_s.arg(box)
+                                                 : u"%1“%2”不是数：请填入一个数。"_s.arg(box, text));
+                edits[end]->setFocus();
+                return false;
+            }
+            *ends[end] = *bound;
+        }
+    }
+    m_session.setSelection(FormulaFilter::apply(m_session.selection(), figures(), ranges, shownOrdinals()));
+    accept();
+    return true;
+}
+
+} // namespace talven

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "evaluation/FormulaFilter.h"
+
+#include <QDialog>
+
+#include <array>
+#include <optional>
+
+class QLineEdit;
+
+namespace talven {
+
+class Prompts;
+class Session;
+
+// "公式过滤设置窗口": ten ranges over the figures of the formula list; OK deselects every shown
+// formula outside a range. The main window keeps one and calls run(ordinals the list shows), or
+// run() for the whole list; it is modal. OK hides it with its texts; after the close box the next
+// showing loads the bounds afresh from the current figures.
+class FilterWindow : public QDialog {
+    Q_OBJECT
+public:
+    FilterWindow(Session& session, Prompts& prompts, QWidget* parent = nullptr);
+
+    // Shows the window modally; QDialog::Accepted when the ranges were applied.
+    int run(const QList<int>& ordinalsShown);
+    int run();
+    // The formulas OK acts on (1-based ordinals), for a window shown without run(); none given:
+    // the whole list.
+    void setShownOrdinals(std::optional<QList<int>> ordinals) { m_shown = std::move(ordinals); }
+
+    QLineEdit* lowerEdit(int figure) const { return m_lower[static_cast<size_t>(figure)]; }
+    QLineEdit* upperEdit(int figure) const { return m_upper[static_cast<size_t>(figure)]; }
+
+public slots:
+    // "确定": applies the ranges and hides the window; a bound that is no number is refused with
+    // a message naming its box, and nothing is deselected.
+    bool apply();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void done(int result) override;
+
+private:
+    void loadBounds();
+    std::vector<FormulaFigures> figures() const;
+    QList<int> shownOrdinals() const;
+
+    Session& m_session;
+    Prompts& m_prompts;
+    std::optional<QList<int>> m_shown;
+    bool m_loadOnShow = true;
+    std::array<QLineEdit*, FormulaFilter::FigureCount> m_lower{};
+    std::array<QLineEdit*, FormulaFilter::FigureCount> m_upper{};
+};
+
+} // namespace talven

@@ -1,0 +1,56 @@
+#include "windows/ReferenceWindow.h"
+
+#include "formula/VocabularyReference.h"
+#include "models/VocabularyReferenceModel.h"
+#include "widgets/GridView.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QHeaderView>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace talven {
+
+ReferenceWindow::ReferenceWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
+    setWindowTitle(VocabularyReference::title());
+    m_grid = new GridView(u"公式参数对照说明"_s, this);
+    m_grid->setModel(new VocabularyReferenceModel(this));
+    m_grid->setToolTip(u"单击单元格即可把其中的文字复制到剪贴板"_s);
+    m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_grid->resizeColumnsToContents();
+    for (int c = 0; c < VocabularyReference::ColumnCount; ++c)
+        m_grid->setColumnWidth(c, m_grid->columnWidth(c) + m_grid->fontMetrics().averageCharWidth() * 2);
+    connect(m_grid, &QAbstractItemView::clicked, this, &ReferenceWindow::copyCell);
+    connect(m_grid->horizontalHeader(), &QHeaderView::sectionClicked, this, &ReferenceWindow::copyHeader);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addWidget(m_grid);
+
+    // Every column in view without scrolling sideways; the rows scroll.
+    int width = m_grid->verticalScrollBar()->sizeHint().width() + 2 * m_grid->frameWidth();
+    for (int c = 0; c < VocabularyReference::ColumnCount; ++c)
+        width += m_grid->columnWidth(c);
+    m_grid->setMinimumWidth(width);
+    resize(width + 8, 26 * m_grid->verticalHeader()->defaultSectionSize());
+}
+
+void ReferenceWindow::putOnClipboard(const QString& text) {
+    QClipboard* clipboard = QApplication::clipboard();
+    clipboard->clear();
+    if (!text.isEmpty())
+        clipboard->setText(text);
+}
+
+void ReferenceWindow::copyCell(const QModelIndex& index) {
+    putOnClipboard(index.data().toString());
+}
+
+void ReferenceWindow::copyHeader(int column) {
+    putOnClipboard(VocabularyReference::cell(0, column));
+}
+
+} // namespace talven

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QWidget>
+
+class QModelIndex;
+
+namespace talven {
+
+class GridView;
+
+// "说明": which code stands for which number or attribute of a draw; a click on a cell puts its
+// text on the clipboard for the formula box. Not modal; the main window keeps one in a
+// WindowSlot<ReferenceWindow> and shows it with slot.show([&] { return new ReferenceWindow(this); }).
+class ReferenceWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit ReferenceWindow(QWidget* parent = nullptr);
+
+    GridView* grid() const { return m_grid; }
+    // The cell's text on the clipboard; an empty cell leaves the clipboard empty.
+    void copyCell(const QModelIndex& index);
+    void copyHeader(int column);
+
+private:
+    static void putOnClipboard(const QString& text);
+
+    GridView* m_grid = nullptr;
+};
+
+} // namespace talven

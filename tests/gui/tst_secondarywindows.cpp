@@ -1,0 +1,335 @@
+#include "ScriptedPrompts.h"
+#include "SessionFixture.h"
+#include "models/ErrorValueModel.h"
+#include "widgets/ErrorValueChart.h"
+#include "widgets/GridView.h"
+#include "windows/ErrorValueWindow.h"
+#include "windows/FilterWindow.h"
+#include "windows/ReferenceWindow.h"
+#include "windows/WindowSlot.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QStandardPaths>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace talven;
+using namespace talven::test;
+using Flags = std::vector<bool>;
+
+namespace {
+
+QPoint cellCentre(const GridView* grid, int row, int column) {
+    return grid->visualRect(grid->model()->index(row, column)).center();
+}
+
+} // namespace
+
+class TestSecondaryWindows : public QObject {
+    Q_OBJECT
+
+    Fixture f; // the sample history and formulas, read once
+    ScriptedPrompts prompts;
+
+    // Every formula selected except the first and the fourth.
+    Flags someSelected() const {
+        Flags flags(f.session->formulas().size(), true);
+        flags[0] = flags[3] = false;
+        return flags;
+    }
+
+private slots:
+    void initTestCase() {
+        QStandardPaths::setTestModeEnabled(true);
+        QVERIFY(f.reopen());
+        QVERIFY(f.importHistory(QStringLiteral(TALVEN_SOURCE_DIR "/samples/history.txt")));
+        QVERIFY(f.importFormulas(QStringLiteral(TALVEN_SOURCE_DIR "/samples/formulas-utf8.txt"), false));
+        QVERIFY(f.session->formulas().size() > 10);
+    }
+    void init() { prompts.shown.clear(); }
+
+    void referenceClipboard_data() {
+        QTest::addColumn<int>("row"); // grid row as the window lists it: 0 is the header
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("sorted special number") << 25 << 7 << u"D7A"_s;
+        QTest::newRow("label") << 1 << 0 << u"落地码"_s;
+        QTest::newRow("total code") << 52 << 8 << u"ZFHW"_s;
+        QTest::newRow("empty cell") << 17 << 1 << QString();
+        QTest::newRow("header") << 0 << 1 << u"平1位"_s;
+    }
+    void referenceClipboard() {
+        QFETCH(int, row);
+        QFETCH(int, column);
+        QFETCH(QString, text);
+        ReferenceWindow window;
+        window.show();
+        QApplication::clipboard()->setText(u"earlier"_s);
+        GridView* grid = window.grid();
+        if (row == 0) {
+            QHeaderView* header = grid->horizontalHeader();
+            QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                              QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
+        } else {
+            grid->scrollTo(grid->model()->index(row - 1, column));
+            QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cellCentre(grid, row - 1, column));
+        }
+        QCOMPARE(QApplication::clipboard()->text(), text);
+    }
+
+    void oneReferenceWindow() {
+        QWidget owner;
+        WindowSlot<ReferenceWindow> slot;
+        const auto make = [&] { return new ReferenceWindow(&owner); };
+        ReferenceWindow* first = slot.show(make);
+        first->close();
+        QCOMPARE(slot.show(make), first);
+        QCOMPARE(slot.show(make), first);
+        QCOMPARE(owner.findChildren<ReferenceWindow*>().size(), 1);
+        QVERIFY(first->isVisible());
+    }
+
+    // An unchanged OK keeps the selection as it was: it neither deselects nor selects, also when
+    // the bounds have fractions.
+    void filterUnchangedKeepsSelection_data() {
+        QTest::addColumn<bool>("wholeList");
+        QTest::newRow("whole list") << true;
+        QTest::newRow("a formula with fractional per-number runs") << false;
+    }
+    void filterUnchangedKeepsSelection() {
+        QFETCH(bool, wholeList);
+        FilterWindow window(*f.session, prompts);
+        if (!wholeList) {
+            const auto& formulas = f.session->formulas();
+            int ordinal = 5;
+            for (; ordinal <= static_cast<int>(formulas.size()); ++ordinal) {
+                const float v = f.session->result(ordinal).figures.perNumberLongestMiss;
+                if (v != std::round(v))
+                    break;
+            }
+            QVERIFY(ordinal <= static_cast<int>(formulas.size()));
+            window.setShownOrdinals(QList<int>{ordinal});
+        }
+        f.session->setSelection(someSelected());
+        window.show();
+        QVERIFY(window.apply());
+        QCOMPARE(f.session->selection(), someSelected());
+        QVERIFY(!window.isVisible());
+    }
+
+    void filterBounds_data() {
+        QTest::addColumn<int>("figure");
+        QTest::addColumn<bool>("upper");
+        QTest::addColumn<QString>("text"); // "median": the median of the figure over every formula
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("accuracy from the median") << 0 << false << u"median"_s << false;
+        QTest::newRow("longest miss up to the median") << 1 << true << u"median"_s << false;
+        QTest::newRow("per-number accuracy up to the median") << 5 << true << u"median"_s << false;
+        QTest::newRow("per cent sign") << 0 << false << u"median%"_s << false;
+        QTest::newRow("letters") << 6 << true << u"abc"_s << true;
+        QTest::newRow("empty") << 9 << false << QString() << true;
+    }
+    void filterBounds() {
+        QFETCH(int, figure);
+        QFETCH(bool, upper);
+        QFETCH(QString, text);
+        QFETCH(bool, refused);
+        const int count = static_cast<int>(f.session->formulas().size());
+        std::vector<double> values;
+        for (int i = 1; i <= count; ++i)
+            values.push_back(FormulaFilter::figureValue(f.session->result(i).figures, figure));
+        std::vector<double> sorted = values;
+        std::nth_element(sorted.begin(), sorted.begin() + count / 2, sorted.end());
+        const double median = sorted[static_cast<size_t>(count / 2)];
+        text.replace(u"median"_s, FormulaFilter::floatText(static_cast<float>(median)));
+
+        f.session->setSelection(someSelected());
+        FilterWindow window(*f.session, prompts);
+        window.show();
+        QLineEdit* edit = upper ? window.upperEdit(figure) : window.lowerEdit(figure);
+        edit->setText(text);
+        QCOMPARE(window.apply(), !refused);
+        Flags expected = someSelected();
+        if (refused) {
+            QCOMPARE(prompts.shown.size(), 1);
+            QVERIFY(prompts.shown[0].text.contains(FormulaFilter::figureTitle(figure)));
+            QVERIFY(window.isVisible());
+        } else {
+            for (int i = 0; i < count; ++i)
+                if (upper ? values[i] > median : values[i] < median)
+                    expected[i] = false;
+            QVERIFY(expected != someSelected());
+        }
+        QCOMPARE(f.session->selection(), expected);
+
+        // Select all after a filter selects everything; inverting twice gives the selection back.
+        f.session->invertSelection();
+        f.session->invertSelection();
+        QCOMPARE(f.session->selection(), expected);
+        f.session->selectAll();
+        QCOMPARE(f.session->selection(), Flags(count, true));
+    }
+
+    void filterActsOnShownFormulas() {
+        f.session->selectAll();
+        FilterWindow window(*f.session, prompts);
+        window.setShownOrdinals(QList<int>{2, 3});
+        window.show();
+        window.lowerEdit(FormulaFilter::Accuracy)->setText(u"101"_s);
+        QVERIFY(window.apply());
+        Flags expected(f.session->formulas().size(), true);
+        expected[1] = expected[2] = false;
+        QCOMPARE(f.session->selection(), expected);
+    }
+
+    // OK keeps the typed texts for the next showing; the close box loads the bounds again.
+    void filterKeepsTextsUntilClosed() {
+        FilterWindow window(*f.session, prompts);
+        window.show();
+        QLineEdit* edit = window.upperEdit(FormulaFilter::LongestHit);
+        const QString loaded = edit->text();
+        edit->setText(u"99999"_s);
+        QVERIFY(window.apply());
+        window.show();
+        QCOMPARE(edit->text(), u"99999"_s);
+        window.close();
+        window.show();
+        QCOMPARE(edit->text(), loaded);
+
+        // A box taking the focus selects its whole text.
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QTest::mouseClick(edit, Qt::LeftButton, {}, QPoint(2, edit->height() / 2));
+        QTRY_COMPARE(edit->selectedText(), loaded);
+    }
+
+    void errorValuesAllKept() {
+        f.session->setSelection(Flags(f.session->formulas().size(), false));
+        QVERIFY(f.session->predict());
+        ErrorValueWindow window(*f.session, prompts);
+        const QAbstractItemModel* grid = window.grid()->model();
+        QCOMPARE(grid->rowCount(), 49);
+        QString all;
+        for (int row = 0; row < 49; ++row) {
+            all += u"%1 "_s.arg(row + 1, 2, 10, QLatin1Char('0'));
+            QCOMPARE(grid->index(row, ErrorValueModel::Status).data().toString(), u"保留"_s);
+            QCOMPARE(grid->index(row, ErrorValueModel::Number).data(Qt::ForegroundRole).value<QColor>(),
+                     QColor(Qt::black));
+        }
+        QCOMPARE(window.keptText(), all);
+        QCOMPARE(window.filteredText(), QString());
+        QCOMPARE(window.periodText(), u"下期 %1 期"_s.arg(f.session->nextPeriod().value()));
+    }
+
+    void errorValueRanking_data() {
+        QTest::addColumn<QList<int>>("doubleClicks"); // columns
+        QTest::addColumn<int>("rankedBy");            // column the rows stand ranked by
+        QTest::addColumn<bool>("descending");
+        QTest::newRow("first showing") << QList<int>{} << int(ErrorValueModel::ETrrcount) << false;
+        QTest::newRow("number once") << QList<int>{1} << int(ErrorValueModel::Number) << true;
+        QTest::newRow("number twice") << QList<int>{1, 1} << int(ErrorValueModel::Number) << false;
+        QTest::newRow("rank only reverses") << QList<int>{0} << int(ErrorValueModel::ETrrcount) << false;
+        QTest::newRow("rank, then kill value") << QList<int>{0, 3} << int(ErrorValueModel::Errcount) << false;
+        QTest::newRow("mark only reverses") << QList<int>{8} << int(ErrorValueModel::ETrrcount) << false;
+    }
+    void errorValueRanking() {
+        QFETCH(QList<int>, doubleClicks);
+        QFETCH(int, rankedBy);
+        QFETCH(bool, descending);
+        // Keep formulas of odd/even and big/small: their common class is kept, totals 0 to 2.
+        Flags two(f.session->formulas().size(), false);
+        for (int kind : {5, 10})
+            two[std::find_if(f.session->formulas().begin(), f.session->formulas().end(),
+                             [kind](const FormulaRow& row) { return row.kind == kind; }) -
+                f.session->formulas().begin()] = true;
+        f.session->setSelection(two);
+        QVERIFY(f.session->predict(Period(2026100)));
+        ErrorValueWindow window(*f.session, prompts);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(window.periodText(), u"验算 2026100 期"_s);
+        ErrorValueModel& model = *window.model();
+        for (int column : doubleClicks) {
+            // As the desktop delivers it: press, release, double-click, release.
+            const QPoint at = cellCentre(window.grid(), 0, column);
+            QTest::mouseClick(window.grid()->viewport(), Qt::LeftButton, {}, at);
+            QTest::mouseDClick(window.grid()->viewport(), Qt::LeftButton, {}, at);
+            QTest::mouseRelease(window.grid()->viewport(), Qt::LeftButton, {}, at);
+        }
+        QCOMPARE(model.rows(), ErrorValueModel::ranked(model.rows(), rankedBy, descending));
+        QCOMPARE(model.descending(), doubleClicks.size() % 2 == 1);
+
+        // The chart stands in the list's order, grey where the list is grey.
+        const QList<ErrorValueChart::Bar> bars = window.chart()->bars();
+        QCOMPARE(bars.size(), 49);
+        const QAbstractItemModel* grid = window.grid()->model();
+        for (int i = 0; i < 49; ++i) {
+            QCOMPARE(bars[i].number, model.rows()[i].number);
+            QCOMPARE(bars[i].value, model.rows()[i].eTrrcount);
+            const QColor rowColour =
+                grid->index(i, ErrorValueModel::Number).data(Qt::ForegroundRole).value<QColor>();
+            QCOMPARE(rowColour, bars[i].kept ? QColor(Qt::black) : QColor(200, 200, 200));
+            QCOMPARE(bars[i].colour,
+                     bars[i].kept ? ErrorValueChart::waveColour(bars[i].number) : ErrorValueChart::grey());
+            QVERIFY(window.chart()
+                        ->toolTipAt(bars[i].label.center())
+                        .startsWith(u"号码 %1"_s.arg(bars[i].number, 2, 10, QLatin1Char('0'))));
+        }
+        QVERIFY(std::any_of(bars.begin(), bars.end(), [](const auto& b) { return b.kept; }));
+        QVERIFY(std::any_of(bars.begin(), bars.end(), [](const auto& b) { return !b.kept; }));
+
+        // Activation ranks by the total again, in the current direction.
+        QEvent activate(QEvent::WindowActivate);
+        QApplication::sendEvent(&window, &activate);
+        QCOMPARE(model.rows(),
+                 ErrorValueModel::ranked(model.rows(), ErrorValueModel::ETrrcount, model.descending()));
+        QCOMPARE(window.chart()->bars().first().number, model.rows().first().number);
+    }
+
+    void errorValueCopyAndExport() {
+        QVERIFY(f.session->predict());
+        WindowSlot<ErrorValueWindow> slot;
+        const auto make = [&] { return new ErrorValueWindow(*f.session, prompts); };
+        ErrorValueWindow* window = slot.show(make);
+        GridView* grid = window->grid();
+        grid->selectionModel()->select(QItemSelection(grid->model()->index(0, 1), grid->model()->index(1, 2)),
+                                       QItemSelectionModel::Select);
+        QTest::keyClick(grid, Qt::Key_C, Qt::ControlModifier);
+        const auto cell = [&](int r, int c) { return grid->model()->index(r, c).data().toString(); };
+        QCOMPARE(QApplication::clipboard()->text(),
+                 cell(0, 1) + u'\t' + cell(0, 2) + u'\n' + cell(1, 1) + u'\t' + cell(1, 2));
+
+        const QString path = QDir(f.session->dataDir()).filePath(u"ErrArr.xlsx"_s);
+        QFile::remove(path);
+        window->exportList();
+        QVERIFY(QFileInfo(path).size() > 0);
+        QCOMPARE(prompts.opened.value(0), path);
+        // A file that cannot be written is reported and nothing is opened.
+        QFile::remove(path);
+        QVERIFY(QDir().mkpath(path + u"/x"_s));
+        window->exportList();
+        QCOMPARE(prompts.opened.size(), 1);
+        QCOMPARE(prompts.shown.size(), 1);
+        QVERIFY(QDir(path).removeRecursively());
+
+        // The values stay those of the period they were computed for when a draw comes in.
+        const QString period = window->periodText();
+        QVERIFY(f.addDraw({1, 2, 3, 4, 5, 6, 7}));
+        QVERIFY(f.session->reload().wait());
+        QCOMPARE(window->periodText(), period);
+        QVERIFY(f.deleteLastDraw());
+
+        // Closing deletes the window; the next showing starts afresh, ascending.
+        window->model()->rankByColumn(ErrorValueModel::Number);
+        window->close();
+        QTRY_VERIFY(!slot.window());
+        QVERIFY(!slot.show(make)->model()->descending());
+        delete slot.window();
+    }
+};
+
+QTEST_MAIN(TestSecondaryWindows)
+#include "tst_secondarywindows.moc"
