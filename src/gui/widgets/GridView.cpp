@@ -26,6 +26,15 @@ int GridView::twipsToPixels(const QWidget* widget, int twips) {
     return qRound(twips * widget->logicalDpiX() / 1440.0);
 }
 
+void GridView::widenToContents(int first, int last) {
+    // The twip widths were chosen for a smaller font: a column is never narrower than its title
+    // and the cells shown need.
+    for (int c = first; c <= last && model() && c < model()->columnCount(); ++c)
+        if (!isColumnHidden(c))
+            setColumnWidth(
+                c, std::max({columnWidth(c), sizeHintForColumn(c), horizontalHeader()->sectionSizeHint(c)}));
+}
+
 void GridView::setColumnWidthTwips(int column, int twips) {
     if (twips <= 0)
         setColumnHidden(column, true);

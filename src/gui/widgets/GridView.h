@@ -15,6 +15,8 @@ public:
     // Width of a column in twips (1/1440 inch), converted through the screen's logical DPI.
     void setColumnWidthTwips(int column, int twips);
     static int twipsToPixels(const QWidget* widget, int twips);
+    // Widens columns first..last where their title or the cells shown need more room.
+    void widenToContents(int first, int last);
 
     // The selected cells as text: rows by line breaks, columns by tabs.
     QString selectedText() const;

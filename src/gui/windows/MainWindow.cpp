@@ -10,7 +10,9 @@
 #include "widgets/FormulaListView.h"
 #include "windows/BusyFeedback.h"
 #include "windows/DrawEntryRow.h"
+#include "windows/FilterWindow.h"
 #include "windows/GridExporter.h"
+#include "windows/ScreenshotTour.h"
 #include "windows/SettingsMenu.h"
 
 #include <QApplication>
@@ -29,6 +31,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSettings>
 #include <QSplitter>
@@ -153,11 +156,13 @@ QWidget* MainWindow::buildHistoryBand() {
     m_historyView = new GridView(u"历史号码列表"_s, this);
     m_historyView->setModel(proxy);
     m_historyView->setToolTip(exportTip);
-    m_historyView->horizontalHeader()->setDefaultSectionSize(GridView::twipsToPixels(this, FormulaResultWidth));
+    m_historyView->horizontalHeader()->setDefaultSectionSize(
+        GridView::twipsToPixels(this, FormulaResultWidth));
     auto widths = [this] {
         m_historyView->setColumnWidthTwips(HistoryGridModel::Period, PeriodWidth);
         for (int c = HistoryGridModel::FirstNumber; c < HistoryGridModel::FirstFormula; ++c)
             m_historyView->setColumnWidthTwips(c, NumberWidth);
+        m_historyView->widenToContents(HistoryGridModel::Period, HistoryGridModel::FirstFormula - 1);
     };
     widths();
     connect(m_history, &QAbstractItemModel::modelReset, this, widths);
@@ -202,9 +207,7 @@ QWidget* MainWindow::buildFormulaEntry() {
     auto* commands = new QHBoxLayout;
     commands->addWidget(button(u"添加所输公式(&A)"_s, &MainWindow::addTypedFormula));
     commands->addWidget(button(u"读取公式文本(N)"_s, &MainWindow::importFormulas));
-    QPushButton* reference = new QPushButton(u"公式参数对照说明(&I)"_s, panel);
-    reference->setObjectName(u"referenceButton"_s);
-    commands->addWidget(reference);
+    commands->addWidget(button(u"公式参数对照说明(&I)"_s, &MainWindow::openReference));
     layout->addLayout(commands);
 
     auto* kinds = new QGroupBox(u"种类"_s, panel);
@@ -271,9 +274,7 @@ QWidget* MainWindow::buildListBand() {
     m_kindFilter->setCheckable(true);
     connect(m_kindFilter, &QPushButton::toggled, this, &MainWindow::toggleKindFilter);
     bar->addWidget(m_kindFilter);
-    QPushButton* filter = new QPushButton(u"公式过滤设置(&S)"_s, band);
-    filter->setObjectName(u"filterButton"_s);
-    bar->addWidget(filter);
+    bar->addWidget(button(u"公式过滤设置(&S)"_s, &MainWindow::openFilter));
     bar->addWidget(button(u"反选所有公式(&R)"_s, &MainWindow::invertShown, selectedTip));
     bar->addWidget(button(u"选中所有公式(&L)"_s, &MainWindow::selectAllShown, selectedTip));
     layout->addLayout(bar);
@@ -288,6 +289,7 @@ QWidget* MainWindow::buildListBand() {
             m_formulaView->setColumnWidthTwips(c, listWidths[static_cast<size_t>(c)]);
         if (m_formulas->chinese())
             m_formulaView->setColumnWidthTwips(FormulaListModel::Formula, ChineseFormulaWidth);
+        m_formulaView->widenToContents(FormulaListModel::Index, FormulaListModel::PerNumberCurrentHit);
     };
     widths();
     connect(m_formulas, &QAbstractItemModel::modelReset, this, widths);
@@ -357,11 +359,12 @@ void MainWindow::sessionChanged(int what) {
 void MainWindow::showStatus() {
     const auto& selected = m_session.selection();
     const auto count = std::count(selected.begin(), selected.end(), true);
-    m_status->setText(u"共 %1 期 · %2 条公式 · 选中 %3 条 · 当前年份 %4 · 数据目录 %5"_s.arg(m_session.draws().size())
-                          .arg(m_session.formulas().size())
-                          .arg(count)
-                          .arg(m_session.currentYear())
-                          .arg(QDir::toNativeSeparators(m_session.dataDir())));
+    m_status->setText(
+        u"共 %1 期 · %2 条公式 · 选中 %3 条 · 当前年份 %4 · 数据目录 %5"_s.arg(m_session.draws().size())
+            .arg(m_session.formulas().size())
+            .arg(count)
+            .arg(m_session.currentYear())
+            .arg(QDir::toNativeSeparators(m_session.dataDir())));
 }
 
 void MainWindow::proposeNextPeriod() {
@@ -385,10 +388,11 @@ void MainWindow::reportFailure(const QString& title, const Error& error) {
 }
 
 void MainWindow::importHistory() {
-    if (!m_prompts.question(this, u"读入历史"_s,
-                            u"确实要读入历史号码吗？读入后将覆盖原来所输入/读入的历史号！点击'确认'读入,点击'取消'"
-                            u"放弃该操作。确要读入请保证安装目录下存在历史号码的文本文件文件。读取时可能要花费一段时间,"
-                            u"请耐心等候！"_s))
+    if (!m_prompts.question(
+            this, u"读入历史"_s,
+            u"确实要读入历史号码吗？读入后将覆盖原来所输入/读入的历史号！点击'确认'读入,点击'取消'"
+            u"放弃该操作。确要读入请保证安装目录下存在历史号码的文本文件文件。读取时可能要花费一段时间,"
+            u"请耐心等候！"_s))
         return;
     // The dialog lists text files, but any file the user picks is read.
     const QString path =
@@ -420,7 +424,8 @@ void MainWindow::storeDraw(const std::array<int, 7>& numbers, const QString& per
     bool ok = false;
     const int period = periodText.toInt(&ok);
     if (!ok) {
-        m_prompts.warning(this, u"无法保存历史号码"_s, u"期号“%1”不是数字，请在期号框中输入七位数字的期号"_s.arg(periodText));
+        m_prompts.warning(this, u"无法保存历史号码"_s,
+                          u"期号“%1”不是数字，请在期号框中输入七位数字的期号"_s.arg(periodText));
         m_entry->periodBox()->setFocus();
         return;
     }
@@ -451,21 +456,22 @@ void MainWindow::deleteLastDraw() {
 }
 
 void MainWindow::addTypedFormula() {
-    m_session.addFormula(m_formulaText->toPlainText(), m_kind, m_kill).then(this, [this](const Result<void>& done) {
-        if (done) {
-            m_formulaText->clear();
-            setFormulaColumns(true, false);
-            return;
-        }
-        if (done.code() == ErrorCode::Empty) {
-            m_prompts.warning(this, u"添加公式失败"_s, done.message());
-            m_formulaText->setFocus();
-        } else if (done.code() == ErrorCode::Unrecognised) {
-            m_prompts.warning(this, u"无法识别公式"_s, done.message());
-        } else {
-            reportFailure(u"添加公式失败"_s, done.error());
-        }
-    });
+    m_session.addFormula(m_formulaText->toPlainText(), m_kind, m_kill)
+        .then(this, [this](const Result<void>& done) {
+            if (done) {
+                m_formulaText->clear();
+                setFormulaColumns(true, false);
+                return;
+            }
+            if (done.code() == ErrorCode::Empty) {
+                m_prompts.warning(this, u"添加公式失败"_s, done.message());
+                m_formulaText->setFocus();
+            } else if (done.code() == ErrorCode::Unrecognised) {
+                m_prompts.warning(this, u"无法识别公式"_s, done.message());
+            } else {
+                reportFailure(u"添加公式失败"_s, done.error());
+            }
+        });
 }
 
 void MainWindow::importFormulas() {
@@ -485,7 +491,8 @@ void MainWindow::importFormulas() {
             m_prompts.warning(this, u"公式已达上限"_s,
                               u"公式已达上限 1536 条，文件中有 %1 行未添加。"_s.arg(done->overLimit.size()));
         if (!done->unrecognised.isEmpty() &&
-            m_prompts.question(this, u"无法识别公式"_s, u"公式文本文件中含有无法识别公式，是否查看这些公式？"_s))
+            m_prompts.question(this, u"无法识别公式"_s,
+                               u"公式文本文件中含有无法识别公式，是否查看这些公式？"_s))
             m_prompts.openLocalFile(done->reportPath);
     });
 }
@@ -555,9 +562,13 @@ void MainWindow::invertShown() {
 }
 
 void MainWindow::compute() {
-    auto values = m_session.predict(std::nullopt, kindFilterOn() ? std::optional(maTypeOf(m_kind)) : std::nullopt);
-    if (!values)
+    auto values =
+        m_session.predict(std::nullopt, kindFilterOn() ? std::optional(maTypeOf(m_kind)) : std::nullopt);
+    if (!values) {
         reportFailure(u"无法计算选中公式"_s, values.error());
+        return;
+    }
+    showErrorValues();
 }
 
 void MainWindow::verify() {
@@ -570,14 +581,46 @@ void MainWindow::verify() {
     }
     auto values =
         m_session.predict(Period(period), kindFilterOn() ? std::optional(maTypeOf(m_kind)) : std::nullopt);
-    if (!values)
+    if (!values) {
         reportFailure(u"无法验算"_s, values.error());
+        return;
+    }
+    showErrorValues();
+}
+
+void MainWindow::showErrorValues() {
+    const bool fresh = !m_errors.window();
+    ErrorValueWindow* shown =
+        m_errors.show([this] { return new ErrorValueWindow(m_session, m_prompts, this); });
+    if (!fresh || !screen())
+        return;
+    // Beside the main window, not over it, as far as the screen allows.
+    const QRect room = screen()->availableGeometry();
+    QPoint at = frameGeometry().topRight() + QPoint(8, 0);
+    at.setX(std::min(at.x(), room.right() - shown->frameGeometry().width()));
+    at.setY(std::clamp(at.y(), room.top(),
+                       std::max(room.top(), room.bottom() - shown->frameGeometry().height())));
+    shown->move(at);
+}
+
+void MainWindow::openReference() {
+    m_reference.show([this] { return new ReferenceWindow(this); });
+}
+
+void MainWindow::openFilter() {
+    if (!m_filter)
+        m_filter = new FilterWindow(m_session, m_prompts, this);
+    QList<int> shown;
+    for (int row = 0; row < m_formulas->rowCount(); ++row)
+        shown.append(m_formulas->ordinalOfRow(row));
+    m_filter->run(shown);
 }
 
 void MainWindow::openGuide() {
     const QString path = guidePath();
     if (path.isEmpty() || !m_prompts.openUrl(QUrl::fromLocalFile(path)))
-        m_prompts.warning(this, u"使用说明"_s, u"找不到使用说明文件 guide.html，或没有可以打开它的浏览器。"_s);
+        m_prompts.warning(this, u"使用说明"_s,
+                          u"找不到使用说明文件 guide.html，或没有可以打开它的浏览器。"_s);
 }
 
 void MainWindow::showSettingsMenu() {
@@ -585,7 +628,8 @@ void MainWindow::showSettingsMenu() {
     const QPoint pointer = QCursor::pos();
     const bool overButton = m_settingsButton->rect().contains(m_settingsButton->mapFromGlobal(pointer));
     m_settingsMenu->showOptions();
-    m_settingsMenu->popup(overButton ? pointer : m_settingsButton->mapToGlobal(QPoint(0, m_settingsButton->height())));
+    m_settingsMenu->popup(overButton ? pointer
+                                     : m_settingsButton->mapToGlobal(QPoint(0, m_settingsButton->height())));
 }
 
 void MainWindow::showFormulaForm(int tab) {
@@ -642,6 +686,10 @@ int MainWindow::runProgram(QApplication& app) {
     }
     MainWindow window(*session.value(), prompts, &settings);
     window.show();
+    // scripts/screenshots.sh asks for the pictures of the README this way.
+    const QString tour = qEnvironmentVariable("TALVEN_SCREENSHOT_DIR");
+    if (!tour.isEmpty())
+        (new ScreenshotTour(window, tour))->start();
     return app.exec();
 }
 

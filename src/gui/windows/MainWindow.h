@@ -2,6 +2,9 @@
 
 #include "common/FormulaKind.h"
 #include "common/Result.h"
+#include "windows/ErrorValueWindow.h"
+#include "windows/ReferenceWindow.h"
+#include "windows/WindowSlot.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -24,6 +27,7 @@ class QTimer;
 namespace talven {
 
 class DrawEntryRow;
+class FilterWindow;
 class FormulaListModel;
 class FormulaListView;
 class GridExporter;
@@ -41,7 +45,8 @@ class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
     // viewSettings keeps the window's size, position and splitters (none: not kept).
-    MainWindow(Session& session, Prompts& prompts, QSettings* viewSettings = nullptr, QWidget* parent = nullptr);
+    MainWindow(Session& session, Prompts& prompts, QSettings* viewSettings = nullptr,
+               QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // Opens the session in the data directory and shows the window; a database that cannot be
@@ -57,9 +62,16 @@ public:
     FormulaKind currentKind() const { return m_kind; }
     bool killForNewFormulas() const { return m_kill; }
     bool kindFilterOn() const;
+    // The secondary windows while they are open.
+    ReferenceWindow* referenceWindow() const { return m_reference.window(); }
+    ErrorValueWindow* errorValueWindow() const { return m_errors.window(); }
+    FilterWindow* filterWindow() const { return m_filter; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+
+private:
+    friend class ScreenshotTour;
 
 private:
     QWidget* buildHistoryBand();
@@ -84,6 +96,9 @@ private:
     void compute();
     void verify();
     void openGuide();
+    void openReference();
+    void openFilter();
+    void showErrorValues();
     void showSettingsMenu();
 
     // Following every change of the session.
@@ -118,6 +133,9 @@ private:
     QLineEdit* m_verifyPeriod = nullptr;
     QPushButton* m_settingsButton = nullptr;
     SettingsMenu* m_settingsMenu = nullptr;
+    WindowSlot<ReferenceWindow> m_reference;
+    WindowSlot<ErrorValueWindow> m_errors;
+    FilterWindow* m_filter = nullptr;
     GridExporter* m_exporter = nullptr;
     QSplitter* m_bands = nullptr;
     QSplitter* m_top = nullptr;

@@ -25,9 +25,12 @@ QList<int> column(const QString& dbPath, const QString& table, const QString& co
     sqlite3* db = nullptr;
     sqlite3_open_v2(dbPath.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
     QList<int> out;
-    Statement st(db, u"SELECT %1 FROM %2 ORDER BY %3"_s.arg(col, table, order));
-    while (st.stepRow())
-        out.append(sqlite3_column_int(st.get(), 0));
+    {
+        // Finalised before the connection closes, or the close fails and the connection stays open.
+        Statement st(db, u"SELECT %1 FROM %2 ORDER BY %3"_s.arg(col, table, order));
+        while (st.stepRow())
+            out.append(sqlite3_column_int(st.get(), 0));
+    }
     sqlite3_close(db);
     return out;
 }
@@ -36,10 +39,10 @@ QStringList textColumn(const QString& dbPath, const QString& table, const QStrin
     sqlite3* db = nullptr;
     sqlite3_open_v2(dbPath.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
     QStringList out;
-    Statement st(db, u"SELECT %1 FROM %2 ORDER BY QQH"_s.arg(col, table));
-    while (st.stepRow()) {
-        const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 0));
-        out.append(t ? QString::fromUtf8(t) : QString());
+    {
+        Statement st(db, u"SELECT %1 FROM %2 ORDER BY QQH"_s.arg(col, table));
+        while (st.stepRow())
+            out.append(st.columnText(0));
     }
     sqlite3_close(db);
     return out;
@@ -512,7 +515,8 @@ private slots:
             QCOMPARE(f.importHistory(f.write(u"h%1.txt"_s.arg(n), lines.mid(0, n).join('\n'))).value().stored,
                      n);
         auto drawsIn = [&](int generation) {
-            return column(Backups::path(f.dbPath(), generation), u"Lishi0"_s, u"QQH"_s).size();
+            return static_cast<int>(
+                column(Backups::path(f.dbPath(), generation), u"Lishi0"_s, u"QQH"_s).size());
         };
         QCOMPARE((QList<int>{drawsIn(0), drawsIn(1), drawsIn(2)}), (QList<int>{3, 2, 1}));
         QVERIFY(f.session->restoreBackup(1).wait());
