@@ -5,7 +5,7 @@
 
 #include "prompts/Prompts.h"
 
-#include <QQueue>
+#include <QList>
 #include <QStringList>
 #include <QUrl>
 
@@ -19,11 +19,11 @@ public:
         QString text;
     };
     QList<Shown> shown;
-    QStringList opened;              // files and pages handed to the desktop
-    QQueue<bool> questionAnswers;    // default: yes
-    QQueue<QString> inputAnswers;    // default: the default text
-    QQueue<QString> openFileAnswers; // default: cancelled
-    QQueue<QString> saveFileAnswers; // default: cancelled
+    QStringList opened;             // files and pages handed to the desktop
+    QList<bool> questionAnswers;    // default: yes
+    QList<QString> inputAnswers;    // default: the default text
+    QList<QString> openFileAnswers; // default: cancelled
+    QList<QString> saveFileAnswers; // default: cancelled
 
     void information(QWidget*, const QString& title, const QString& text) override {
         shown.append({QStringLiteral("information"), title, text});
@@ -33,18 +33,18 @@ public:
     }
     bool question(QWidget*, const QString& title, const QString& text) override {
         shown.append({QStringLiteral("question"), title, text});
-        return questionAnswers.isEmpty() ? true : questionAnswers.dequeue();
+        return questionAnswers.isEmpty() ? true : questionAnswers.takeFirst();
     }
     QString inputText(QWidget*, const QString& title, const QString& prompt,
                       const QString& defaultText) override {
         shown.append({QStringLiteral("input"), title, prompt});
-        return inputAnswers.isEmpty() ? defaultText : inputAnswers.dequeue();
+        return inputAnswers.isEmpty() ? defaultText : inputAnswers.takeFirst();
     }
     QString openFile(QWidget*, const QString&, const QString&, const QString&) override {
-        return openFileAnswers.isEmpty() ? QString() : openFileAnswers.dequeue();
+        return openFileAnswers.isEmpty() ? QString() : openFileAnswers.takeFirst();
     }
     QString saveFile(QWidget*, const QString&, const QString&, const QString&, QString*) override {
-        return saveFileAnswers.isEmpty() ? QString() : saveFileAnswers.dequeue();
+        return saveFileAnswers.isEmpty() ? QString() : saveFileAnswers.takeFirst();
     }
     bool openLocalFile(const QString& path) override {
         opened.append(path);

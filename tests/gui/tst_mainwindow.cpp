@@ -1,48 +1,262 @@
+// The main window walked through the typical request: import a history, add formulas, select,
+// compute, enter and delete draws, the option and the kind filter, delete a formula.
 #include "ScriptedPrompts.h"
+#include "SessionFixture.h"
+#include "models/FormulaListModel.h"
 #include "models/HistoryGridModel.h"
-#include "session/Session.h"
+#include "widgets/FormulaListView.h"
+#include "windows/DrawEntryRow.h"
 #include "windows/MainWindow.h"
+#include "windows/SettingsMenu.h"
 
+#include <QAccessible>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
 #include <QLabel>
-#include <QSettings>
-#include <QStandardPaths>
-#include <QTableView>
-#include <QTemporaryDir>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
 #include <QTest>
-#include <QUrl>
 
 using namespace Qt::StringLiterals;
 using namespace talven;
 using namespace talven::test;
 
+namespace {
+
+QString sample(const char* name) {
+    return QStringLiteral(TALVEN_SOURCE_DIR "/samples/") + QString::fromLatin1(name);
+}
+
+template <typename W>
+W* findByText(QWidget& window, const QString& text) {
+    for (W* w : window.findChildren<W*>())
+        if (w->text() == text)
+            return w;
+    return nullptr;
+}
+
+// Clicks a command and waits until the change it started has finished.
+void press(MainWindow& window, Session& session, const QString& caption) {
+    QPushButton* button = findByText<QPushButton>(window, caption);
+    QVERIFY2(button, qPrintable(caption));
+    button->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!session.busy(), 20000);
+}
+
+// A click on a list row as the user makes it: press and release over the same cell.
+void clickRow(FormulaListView* view, int row, Qt::MouseButton button = Qt::LeftButton) {
+    const QPoint at = view->visualRect(view->model()->index(row, 1)).center();
+    QTest::mousePress(view->viewport(), button, {}, at);
+    QTest::mouseRelease(view->viewport(), button, {}, at);
+}
+
+} // namespace
+
 class TestMainWindow : public QObject {
     Q_OBJECT
 
-private slots:
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    Fixture m_f;
+    ScriptedPrompts m_prompts;
+    std::unique_ptr<MainWindow> m_window;
 
-    void showsHistoryAndNextPeriod() {
-        QTemporaryDir dir;
-        QSettings settings(dir.filePath(u"s.ini"_s), QSettings::IniFormat);
-        auto session = Session::open(dir.path(), settings);
-        QVERIFY(session.ok());
-        QVERIFY(session.value()
-                    ->importHistory(QStringLiteral(TALVEN_SOURCE_DIR "/samples/history.txt"))
-                    .wait()
-                    .ok());
-        ScriptedPrompts prompts;
-        MainWindow window(*session.value(), prompts);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QCOMPARE(window.historyModel()->rowCount(), 4051);
-        const auto labels = window.findChildren<QLabel*>();
-        QVERIFY(std::any_of(labels.begin(), labels.end(),
-                            [](QLabel* l) { return l->text() == u"在此输入2026152 期历史号码:"_s; }));
-        auto* view = window.findChild<QTableView*>();
-        QVERIFY(view);
-        QCOMPARE(view->toolTip(), u"鼠标双击列表可以将列表导出到EXCEL"_s);
-        QVERIFY(prompts.shown.isEmpty());
+    MainWindow& w() { return *m_window; }
+    Session& s() { return *m_f.session; }
+    QString lastShown() const { return m_prompts.shown.isEmpty() ? QString() : m_prompts.shown.last().text; }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(m_f.reopen());
+        m_window = std::make_unique<MainWindow>(s(), m_prompts);
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     }
+
+    void importingTheHistory() {
+        m_prompts.questionAnswers = {false}; // cancelled: nothing happens
+        press(w(), s(), u"读取历史号码文本(&E)"_s);
+        QVERIFY(s().draws().empty());
+        m_prompts.questionAnswers = {true};
+        m_prompts.openFileAnswers = {sample("history.txt")};
+        press(w(), s(), u"读取历史号码文本(&E)"_s);
+        QCOMPARE(w().historyModel()->rowCount(), 4051);
+        QVERIFY(lastShown().startsWith(u"已读入 4051 期历史号码。"_s));
+        QVERIFY(w().showsFormulaColumns());
+        QCOMPARE(w().entryRow()->label()->text(), u"在此输入2026152 期历史号码:"_s);
+        QCOMPARE(w().entryRow()->periodText(), u"2026152"_s);
+    }
+
+    void addingFormulas() {
+        auto* text = w().findChild<QPlainTextEdit*>();
+        press(w(), s(), u"添加所输公式(&A)"_s);
+        QCOMPARE(m_prompts.shown.last().title, u"添加公式失败"_s);
+        text->setPlainText(u"特码数+特码数"_s);
+        press(w(), s(), u"添加所输公式(&A)"_s);
+        QCOMPARE(m_prompts.shown.last().title, u"无法识别公式"_s);
+        text->setPlainText(u"[D单特类]特码数+平码一"_s);
+        findByText<QRadioButton>(w(), u"生"_s)->click();
+        press(w(), s(), u"添加所输公式(&A)"_s);
+        QVERIFY(text->toPlainText().isEmpty());
+        QCOMPARE(s().formulas().size(), size_t(1));
+        QVERIFY(!s().formulas().front().kill);
+        findByText<QRadioButton>(w(), u"杀"_s)->click();
+        m_prompts.openFileAnswers = {sample("formulas-utf8.txt")};
+        press(w(), s(), u"读取公式文本(N)"_s);
+        QCOMPARE(w().formulaModel()->rowCount(), 37);
+        QVERIFY(s().formulas().back().kill);
+        QCOMPARE(w().historyModel()->columnCount(), HistoryGridModel::FirstFormula + 37);
+    }
+
+    // Clicks toggle a formula's selection and its blue index cell; a double-click exports the list
+    // and leaves the selection as it was; arrow keys move without toggling.
+    void selectingByClicks() {
+        FormulaListView* view = w().formulaView();
+        const QModelIndex indexCell = view->model()->index(0, FormulaListModel::Index);
+        clickRow(view, 0);
+        QVERIFY(!s().selection()[0]);
+        QVERIFY(indexCell.data(Qt::BackgroundRole).value<QColor>() != QColor(0, 0, 255));
+        QVERIFY(view->model()->index(0, FormulaListModel::NextResult).data().toString().isEmpty());
+        clickRow(view, 0);
+        QVERIFY(s().selection()[0]);
+        QCOMPARE(indexCell.data(Qt::BackgroundRole).value<QColor>(), QColor(0, 0, 255));
+        QTest::keyClick(view, Qt::Key_Down);
+        QVERIFY(s().selection()[1]);
+
+        const QPoint at = view->visualRect(view->model()->index(2, 1)).center();
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
+        QTRY_VERIFY(!s().busy());
+        QVERIFY(s().selection()[2]);
+        QTRY_VERIFY(m_prompts.opened.contains(QDir(s().dataDir()).filePath(u"gongshi.xlsx"_s)));
+    }
+
+    void computing() {
+        press(w(), s(), u"计算选中公式(&C)"_s);
+        QVERIFY(w().errorValueWindow());
+        QCOMPARE(s().lastErrorValues().size(), 49);
+        QVERIFY(!s().lastErrorValuesPeriod());
+    }
+
+    // Draws typed with the keyboard: the focus moves on, box 7 stores, a refused draw keeps its
+    // boxes, and a period typed into the period box is the one stored.
+    void enteringDraws() {
+        DrawEntryRow* entry = w().entryRow();
+        press(w(), s(), u"删除最后历史(&D)"_s);
+        QCOMPARE(s().draws().size(), size_t(4050));
+        QCOMPARE(entry->label()->text(), u"在此输入2026151 期历史号码:"_s);
+        entry->box(1)->setFocus();
+        const QStringList numbers{u"01"_s, u"02"_s, u"03"_s, u"04"_s, u"05"_s, u"06"_s};
+        for (int i = 0; i < 6; ++i) {
+            QTest::keyClicks(QApplication::focusWidget(), numbers[i]);
+            QCOMPARE(QApplication::focusWidget(), entry->box(i + 2));
+        }
+        QTest::keyClicks(entry->box(7), u"06"_s); // repeats box 6: refused
+        QCOMPARE(s().draws().size(), size_t(4050));
+        QVERIFY(lastShown().contains(u"06"_s) || lastShown().contains(u"重复"_s));
+        QCOMPARE(entry->box(1)->text(), u"01"_s);
+        entry->box(7)->clear();
+        QTest::keyClicks(entry->box(7), u"07"_s);
+        QCOMPARE(s().draws().size(), size_t(4051));
+        QVERIFY(entry->box(1)->text().isEmpty());
+        QCOMPARE(QApplication::focusWidget(), entry->box(1));
+        QCOMPARE(entry->periodText(), u"2026152"_s);
+
+        entry->periodBox()->setText(u"2027001"_s);
+        QCOMPARE(entry->label()->text(), u"在此输入2027001 期历史号码:"_s);
+        for (int i = 1; i <= 7; ++i)
+            QTest::keyClicks(entry->box(i), u"%1"_s.arg(i * 6, 2, 10, QLatin1Char('0')));
+        QTRY_VERIFY_WITH_TIMEOUT(!s().busy(), 20000);
+        QCOMPARE(s().draws().back()[DrawColumns::QQH], 2027001);
+        QCOMPARE(s().currentYear(), 2027);
+        QCOMPARE(entry->periodText(), u"2027002"_s);
+    }
+
+    void optionAndKindFilter() {
+        auto* option = w().findChild<QCheckBox*>();
+        option->click();
+        QCOMPARE(w().historyModel()->columnCount(), HistoryGridModel::FirstFormula);
+        option->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!s().busy(), 20000);
+        QCOMPARE(w().historyModel()->columnCount(), HistoryGridModel::FirstFormula + 37);
+
+        findByText<QRadioButton>(w(), u"生肖"_s)->click();
+        findByText<QPushButton>(w(), u"显所选类公式(&P)"_s)->click();
+        const auto zodiac = std::count_if(s().formulas().begin(), s().formulas().end(),
+                                          [](const FormulaRow& r) { return r.kind == 1; });
+        QCOMPARE(w().formulaModel()->rowCount(), int(zodiac));
+        QCOMPARE(w().historyModel()->columnCount(), HistoryGridModel::FirstFormula + int(zodiac));
+        // Another kind while the filter is on shows that kind at once.
+        findByText<QRadioButton>(w(), u"数尾"_s)->click();
+        QCOMPARE(w().formulaModel()->index(0, FormulaListModel::Kind).data().toString(), u"数尾"_s);
+        // Select all and invert act on the rows shown only.
+        press(w(), s(), u"反选所有公式(&R)"_s);
+        QVERIFY(!s().selection()[static_cast<size_t>(w().formulaModel()->ordinalOfRow(0) - 1)]);
+        QVERIFY(s().selection()[0]);
+        press(w(), s(), u"选中所有公式(&L)"_s);
+        QVERIFY(std::all_of(s().selection().begin(), s().selection().end(), [](bool b) { return b; }));
+        findByText<QPushButton>(w(), u"显所选类公式(&P)"_s)->click();
+        QCOMPARE(w().formulaModel()->rowCount(), 37);
+    }
+
+    void deletingAFormulaFromTheMenu() {
+        const int idx = w().formulaModel()->index(1, FormulaListModel::Idx).data().toInt();
+        const QString code = s().formulas()[static_cast<size_t>(idx - 1)].code;
+        auto withCode = [&] {
+            return std::count_if(s().formulas().begin(), s().formulas().end(),
+                                 [&](const FormulaRow& r) { return r.code == code; });
+        };
+        const auto before = withCode();
+        clickRow(w().formulaView(), 1, Qt::RightButton);
+        QMenu* menu = nullptr;
+        for (QMenu* m : w().findChildren<QMenu*>())
+            if (m->title() == u"管理"_s && m->isVisible())
+                menu = m;
+        QVERIFY(menu);
+        QCOMPARE(menu->actions().first()->text(), u"删除该公式(&D)"_s);
+        menu->actions().first()->trigger();
+        menu->close();
+        QTRY_VERIFY_WITH_TIMEOUT(!s().busy() && s().formulas().size() == 36, 20000);
+        QCOMPARE(withCode(), before - 1);
+        QVERIFY(!w().showsFormulaColumns());
+    }
+
+    void settingsMenuAsksForTheLargestNumber() {
+        auto* menu = w().findChild<SettingsMenu*>();
+        m_prompts.inputAnswers = {u"abc"_s};
+        menu->actions().first()->trigger();
+        QCOMPARE(m_prompts.shown.last().title, u"输入错误"_s);
+        QCOMPARE(lastShown(), u"请输入一个正整数"_s);
+        QCOMPARE(s().optionText(u"BIT"_s), u"49"_s);
+    }
+
+    void copyingCells() {
+        GridView* view = w().historyView();
+        view->selectionModel()->select(view->model()->index(0, 0), QItemSelectionModel::ClearAndSelect);
+        view->selectionModel()->select(view->model()->index(0, 7), QItemSelectionModel::Select);
+        view->setFocus();
+        QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QApplication::clipboard()->text(), u"2000001\t33"_s);
+    }
+
+    // Screen readers and test robots find every control by its name.
+    void everyControlHasAName() {
+        QStringList unnamed;
+        for (QWidget* widget : w().findChildren<QWidget*>()) {
+            if (!widget->isVisible() || !widget->focusPolicy())
+                continue;
+            QAccessibleInterface* a = QAccessible::queryAccessibleInterface(widget);
+            if (a && a->text(QAccessible::Name).isEmpty() && !qobject_cast<QScrollBar*>(widget))
+                unnamed.append(QString::fromLatin1(widget->metaObject()->className()));
+        }
+        QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(u", "_s)));
+    }
+
+    void cleanupTestCase() { m_window.reset(); }
 };
 
 QTEST_MAIN(TestMainWindow)

@@ -20,6 +20,9 @@ GridView::GridView(const QString& accessibleName, QWidget* parent) : QTableView(
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->hide();
+    // Widths fitted to contents look at the rows in view only, not a thousand of them.
+    verticalHeader()->setResizeContentsPrecision(0);
+    horizontalHeader()->setResizeContentsPrecision(0);
 }
 
 int GridView::twipsToPixels(const QWidget* widget, int twips) {

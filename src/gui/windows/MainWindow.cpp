@@ -178,8 +178,9 @@ QWidget* MainWindow::buildHistoryBand() {
     });
     m_historyView->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_historyView, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
-        QMenu menu(this);
-        menu.addAction(u"导出为…"_s, this, [this] {
+        auto* menu = new QMenu(this);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->addAction(u"导出为…"_s, this, [this] {
             m_exporter->exportAs(
                 [this] {
                     auto model = std::make_shared<HistoryGridModel>(m_session);
@@ -189,7 +190,7 @@ QWidget* MainWindow::buildHistoryBand() {
                 },
                 u"lishi.xlsx"_s);
         });
-        menu.exec(m_historyView->viewport()->mapToGlobal(pos));
+        menu->popup(m_historyView->viewport()->mapToGlobal(pos));
     });
     return m_historyView;
 }
@@ -299,10 +300,11 @@ QWidget* MainWindow::buildListBand() {
     });
     connect(m_formulaView, &FormulaListView::menuRequested, this, [this](int row, const QPoint& at) {
         const int idx = m_formulas->index(row, FormulaListModel::Idx).data().toInt();
-        QMenu menu(u"管理"_s, this);
-        menu.addAction(u"删除该公式(&D)"_s, this, [this, idx] { deleteFormula(idx); });
-        menu.addSeparator();
-        menu.addAction(u"导出为…"_s, this, [this] {
+        auto* menu = new QMenu(u"管理"_s, this);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->addAction(u"删除该公式(&D)"_s, this, [this, idx] { deleteFormula(idx); });
+        menu->addSeparator();
+        menu->addAction(u"导出为…"_s, this, [this] {
             m_exporter->exportAs(
                 [this] {
                     auto model = std::make_shared<FormulaListModel>(m_session);
@@ -312,7 +314,7 @@ QWidget* MainWindow::buildListBand() {
                 },
                 u"gongshi.xlsx"_s);
         });
-        menu.exec(at);
+        menu->popup(at);
     });
     connect(m_formulaView, &QAbstractItemView::doubleClicked, this, [this] {
         m_exporter->exportToDataDirectory(
