@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -145,6 +146,22 @@ int main(int argc, char** argv) {
     const QString newYear = QString::number((s.currentYear() + 1) * 1000 + 1);
     measure("store a new year's first draw (every row rewritten)", s, watch, [&] { typeDraw(newYear); });
     measure("delete it, back across the year end", s, watch, [&] { click(u"删除最后历史(&D)"_s); });
+    {
+        // Typing a formula, with a person's pauses so that the preview runs in between.
+        auto* text = window.findChild<QPlainTextEdit*>();
+        text->setFocus();
+        watch.start();
+        QElapsedTimer typing;
+        typing.start();
+        for (const QChar c : u"[D单特类]平码一+平二肖*3+总期数-期数尾"_s) {
+            text->insertPlainText(QString(c)); // as a keystroke or an input method would
+            QTest::qWait(60);
+        }
+        QTest::qWait(300);
+        std::printf("%-58s %6lld ms   event loop blocked at most %4lld ms\n",
+                    "type a formula, previewed as it is typed", typing.elapsed(), watch.stop());
+        text->clear();
+    }
     prompts.nextFile = historyFile(dir.path(), 5000, 7, u"other.txt"_s);
     measure("import 5,000 other draws", s, watch, [&] { click(u"读取历史号码文本(&E)"_s); });
     return 0;

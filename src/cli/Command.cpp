@@ -19,6 +19,7 @@ std::vector<std::unique_ptr<Command>> Command::all() {
     list.push_back(std::make_unique<AddFormulaCommand>());
     list.push_back(std::make_unique<ImportFormulasCommand>());
     list.push_back(std::make_unique<FormulasCommand>());
+    list.push_back(std::make_unique<FormulaHistoryCommand>());
     list.push_back(std::make_unique<DeleteFormulaCommand>());
     list.push_back(std::make_unique<PredictCommand>());
     list.push_back(std::make_unique<ExportCommand>());

@@ -50,7 +50,8 @@ class RestoreBackupCommand : public Command {
 public:
     QString name() const override { return QStringLiteral("restore-backup"); }
     QString usage() const override {
-        return QStringLiteral("restore-backup [N]        用备份恢复数据库（0 为最近一次导入前的备份，1、2 更早）");
+        return QStringLiteral(
+            "restore-backup [N]        用备份恢复数据库（0 为最近一次导入前的备份，1、2 更早）");
     }
     int run(CommandContext& ctx) override;
 };
@@ -99,6 +100,19 @@ public:
     }
     QList<QCommandLineOption> options() const override {
         return {valueOption(QStringLiteral("kind"), QStringLiteral("种类")),
+                flag(QStringLiteral("json"), QString())};
+    }
+    int run(CommandContext& ctx) override;
+};
+
+class FormulaHistoryCommand : public Command {
+public:
+    QString name() const override { return QStringLiteral("formula-history"); }
+    QString usage() const override {
+        return QStringLiteral("formula-history IDX [--last N] [--json]  公式最近各期的对错与近期正确率");
+    }
+    QList<QCommandLineOption> options() const override {
+        return {valueOption(QStringLiteral("last"), QStringLiteral("期数")),
                 flag(QStringLiteral("json"), QString())};
     }
     int run(CommandContext& ctx) override;

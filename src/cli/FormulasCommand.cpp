@@ -63,6 +63,8 @@ int FormulasCommand::run(CommandContext& ctx) {
             o[u"perCurMiss"_s] = jsonFigure(f.perNumberCurrentMiss);
             o[u"perCurHit"_s] = jsonFigure(f.perNumberCurrentHit);
             o[u"next"_s] = list.index(r, FormulaListModel::NextResult).data().toString();
+            for (int window : {10, 30, 100})
+                o[u"recent%1"_s.arg(window)] = jsonFigure(recentAccuracy(res.hits, window).accuracy);
             o[u"error"_s] = res.error;
             out.append(o);
         }

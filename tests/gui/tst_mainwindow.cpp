@@ -5,6 +5,8 @@
 #include "models/FormulaListModel.h"
 #include "models/HistoryGridModel.h"
 #include "widgets/FormulaListView.h"
+#include "widgets/FormulaPreviewLabel.h"
+#include "widgets/HitHistoryStrip.h"
 #include "windows/DrawEntryRow.h"
 #include "windows/MainWindow.h"
 #include "windows/SettingsMenu.h"
@@ -140,6 +142,9 @@ private slots:
         QVERIFY(w().errorValueWindow());
         QCOMPARE(s().lastErrorValues().size(), 49);
         QVERIFY(!s().lastErrorValuesPeriod());
+        w().errorValueWindow()->close();
+        w().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w()));
     }
 
     // Draws typed with the keyboard: the focus moves on, box 7 stores, a refused draw keeps its
@@ -156,11 +161,13 @@ private slots:
             QCOMPARE(QApplication::focusWidget(), entry->box(i + 2));
         }
         QTest::keyClicks(entry->box(7), u"06"_s); // repeats box 6: refused
+        QTRY_VERIFY_WITH_TIMEOUT(!s().busy(), 20000);
         QCOMPARE(s().draws().size(), size_t(4050));
         QVERIFY(lastShown().contains(u"06"_s) || lastShown().contains(u"重复"_s));
         QCOMPARE(entry->box(1)->text(), u"01"_s);
         entry->box(7)->clear();
         QTest::keyClicks(entry->box(7), u"07"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(!s().busy(), 20000);
         QCOMPARE(s().draws().size(), size_t(4051));
         QVERIFY(entry->box(1)->text().isEmpty());
         QCOMPARE(QApplication::focusWidget(), entry->box(1));
@@ -232,6 +239,29 @@ private slots:
         QCOMPARE(m_prompts.shown.last().title, u"输入错误"_s);
         QCOMPARE(lastShown(), u"请输入一个正整数"_s);
         QCOMPARE(s().optionText(u"BIT"_s), u"49"_s);
+    }
+
+    // The workbench: the preview follows the typing, the record strip the current row, and the
+    // last deletion can be undone from the window.
+    void workbench() {
+        auto* text = w().findChild<QPlainTextEdit*>();
+        text->setPlainText(u"[D单特类]特码数+平码一*(2"_s);
+        QTRY_VERIFY(w().preview()->text().contains(u"无法添加"_s));
+        text->setPlainText(u"[D单特类]特码数+平码一*2"_s);
+        QTRY_VERIFY(w().preview()->text().contains(u"可以添加"_s));
+        QCOMPARE(s().formulas().size(), size_t(36)); // nothing stored
+        text->clear();
+
+        w().formulaView()->setCurrentIndex(w().formulaView()->model()->index(4, 1));
+        QCOMPARE(w().hitHistory()->history().hits.size(), size_t(100));
+        QCOMPARE(w().hitHistory()->history().hits,
+                 hitHistory(s().result(w().ordinalOfViewRow(4)).hits, 100).hits);
+
+        auto* undo = findByText<QPushButton>(w(), u"撤销删除公式 2"_s);
+        QVERIFY(undo);
+        undo->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!s().busy() && s().formulas().size() == 37, 20000);
+        QVERIFY(!findByText<QPushButton>(w(), u"撤销"_s)->isEnabled());
     }
 
     void copyingCells() {

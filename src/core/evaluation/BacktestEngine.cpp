@@ -265,6 +265,12 @@ void BacktestEngine::addFormula(const FormulaDefinition& formula) {
     evaluate(m_formulas.back());
 }
 
+FormulaResult BacktestEngine::trial(const FormulaDefinition& formula) const {
+    Entry e = compile(formula);
+    evaluate(e);
+    return std::move(e.result);
+}
+
 void BacktestEngine::removeFormulas(QList<int> indexes) {
     std::sort(indexes.begin(), indexes.end(), std::greater<>());
     indexes.erase(std::unique(indexes.begin(), indexes.end()), indexes.end());

@@ -73,6 +73,8 @@ public:
     void removeLastDraw();
     // Appends a formula and back-tests it alone.
     void addFormula(const FormulaDefinition& formula);
+    // What a formula would get over the history, without adding it.
+    FormulaResult trial(const FormulaDefinition& formula) const;
     // Removes formulas by position; the others keep their results and move up.
     void removeFormulas(QList<int> indexes);
     // The statistics pass alone, over the hit flags as they are.

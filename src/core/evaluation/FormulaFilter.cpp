@@ -121,4 +121,29 @@ std::vector<bool> apply(std::vector<bool> selection, const std::vector<FormulaFi
     return selection;
 }
 
+std::vector<bool> applyRecent(std::vector<bool> selection, const std::vector<float>& recents,
+                              const Range& range, const QList<int>& ordinals) {
+    const int count = static_cast<int>(std::min(selection.size(), recents.size()));
+    for (int ordinal : ordinals) {
+        if (ordinal < 1 || ordinal > count)
+            continue;
+        const float v = recents[static_cast<size_t>(ordinal - 1)];
+        if (v < static_cast<float>(range.lower) || v > static_cast<float>(range.upper))
+            selection[static_cast<size_t>(ordinal - 1)] = false;
+    }
+    return selection;
+}
+
+BoundTexts recentBounds(const std::vector<float>& recents, const QList<int>& ordinals) {
+    std::optional<float> low, high;
+    for (int ordinal : ordinals) {
+        if (ordinal < 1 || ordinal > static_cast<int>(recents.size()))
+            continue;
+        const float v = recents[static_cast<size_t>(ordinal - 1)];
+        low = low ? std::min(*low, v) : v;
+        high = high ? std::max(*high, v) : v;
+    }
+    return {floatText(low.value_or(0)), floatText(high.value_or(0))};
+}
+
 } // namespace talven::FormulaFilter

@@ -64,6 +64,14 @@ bool inRange(const FormulaFigures& figures, int figure, const Range& range);
 std::vector<bool> apply(std::vector<bool> selection, const std::vector<FormulaFigures>& figures,
                         const Ranges& ranges, const QList<int>& ordinals);
 
+// The optional range on one recent accuracy (over the newest 10, 30 or 100 judged draws):
+// recents[ordinal - 1] is each formula's value; shown formulas outside the range lose their
+// selection.
+std::vector<bool> applyRecent(std::vector<bool> selection, const std::vector<float>& recents,
+                              const Range& range, const QList<int>& ordinals);
+// The smallest and largest of the values of the given ordinals, as texts that read back exactly.
+BoundTexts recentBounds(const std::vector<float>& recents, const QList<int>& ordinals);
+
 } // namespace FormulaFilter
 
 } // namespace talven

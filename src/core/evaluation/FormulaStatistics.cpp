@@ -66,6 +66,51 @@ FormulaFigures figuresOf(const std::vector<std::uint8_t>& flags, int kind, bool 
     return f;
 }
 
+RecentAccuracy recentAccuracy(const std::vector<std::uint8_t>& flags, int window) {
+    RecentAccuracy r;
+    const int judged = std::max(0, static_cast<int>(flags.size()) - 1);
+    r.draws = std::clamp(window, 0, judged);
+    for (size_t d = flags.size() - static_cast<size_t>(r.draws); d < flags.size(); ++d)
+        r.hits += flags[d] != 0;
+    r.accuracy = r.draws > 0 ? static_cast<float>(r.hits) / static_cast<float>(r.draws) * 100.0f : 0.0f;
+    return r;
+}
+
+HitHistory hitHistory(const std::vector<std::uint8_t>& flags, int last) {
+    HitHistory h;
+    const int judged = std::max(0, static_cast<int>(flags.size()) - 1);
+    const int shown = std::clamp(last, 0, judged);
+    h.firstDraw = static_cast<int>(flags.size()) - shown;
+    // Running hit counts over the judged draws, so that every window's accuracy is one subtraction.
+    std::vector<int> before(flags.size() + 1, 0);
+    for (size_t d = 1; d < flags.size(); ++d)
+        before[d + 1] = before[d] + (flags[d] != 0);
+    auto rolling = [&](int window, size_t d) {
+        const size_t from = std::max<size_t>(1, d + 1 >= static_cast<size_t>(window) ? d + 1 - window : 1);
+        const int count = static_cast<int>(d + 1 - from);
+        return count > 0
+                   ? static_cast<float>(before[d + 1] - before[from]) / static_cast<float>(count) * 100.0f
+                   : 0.0f;
+    };
+    HitHistory::Run run;
+    for (int i = 0; i < shown; ++i) {
+        const size_t d = static_cast<size_t>(h.firstDraw + i);
+        const bool hit = flags[d] != 0;
+        h.hits.push_back(hit);
+        h.rolling10.push_back(rolling(10, d));
+        h.rolling30.push_back(rolling(30, d));
+        h.rolling100.push_back(rolling(100, d));
+        if (i == 0 || hit != run.hit)
+            run = {i, 0, hit};
+        ++run.length;
+        HitHistory::Run& longest = hit ? h.longestHitRun : h.longestMissRun;
+        if (run.length > longest.length)
+            longest = run;
+    }
+    h.currentRun = run;
+    return h;
+}
+
 QString figureText(float value) {
     return QString::number(static_cast<double>(value), 'g', 7);
 }

@@ -40,6 +40,33 @@ struct FormulaFigures {
 // The figures of a whole run of flags (1 = right), oldest first.
 FormulaFigures figuresOf(const std::vector<std::uint8_t>& flags, int kind, bool kill);
 
+// Accuracy over the newest judged draws: hits among the last `window` draws that had a prediction
+// (the first draw never has one), as a percentage; a shorter history counts all its judged draws.
+struct RecentAccuracy {
+    int hits = 0;
+    int draws = 0;
+    float accuracy = 0;
+};
+RecentAccuracy recentAccuracy(const std::vector<std::uint8_t>& flags, int window);
+
+// The record of a formula over its newest judged draws, oldest first: right or wrong at each, the
+// longest runs of hits and of misses among them and the run it is in now, and its accuracy over
+// the `window` judged draws that end at each of them (fewer at the start of the history).
+struct HitHistory {
+    int firstDraw = 0;      // index in the history of the first draw shown
+    std::vector<bool> hits; // one per draw shown
+    struct Run {
+        int start = 0; // position in `hits`
+        int length = 0;
+        bool hit = false;
+    };
+    Run longestHitRun;
+    Run longestMissRun;
+    Run currentRun;
+    std::vector<float> rolling10, rolling30, rolling100; // one per draw shown
+};
+HitHistory hitHistory(const std::vector<std::uint8_t>& flags, int last);
+
 // A figure as the formula list shows it: at most seven significant digits, no trailing zeros
 // (71.42857, 12.5, 0).
 QString figureText(float value);

@@ -93,6 +93,31 @@ QString reportFileName() {
     return u"无法识别公式.txt"_s;
 }
 
+namespace {
+
+// Stage 1 when the text names a kind, then stage 2; false when a bracketed header has no formula.
+bool translate(QString& t) {
+    const bool bracketed = t.startsWith(u'[');
+    const QString orderLetter = bracketed ? t.mid(1, 1) : u"D"_s;
+    if (FormulaKinds::fromName(kindNameOf(t)) >= 0) {
+        if (bracketed) {
+            if (t.size() < HeaderLength)
+                return false;
+            t = t.mid(HeaderLength);
+        }
+        t = FormulaTranslation::translateTerms(t, orderLetter);
+    }
+    t = FormulaTranslation::expandCodes(t);
+    return true;
+}
+
+} // namespace
+
+QString storedForm(const QString& text) {
+    QString t = text;
+    return translate(t) ? t : QString();
+}
+
 Result<QString> translateTyped(const QString& text) {
     if (text.isEmpty())
         return Error{emptyBoxMessage(), ErrorCode::Empty};
@@ -102,17 +127,8 @@ Result<QString> translateTyped(const QString& text) {
         return e;
     };
     QString t = text;
-    const bool bracketed = t.startsWith(u'[');
-    const QString orderLetter = bracketed ? t.mid(1, 1) : u"D"_s;
-    if (FormulaKinds::fromName(kindNameOf(t)) >= 0) {
-        if (bracketed) {
-            if (t.size() < HeaderLength)
-                return unrecognised(u"公式种类标头不完整，缺少右方括号和公式"_s);
-            t = t.mid(HeaderLength);
-        }
-        t = FormulaTranslation::translateTerms(t, orderLetter);
-    }
-    t = FormulaTranslation::expandCodes(t);
+    if (!translate(t))
+        return unrecognised(u"公式种类标头不完整，缺少右方括号和公式"_s);
     // Only an expression that can be evaluated is stored; anything else would fail at every run.
     const auto parsed = parseExpression(t);
     if (!parsed)

@@ -30,6 +30,9 @@ QString reportFileName();
 // text that cannot be evaluated as Unrecognised with the message box text; the error's detail
 // says why. The stored kind is the caller's current kind, not the header's.
 Result<QString> translateTyped(const QString& text);
+// The expression the entry box text becomes, whether or not it can be evaluated: the text the
+// error position of translateTyped() refers to.
+QString storedForm(const QString& text);
 
 struct AcceptedLine {
     int lineNumber = 0; // 1-based line of the file

@@ -10,9 +10,10 @@ namespace talven {
 namespace {
 
 const char16_t* const titles[FormulaListModel::ColumnCount] = {
-    u"序号",         u"公式",         u"种类",         u"生杀",     u"下期结果",   u"正确率",
-    u"最大连错",     u"最大连对",     u"最后连错",     u"最后连对", u"码均正确率", u"码均最大连错",
-    u"码均最大连对", u"码均最后连错", u"码均最后连对", u""};
+    u"序号",       u"公式",         u"种类",         u"生杀",         u"下期结果",
+    u"正确率",     u"最大连错",     u"最大连对",     u"最后连错",     u"最后连对",
+    u"码均正确率", u"码均最大连错", u"码均最大连对", u"码均最后连错", u"码均最后连对",
+    u"",           u"近10期正确率", u"近30期正确率", u"近100期正确率"};
 
 } // namespace
 
@@ -43,7 +44,8 @@ void FormulaListModel::rebuild() {
             continue;
         m_ordinals.append(static_cast<int>(i) + 1);
         // The texts are made once per change of the formulas, not at every paint.
-        m_rows.append(FormulaListRow::make(static_cast<int>(m_rows.size()) + 1, f.code, f.kind, f.kill, f.idx));
+        m_rows.append(
+            FormulaListRow::make(static_cast<int>(m_rows.size()) + 1, f.code, f.kind, f.kill, f.idx));
     }
     m_chineseForms.resize(m_rows.size());
 }
@@ -83,11 +85,19 @@ QVariant FormulaListModel::data(const QModelIndex& index, int role) const {
         const QString& error = m_session.result(ordinal).error;
         return error.isEmpty() ? QVariant() : QVariant(error);
     }
-    if (role != Qt::DisplayRole)
+    if (role != Qt::DisplayRole && role != SortRole)
         return {};
     const FormulaResult& r = m_session.result(ordinal);
     const FormulaFigures& f = r.figures;
     const int draws = static_cast<int>(m_session.draws().size());
+    if (const int window = recentWindow(index.column())) {
+        const RecentAccuracy recent = recentAccuracy(r.hits, window);
+        if (role == SortRole)
+            return recent.accuracy;
+        return QString(figureText(recent.accuracy) + u"% (%1/%2)"_s.arg(recent.hits).arg(recent.draws));
+    }
+    if (role == SortRole)
+        return sortValue(index.column(), ordinal, r);
     switch (index.column()) {
     case Index:
         return texts.number;
@@ -127,6 +137,56 @@ QVariant FormulaListModel::data(const QModelIndex& index, int role) const {
         return texts.index;
     default:
         return {};
+    }
+}
+
+int FormulaListModel::recentWindow(int column) {
+    switch (column) {
+    case Recent10:
+        return 10;
+    case Recent30:
+        return 30;
+    case Recent100:
+        return 100;
+    default:
+        return 0;
+    }
+}
+
+QVariant FormulaListModel::sortValue(int column, int ordinal, const FormulaResult& r) const {
+    const FormulaFigures& f = r.figures;
+    const FormulaRow& row = m_session.formulas()[static_cast<size_t>(ordinal - 1)];
+    switch (column) {
+    case Formula:
+        return FormulaTranslation::foldExpression(row.code);
+    case Kind:
+        return row.kind;
+    case KillKeep:
+        return row.kill;
+    case NextResult:
+        return r.nextText;
+    case Accuracy:
+        return f.accuracy;
+    case LongestMiss:
+        return f.longestMissRun;
+    case LongestHit:
+        return f.longestHitRun;
+    case CurrentMiss:
+        return f.currentMissRun;
+    case CurrentHit:
+        return f.currentHitRun;
+    case PerNumberAccuracy:
+        return f.perNumberAccuracy;
+    case PerNumberLongestMiss:
+        return f.perNumberLongestMiss;
+    case PerNumberLongestHit:
+        return f.perNumberLongestHit;
+    case PerNumberCurrentMiss:
+        return f.perNumberCurrentMiss;
+    case PerNumberCurrentHit:
+        return f.perNumberCurrentHit;
+    default: // the list's own order
+        return ordinal;
     }
 }
 

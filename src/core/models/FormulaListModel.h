@@ -8,6 +8,7 @@
 namespace talven {
 
 class Session;
+struct FormulaResult;
 
 // The formula list: one row per formula (all formulas, or those of one kind), with its folded or
 // Chinese expression, kind, kill/keep sense, next-period result and the ten figures.
@@ -31,12 +32,19 @@ public:
         PerNumberCurrentMiss,
         PerNumberCurrentHit,
         Idx, // hidden: the formula's table index
+        // Accuracy over the newest 10, 30 and 100 judged draws; shown on request.
+        Recent10,
+        Recent30,
+        Recent100,
         ColumnCount
     };
     enum Role {
         SelectedRole = Qt::UserRole + 1, // index cell: the formula is selected
         OrdinalRole,                     // any cell: the formula's position in the whole list
+        SortRole,                        // any cell: the value the column sorts by
     };
+    // The window of a recent-accuracy column (10, 30, 100); 0 for the other columns.
+    static int recentWindow(int column);
 
     // Follows the session's changes by itself.
     explicit FormulaListModel(const Session& session, QObject* parent = nullptr);
@@ -56,6 +64,7 @@ public:
 
 private:
     void rebuild();
+    QVariant sortValue(int column, int ordinal, const FormulaResult& result) const;
 
     const Session& m_session;
     int m_kind = -1;
@@ -63,7 +72,6 @@ private:
     QList<int> m_ordinals;
     QList<FormulaListRow> m_rows;
     mutable QStringList m_chineseForms; // made when first shown
-
 };
 
 } // namespace talven

@@ -188,8 +188,9 @@ Result<FormulaImportReport> importFormulas(SessionState& state, ChangeContext& c
         return bytes.error();
     const auto decoded = FormulaInput::decodeFile(bytes.value());
     if (!decoded)
-        return Error{u"文件 %1 不是公式文本文件（含有空字符，或既不是 UTF-8 也不是 GBK 编码），未添加任何公式"_s.arg(
-            QDir::toNativeSeparators(path))};
+        return Error{
+            u"文件 %1 不是公式文本文件（含有空字符，或既不是 UTF-8 也不是 GBK 编码），未添加任何公式"_s.arg(
+                QDir::toNativeSeparators(path))};
     const FormulaInput::FileResult read = FormulaInput::readLines(decoded.value());
 
     FormulaImportReport report;
@@ -263,6 +264,39 @@ Result<void> setOptions(SessionState& state, ChangeContext& ctx, const Options& 
     return settings.save(key, saved);
 }
 
+Result<void> insertFormula(SessionState& state, ChangeContext& ctx, const FormulaRow& row, bool selected) {
+    auto& formulas = state.formulas();
+    if (formulas.size() >= static_cast<size_t>(Database::MaxFormulas))
+        return Error{formulaLimitMessage(), ErrorCode::LimitReached};
+    const auto at = static_cast<size_t>(std::clamp(row.idx - 1, 0, static_cast<int>(formulas.size())));
+    if (auto begun = ctx.beginWrite(state); !begun)
+        return begun;
+    FormulaRow placed = row;
+    placed.idx = static_cast<int>(at) + 1;
+    if (auto inserted = FormulaTable::insertAt(ctx.db(), placed); !inserted)
+        return inserted;
+    formulas.insert(formulas.begin() + static_cast<std::ptrdiff_t>(at), placed);
+    for (size_t i = at; i < formulas.size(); ++i)
+        formulas[i].idx = static_cast<int>(i) + 1;
+    state.selection().insert(state.selection().begin() + static_cast<std::ptrdiff_t>(at), selected);
+    // Every later formula moves one column on: the whole back-test is the simplest way there.
+    state.update(state.draws(), SessionState::Change::Full, -1, ctx.progress());
+    return storeState(state, ctx);
+}
+
+Result<void> keepFormulas(SessionState& state, ChangeContext& ctx, size_t count) {
+    if (count >= state.formulas().size())
+        return {};
+    if (auto begun = ctx.beginWrite(state); !begun)
+        return begun;
+    if (auto removed = FormulaTable::removeAfter(ctx.db(), static_cast<int>(count)); !removed)
+        return removed;
+    state.formulas().resize(count);
+    state.selection().resize(count);
+    state.update(state.draws(), SessionState::Change::Full, -1, ctx.progress());
+    return storeState(state, ctx);
+}
+
 Result<void> restoreBackup(SessionState& state, ChangeContext& ctx, int generation) {
     if (auto restored = Backups::restore(ctx.db(), generation); !restored)
         return restored;
@@ -270,6 +304,7 @@ Result<void> restoreBackup(SessionState& state, ChangeContext& ctx, int generati
     auto fresh = SessionState::load(ctx.db(), state.options(), ctx.progress());
     if (!fresh)
         return fresh.error();
+    fresh.value()->keepSelectionOf(state);
     state = std::move(*fresh.value());
     if (!state.differsFromStored())
         return {};

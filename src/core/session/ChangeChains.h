@@ -5,6 +5,7 @@
 #include "common/Period.h"
 #include "common/Progress.h"
 #include "common/Result.h"
+#include "formula/FormulaRow.h"
 #include "store/Database.h"
 
 #include <QList>
@@ -89,6 +90,10 @@ Result<void> deleteFormula(SessionState& state, ChangeContext& ctx, int idx);
 // keeps its old value when the database change fails.
 Result<void> setOptions(SessionState& state, ChangeContext& ctx, const Options& effective, const QString& key,
                         const Options& saved, const Options& savedBefore);
+// Puts a formula back at its place in the list (an undone deletion), with its selection flag.
+Result<void> insertFormula(SessionState& state, ChangeContext& ctx, const FormulaRow& row, bool selected);
+// Keeps only the first `count` formulas (an undone formula file import).
+Result<void> keepFormulas(SessionState& state, ChangeContext& ctx, size_t count);
 // Puts a backup generation back and reads it as at start-up.
 Result<void> restoreBackup(SessionState& state, ChangeContext& ctx, int generation);
 // The whole back-test again, storing whatever differs.

@@ -109,11 +109,7 @@ Result<std::unique_ptr<SessionState>> Session::reloadState(const SessionState& f
     auto fresh = SessionState::load(*m_db, from.options(), progress);
     if (!fresh)
         return fresh;
-    // Formulas that are still where they were keep their selection.
-    auto& selected = fresh.value()->selection();
-    for (size_t i = 0; i < selected.size() && i < from.formulas().size(); ++i)
-        if (fresh.value()->formulas()[i] == from.formulas()[i])
-            selected[i] = from.selection()[i];
+    fresh.value()->keepSelectionOf(from);
     return fresh;
 }
 
@@ -158,16 +154,16 @@ Result<T> Session::execute(std::unique_ptr<SessionState>& state, const ChangeFn<
 }
 
 template <typename T>
-Pending<T> Session::run(bool longChange, Changes what, ChangeFn<T> change, std::function<void()> onSuccess) {
+Pending<T> Session::run(bool longChange, Outcome outcome, ChangeFn<T> change) {
     if (auto refused = refusal(); !refused)
         return Pending<T>::done(refused.error());
-    if (!longChange) {
+    if (!longChange && !m_shortChangesOnWorker) {
         bool reloaded = false;
         Result<T> result = execute(m_state, change, true, reloaded, {});
-        if (result && onSuccess)
-            onSuccess();
-        if (result || reloaded)
-            emit changed(result ? (reloaded ? EverythingChanged : what) : EverythingChanged);
+        if (result)
+            succeeded(outcome, reloaded);
+        else if (reloaded)
+            succeeded({EverythingChanged}, true);
         return Pending<T>::done(std::move(result));
     }
     Pending<T> pending;
@@ -181,16 +177,23 @@ Pending<T> Session::run(bool longChange, Changes what, ChangeFn<T> change, std::
             *copy = std::make_unique<SessionState>(*m_state);
             result->emplace(execute(*copy, change, false, *reloaded, progress));
         },
-        [this, copy, reloaded, result, what, onSuccess] {
+        [this, copy, reloaded, result, outcome] {
             if (**result) {
                 m_state = std::move(*copy);
-                if (onSuccess)
-                    onSuccess();
-                emit changed(*reloaded ? EverythingChanged : what);
+                succeeded(outcome, *reloaded);
             }
         },
         [pending, result] { pending.finish(**result); });
     return pending;
+}
+
+void Session::succeeded(const Outcome& outcome, bool reloaded) {
+    // An offer is made for the state the change saw; another program's change ends it.
+    if (reloaded || !outcome.keepsUndo)
+        m_undo = reloaded ? std::nullopt : outcome.undo;
+    if (outcome.onSuccess)
+        outcome.onSuccess();
+    emit changed((reloaded ? EverythingChanged : outcome.what) | UndoChanged);
 }
 
 void Session::onWorker(std::function<void()> work, std::function<void()> apply,
@@ -214,14 +217,17 @@ void Session::onWorker(std::function<void()> work, std::function<void()> apply,
 }
 
 Pending<ImportReport> Session::importHistory(const QString& path) {
-    return run<ImportReport>(true, EverythingChanged, [path](SessionState& s, ChangeContext& ctx) {
+    UndoOffer undo{u"撤销读入历史号码"_s, [](SessionState& s, ChangeContext& ctx) {
+                       return ChangeChains::restoreBackup(s, ctx, 0);
+                   }};
+    return run<ImportReport>(true, {EverythingChanged, undo}, [path](SessionState& s, ChangeContext& ctx) {
         return ChangeChains::importHistory(s, ctx, path);
     });
 }
 
 Pending<void> Session::addDraw(const std::array<int, 7>& numbers, std::optional<Period> period) {
     const bool rewrites = m_state->rewritesTables(period.value_or(nextPeriod()), formulas().size());
-    return run<void>(rewrites, HistoryChanged | ResultsChanged,
+    return run<void>(rewrites, {HistoryChanged | ResultsChanged},
                      [numbers, period](SessionState& s, ChangeContext& ctx) {
                          return ChangeChains::addDraw(s, ctx, numbers, period);
                      });
@@ -232,9 +238,15 @@ Pending<void> Session::deleteLastDraw() {
     if (draws().size() > 1)
         newest = Period(draws()[draws().size() - 2][DrawColumns::QQH]);
     const bool rewrites = !draws().empty() && m_state->rewritesTables(newest, formulas().size());
-    return run<void>(rewrites, HistoryChanged | ResultsChanged, [](SessionState& s, ChangeContext& ctx) {
-        return ChangeChains::deleteLastDraw(s, ctx);
-    });
+    std::optional<UndoOffer> undo;
+    if (const auto newest = m_state->newestDraw()) // stored again as it was typed
+        undo = UndoOffer{u"撤销删除第 %1 期历史号码"_s.arg(newest->first.value()),
+                         [draw = *newest](SessionState& s, ChangeContext& ctx) {
+                             return ChangeChains::addDraw(s, ctx, draw.second, draw.first);
+                         }};
+    return run<void>(
+        rewrites, {HistoryChanged | ResultsChanged, undo},
+        [](SessionState& s, ChangeContext& ctx) { return ChangeChains::deleteLastDraw(s, ctx); });
 }
 
 Pending<void> Session::setOption(const QString& key, const QString& value) {
@@ -251,57 +263,76 @@ Pending<void> Session::setOption(const QString& key, const QString& value) {
         if (auto refused = refusal(); !refused)
             return Pending<void>::done(refused.error());
         auto stored = Settings(m_settings).save(key, saved);
-        if (stored) {
-            remember();
-            emit changed(OptionsChanged);
-        }
+        if (stored)
+            succeeded({OptionsChanged, std::nullopt, false, remember}, false);
         return Pending<void>::done(stored);
     }
-    return run<void>(
-        true, OptionsChanged | EverythingChanged,
-        [effective, key, saved, before](SessionState& s, ChangeContext& ctx) {
-            return ChangeChains::setOptions(s, ctx, effective, key, saved, before);
-        },
-        remember);
+    return run<void>(true, {EverythingChanged, std::nullopt, false, remember},
+                     [effective, key, saved, before](SessionState& s, ChangeContext& ctx) {
+                         return ChangeChains::setOptions(s, ctx, effective, key, saved, before);
+                     });
 }
 
 Pending<void> Session::addFormula(const QString& text, FormulaKind kind, bool kill) {
     const bool rewrites = m_state->rewritesTables(
         draws().empty() ? std::nullopt : std::optional(Period(draws().back()[DrawColumns::QQH])),
         formulas().size() + 1);
-    return run<void>(rewrites, FormulasChanged | ResultsChanged | SelectionChanged,
+    return run<void>(rewrites, {FormulasChanged | ResultsChanged | SelectionChanged},
                      [text, kind, kill](SessionState& s, ChangeContext& ctx) {
                          return ChangeChains::addFormula(s, ctx, text, kind, kill);
                      });
 }
 
 Pending<FormulaImportReport> Session::importFormulas(const QString& path, bool kill) {
-    return run<FormulaImportReport>(true, FormulasChanged | ResultsChanged | SelectionChanged,
+    const size_t before = formulas().size();
+    UndoOffer undo{u"撤销读取公式文本"_s, [before](SessionState& s, ChangeContext& ctx) {
+                       return ChangeChains::keepFormulas(s, ctx, before);
+                   }};
+    return run<FormulaImportReport>(true, {FormulasChanged | ResultsChanged | SelectionChanged, undo},
                                     [path, kill](SessionState& s, ChangeContext& ctx) {
                                         return ChangeChains::importFormulas(s, ctx, path, kill);
                                     });
 }
 
 Pending<void> Session::deleteFormula(int idx) {
+    std::optional<UndoOffer> undo;
+    const auto& all = formulas();
+    for (size_t i = 0; i < all.size(); ++i) {
+        if (all[i].idx != idx)
+            continue;
+        const FormulaRow row = all[i];
+        const bool selected = selection()[i];
+        undo = UndoOffer{u"撤销删除公式 %1"_s.arg(idx), [row, selected](SessionState& s, ChangeContext& ctx) {
+                             return ChangeChains::insertFormula(s, ctx, row, selected);
+                         }};
+    }
     return run<void>(
-        true, FormulasChanged | ResultsChanged | SelectionChanged,
+        true, {FormulasChanged | ResultsChanged | SelectionChanged, undo},
         [idx](SessionState& s, ChangeContext& ctx) { return ChangeChains::deleteFormula(s, ctx, idx); });
 }
 
 Pending<void> Session::recompute() {
-    return run<void>(true, ResultsChanged,
+    return run<void>(true, {ResultsChanged, std::nullopt, true},
                      [](SessionState& s, ChangeContext& ctx) { return ChangeChains::recompute(s, ctx); });
 }
 
 Pending<void> Session::restoreBackup(int generation) {
-    return run<void>(true, EverythingChanged, [generation](SessionState& s, ChangeContext& ctx) {
+    return run<void>(true, {EverythingChanged}, [generation](SessionState& s, ChangeContext& ctx) {
         return ChangeChains::restoreBackup(s, ctx, generation);
     });
 }
 
 Pending<void> Session::reload() {
     // Running a change reads the database again first whenever another program changed it.
-    return run<void>(true, EverythingChanged, [](SessionState&, ChangeContext&) { return Result<void>(); });
+    return run<void>(true, {EverythingChanged, std::nullopt, true},
+                     [](SessionState&, ChangeContext&) { return Result<void>(); });
+}
+
+Pending<void> Session::undo() {
+    if (!m_undo)
+        return Pending<void>::done(Error{u"没有可以撤销的操作"_s});
+    // One level: the undo leaves no offer of its own; a failed undo keeps the offer.
+    return run<void>(true, {EverythingChanged}, m_undo->change);
 }
 
 Pending<void> Session::runReading(std::function<Result<void>(const ProgressFn&)> job) {

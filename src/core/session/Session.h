@@ -36,7 +36,8 @@ public:
         OptionsChanged = 0x8,
         SelectionChanged = 0x10,
         ErrorValuesChanged = 0x20,
-        EverythingChanged = 0x3f,
+        UndoChanged = 0x40, // what undo() would undo
+        EverythingChanged = 0x7f,
     };
     Q_DECLARE_FLAGS(Changes, Change)
 
@@ -58,9 +59,17 @@ public:
     bool resultHit(int ordinal, int draw) const { return m_state->resultHit(ordinal, draw); }
     Period nextPeriod() const { return m_state->nextPeriod(); }
     int currentYear() const { return m_state->currentYear(); }
+    // What a typed formula would be and get, with the kind and sense given; nothing is stored.
+    FormulaPreview previewFormula(const QString& text, FormulaKind kind, bool kill) const {
+        return m_state->preview(text, kind, kill);
+    }
     // The stored text of an option as the menus show it; "BIT" and "SxSetup" may differ from the
     // values in force until the next start.
     QString optionText(const QString& key) const;
+
+    // The window runs even the short changes on the worker, so that its event loop is never held up;
+    // the command line waits anyway and runs them at once.
+    void setShortChangesOnWorker(bool onWorker) { m_shortChangesOnWorker = onWorker; }
 
     // True while a long change runs; every other change is refused meanwhile.
     bool busy() const { return m_busy; }
@@ -87,6 +96,12 @@ public:
     Pending<void> restoreBackup(int generation);
     // Reads the database again, after another program changed it.
     Pending<void> reload();
+
+    // The last destructive change (a deleted formula or draw, a history or formula file import) can
+    // be undone once, until any other change. Empty: nothing to undo; else the command's caption
+    // ("撤销删除公式 12").
+    QString undoDescription() const { return m_undo ? m_undo->description : QString(); }
+    Pending<void> undo();
 
     // A job that only reads the state (an export): it runs on the worker, and no change can start
     // under it.
@@ -122,11 +137,23 @@ signals:
 private:
     template <typename T>
     using ChangeFn = std::function<Result<T>(SessionState&, ChangeContext&)>;
+    struct UndoOffer {
+        QString description;
+        ChangeFn<void> change;
+    };
+    // What a successful change does besides replacing the state.
+    struct Outcome {
+        Changes what;
+        std::optional<UndoOffer> undo = std::nullopt; // the offer it leaves
+        bool keepsUndo = false;                       // true: it changes no data, an earlier offer stays
+        std::function<void()> onSuccess = {};
+    };
 
     Session(QString dataDir, QSettings& settings);
     Result<void> start();
     template <typename T>
-    Pending<T> run(bool longChange, Changes what, ChangeFn<T> change, std::function<void()> onSuccess = {});
+    Pending<T> run(bool longChange, Outcome outcome, ChangeFn<T> change);
+    void succeeded(const Outcome& outcome, bool reloaded);
     template <typename T>
     Result<T> execute(std::unique_ptr<SessionState>& state, const ChangeFn<T>& change, bool inPlace,
                       bool& reloaded, const ProgressFn& progress);
@@ -145,7 +172,9 @@ private:
     Options m_savedOptions;
     QString m_readOnlyReason;
     bool m_busy = false;
+    bool m_shortChangesOnWorker = false;
     std::unique_ptr<QThread> m_worker;
+    std::optional<UndoOffer> m_undo;
     ErrorValueTable m_lastErrorValues;
     std::optional<Period> m_lastErrorValuesPeriod;
 };

@@ -1,6 +1,8 @@
 #include "SessionState.h"
 
+#include "formula/FormulaInput.h"
 #include "formula/FormulaKinds.h"
+#include "formula/FormulaTranslation.h"
 #include "prediction/ErrorValuePredictor.h"
 #include "store/Database.h"
 #include "store/FormulaTable.h"
@@ -78,10 +80,26 @@ Result<std::unique_ptr<SessionState>> SessionState::load(Database& db, const Opt
     return state;
 }
 
+void SessionState::keepSelectionOf(const SessionState& before) {
+    for (size_t i = 0; i < m_selected.size() && i < before.m_formulas.size(); ++i)
+        if (m_formulas[i] == before.m_formulas[i])
+            m_selected[i] = before.m_selected[i];
+}
+
 Period SessionState::nextPeriod() const {
     if (m_draws.empty())
         return Period::firstOfYear(QDate::currentDate().year());
     return Period(m_draws.back()[DrawColumns::QQH]).next().value_or(Period());
+}
+
+std::optional<std::pair<Period, std::array<int, 7>>> SessionState::newestDraw() const {
+    if (m_draws.empty())
+        return std::nullopt;
+    std::array<int, 7> numbers{};
+    for (int p = 1; p <= 7; ++p)
+        numbers[static_cast<size_t>(p - 1)] =
+            m_draws.back()[static_cast<size_t>(DrawColumns::attribute('L', p, 'A'))];
+    return std::pair{Period(m_draws.back()[DrawColumns::QQH]), numbers};
 }
 
 const QString& SessionState::resultText(int ordinal, int draw) const {
@@ -199,6 +217,26 @@ void SessionState::runBacktest(Change change, int removedOrdinal, const Progress
             texts[d] = d < result.predicted.size() ? valueTextId(kind, result.predicted[d]) : 0;
         }
     }
+}
+
+FormulaPreview SessionState::preview(const QString& text, FormulaKind kind, bool kill) const {
+    FormulaPreview p;
+    p.draws = static_cast<int>(m_draws.size());
+    const auto typed = FormulaInput::translateTyped(text);
+    if (!typed) {
+        p.refusal = typed.error();
+        // What the text would be stored as, so that the fault's place can be shown in it.
+        p.code = typed.error().position >= 0 ? FormulaInput::storedForm(text) : QString();
+    } else {
+        p.code = typed.value();
+    }
+    if (!p.code.isEmpty()) {
+        p.folded = FormulaTranslation::foldExpression(p.code);
+        p.chinese = FormulaTranslation::chineseForm(p.folded);
+    }
+    if (!p.refusal)
+        p.result = m_engine.trial({p.code, maTypeOf(kind), kill});
+    return p;
 }
 
 Result<ErrorValueTable> SessionState::errorValues(std::optional<Period> atPeriod,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/FormulaKind.h"
 #include "common/Options.h"
 #include "common/Period.h"
 #include "common/Progress.h"
@@ -19,6 +20,17 @@ namespace talven {
 
 class Database;
 
+// What a formula typed but not yet added would be and get: its stored, folded and Chinese forms, or
+// why it cannot be stored, and the back-test's figures with the kind and sense chosen.
+struct FormulaPreview {
+    QString code;    // the expression that would be stored; empty when the text is refused
+    QString folded;  // as the list shows it
+    QString chinese; // and in its Chinese form
+    std::optional<Error> refusal;
+    FormulaResult result;
+    int draws = 0;
+};
+
 // Everything the program knows at one moment: options, number model, draws, formulas, selection,
 // back-test results, and the copy of what the history tables hold. A long change works on a copy
 // of it, so that the state the windows show stays whole until the new one replaces it.
@@ -35,11 +47,15 @@ public:
     const std::vector<FormulaRow>& formulas() const { return m_formulas; }
     const std::vector<bool>& selection() const { return m_selected; }
     std::vector<bool>& selection() { return m_selected; }
+    // After reading the database again: formulas that are still where they were keep their flag.
+    void keepSelectionOf(const SessionState& before);
     const BacktestEngine& engine() const { return m_engine; }
     // The period the next draw gets: the newest one's successor, or this year's first period
     // while the history is empty; invalid after the last seven-digit period.
     Period nextPeriod() const;
     int currentYear() const { return m_model.currentYear(); }
+    // The newest draw's period and seven numbers as they were entered.
+    std::optional<std::pair<Period, std::array<int, 7>>> newestDraw() const;
     // The SQLite data version the state was read at, to notice another program's changes.
     int dataVersion() const { return m_dataVersion; }
 
@@ -65,6 +81,8 @@ public:
     bool differsFromStored() const;
     // Writes into the database what differs from what it holds, inside the caller's transaction.
     Result<void> store(Database& db, const ProgressFn& progress = {});
+
+    FormulaPreview preview(const QString& text, FormulaKind kind, bool kill) const;
 
     // Error values of the selected formulas for the next draw, or as they stood right after the
     // draw of a chosen period; with a kind filter only the formulas of that kind take part.

@@ -48,4 +48,20 @@ Result<void> remove(Database& db, int idx) {
     return {};
 }
 
+Result<void> insertAt(Database& db, const FormulaRow& row) {
+    Statement shift(db.handle(), u"UPDATE Gongshi SET Idx = Idx + 1 WHERE Idx >= ?"_s);
+    shift.bindInt(1, row.idx);
+    if (!shift.run())
+        return db.failure(u"无法保存公式"_s);
+    return insert(db, {row});
+}
+
+Result<void> removeAfter(Database& db, int count) {
+    Statement del(db.handle(), u"DELETE FROM Gongshi WHERE Idx > ?"_s);
+    del.bindInt(1, count);
+    if (!del.run())
+        return db.failure(u"无法删除公式"_s);
+    return {};
+}
+
 } // namespace talven::FormulaTable

@@ -44,7 +44,8 @@ QString placeholders(int count) {
 } // namespace
 
 HistoryTables::HistoryTables()
-    : m_tableSynced(Database::HistoryTableCount, false), m_dirtyFrom(SlotCount, 0) {
+    : m_tableSynced(Database::HistoryTableCount, false), m_unusedRows(Database::HistoryTableCount, false),
+      m_dirtyFrom(SlotCount, 0) {
     m_stored.hits.resize(SlotCount);
     m_stored.texts.resize(SlotCount);
 }
@@ -80,6 +81,14 @@ Result<void> HistoryTables::load(Database& database, int formulaCount) {
         if (st.failed())
             return fail();
         m_tableSynced[static_cast<size_t>(t)] = same && i == m_storedDraws.size();
+    }
+    // Tables no formula uses should be empty; rows left there are cleared at the next write.
+    m_unusedRows.assign(Database::HistoryTableCount, false);
+    for (int t = inUse; t < Database::HistoryTableCount; ++t) {
+        Statement st(db, u"SELECT EXISTS (SELECT 1 FROM %1)"_s.arg(Database::historyTable(t)));
+        if (!st.stepRow())
+            return fail();
+        m_unusedRows[static_cast<size_t>(t)] = st.columnInt(0) != 0;
     }
 
     m_stored.hits.assign(SlotCount, {});
@@ -118,6 +127,9 @@ bool HistoryTables::differs(const std::vector<DrawValues>& draws, const ResultRo
     if (m_storedDraws != draws)
         return true;
     const int inUse = Database::tablesInUse(formulaCount);
+    for (int t = inUse; t < Database::HistoryTableCount; ++t)
+        if (m_unusedRows[static_cast<size_t>(t)] || m_tableSynced[static_cast<size_t>(t)])
+            return true;
     for (int t = 0; t < inUse; ++t)
         if (!m_tableSynced[static_cast<size_t>(t)])
             return true;
@@ -288,6 +300,15 @@ Result<void> HistoryTables::sync(Database& database, const std::vector<DrawValue
             }
         }
     }
+
+    // A table no formula uses any more keeps no rows, so that what is stored follows the formulas.
+    for (int t = inUse; t < Database::HistoryTableCount; ++t) {
+        if (!m_unusedRows[static_cast<size_t>(t)] && !m_tableSynced[static_cast<size_t>(t)])
+            continue;
+        if (auto cleared = database.exec(u"DELETE FROM %1"_s.arg(Database::historyTable(t))); !cleared)
+            return cleared;
+    }
+    m_unusedRows.assign(Database::HistoryTableCount, false);
 
     // Memory now describes the database.
     m_dirtyFrom.assign(m_dirtyFrom.size(), std::numeric_limits<size_t>::max());

@@ -50,6 +50,7 @@ public:
 private:
     std::vector<DrawValues> m_storedDraws; // rows of every synced table
     std::vector<bool> m_tableSynced;       // per table: holds exactly m_storedDraws
+    std::vector<bool> m_unusedRows;        // per table no formula uses: holds rows all the same
     ResultRows m_stored;                   // by slot
     std::vector<size_t> m_dirtyFrom;       // per slot, the first draw whose result may differ
     ResultTexts m_texts;

@@ -2,8 +2,12 @@
 
 #include "session/Session.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QProgressDialog>
+#include <QTabBar>
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
@@ -42,14 +46,27 @@ void BusyFeedback::busyChanged(bool busy) {
         m_text = u"正在处理，请稍候…"_s;
         m_permille = 0;
         QApplication::setOverrideCursor(Qt::WaitCursor);
-        m_window->setEnabled(false);
+        // The commands and inputs wait; the window itself stays active, with its focus, and its
+        // lists can still be read.
+        for (QWidget* w : m_window->findChildren<QWidget*>()) {
+            if (w->isEnabled() && (qobject_cast<QAbstractButton*>(w) || qobject_cast<QLineEdit*>(w) ||
+                                   qobject_cast<QPlainTextEdit*>(w) || qobject_cast<QTabBar*>(w))) {
+                w->setEnabled(false);
+                m_disabled.append(w);
+            }
+        }
         m_delay->start();
         return;
     }
     m_delay->stop();
-    if (m_dialog)
+    if (m_dialog) {
+        m_dialog->hide(); // at once, so that the focus is back before anything moves it
         m_dialog->deleteLater();
-    m_window->setEnabled(true);
+    }
+    for (const QPointer<QWidget>& w : std::as_const(m_disabled))
+        if (w)
+            w->setEnabled(true);
+    m_disabled.clear();
     QApplication::restoreOverrideCursor();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QPointer>
 
@@ -25,6 +26,7 @@ private:
     QWidget* m_window;
     QPointer<QProgressDialog> m_dialog;
     QTimer* m_delay;
+    QList<QPointer<QWidget>> m_disabled;
     QString m_text;
     int m_permille = 0;
 };

@@ -3,6 +3,7 @@
 #include "prompts/Prompts.h"
 #include "session/Session.h"
 
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -77,6 +78,30 @@ FilterWindow::FilterWindow(Session& session, Prompts& prompts, QWidget* parent)
         }
         frames->addWidget(box);
     }
+    m_recent = new QGroupBox(u"近期正确率"_s, this);
+    m_recent->setAccessibleName(u"近期正确率"_s);
+    m_recent->setCheckable(true);
+    m_recent->setChecked(false);
+    auto* recentRow = new QHBoxLayout(m_recent);
+    m_recentWindow = new QComboBox(m_recent);
+    m_recentWindow->addItems({u"近10期正确率"_s, u"近30期正确率"_s, u"近100期正确率"_s});
+    m_recentWindow->setAccessibleName(u"近期正确率的期数"_s);
+    m_recentLower = new BoundEdit(m_recent);
+    m_recentUpper = new BoundEdit(m_recent);
+    m_recentLower->setAccessibleName(u"近期正确率 下限"_s);
+    m_recentUpper->setAccessibleName(u"近期正确率 上限"_s);
+    recentRow->addWidget(m_recentWindow);
+    recentRow->addWidget(m_recentLower);
+    recentRow->addWidget(new QLabel(u"到"_s, m_recent));
+    recentRow->addWidget(m_recentUpper);
+    recentRow->addStretch();
+    setTabOrder(previous, m_recent);
+    connect(m_recentWindow, &QComboBox::currentIndexChanged, this, [this] {
+        const auto bounds = FormulaFilter::recentBounds(recents(), shownOrdinals());
+        m_recentLower->setText(bounds.lower);
+        m_recentUpper->setText(bounds.upper);
+    });
+
     auto* ok = new QPushButton(u"确定(&K)"_s, this);
     ok->setAccessibleName(u"确定"_s);
     ok->setDefault(true);
@@ -86,6 +111,7 @@ FilterWindow::FilterWindow(Session& session, Prompts& prompts, QWidget* parent)
     buttons->addWidget(ok);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(frames);
+    layout->addWidget(m_recent);
     layout->addLayout(buttons);
 }
 
@@ -116,12 +142,24 @@ std::vector<FormulaFigures> FilterWindow::figures() const {
     return out;
 }
 
+std::vector<float> FilterWindow::recents() const {
+    static constexpr int windows[] = {10, 30, 100};
+    const int window = windows[std::clamp(m_recentWindow->currentIndex(), 0, 2)];
+    std::vector<float> out;
+    for (int ordinal = 1; ordinal <= static_cast<int>(m_session.formulas().size()); ++ordinal)
+        out.push_back(recentAccuracy(m_session.result(ordinal).hits, window).accuracy);
+    return out;
+}
+
 void FilterWindow::loadBounds() {
     const FormulaFilter::Bounds bounds = FormulaFilter::bounds(figures(), shownOrdinals());
     for (size_t figure = 0; figure < bounds.size(); ++figure) {
         m_lower[figure]->setText(bounds[figure].lower);
         m_upper[figure]->setText(bounds[figure].upper);
     }
+    const auto recent = FormulaFilter::recentBounds(recents(), shownOrdinals());
+    m_recentLower->setText(recent.lower);
+    m_recentUpper->setText(recent.upper);
 }
 
 void FilterWindow::showEvent(QShowEvent* event) {
@@ -163,7 +201,26 @@ bool FilterWindow::apply() {
             *ends[end] = *bound;
         }
     }
-    m_session.setSelection(FormulaFilter::apply(m_session.selection(), figures(), ranges, shownOrdinals()));
+    std::vector<bool> selection =
+        FormulaFilter::apply(m_session.selection(), figures(), ranges, shownOrdinals());
+    if (m_recent->isChecked()) {
+        FormulaFilter::Range recent;
+        double* ends[] = {&recent.lower, &recent.upper};
+        QLineEdit* edits[] = {m_recentLower, m_recentUpper};
+        for (int end = 0; end < 2; ++end) {
+            const std::optional<double> bound = FormulaFilter::parseBound(edits[end]->text());
+            if (!bound) {
+                m_prompts.warning(this, windowTitle(),
+                                  u"“%1”的%2不是数：请填入一个数。"_s.arg(m_recentWindow->currentText(),
+                                                                          end == 0 ? u"下限"_s : u"上限"_s));
+                edits[end]->setFocus();
+                return false;
+            }
+            *ends[end] = *bound;
+        }
+        selection = FormulaFilter::applyRecent(std::move(selection), recents(), recent, shownOrdinals());
+    }
+    m_session.setSelection(selection);
     accept();
     return true;
 }

@@ -7,6 +7,8 @@
 #include <array>
 #include <optional>
 
+class QComboBox;
+class QGroupBox;
 class QLineEdit;
 
 namespace talven {
@@ -32,6 +34,10 @@ public:
 
     QLineEdit* lowerEdit(int figure) const { return m_lower[static_cast<size_t>(figure)]; }
     QLineEdit* upperEdit(int figure) const { return m_upper[static_cast<size_t>(figure)]; }
+    QGroupBox* recentRange() const { return m_recent; }
+    QComboBox* recentWindow() const { return m_recentWindow; }
+    QLineEdit* recentLowerEdit() const { return m_recentLower; }
+    QLineEdit* recentUpperEdit() const { return m_recentUpper; }
 
 public slots:
     // "确定": applies the ranges and hides the window; a bound that is no number is refused with
@@ -53,6 +59,12 @@ private:
     bool m_loadOnShow = true;
     std::array<QLineEdit*, FormulaFilter::FigureCount> m_lower{};
     std::array<QLineEdit*, FormulaFilter::FigureCount> m_upper{};
+    // The optional range on one recent accuracy; off until the user ticks it.
+    QGroupBox* m_recent = nullptr;
+    QComboBox* m_recentWindow = nullptr;
+    QLineEdit* m_recentLower = nullptr;
+    QLineEdit* m_recentUpper = nullptr;
+    std::vector<float> recents() const;
 };
 
 } // namespace talven

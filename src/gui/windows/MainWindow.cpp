@@ -8,6 +8,8 @@
 #include "session/ProgramArguments.h"
 #include "session/Session.h"
 #include "widgets/FormulaListView.h"
+#include "widgets/FormulaPreviewLabel.h"
+#include "widgets/HitHistoryStrip.h"
 #include "windows/BusyFeedback.h"
 #include "windows/DrawEntryRow.h"
 #include "windows/FilterWindow.h"
@@ -34,6 +36,8 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QSettings>
+#include <QShortcut>
+#include <QSortFilterProxyModel>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabBar>
@@ -54,7 +58,7 @@ constexpr int FormulaRowsShown = 18; // likewise for the formula list
 // Twips of the grids' columns.
 constexpr int PeriodWidth = 820, NumberWidth = 600, FormulaResultWidth = 700;
 constexpr std::array<int, FormulaListModel::ColumnCount> listWidths = {
-    420, 2800, 600, 420, 800, 2000, 800, 800, 800, 800, 2000, 1200, 1200, 1200, 1200, 0};
+    420, 2800, 600, 420, 800, 2000, 800, 800, 800, 800, 2000, 1200, 1200, 1200, 1200, 0, 1600, 1600, 1600};
 constexpr int ChineseFormulaWidth = 4000;
 
 // The user guide that ships with the program: beside an installed program, or in the build tree.
@@ -72,6 +76,7 @@ QString guidePath() {
 MainWindow::MainWindow(Session& session, Prompts& prompts, QSettings* viewSettings, QWidget* parent)
     : QMainWindow(parent), m_session(session), m_prompts(prompts), m_viewSettings(viewSettings) {
     setWindowTitle(u"TALVEN 公式分析"_s);
+    session.setShortChangesOnWorker(true);
     m_history = new HistoryGridModel(session, this);
     m_formulas = new FormulaListModel(session, this);
     m_exporter = new GridExporter(session, prompts, this);
@@ -102,7 +107,10 @@ MainWindow::MainWindow(Session& session, Prompts& prompts, QSettings* viewSettin
     new BusyFeedback(session, this);
     connect(&session, &Session::changed, this, [this](Session::Changes what) { sessionChanged(int(what)); });
     connect(&session, &Session::busyChanged, this, [this](bool busy) {
-        if (!busy && m_closeWhenIdle)
+        if (busy)
+            return;
+        showUndo(); // the busy feedback enabled every command again
+        if (m_closeWhenIdle)
             QTimer::singleShot(0, this, &QWidget::close);
     });
     // Another program's change to the database is read in as soon as nothing runs here.
@@ -117,7 +125,13 @@ MainWindow::MainWindow(Session& session, Prompts& prompts, QSettings* viewSettin
     });
     m_watch->start();
 
+    auto* undoKey = new QShortcut(QKeySequence::Undo, this);
+    connect(undoKey, &QShortcut::activated, this, &MainWindow::undo);
+    showUndo();
+
     resize(1280, 760);
+    m_bands->setSizes({250, m_bands->widget(1)->sizeHint().height(), 430});
+    m_listSplit->setSizes({330, 100});
     restoreView();
     proposeNextPeriod();
     showStatus();
@@ -205,14 +219,20 @@ QWidget* MainWindow::buildFormulaEntry() {
     m_formulaText->setMinimumHeight(m_formulaText->fontMetrics().height() * 2 + 12);
     m_formulaText->setMaximumHeight(m_formulaText->fontMetrics().height() * 4 + 12);
     layout->addWidget(m_formulaText);
+    m_preview = new FormulaPreviewLabel(m_session, panel);
+    layout->addWidget(m_preview);
+    connect(m_formulaText, &QPlainTextEdit::textChanged, this, &MainWindow::previewInput);
     auto* commands = new QHBoxLayout;
     commands->addWidget(button(u"添加所输公式(&A)"_s, &MainWindow::addTypedFormula));
     commands->addWidget(button(u"读取公式文本(N)"_s, &MainWindow::importFormulas));
     commands->addWidget(button(u"公式参数对照说明(&I)"_s, &MainWindow::openReference));
     layout->addLayout(commands);
 
+    // The kinds and the kill/keep sense side by side, so that the list below keeps its room.
+    auto* choices = new QHBoxLayout;
     auto* kinds = new QGroupBox(u"种类"_s, panel);
     auto* grid = new QGridLayout(kinds);
+    grid->setVerticalSpacing(2);
     m_kinds = new QButtonGroup(this);
     for (int k = 0; k < FormulaKindCount; ++k) {
         auto* option = new QRadioButton(FormulaKinds::caption(k), kinds);
@@ -221,19 +241,26 @@ QWidget* MainWindow::buildFormulaEntry() {
     }
     m_kinds->button(0)->setChecked(true);
     connect(m_kinds, &QButtonGroup::idClicked, this, &MainWindow::chooseKind);
-    layout->addWidget(kinds);
+    choices->addWidget(kinds, 1);
 
     auto* sense = new QGroupBox(u"生杀"_s, panel);
-    auto* senseLayout = new QHBoxLayout(sense);
+    auto* senseLayout = new QVBoxLayout(sense);
     m_killButton = new QRadioButton(u"杀"_s, sense);
     m_keepButton = new QRadioButton(u"生"_s, sense);
     m_killButton->setChecked(true);
     senseLayout->addWidget(m_killButton);
     senseLayout->addWidget(m_keepButton);
     senseLayout->addStretch();
-    connect(m_killButton, &QRadioButton::clicked, this, [this] { m_kill = true; });
-    connect(m_keepButton, &QRadioButton::clicked, this, [this] { m_kill = false; });
-    layout->addWidget(sense);
+    connect(m_killButton, &QRadioButton::clicked, this, [this] {
+        m_kill = true;
+        previewInput();
+    });
+    connect(m_keepButton, &QRadioButton::clicked, this, [this] {
+        m_kill = false;
+        previewInput();
+    });
+    choices->addWidget(sense);
+    layout->addLayout(choices);
     layout->addStretch();
     return panel;
 }
@@ -280,26 +307,47 @@ QWidget* MainWindow::buildListBand() {
     bar->addWidget(button(u"选中所有公式(&L)"_s, &MainWindow::selectAllShown, selectedTip));
     layout->addLayout(bar);
 
+    // Sorted for viewing only: ordinals, selection and the history grid stay the formulas'.
+    m_sorted = new QSortFilterProxyModel(this);
+    m_sorted->setSourceModel(m_formulas);
+    m_sorted->setSortRole(FormulaListModel::SortRole);
     auto* proxy = new GridColours(GridColours::Scheme::Formulas, this);
-    proxy->setSourceModel(m_formulas);
-    m_formulaView = new FormulaListView(u"公式列表"_s, band);
+    proxy->setSourceModel(m_sorted);
+    m_listSplit = new QSplitter(Qt::Vertical, band);
+    m_listSplit->setChildrenCollapsible(false);
+    m_formulaView = new FormulaListView(u"公式列表"_s, m_listSplit);
     m_formulaView->setModel(proxy);
     m_formulaView->setToolTip(exportTip);
+    m_formulaView->setSortingEnabled(true);
+    m_formulaView->sortByColumn(FormulaListModel::Index, Qt::AscendingOrder);
+    m_formulaView->horizontalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_formulaView->horizontalHeader(), &QWidget::customContextMenuRequested, this,
+            &MainWindow::chooseColumns);
+    m_strip = new HitHistoryStrip(m_listSplit);
+    m_listSplit->addWidget(m_formulaView);
+    m_listSplit->addWidget(m_strip);
+    m_listSplit->setStretchFactor(0, 1);
+    m_listSplit->setStretchFactor(1, 0);
+    connect(m_formulaView->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &MainWindow::showHitHistory);
     auto widths = [this] {
         for (int c = 0; c < FormulaListModel::ColumnCount; ++c)
             m_formulaView->setColumnWidthTwips(c, listWidths[static_cast<size_t>(c)]);
         if (m_formulas->chinese())
             m_formulaView->setColumnWidthTwips(FormulaListModel::Formula, ChineseFormulaWidth);
-        m_formulaView->widenToContents(FormulaListModel::Index, FormulaListModel::PerNumberCurrentHit);
+        m_formulaView->widenToContents(FormulaListModel::Index, FormulaListModel::ColumnCount - 1);
     };
+    // The list keeps its sixteen columns; the recent figures are there on request (header menu).
+    for (int c : {FormulaListModel::Recent10, FormulaListModel::Recent30, FormulaListModel::Recent100})
+        m_formulaView->setColumnHidden(c, true);
     widths();
     connect(m_formulas, &QAbstractItemModel::modelReset, this, widths);
     connect(m_formulaView, &FormulaListView::rowClicked, this, [this](int row) {
-        const int ordinal = m_formulas->ordinalOfRow(row);
+        const int ordinal = ordinalOfViewRow(row);
         m_session.setSelected(ordinal, !m_session.selection()[static_cast<size_t>(ordinal - 1)]);
     });
     connect(m_formulaView, &FormulaListView::menuRequested, this, [this](int row, const QPoint& at) {
-        const int idx = m_formulas->index(row, FormulaListModel::Idx).data().toInt();
+        const int idx = m_session.formulas()[static_cast<size_t>(ordinalOfViewRow(row) - 1)].idx;
         auto* menu = new QMenu(u"管理"_s, this);
         menu->setAttribute(Qt::WA_DeleteOnClose);
         menu->addAction(u"删除该公式(&D)"_s, this, [this, idx] { deleteFormula(idx); });
@@ -326,7 +374,7 @@ QWidget* MainWindow::buildListBand() {
             },
             u"gongshi.xlsx"_s);
     });
-    layout->addWidget(m_formulaView, 1);
+    layout->addWidget(m_listSplit, 1);
     return band;
 }
 
@@ -341,6 +389,8 @@ QWidget* MainWindow::buildCommandBand() {
     m_verifyPeriod->setFixedWidth(m_verifyPeriod->fontMetrics().horizontalAdvance(u"00000000"_s) + 12);
     layout->addWidget(m_verifyPeriod);
     layout->addWidget(button(u"验算该期公式[计算的该期下期结果](&K)"_s, &MainWindow::verify));
+    m_undoButton = button(u"撤销"_s, &MainWindow::undo, u"撤销最后一次删除或读入（Ctrl+Z）"_s);
+    layout->addWidget(m_undoButton);
     layout->addStretch();
     m_settingsButton = button(u"软件设置(&T)"_s, &MainWindow::showSettingsMenu);
     layout->addWidget(m_settingsButton);
@@ -355,7 +405,70 @@ void MainWindow::sessionChanged(int what) {
     }
     if (what & Session::FormulasChanged)
         scrollFormulasToEnd();
+    if (what & (Session::FormulasChanged | Session::ResultsChanged | Session::HistoryChanged))
+        showHitHistory();
+    showUndo();
     showStatus();
+}
+
+int MainWindow::ordinalOfViewRow(int row) const {
+    return m_formulaView->model()->index(row, 0).data(FormulaListModel::OrdinalRole).toInt();
+}
+
+void MainWindow::previewInput() {
+    m_preview->setInput(m_formulaText->toPlainText(), m_kind, m_kill);
+}
+
+void MainWindow::showHitHistory() {
+    const QModelIndex current = m_formulaView->currentIndex();
+    const int ordinal = current.isValid() ? ordinalOfViewRow(current.row()) : 0;
+    if (ordinal < 1 || ordinal > static_cast<int>(m_session.formulas().size())) {
+        m_strip->clear();
+        return;
+    }
+    const HitHistory history = talven::hitHistory(m_session.result(ordinal).hits, 100);
+    QList<int> periods;
+    for (size_t i = 0; i < history.hits.size(); ++i)
+        periods.append(m_session.draws()[static_cast<size_t>(history.firstDraw) + i][DrawColumns::QQH]);
+    const FormulaRow& row = m_session.formulas()[static_cast<size_t>(ordinal - 1)];
+    m_strip->setHistory(
+        history, periods,
+        u"公式 %1 %2"_s.arg(row.idx).arg(
+            m_formulaView->model()->index(current.row(), FormulaListModel::Formula).data().toString()));
+}
+
+void MainWindow::showUndo() {
+    const QString description = m_session.undoDescription();
+    m_undoButton->setText(description.isEmpty() ? u"撤销"_s : description);
+    m_undoButton->setEnabled(!description.isEmpty());
+}
+
+void MainWindow::undo() {
+    if (m_session.undoDescription().isEmpty() || m_session.busy())
+        return;
+    m_session.undo().then(this, [this](const Result<void>& done) {
+        if (!done)
+            reportFailure(u"无法撤销"_s, done.error());
+    });
+}
+
+void MainWindow::chooseColumns(const QPoint& at) {
+    auto* menu = new QMenu(u"显示的列"_s, this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    for (int c = 0; c < FormulaListModel::ColumnCount; ++c) {
+        if (c == FormulaListModel::Idx || c == FormulaListModel::Index)
+            continue;
+        QAction* action = menu->addAction(m_formulas->headerData(c, Qt::Horizontal).toString());
+        action->setCheckable(true);
+        action->setChecked(!m_formulaView->isColumnHidden(c));
+        connect(action, &QAction::toggled, this, [this, c](bool shown) {
+            m_formulaView->setColumnHidden(c, !shown);
+            if (shown)
+                m_formulaView->widenToContents(c, c);
+            saveView();
+        });
+    }
+    menu->popup(m_formulaView->horizontalHeader()->mapToGlobal(at));
 }
 
 void MainWindow::showStatus() {
@@ -376,8 +489,11 @@ void MainWindow::proposeNextPeriod() {
 }
 
 void MainWindow::scrollHistoryToNewest() {
-    if (m_history->rowCount() > HistoryRowsShown)
-        m_historyView->scrollToBottom();
+    if (m_history->rowCount() <= HistoryRowsShown)
+        return;
+    m_historyView->scrollToBottom();
+    // Once more when the layout has settled: new columns may have brought a scroll bar.
+    QTimer::singleShot(0, m_historyView, [this] { m_historyView->scrollToBottom(); });
 }
 
 void MainWindow::scrollFormulasToEnd() {
@@ -541,6 +657,7 @@ void MainWindow::toggleKindFilter(bool on) {
 
 void MainWindow::chooseKind(int kind) {
     m_kind = formulaKindOf(kind).value_or(FormulaKind::SpecialNumber);
+    previewInput();
     // With the filter on, the list shows the new kind at once, so list and commands agree.
     if (kindFilterOn())
         toggleKindFilter(true);
@@ -657,6 +774,14 @@ void MainWindow::restoreView() {
     restoreGeometry(m_viewSettings->value(u"geometry"_s).toByteArray());
     m_bands->restoreState(m_viewSettings->value(u"bands"_s).toByteArray());
     m_top->restoreState(m_viewSettings->value(u"top"_s).toByteArray());
+    m_listSplit->restoreState(m_viewSettings->value(u"list"_s).toByteArray());
+    const QVariant hidden = m_viewSettings->value(u"hiddenColumns"_s);
+    if (hidden.isValid()) {
+        const QStringList columns = hidden.toStringList();
+        for (int c = 0; c < FormulaListModel::ColumnCount; ++c)
+            if (c != FormulaListModel::Idx)
+                m_formulaView->setColumnHidden(c, columns.contains(QString::number(c)));
+    }
     m_viewSettings->endGroup();
 }
 
@@ -667,6 +792,12 @@ void MainWindow::saveView() {
     m_viewSettings->setValue(u"geometry"_s, saveGeometry());
     m_viewSettings->setValue(u"bands"_s, m_bands->saveState());
     m_viewSettings->setValue(u"top"_s, m_top->saveState());
+    m_viewSettings->setValue(u"list"_s, m_listSplit->saveState());
+    QStringList hidden;
+    for (int c = 0; c < FormulaListModel::ColumnCount; ++c)
+        if (m_formulaView->isColumnHidden(c))
+            hidden.append(QString::number(c));
+    m_viewSettings->setValue(u"hiddenColumns"_s, hidden);
     m_viewSettings->endGroup();
 }
 

@@ -20,6 +20,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
 class QSettings;
+class QSortFilterProxyModel;
 class QSplitter;
 class QTabBar;
 class QTimer;
@@ -28,6 +29,8 @@ namespace talven {
 
 class DrawEntryRow;
 class FilterWindow;
+class FormulaPreviewLabel;
+class HitHistoryStrip;
 class FormulaListModel;
 class FormulaListView;
 class GridExporter;
@@ -62,6 +65,10 @@ public:
     FormulaKind currentKind() const { return m_kind; }
     bool killForNewFormulas() const { return m_kill; }
     bool kindFilterOn() const;
+    FormulaPreviewLabel* preview() const { return m_preview; }
+    HitHistoryStrip* hitHistory() const { return m_strip; }
+    // The formula shown by the view's row (the list may be sorted for viewing).
+    int ordinalOfViewRow(int row) const;
     // The secondary windows while they are open.
     ReferenceWindow* referenceWindow() const { return m_reference.window(); }
     ErrorValueWindow* errorValueWindow() const { return m_errors.window(); }
@@ -100,6 +107,11 @@ private:
     void openFilter();
     void showErrorValues();
     void showSettingsMenu();
+    void undo();
+    void showUndo();
+    void showHitHistory();
+    void previewInput();
+    void chooseColumns(const QPoint& at);
 
     // Following every change of the session.
     void sessionChanged(int what);
@@ -137,6 +149,11 @@ private:
     WindowSlot<ErrorValueWindow> m_errors;
     FilterWindow* m_filter = nullptr;
     GridExporter* m_exporter = nullptr;
+    QSortFilterProxyModel* m_sorted = nullptr;
+    FormulaPreviewLabel* m_preview = nullptr;
+    HitHistoryStrip* m_strip = nullptr;
+    QPushButton* m_undoButton = nullptr;
+    QSplitter* m_listSplit = nullptr;
     QSplitter* m_bands = nullptr;
     QSplitter* m_top = nullptr;
     QLabel* m_status = nullptr;

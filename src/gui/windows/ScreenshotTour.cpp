@@ -1,6 +1,9 @@
 #include "windows/ScreenshotTour.h"
 
+#include "models/FormulaListModel.h"
 #include "session/Session.h"
+#include "widgets/FormulaListView.h"
+#include "widgets/FormulaPreviewLabel.h"
 #include "windows/FilterWindow.h"
 #include "windows/MainWindow.h"
 #include "windows/SettingsMenu.h"
@@ -10,8 +13,10 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QSplitter>
 #include <QTabBar>
 #include <QTimer>
 
@@ -26,9 +31,29 @@ ScreenshotTour::ScreenshotTour(MainWindow& window, QString folder)
         {u"main-window"_s, [] {}, [w] { return w; }},
         {u"main-window-formula-columns"_s, [w] { w->setFormulaColumns(true, true); }, [w] { return w; }},
         {u"main-window-chinese"_s, [w] { w->m_forms->setCurrentIndex(1); }, [w] { return w; }},
-        {u"settings-menu"_s,
+        {u"formula-preview"_s,
          [w] {
              w->m_forms->setCurrentIndex(0);
+             w->m_formulaText->setPlainText(u"[D单特类]特码数+平码一*2"_s);
+             w->m_preview->setInput(w->m_formulaText->toPlainText(), w->m_kind, w->m_kill, true);
+         },
+         [w]() -> QWidget* { return w->m_preview->parentWidget(); }},
+        {u"formula-preview-refused"_s,
+         [w] {
+             w->m_formulaText->setPlainText(u"[D单特类]特码数+平码一*(2"_s);
+             w->m_preview->setInput(w->m_formulaText->toPlainText(), w->m_kind, w->m_kill, true);
+         },
+         [w]() -> QWidget* { return w->m_preview->parentWidget(); }},
+        {u"hit-history"_s,
+         [w] {
+             w->m_formulaText->clear();
+             const QModelIndex row = w->m_formulaView->model()->index(5, FormulaListModel::Formula);
+             w->m_formulaView->setCurrentIndex(row);
+             w->m_formulaView->scrollTo(row);
+         },
+         [w]() -> QWidget* { return w->m_listSplit->parentWidget(); }},
+        {u"settings-menu"_s,
+         [w] {
              w->m_settingsMenu->popup(
                  w->m_settingsButton->mapToGlobal(QPoint(0, -w->m_settingsMenu->sizeHint().height())));
          },

@@ -120,6 +120,21 @@ private slots:
         QCOMPARE(Filter::bounds({a, b}, {1})[Filter::LongestMiss].lower, u"7"_s);
         QCOMPARE(Filter::bounds({a, b}, {})[Filter::Accuracy].upper, u"0"_s);
     }
+
+    // The recent range: its own bounds deselect nothing; a narrower range deselects the shown
+    // formulas outside it and selects none.
+    void recentRange() {
+        const std::vector<float> recents{40, 66.66666f, 90, 10};
+        const QList<int> shown{1, 2, 3};
+        const Filter::BoundTexts bounds = Filter::recentBounds(recents, shown);
+        QCOMPARE(bounds.lower, u"40"_s);
+        const Filter::Range own{Filter::parseBound(bounds.lower).value(),
+                                Filter::parseBound(bounds.upper).value()};
+        QCOMPARE(Filter::applyRecent({true, true, true, true}, recents, own, shown),
+                 (std::vector<bool>{true, true, true, true}));
+        QCOMPARE(Filter::applyRecent({true, false, true, true}, recents, {50, 100}, shown),
+                 (std::vector<bool>{false, false, true, true}));
+    }
 };
 
 QTEST_APPLESS_MAIN(TestFormulaFilter)
