@@ -28,6 +28,18 @@ bool toInteger(double v, std::int64_t& out) {
     return true;
 }
 
+// The remainder of two integral values as fmod gives it (the dividend's sign), in integer arithmetic
+// where both are exact integers: the same value, many times faster.
+inline double integralRemainder(double a, double b) {
+    constexpr double Small = 2147483647.0; // 32-bit division is the quicker one
+    if (std::fabs(a) <= Small && std::fabs(b) <= Small)
+        return static_cast<double>(static_cast<std::int32_t>(a) % static_cast<std::int32_t>(b));
+    constexpr double Exact = 9007199254740992.0; // 2^53
+    if (std::fabs(a) < Exact && std::fabs(b) < Exact)
+        return static_cast<double>(static_cast<std::int64_t>(a) % static_cast<std::int64_t>(b));
+    return std::fmod(a, b);
+}
+
 double truth(bool b) {
     return b ? -1.0 : 0.0;
 }
@@ -58,7 +70,7 @@ inline double apply(double a, double b, Fault& fault) {
             fault = Fault::DivideByZero;
             return Null;
         }
-        const double m = std::fmod(ra, rb);
+        const double m = integralRemainder(ra, rb);
         if constexpr (op == Op::Mod)
             return m + 0.0; // no negative zero
         else

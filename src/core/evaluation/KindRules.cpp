@@ -13,6 +13,10 @@ namespace {
 
 // Non-negative remainder of an integral value by m; integer arithmetic where it is exact.
 int remainder(double p, int m) {
+    if (std::fabs(p) <= 2147483647.0) {
+        const int r = static_cast<int>(p) % m;
+        return r < 0 ? r + m : r;
+    }
     if (std::fabs(p) < 9.0e15) {
         const long long r = static_cast<long long>(p) % m;
         return static_cast<int>(r < 0 ? r + m : r);
