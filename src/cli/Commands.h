@@ -50,8 +50,7 @@ class RestoreBackupCommand : public Command {
 public:
     QString name() const override { return QStringLiteral("restore-backup"); }
     QString usage() const override {
-        return QStringLiteral(
-            "restore-backup [N]        用备份恢复数据库（0 为最近一次导入前的备份，1、2 更早）");
+        return QStringLiteral("restore-backup [N]        用备份恢复数据库（0 为最近一次导入前的备份，1、2 更早）");
     }
     int run(CommandContext& ctx) override;
 };

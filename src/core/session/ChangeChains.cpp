@@ -216,9 +216,8 @@ Result<FormulaImportReport> importFormulas(SessionState& state, ChangeContext& c
         return bytes.error();
     const auto decoded = FormulaInput::decodeFile(bytes.value());
     if (!decoded)
-        return Error{
-            u"文件 %1 不是公式文本文件（含有空字符，或既不是 UTF-8 也不是 GBK 编码），未添加任何公式"_s.arg(
-                QDir::toNativeSeparators(path))};
+        return Error{u"文件 %1 不是公式文本文件（含有空字符，或既不是 UTF-8 也不是 GBK 编码），未添加任何公式"_s.arg(
+            QDir::toNativeSeparators(path))};
     const FormulaInput::FileResult read = FormulaInput::readLines(decoded.value());
 
     FormulaImportReport report;
