@@ -1,5 +1,7 @@
 #include "ColumnEvaluator.h"
 
+#include "evaluation/Rounding.h"
+
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -21,7 +23,7 @@ using Op = ExprNode::Op;
 constexpr double IntegerLimit = 9.2e18;
 
 bool toInteger(double v, std::int64_t& out) {
-    const double r = std::nearbyint(v);
+    const double r = roundHalfEven(v);
     if (!(std::fabs(r) < IntegerLimit))
         return false;
     out = static_cast<std::int64_t>(r);
@@ -64,8 +66,8 @@ inline double apply(double a, double b, Fault& fault) {
     } else if constexpr (op == Op::IntDiv || op == Op::Mod) {
         if (std::isnan(a) || std::isnan(b))
             return Null;
-        const double ra = std::nearbyint(a);
-        const double rb = std::nearbyint(b);
+        const double ra = roundHalfEven(a);
+        const double rb = roundHalfEven(b);
         if (rb == 0) {
             fault = Fault::DivideByZero;
             return Null;

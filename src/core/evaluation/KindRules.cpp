@@ -1,5 +1,6 @@
 #include "KindRules.h"
 
+#include "evaluation/Rounding.h"
 #include "formula/FormulaKinds.h"
 
 #include <algorithm>
@@ -125,7 +126,7 @@ KindPrediction KindRules::predict(int kind, double parameter, int judgedYear) co
     if (!FormulaKinds::isValid(kind) || !std::isfinite(parameter))
         return {};
     // The default floating-point rounding mode rounds halves to the even neighbour.
-    const double p = std::nearbyint(parameter);
+    const double p = roundHalfEven(parameter);
     const int rn = remainder(p, m_bit);
     const int num = rn == 0 ? m_bit : rn;
     const Options& o = m_model.options();
