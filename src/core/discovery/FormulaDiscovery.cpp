@@ -3,6 +3,7 @@
 #include "discovery/CandidateGenerator.h"
 #include "evaluation/ColumnEvaluator.h"
 #include "evaluation/FormulaStatistics.h"
+#include "evaluation/Rounding.h"
 #include "formula/Expression.h"
 #include "formula/FormulaInput.h"
 #include "formula/FormulaKinds.h"
@@ -10,6 +11,8 @@
 #include <QElapsedTimer>
 
 #include <algorithm>
+#include <cmath>
+#include <optional>
 #include <thread>
 
 using namespace Qt::StringLiterals;
@@ -42,11 +45,40 @@ void collectColumns(const ExprNode& n, std::vector<int>& out) {
         collectColumns(*n.rhs, out);
 }
 
+// The engine's judgement of every draw for each remainder of the rounded parameter by the kind's
+// period, so that judging a candidate's draws is a look-up per draw.
+class HitTable {
+public:
+    HitTable(const BacktestEngine& engine, int kind, bool kill) : m_period(engine.rules().period(kind)) {
+        m_right.assign(static_cast<size_t>(engine.drawCount()) * static_cast<size_t>(m_period), 0);
+        for (int d = 1; d < engine.drawCount(); ++d)
+            for (int r = 0; r < m_period; ++r)
+                m_right[static_cast<size_t>(d) * static_cast<size_t>(m_period) + static_cast<size_t>(r)] =
+                    engine.rightAt(kind, kill, r, d);
+    }
+
+    // Hits at draws first .. last - 1, each judged by the parameter of the draw before.
+    int hits(const double* parameters, int first, int last) const {
+        int n = 0;
+        for (int d = first; d < last; ++d) {
+            const double p = parameters[d - 1];
+            if (std::isfinite(p)) // no prediction otherwise, and never right
+                n += m_right[static_cast<size_t>(d) * static_cast<size_t>(m_period) +
+                             static_cast<size_t>(wholeRemainder(roundHalfEven(p), m_period))];
+        }
+        return n;
+    }
+
+private:
+    int m_period;
+    std::vector<std::uint8_t> m_right;
+};
+
 // The two back-tests of a search and the judging of one candidate on them.
 class Judge {
 public:
     Judge(const NumberModel& model, const std::vector<DrawValues>& draws, const DiscoveryRequest& request)
-        : m_request(request), m_whole(model), m_inSample(model) {
+        : m_whole(model), m_inSample(model) {
         m_total = static_cast<int>(draws.size());
         m_inCount = m_total - request.holdout;
         // The history cut before the held-out draws, as a session holding only it would compute it:
@@ -57,6 +89,8 @@ public:
         m_inSample = BacktestEngine(cutModel);
         m_inSample.setHistory(cut);
         m_whole.setHistory(draws);
+        m_inSampleHits.emplace(m_inSample, request.kind, request.kill);
+        m_wholeHits.emplace(m_whole, request.kind, request.kill);
         // Where each column of the whole history first differs from the cut one. Rows before that
         // compute the same on both, so the whole history needs evaluating from there on only.
         m_firstDifference.assign(DrawColumns::Count, m_inCount - 1);
@@ -87,11 +121,7 @@ public:
         double* p = scratch.data();
         if (!ColumnEvaluator(m_inSample.columns()).evaluate(root, 0, m_inCount, p))
             return false;
-        const int kind = m_request.kind;
-        const bool kill = m_request.kill;
-        int inHits = 0;
-        for (int d = 1; d < m_inCount; ++d)
-            inHits += m_inSample.rightAt(kind, kill, p[d - 1], d);
+        const int inHits = m_inSampleHits->hits(p, 1, m_inCount);
         // Out-of-sample: the whole history's back-test, whose first held-out prediction comes from
         // the last in-sample draw. A failure anywhere leaves every draw a miss, as in the list.
         std::vector<int> columns;
@@ -102,8 +132,7 @@ public:
                 from = std::min(from, m_firstDifference[static_cast<size_t>(c)]);
         int outHits = 0;
         if (ColumnEvaluator(m_whole.columns()).evaluate(root, from, m_total - from, p + from))
-            for (int d = m_inCount; d < m_total; ++d)
-                outHits += m_whole.rightAt(kind, kill, p[d - 1], d);
+            outHits = m_wholeHits->hits(p, m_inCount, m_total);
         out.inHits = inHits;
         out.outHits = outHits;
         out.formula = text;
@@ -111,12 +140,13 @@ public:
     }
 
 private:
-    DiscoveryRequest m_request;
     int m_total = 0;
     int m_inCount = 0;
     BacktestEngine m_whole;
     BacktestEngine m_inSample;
     std::vector<int> m_firstDifference;
+    std::optional<HitTable> m_inSampleHits;
+    std::optional<HitTable> m_wholeHits;
 };
 
 } // namespace
