@@ -97,6 +97,8 @@ int DiscoverCommand::run(CommandContext& ctx) {
         ranks = parseRanks(add, request.top);
         if (!ranks)
             return fail(ctx, u"--add 中的名次必须是 1 到 %1 之间的整数，用逗号分开"_s.arg(request.top));
+        if (!s.readOnlyReason().isEmpty())
+            return fail(ctx, s.readOnlyReason());
         if (s.formulas().size() + static_cast<size_t>(ranks->size()) >
             static_cast<size_t>(Database::MaxFormulas))
             return fail(
