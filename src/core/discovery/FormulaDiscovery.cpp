@@ -266,7 +266,7 @@ Result<DiscoveryReport> FormulaDiscovery::run(const DiscoveryRequest& request,
             progress(double(report.tried) / request.candidates,
                      u"已试 %1/%2 条候选公式"_s.arg(report.tried).arg(request.candidates));
     }
-    report.cancelled = report.tried < request.candidates;
+    report.cancelled = cancelled() && report.tried < request.candidates;
     if (report.tried > 0)
         report.chance = double(outHits) / (double(report.tried) * request.holdout) * 100.0;
     report.seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
