@@ -23,6 +23,7 @@ std::vector<std::unique_ptr<Command>> Command::all() {
     list.push_back(std::make_unique<DeleteFormulaCommand>());
     list.push_back(std::make_unique<PredictCommand>());
     list.push_back(std::make_unique<ExportCommand>());
+    list.push_back(std::make_unique<DiscoverCommand>());
     return list;
 }
 

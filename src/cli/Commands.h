@@ -152,4 +152,25 @@ public:
     int run(CommandContext& ctx) override;
 };
 
+class DiscoverCommand : public Command {
+public:
+    QString name() const override { return QStringLiteral("discover"); }
+    QString usage() const override {
+        return QStringLiteral(
+            "discover [--kind K] [--keep] [--candidates N] [--holdout H] [--top T] [--seed S] "
+            "[--json] [--add I,J,...]  公式挖掘：样本内挑选，样本外检验");
+    }
+    QList<QCommandLineOption> options() const override {
+        return {valueOption(QStringLiteral("kind"), QStringLiteral("种类")),
+                flag(QStringLiteral("keep"), QString()),
+                valueOption(QStringLiteral("candidates"), QStringLiteral("条数")),
+                valueOption(QStringLiteral("holdout"), QStringLiteral("期数")),
+                valueOption(QStringLiteral("top"), QStringLiteral("条数")),
+                valueOption(QStringLiteral("seed"), QStringLiteral("种子")),
+                flag(QStringLiteral("json"), QString()),
+                valueOption(QStringLiteral("add"), QStringLiteral("名次"))};
+    }
+    int run(CommandContext& ctx) override;
+};
+
 } // namespace talven

@@ -1,4 +1,5 @@
 #include "CliApp.h"
+#include "formula/FormulaInput.h"
 
 #include <QDir>
 #include <QFile>
@@ -82,6 +83,13 @@ private slots:
             << QStringList{u"add-draw"_s, u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s, u"6"_s, u"7"_s, u"--period"_s}
             << u"--period 后面缺少"_s;
         QTest::newRow("backup number") << QStringList{u"restore-backup"_s, u"5"_s} << u"0、1 或 2"_s;
+        QTest::newRow("discover holdout")
+            << QStringList{u"discover"_s, u"--holdout"_s, u"4050"_s} << u"留出的期数"_s;
+        QTest::newRow("discover candidates")
+            << QStringList{u"discover"_s, u"--candidates"_s, u"x"_s} << u"整数"_s;
+        QTest::newRow("discover seed") << QStringList{u"discover"_s, u"--seed"_s, u"-1"_s} << u"种子"_s;
+        QTest::newRow("discover rank beyond top")
+            << QStringList{u"discover"_s, u"--top"_s, u"3"_s, u"--add"_s, u"1,4"_s} << u"--add"_s;
     }
     void refusedInputs() {
         QFETCH(QStringList, args);
@@ -210,6 +218,48 @@ private slots:
         const QByteArray bytes = f.readAll();
         QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
         QVERIFY(QString::fromUtf8(bytes).contains(u"码均最后连对"_s));
+    }
+
+    void discoverJsonAndAdd() {
+        const QStringList args{u"discover"_s, u"--kind"_s,    u"3"_s,     u"--keep"_s, u"--candidates"_s,
+                               u"200"_s,      u"--holdout"_s, u"50"_s,    u"--top"_s,  u"5"_s,
+                               u"--seed"_s,   u"9"_s,         u"--json"_s};
+        const Run first = cli(args);
+        QCOMPARE(first.code, 0);
+        const QJsonObject o = QJsonDocument::fromJson(first.out.toUtf8()).object();
+        QCOMPARE(o[u"kind"_s].toInt(), 3);
+        QCOMPARE(o[u"kill"_s].toBool(), false);
+        QCOMPARE(o[u"candidates"_s].toInt(), 200);
+        QCOMPARE(o[u"holdout"_s].toInt(), 50);
+        QVERIFY(o[u"chance"_s].toDouble() > 0 && o[u"chance"_s].toDouble() < 100);
+        QVERIFY(o[u"seconds"_s].toDouble() >= 0);
+        QVERIFY(o[u"caution"_s].toString().contains(u"过去的开奖不能预测未来的开奖"_s));
+        const QJsonArray found = o[u"formulas"_s].toArray();
+        QCOMPARE(found.size(), 5);
+        for (const QJsonValue& v : found) {
+            QCOMPARE(v[u"inSample"_s][u"draws"_s].toInt(), 4001);
+            QCOMPARE(v[u"outOfSample"_s][u"draws"_s].toInt(), 50);
+        }
+
+        // The same seed finds the same formulas; --add puts the chosen ranks at the end of the list.
+        const Run added = cli(args + QStringList{u"--add"_s, u"2,1"_s});
+        QCOMPARE(added.code, 0);
+        const QJsonObject again = QJsonDocument::fromJson(added.out.toUtf8()).object();
+        QCOMPARE(again[u"formulas"_s], o[u"formulas"_s]);
+        const QJsonArray list =
+            QJsonDocument::fromJson(cli({u"formulas"_s, u"--json"_s}).out.toUtf8()).array();
+        QCOMPARE(again[u"added"_s].toArray(), (QJsonArray{list.size() - 1, list.size()}));
+        for (int k : {0, 1}) {
+            const QJsonObject row = list[list.size() - 2 + k].toObject();
+            const QString text = found[1 - k][u"formula"_s].toString();
+            QCOMPARE(row[u"code"_s].toString(), FormulaInput::translateTyped(text).value());
+            QCOMPARE(row[u"kind"_s].toInt(), 3);
+            QCOMPARE(row[u"kill"_s].toBool(), false);
+        }
+        const Run text = cli({u"discover"_s, u"--candidates"_s, u"50"_s});
+        QCOMPARE(text.code, 0);
+        QVERIFY(text.out.contains(u"样本外正确率"_s) && text.out.contains(u"随机水平"_s));
+        QVERIFY(text.out.contains(u"试了 50 条候选公式"_s));
     }
 
     void foreignDatabaseIsRefused() {

@@ -87,6 +87,12 @@ public:
     std::vector<double> parametersOnDraw(int draw) const;
     // The prediction judged at a draw, made from the previous draw's parameter.
     KindPrediction predictionAt(int formula, int draw) const;
+    // Whether a formula of this kind and sense is right at draw d (1 .. drawCount - 1) with the
+    // previous draw's parameter: the judgement of run(), for parameters computed elsewhere.
+    bool rightAt(int kind, bool kill, double previousParameter, int draw) const {
+        const auto d = static_cast<size_t>(draw);
+        return m_rules.right(kind, kill, m_rules.predict(kind, previousParameter, m_years[d]), m_specials[d]);
+    }
     // A prediction packed as in FormulaResult::predicted; values outside 0..99 cannot be packed.
     static std::uint8_t packPrediction(const KindPrediction& p);
     static KindPrediction unpackPrediction(std::uint8_t code);

@@ -1,5 +1,7 @@
 #include "ColumnEvaluator.h"
 
+#include "evaluation/Rounding.h"
+
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -21,11 +23,23 @@ using Op = ExprNode::Op;
 constexpr double IntegerLimit = 9.2e18;
 
 bool toInteger(double v, std::int64_t& out) {
-    const double r = std::nearbyint(v);
+    const double r = roundHalfEven(v);
     if (!(std::fabs(r) < IntegerLimit))
         return false;
     out = static_cast<std::int64_t>(r);
     return true;
+}
+
+// The remainder of two integral values as fmod gives it (the dividend's sign), in integer arithmetic
+// where both are exact integers: the same value, many times faster.
+inline double integralRemainder(double a, double b) {
+    constexpr double Small = 2147483647.0; // 32-bit division is the quicker one
+    if (std::fabs(a) <= Small && std::fabs(b) <= Small)
+        return static_cast<double>(static_cast<std::int32_t>(a) % static_cast<std::int32_t>(b));
+    constexpr double Exact = 9007199254740992.0; // 2^53
+    if (std::fabs(a) < Exact && std::fabs(b) < Exact)
+        return static_cast<double>(static_cast<std::int64_t>(a) % static_cast<std::int64_t>(b));
+    return std::fmod(a, b);
 }
 
 double truth(bool b) {
@@ -52,13 +66,13 @@ inline double apply(double a, double b, Fault& fault) {
     } else if constexpr (op == Op::IntDiv || op == Op::Mod) {
         if (std::isnan(a) || std::isnan(b))
             return Null;
-        const double ra = std::nearbyint(a);
-        const double rb = std::nearbyint(b);
+        const double ra = roundHalfEven(a);
+        const double rb = roundHalfEven(b);
         if (rb == 0) {
             fault = Fault::DivideByZero;
             return Null;
         }
-        const double m = std::fmod(ra, rb);
+        const double m = integralRemainder(ra, rb);
         if constexpr (op == Op::Mod)
             return m + 0.0; // no negative zero
         else

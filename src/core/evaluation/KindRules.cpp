@@ -1,5 +1,6 @@
 #include "KindRules.h"
 
+#include "evaluation/Rounding.h"
 #include "formula/FormulaKinds.h"
 
 #include <algorithm>
@@ -10,18 +11,6 @@ using namespace Qt::StringLiterals;
 namespace talven {
 
 namespace {
-
-// Non-negative remainder of an integral value by m; integer arithmetic where it is exact.
-int remainder(double p, int m) {
-    if (std::fabs(p) < 9.0e15) {
-        const long long r = static_cast<long long>(p) % m;
-        return static_cast<int>(r < 0 ? r + m : r);
-    }
-    double x = std::fmod(p, static_cast<double>(m));
-    if (x < 0)
-        x += m;
-    return static_cast<int>(x);
-}
 
 int digitSum(int n) {
     return n / 10 + n % 10;
@@ -117,12 +106,37 @@ QString KindRules::numberText(int v) const {
     return v >= 0 && v < static_cast<int>(m_numberTexts.size()) ? m_numberTexts[v] : QString::number(v);
 }
 
+int KindRules::period(int kind) const {
+    switch (kind) {
+    case 1:
+    case 13:
+        return 12;
+    case 2:
+        return 5;
+    case 3:
+    case 15:
+        return 10;
+    case 5:
+    case 6:
+    case 10:
+        return 2;
+    case 8:
+        return m_bit % 2 == 0 ? m_bit : 2 * m_bit;
+    case 9:
+        return 7;
+    case 14:
+        return 4;
+    default:
+        return m_bit;
+    }
+}
+
 KindPrediction KindRules::predict(int kind, double parameter, int judgedYear) const {
     if (!FormulaKinds::isValid(kind) || !std::isfinite(parameter))
         return {};
     // The default floating-point rounding mode rounds halves to the even neighbour.
-    const double p = std::nearbyint(parameter);
-    const int rn = remainder(p, m_bit);
+    const double p = roundHalfEven(parameter);
+    const int rn = wholeRemainder(p, m_bit);
     const int num = rn == 0 ? m_bit : rn;
     const Options& o = m_model.options();
     KindPrediction pr;
@@ -133,13 +147,13 @@ KindPrediction KindRules::predict(int kind, double parameter, int judgedYear) co
         break;
     case 1:
     case 13:
-        pr.value = remainder(p, 12);
+        pr.value = wholeRemainder(p, 12);
         break;
     case 2:
-        pr.value = remainder(p, 5);
+        pr.value = wholeRemainder(p, 5);
         break;
     case 3:
-        pr.value = remainder(p, 10);
+        pr.value = wholeRemainder(p, 10);
         break;
     case 4:
         pr.value = digitSum(num);
@@ -147,17 +161,17 @@ KindPrediction KindRules::predict(int kind, double parameter, int judgedYear) co
     case 5:
     case 6:
     case 10:
-        pr.value = remainder(p, 2);
+        pr.value = wholeRemainder(p, 2);
         break;
     case 7:
         pr.value = NumberModel::isDomestic(zodiacOf(num, judgedYear)) ? 1 : 0;
         break;
     case 8:
         pr.value = waveOf(num);
-        pr.parity = remainder(p, 2);
+        pr.parity = wholeRemainder(p, 2);
         break;
     case 9: {
-        const int r7 = remainder(p, 7);
+        const int r7 = wholeRemainder(p, 7);
         pr.value = o.dsIni != 0 && r7 == 0 ? 7 : r7;
         break;
     }
@@ -168,12 +182,12 @@ KindPrediction KindRules::predict(int kind, double parameter, int judgedYear) co
         pr.value = elementOf(num);
         break;
     case 14:
-        pr.value = remainder(p, 4) >= 2 ? 1 : 0;
-        pr.parity = remainder(p, 2);
+        pr.value = wholeRemainder(p, 4) >= 2 ? 1 : 0;
+        pr.parity = wholeRemainder(p, 2);
         break;
     case 15:
-        pr.value = remainder(p, 10) / 2;
-        pr.parity = remainder(p, 2);
+        pr.value = wholeRemainder(p, 10) / 2;
+        pr.parity = wholeRemainder(p, 2);
         break;
     }
     return pr;

@@ -40,6 +40,9 @@ public:
     // judgedYear: the year of the draw being predicted (kind 7 takes its zodiac from it).
     // A NaN parameter is an empty one; an infinite one cannot be reduced; both give no prediction.
     KindPrediction predict(int kind, double parameter, int judgedYear) const;
+    // A kind's prediction depends on the rounded parameter only through its remainder by this
+    // number (and on the year): the whole values 0 .. period - 1 stand for every parameter.
+    int period(int kind) const;
     bool keepRight(int kind, const KindPrediction& prediction, const SpecialNumber& special) const;
     // Right in the formula's own sense; never right without a valid prediction.
     bool right(int kind, bool kill, const KindPrediction& prediction, const SpecialNumber& special) const {

@@ -1,5 +1,9 @@
 #include "NumberModel.h"
 
+#include "common/Period.h"
+
+#include <QDate>
+
 #include <QStringList>
 
 #include <algorithm>
@@ -274,6 +278,31 @@ DrawValues NumberModel::computeDraw(int period, const std::array<int, 7>& number
 
 int NumberModel::periodDigitSum(int period, bool allDigits) {
     return allDigits ? digitSum(period) : digitSum(period % 1000);
+}
+
+int currentYearOf(const std::vector<DrawValues>& draws) {
+    if (draws.empty())
+        return QDate::currentDate().year();
+    const Period newest(draws.back()[DrawColumns::QQH]);
+    const auto next = newest.next();
+    return next ? next->year() : newest.year();
+}
+
+std::vector<DrawValues> computeDraws(const NumberModel& model, const std::vector<DrawValues>& draws) {
+    std::vector<DrawValues> out;
+    out.reserve(draws.size());
+    for (const DrawValues& d : draws) {
+        std::array<int, 7> numbers{};
+        for (int p = 1; p <= 7; ++p)
+            numbers[static_cast<size_t>(p - 1)] = d[static_cast<size_t>(DrawColumns::attribute('L', p, 'A'))];
+        out.push_back(model.computeDraw(d[DrawColumns::QQH], numbers));
+    }
+    for (size_t i = 0; i + 1 < out.size(); ++i) {
+        out[i][DrawColumns::SQQH] = out[i + 1][DrawColumns::QQH];
+        out[i][DrawColumns::SQHH] = out[i + 1][DrawColumns::QHH];
+        out[i][DrawColumns::SQHW] = out[i + 1][DrawColumns::QHW];
+    }
+    return out;
 }
 
 } // namespace talven

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <array>
+#include <vector>
 
 namespace talven {
 
@@ -73,5 +74,13 @@ private:
     std::array<int, 12> m_attributeCodes{};
     std::array<int, 100> m_elementOf{}; // number 0..99 -> element
 };
+
+// The current year a history implies: the year of the period after its newest draw; this year for
+// an empty history.
+int currentYearOf(const std::vector<DrawValues>& draws);
+
+// Every draw as an import under this model writes it: each row but the newest also describes the
+// draw after it.
+std::vector<DrawValues> computeDraws(const NumberModel& model, const std::vector<DrawValues>& draws);
 
 } // namespace talven

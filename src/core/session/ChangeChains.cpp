@@ -96,6 +96,34 @@ Result<void> storeState(SessionState& state, ChangeContext& ctx) {
     return state.store(ctx.db(), ctx.progress());
 }
 
+// Appends the accepted lines up to the list's limit in one transaction and back-tests them.
+Result<FormulaImportReport> appendFormulas(SessionState& state, ChangeContext& ctx,
+                                           const QList<FormulaInput::AcceptedLine>& accepted, bool kill,
+                                           FormulaImportReport report) {
+    std::vector<FormulaRow> rows;
+    const size_t present = state.formulas().size();
+    for (const auto& line : accepted) {
+        if (present + rows.size() >= static_cast<size_t>(Database::MaxFormulas)) {
+            report.overLimit.append(line.lineNumber);
+            continue;
+        }
+        rows.push_back({static_cast<int>(present + rows.size()) + 1, line.code, line.maType, kill});
+    }
+    report.added = static_cast<int>(rows.size());
+    if (rows.empty())
+        return report;
+    if (auto begun = ctx.beginWrite(state); !begun)
+        return begun.error();
+    if (auto inserted = FormulaTable::insert(ctx.db(), rows); !inserted)
+        return inserted.error();
+    state.formulas().insert(state.formulas().end(), rows.begin(), rows.end());
+    state.selection().resize(state.formulas().size(), true);
+    state.update(state.draws(), SessionState::Change::AddFormulas, -1, ctx.progress());
+    if (auto stored = storeState(state, ctx); !stored)
+        return stored.error();
+    return report;
+}
+
 } // namespace
 
 namespace ChangeChains {
@@ -206,28 +234,21 @@ Result<FormulaImportReport> importFormulas(SessionState& state, ChangeContext& c
     if (read.hasUnrecognised())
         report.reportPath = reportPath;
 
-    std::vector<FormulaRow> rows;
-    const size_t present = state.formulas().size();
-    for (const auto& line : read.accepted) {
-        if (present + rows.size() >= static_cast<size_t>(Database::MaxFormulas)) {
-            report.overLimit.append(line.lineNumber);
-            continue;
-        }
-        rows.push_back({static_cast<int>(present + rows.size()) + 1, line.code, line.maType, kill});
+    return appendFormulas(state, ctx, read.accepted, kill, std::move(report));
+}
+
+Result<FormulaImportReport> addFormulas(SessionState& state, ChangeContext& ctx, const QStringList& texts,
+                                        FormulaKind kind, bool kill) {
+    FormulaImportReport report;
+    QList<FormulaInput::AcceptedLine> accepted;
+    for (qsizetype i = 0; i < texts.size(); ++i) {
+        const int number = static_cast<int>(i) + 1;
+        if (const auto typed = FormulaInput::translateTyped(texts[i]))
+            accepted.append({number, maTypeOf(kind), typed.value()});
+        else
+            report.unrecognised.append({number, texts[i]});
     }
-    report.added = static_cast<int>(rows.size());
-    if (rows.empty())
-        return report;
-    if (auto begun = ctx.beginWrite(state); !begun)
-        return begun.error();
-    if (auto inserted = FormulaTable::insert(ctx.db(), rows); !inserted)
-        return inserted.error();
-    state.formulas().insert(state.formulas().end(), rows.begin(), rows.end());
-    state.selection().resize(state.formulas().size(), true);
-    state.update(state.draws(), SessionState::Change::AddFormulas, -1, ctx.progress());
-    if (auto stored = storeState(state, ctx); !stored)
-        return stored.error();
-    return report;
+    return appendFormulas(state, ctx, accepted, kill, std::move(report));
 }
 
 Result<void> deleteFormula(SessionState& state, ChangeContext& ctx, int idx) {

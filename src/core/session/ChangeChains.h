@@ -10,6 +10,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <functional>
@@ -85,6 +86,10 @@ Result<void> addFormula(SessionState& state, ChangeContext& ctx, const QString& 
                         bool kill);
 Result<FormulaImportReport> importFormulas(SessionState& state, ChangeContext& ctx, const QString& path,
                                            bool kill);
+// Typed formulas of one kind and sense added in one transaction, as a file's lines are; the report
+// numbers the texts from 1 and writes no report file.
+Result<FormulaImportReport> addFormulas(SessionState& state, ChangeContext& ctx, const QStringList& texts,
+                                        FormulaKind kind, bool kill);
 Result<void> deleteFormula(SessionState& state, ChangeContext& ctx, int idx);
 // Runs under new options and saves the option key once the rows are rewritten; the settings store
 // keeps its old value when the database change fails.

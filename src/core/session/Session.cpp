@@ -294,6 +294,13 @@ Pending<FormulaImportReport> Session::importFormulas(const QString& path, bool k
                                     });
 }
 
+Pending<FormulaImportReport> Session::addFormulas(const QStringList& texts, FormulaKind kind, bool kill) {
+    return run<FormulaImportReport>(true, FormulasChanged | ResultsChanged | SelectionChanged,
+                                    [texts, kind, kill](SessionState& s, ChangeContext& ctx) {
+                                        return ChangeChains::addFormulas(s, ctx, texts, kind, kill);
+                                    });
+}
+
 Pending<void> Session::deleteFormula(int idx) {
     std::optional<UndoOffer> undo;
     const auto& all = formulas();

@@ -89,6 +89,8 @@ public:
     Pending<void> setOption(const QString& key, const QString& value);
     Pending<void> addFormula(const QString& text, FormulaKind kind, bool kill);
     Pending<FormulaImportReport> importFormulas(const QString& path, bool kill);
+    // Several typed formulas of one kind in one transaction, reported as a file's lines are.
+    Pending<FormulaImportReport> addFormulas(const QStringList& texts, FormulaKind kind, bool kill);
     Pending<void> deleteFormula(int idx);
     // The whole back-test again.
     Pending<void> recompute();

@@ -16,42 +16,6 @@ using namespace Qt::StringLiterals;
 
 namespace talven {
 
-namespace {
-
-// The current year a history implies: the year of the period that comes next.
-int yearOf(const std::vector<DrawValues>& draws) {
-    if (draws.empty())
-        return QDate::currentDate().year();
-    const Period newest(draws.back()[DrawColumns::QQH]);
-    const auto next = newest.next();
-    return next ? next->year() : newest.year();
-}
-
-DrawValues recomputeDraw(const NumberModel& model, const DrawValues& stored) {
-    std::array<int, 7> numbers{};
-    for (int p = 1; p <= 7; ++p)
-        numbers[static_cast<size_t>(p - 1)] =
-            stored[static_cast<size_t>(DrawColumns::attribute('L', p, 'A'))];
-    return model.computeDraw(stored[DrawColumns::QQH], numbers);
-}
-
-// Every draw as an import under this model writes it: each row but the newest also describes the
-// draw after it.
-std::vector<DrawValues> recomputeAll(const NumberModel& model, const std::vector<DrawValues>& draws) {
-    std::vector<DrawValues> out;
-    out.reserve(draws.size());
-    for (const DrawValues& d : draws)
-        out.push_back(recomputeDraw(model, d));
-    for (size_t i = 0; i + 1 < out.size(); ++i) {
-        out[i][DrawColumns::SQQH] = out[i + 1][DrawColumns::QQH];
-        out[i][DrawColumns::SQHH] = out[i + 1][DrawColumns::QHH];
-        out[i][DrawColumns::SQHW] = out[i + 1][DrawColumns::QHW];
-    }
-    return out;
-}
-
-} // namespace
-
 SessionState::SessionState(const Options& options)
     : m_options(options), m_model(options, 0), m_engine(m_model) {}
 
@@ -124,7 +88,7 @@ bool SessionState::rewritesTables(std::optional<Period> newestPeriod, size_t for
         probe.push_back({});
         probe.back()[DrawColumns::QQH] = newestPeriod->value();
     }
-    return yearOf(probe) != m_model.currentYear() ||
+    return currentYearOf(probe) != m_model.currentYear() ||
            Database::tablesInUse(static_cast<int>(formulaCount)) >
                Database::tablesInUse(static_cast<int>(m_formulas.size()));
 }
@@ -133,11 +97,11 @@ void SessionState::update(std::vector<DrawValues> draws, Change change, int remo
                           const ProgressFn& progress) {
     const Options modelOptions = m_model.options();
     const int modelYear = m_model.currentYear();
-    m_model = NumberModel(m_options, yearOf(draws));
+    m_model = NumberModel(m_options, currentYearOf(draws));
     // A new current year or new codes change every stored row and every judgement.
     if (!m_engineRun || modelYear != m_model.currentYear() || !(modelOptions == m_options))
         change = Change::Full;
-    m_draws = recomputeAll(m_model, draws);
+    m_draws = computeDraws(m_model, draws);
     runBacktest(change, removedOrdinal, progress);
 }
 

@@ -83,6 +83,9 @@ void TestColumnEvaluator::value_data() {
     QTest::newRow("mod negative multiple is 0") << u"-49 MOD 49"_s << 0.0;
     QTest::newRow("mod rounds divisor") << u"5 MOD 2.5"_s << 1.0;
     QTest::newRow("mod negative divisor") << u"7 MOD -4"_s << 3.0;
+    QTest::newRow("mod of a 64-bit dividend") << u"-3000000000 MOD 7"_s << -4.0;
+    QTest::newRow("intdiv of a 64-bit dividend") << u"3000000000 \\ 7"_s << 428571428.0;
+    QTest::newRow("mod beyond exact integers") << u"20000000000000000 MOD 3"_s << 2.0;
     // Truth values.
     QTest::newRow("true is -1") << u"L1A = 25"_s << -1.0;
     QTest::newRow("big attribute") << u"0 - (L1A >= 25)"_s << 1.0;

@@ -41,6 +41,7 @@ private slots:
     void emptyParameterIsNeverRight();
     void keepClass_data();
     void keepClass();
+    void predictionFollowsThePeriod();
 };
 
 void TestKindRules::judgement_data() {
@@ -194,6 +195,31 @@ void TestKindRules::keepClass() {
     QFETCH(QList<int>, numbers);
     const KindRules rules(modelOf(Defaults));
     QCOMPARE(rules.keepClass(kind, rules.predict(kind, parameter, 2007)), numbers);
+}
+
+// A whole value below the period stands for every parameter with its remainder, in every kind and
+// under the options that change predictions.
+void TestKindRules::predictionFollowsThePeriod() {
+    for (int bit : {49, 50}) {
+        for (int variant : {Defaults, MaAdd, SegmentsFromZero}) {
+            Options o = modelOf(variant).options();
+            o.bit = bit;
+            const KindRules rules(NumberModel(o, 2007));
+            for (int kind = 0; kind < 16; ++kind) {
+                const int period = rules.period(kind);
+                for (double p : {0.0, 1.0, 7.5, 8.5, -1.0, -13.0, -2.5, 48.0, 49.0, 50.0, 97.0, 98.0, 1e6 + 3,
+                                 -3e9 - 1, 2e16 + 2, 2007153.0}) {
+                    const double whole = std::nearbyint(p);
+                    double r = std::fmod(whole, period);
+                    if (r < 0)
+                        r += period;
+                    for (int year : {2007, 2012})
+                        QVERIFY2(rules.predict(kind, p, year) == rules.predict(kind, r, year),
+                                 qPrintable(u"kind %1, bit %2, parameter %3"_s.arg(kind).arg(bit).arg(p)));
+                }
+            }
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(TestKindRules)

@@ -1,0 +1,117 @@
+#include "DiscoveryResultModel.h"
+
+#include "evaluation/FormulaStatistics.h"
+
+using namespace Qt::StringLiterals;
+
+namespace talven {
+
+DiscoveryResultModel::DiscoveryResultModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+void DiscoveryResultModel::setReport(const DiscoveryReport& report) {
+    beginResetModel();
+    m_report = report;
+    m_checked.assign(static_cast<size_t>(report.formulas.size()), false);
+    endResetModel();
+}
+
+void DiscoveryResultModel::setChecked(int row, bool checked) {
+    if (row < 0 || row >= rowCount() || m_checked[static_cast<size_t>(row)] == checked)
+        return;
+    m_checked[static_cast<size_t>(row)] = checked;
+    const QModelIndex cell = index(row, Rank);
+    emit dataChanged(cell, cell, {Qt::CheckStateRole});
+}
+
+QStringList DiscoveryResultModel::checkedFormulas() const {
+    QStringList texts;
+    for (int row = 0; row < rowCount(); ++row)
+        if (m_checked[static_cast<size_t>(row)])
+            texts.append(m_report.formulas[row].formula);
+    return texts;
+}
+
+QString DiscoveryResultModel::columnTitle(int column) {
+    switch (column) {
+    case Rank:
+        return u"名次"_s;
+    case Formula:
+        return u"公式"_s;
+    case InSampleHits:
+        return u"样本内命中"_s;
+    case InSampleAccuracy:
+        return u"样本内正确率"_s;
+    case OutOfSampleHits:
+        return u"样本外命中"_s;
+    case OutOfSampleAccuracy:
+        return u"样本外正确率"_s;
+    default:
+        return {};
+    }
+}
+
+QString DiscoveryResultModel::hitsText(const SampleFigures& f) {
+    return QString::number(f.hits) + u'/' + QString::number(f.draws);
+}
+
+QString DiscoveryResultModel::accuracyText(const SampleFigures& f) {
+    return figureText(f.accuracy) + u'%';
+}
+
+int DiscoveryResultModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(m_report.formulas.size());
+}
+
+int DiscoveryResultModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant DiscoveryResultModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= rowCount())
+        return {};
+    const DiscoveredFormula& f = m_report.formulas[index.row()];
+    if (role == Qt::CheckStateRole && index.column() == Rank)
+        return m_checked[static_cast<size_t>(index.row())] ? Qt::Checked : Qt::Unchecked;
+    if (role == Qt::TextAlignmentRole && index.column() != Formula)
+        return QVariant::fromValue(Qt::AlignCenter);
+    if (role != Qt::DisplayRole)
+        return {};
+    switch (index.column()) {
+    case Rank:
+        return QString::number(index.row() + 1);
+    case Formula:
+        return f.formula;
+    case InSampleHits:
+        return hitsText(f.inSample);
+    case InSampleAccuracy:
+        return accuracyText(f.inSample);
+    case OutOfSampleHits:
+        return hitsText(f.outOfSample);
+    case OutOfSampleAccuracy:
+        return accuracyText(f.outOfSample);
+    default:
+        return {};
+    }
+}
+
+bool DiscoveryResultModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (!index.isValid() || index.column() != Rank || role != Qt::CheckStateRole)
+        return false;
+    setChecked(index.row(), static_cast<Qt::CheckState>(value.toInt()) == Qt::Checked);
+    return true;
+}
+
+Qt::ItemFlags DiscoveryResultModel::flags(const QModelIndex& index) const {
+    Qt::ItemFlags f = QAbstractTableModel::flags(index);
+    if (index.isValid() && index.column() == Rank)
+        f |= Qt::ItemIsUserCheckable;
+    return f;
+}
+
+QVariant DiscoveryResultModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
+        return columnTitle(section);
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+} // namespace talven
