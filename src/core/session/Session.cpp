@@ -71,10 +71,6 @@ Result<void> Session::start() {
     return {};
 }
 
-QString Session::optionText(const QString& key) const {
-    return Settings::text(m_savedOptions, key);
-}
-
 bool Session::changedElsewhere() {
     if (m_busy)
         return false;
@@ -295,7 +291,7 @@ Pending<FormulaImportReport> Session::importFormulas(const QString& path, bool k
 }
 
 Pending<FormulaImportReport> Session::addFormulas(const QStringList& texts, FormulaKind kind, bool kill) {
-    return run<FormulaImportReport>(true, FormulasChanged | ResultsChanged | SelectionChanged,
+    return run<FormulaImportReport>(true, {FormulasChanged | ResultsChanged | SelectionChanged},
                                     [texts, kind, kill](SessionState& s, ChangeContext& ctx) {
                                         return ChangeChains::addFormulas(s, ctx, texts, kind, kill);
                                     });

@@ -8,6 +8,7 @@
 #include "session/ChangeChains.h"
 #include "session/Pending.h"
 #include "session/SessionState.h"
+#include "store/Settings.h"
 
 #include <QObject>
 
@@ -65,7 +66,7 @@ public:
     }
     // The stored text of an option as the menus show it; "BIT" and "SxSetup" may differ from the
     // values in force until the next start.
-    QString optionText(const QString& key) const;
+    QString optionText(const QString& key) const { return Settings::text(m_savedOptions, key); }
 
     // The window runs even the short changes on the worker, so that its event loop is never held up;
     // the command line waits anyway and runs them at once.
