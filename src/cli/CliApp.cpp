@@ -15,9 +15,11 @@ namespace talven {
 namespace {
 
 void printUsage(QTextStream& out, const std::vector<std::unique_ptr<Command>>& commands) {
-    out << u"用法：talven-cli [--data-dir 目录] 命令 [参数]"_s << Qt::endl;
+    out << u"用法：talven-cli [--data-dir 目录] 命令 [参数]"_s << Qt::endl << Qt::endl;
+    out << u"命令："_s << Qt::endl;
     for (const auto& c : commands)
         out << u"  "_s << c->usage() << Qt::endl;
+    out << Qt::endl << u"选项："_s << Qt::endl << ProgramArguments::globalOptionsHelp();
 }
 
 } // namespace
@@ -44,7 +46,7 @@ int CliApp::run(const QStringList& arguments, QTextStream& out, QTextStream& err
         return 1;
     }
     if (global->versionRequested()) {
-        out << u"talven-cli "_s << QStringLiteral(TALVEN_VERSION) << Qt::endl;
+        out << global->versionText(u"talven-cli"_s) << Qt::flush;
         return 0;
     }
     const QString name = global->positional().value(0);

@@ -116,6 +116,9 @@ private slots:
         const Run version = run({u"--version"_s});
         QCOMPARE(version.code, 0);
         QVERIFY(version.out.startsWith(u"talven-cli "_s));
+        // --version names the data directory in use, and why.
+        const Run given = run({u"--data-dir"_s, u"/some/data"_s, u"--version"_s});
+        QVERIFY2(given.out.contains(u"/some/data（由 --data-dir 指定）"_s), qPrintable(given.out));
         const Run empty = run({u"--data-dir"_s, QString(), u"history"_s});
         QCOMPARE(empty.code, 1);
         QVERIFY(empty.err.contains(u"数据目录不能为空"_s));

@@ -1,21 +1,66 @@
 #include "DataDirectory.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
 
+using namespace Qt::StringLiterals;
+
 namespace talven {
 
-QString resolveDataDirectory(const QString& given) {
+namespace {
+
+// orvane.mdb beside the program keeps the data of earlier versions where it was; a file named
+// "portable" asks for the program's directory from the start (a program on a USB stick).
+bool isPortable(const QString& programDir) {
+    if (programDir.isEmpty())
+        return false;
+    const QDir dir(programDir);
+    return QFileInfo::exists(dir.filePath(u"orvane.mdb"_s)) || QFileInfo::exists(dir.filePath(u"portable"_s));
+}
+
+} // namespace
+
+QString DataDirectory::describe() const {
+    QString why;
+    switch (source) {
+    case Source::Option:
+        why = u"由 --data-dir 指定"_s;
+        break;
+    case Source::Environment:
+        why = u"由环境变量 TALVEN_DATA_DIR 指定"_s;
+        break;
+    case Source::Portable:
+        why = u"程序目录，便携模式"_s;
+        break;
+    case Source::User:
+        why = u"用户数据目录"_s;
+        break;
+    }
+    return u"数据目录：%1（%2）"_s.arg(QDir::toNativeSeparators(path), why);
+}
+
+DataDirectory findDataDirectory(const QString& given, const QString& environment, const QString& programDir,
+                                const QString& userDir) {
     if (!given.isEmpty())
-        return given;
-    const QString env = qEnvironmentVariable("TALVEN_DATA_DIR");
-    if (!env.isEmpty())
-        return env;
-    const QString appDir = QCoreApplication::applicationDirPath();
-    if (!appDir.isEmpty() && QFileInfo(appDir).isWritable())
-        return appDir;
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+        return {given, DataDirectory::Source::Option};
+    if (!environment.isEmpty())
+        return {environment, DataDirectory::Source::Environment};
+    // Without a per-user location (no home directory) the program's directory is all there is.
+    if (isPortable(programDir) || userDir.isEmpty())
+        return {programDir, DataDirectory::Source::Portable};
+    return {userDir, DataDirectory::Source::User};
+}
+
+DataDirectory findDataDirectory(const QString& given) {
+    return findDataDirectory(given, qEnvironmentVariable("TALVEN_DATA_DIR"),
+                             QCoreApplication::applicationDirPath(),
+                             QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+}
+
+QString resolveDataDirectory(const QString& given) {
+    return findDataDirectory(given).path;
 }
 
 } // namespace talven

@@ -4,8 +4,30 @@
 
 namespace talven {
 
-// Where the database lives: the given directory (--data-dir), else TALVEN_DATA_DIR, else the
-// program's own directory when writable, else the per-user data location.
+// Where the database lives, and why there.
+struct DataDirectory {
+    enum class Source {
+        Option,      // --data-dir
+        Environment, // TALVEN_DATA_DIR
+        Portable,    // the program's own directory: orvane.mdb or a file named "portable" is there
+        User,        // the per-user data location
+    };
+    QString path;
+    Source source = Source::User;
+
+    // One line for --version and the like: the directory and why it was chosen.
+    QString describe() const;
+};
+
+// The given directory (--data-dir), else TALVEN_DATA_DIR, else the program's own directory in
+// portable mode, else the per-user data location. A build folder is never chosen just because it
+// is writable: its data would go with the next clean rebuild.
+DataDirectory findDataDirectory(const QString& given);
+
+// The same rule over explicit inputs: the environment's value and the two candidate directories.
+DataDirectory findDataDirectory(const QString& given, const QString& environment, const QString& programDir,
+                                const QString& userDir);
+
 QString resolveDataDirectory(const QString& given);
 
 } // namespace talven

@@ -7,7 +7,7 @@ using namespace Qt::StringLiterals;
 namespace talven {
 
 QList<QCommandLineOption> ProgramArguments::globalOptions() {
-    return {QCommandLineOption(u"data-dir"_s, u"数据目录"_s, u"目录"_s),
+    return {QCommandLineOption(u"data-dir"_s, u"数据目录：数据库 orvane.mdb 所在的目录"_s, u"目录"_s),
             QCommandLineOption({u"h"_s, u"help"_s}, u"显示帮助"_s),
             QCommandLineOption({u"v"_s, u"version"_s}, u"显示版本"_s)};
 }
@@ -45,8 +45,9 @@ Result<ProgramArguments> ProgramArguments::parse(const QStringList& args,
         options.append(arg);
         if (!option->valueName().isEmpty() && equals < 0) {
             // Another option where the value should be means the value was left out.
-            const bool nextIsOption = i + 1 < args.size() && args.at(i + 1).startsWith(u'-') &&
-                                      find(QStringView(args.at(i + 1)).mid(args.at(i + 1).startsWith(u"--"_s) ? 2 : 1));
+            const bool nextIsOption =
+                i + 1 < args.size() && args.at(i + 1).startsWith(u'-') &&
+                find(QStringView(args.at(i + 1)).mid(args.at(i + 1).startsWith(u"--"_s) ? 2 : 1));
             if (i + 1 >= args.size() || nextIsOption)
                 return Error{u"选项 %1 后面缺少%2"_s.arg(arg, option->valueName())};
             options.append(args.at(++i));
@@ -59,8 +60,28 @@ Result<ProgramArguments> ProgramArguments::parse(const QStringList& args,
     return parsed;
 }
 
-QString ProgramArguments::dataDirectory() const {
-    return resolveDataDirectory(dataDirectoryGiven() ? value(u"data-dir"_s) : QString());
+DataDirectory ProgramArguments::dataDirectoryChoice() const {
+    return findDataDirectory(dataDirectoryGiven() ? value(u"data-dir"_s) : QString());
+}
+
+QString ProgramArguments::globalOptionsHelp() {
+    QString text;
+    for (const QCommandLineOption& option : globalOptions()) {
+        QStringList names;
+        for (const QString& name : option.names())
+            names.append((name.size() == 1 ? u"-"_s : u"--"_s) + name);
+        QString left = names.join(u", "_s);
+        if (!option.valueName().isEmpty())
+            left += u' ' + option.valueName();
+        text += u"  "_s + left.leftJustified(20) + u"  "_s + option.description() + u'\n';
+    }
+    return text +
+           u"\n数据目录依次取 --data-dir、环境变量 TALVEN_DATA_DIR；否则程序目录中有 orvane.mdb 或 portable"_s
+           u" 文件时用程序目录（便携模式），再否则用用户数据目录。\n"_s;
+}
+
+QString ProgramArguments::versionText(const QString& program) const {
+    return program + u' ' + QStringLiteral(TALVEN_VERSION) + u'\n' + dataDirectoryChoice().describe() + u'\n';
 }
 
 } // namespace talven

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/Result.h"
+#include "session/DataDirectory.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -26,10 +27,15 @@ public:
     bool helpRequested() const { return isSet(QStringLiteral("help")); }
     bool versionRequested() const { return isSet(QStringLiteral("version")); }
     // The data directory in use: --data-dir, else TALVEN_DATA_DIR, else the default location.
-    QString dataDirectory() const;
+    QString dataDirectory() const { return dataDirectoryChoice().path; }
+    DataDirectory dataDirectoryChoice() const;
     bool dataDirectoryGiven() const { return isSet(QStringLiteral("data-dir")); }
 
     static QList<QCommandLineOption> globalOptions();
+    // The global options, one a line, and where the data directory is, for --help.
+    static QString globalOptionsHelp();
+    // What --version prints: the program and its version, then the data directory in use.
+    QString versionText(const QString& program) const;
 
 private:
     std::shared_ptr<QCommandLineParser> m_parser;
