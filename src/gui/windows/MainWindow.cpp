@@ -389,6 +389,8 @@ QWidget* MainWindow::buildCommandBand() {
     m_verifyPeriod->setFixedWidth(m_verifyPeriod->fontMetrics().horizontalAdvance(u"00000000"_s) + 12);
     layout->addWidget(m_verifyPeriod);
     layout->addWidget(button(u"验算该期公式[计算的该期下期结果](&K)"_s, &MainWindow::verify));
+    layout->addWidget(button(u"公式挖掘(&W)"_s, &MainWindow::openDiscovery,
+                             u"在历史上试验大量候选公式，并用未参与挑选的期数检验它们"_s));
     m_undoButton = button(u"撤销"_s, &MainWindow::undo, u"撤销最后一次删除或读入（Ctrl+Z）"_s);
     layout->addWidget(m_undoButton);
     layout->addStretch();
@@ -724,6 +726,10 @@ void MainWindow::showErrorValues() {
 
 void MainWindow::openReference() {
     m_reference.show([this] { return new ReferenceWindow(this); });
+}
+
+void MainWindow::openDiscovery() {
+    m_discovery.show([this] { return new DiscoveryWindow(m_session, m_prompts, this); });
 }
 
 void MainWindow::openFilter() {

@@ -2,6 +2,7 @@
 
 #include "common/FormulaKind.h"
 #include "common/Result.h"
+#include "windows/DiscoveryWindow.h"
 #include "windows/ErrorValueWindow.h"
 #include "windows/ReferenceWindow.h"
 #include "windows/WindowSlot.h"
@@ -73,6 +74,7 @@ public:
     ReferenceWindow* referenceWindow() const { return m_reference.window(); }
     ErrorValueWindow* errorValueWindow() const { return m_errors.window(); }
     FilterWindow* filterWindow() const { return m_filter; }
+    DiscoveryWindow* discoveryWindow() const { return m_discovery.window(); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -105,6 +107,7 @@ private:
     void openGuide();
     void openReference();
     void openFilter();
+    void openDiscovery();
     void showErrorValues();
     void showSettingsMenu();
     void undo();
@@ -147,6 +150,7 @@ private:
     SettingsMenu* m_settingsMenu = nullptr;
     WindowSlot<ReferenceWindow> m_reference;
     WindowSlot<ErrorValueWindow> m_errors;
+    WindowSlot<DiscoveryWindow> m_discovery;
     FilterWindow* m_filter = nullptr;
     GridExporter* m_exporter = nullptr;
     QSortFilterProxyModel* m_sorted = nullptr;

@@ -16,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QSpinBox>
 #include <QSplitter>
 #include <QTabBar>
 #include <QTimer>
@@ -77,6 +78,15 @@ ScreenshotTour::ScreenshotTour(MainWindow& window, QString folder)
              w->compute();
          },
          [w]() -> QWidget* { return w->errorValueWindow(); }},
+        {u"discovery-window"_s,
+         [w] {
+             w->errorValueWindow()->close();
+             w->openDiscovery();
+             w->discoveryWindow()->candidatesBox()->setValue(5000);
+             w->discoveryWindow()->startButton()->click();
+         },
+         [w]() -> QWidget* { return w->discoveryWindow(); },
+         [w] { return !w->discoveryWindow()->running(); }},
     };
 }
 
@@ -86,7 +96,8 @@ void ScreenshotTour::start() {
 
 void ScreenshotTour::next() {
     // A long change still running (the back-test of the formula columns) is waited for.
-    if (m_window.m_session.busy()) {
+    const bool ready = m_at == 0 || !m_steps[m_at - 1].ready || m_steps[m_at - 1].ready();
+    if (m_window.m_session.busy() || !ready) {
         QTimer::singleShot(200, this, &ScreenshotTour::next);
         return;
     }

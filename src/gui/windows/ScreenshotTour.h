@@ -24,9 +24,10 @@ public:
 
 private:
     struct Step {
-        QString name;                   // file name without ".png"
-        std::function<void()> prepare;  // brings the windows into the state
-        std::function<QWidget*()> shot; // the window to picture; none: the whole screen
+        QString name;                     // file name without ".png"
+        std::function<void()> prepare;    // brings the windows into the state
+        std::function<QWidget*()> shot;   // the window to picture; none: the whole screen
+        std::function<bool()> ready = {}; // the state is reached (a search has ended)
     };
     void next();
     void save(const Step& step);
