@@ -42,12 +42,14 @@ W* findByText(QWidget& window, const QString& text) {
     return nullptr;
 }
 
-// Clicks a command and waits until the change it started has finished.
-void press(MainWindow& window, Session& session, const QString& caption) {
+// Clicks a command and waits until the change it started has finished; false when there is no
+// such command, for the test to check.
+bool press(MainWindow& window, Session& session, const QString& caption) {
     QPushButton* button = findByText<QPushButton>(window, caption);
-    QVERIFY2(button, qPrintable(caption));
+    if (!button)
+        return false;
     button->click();
-    QTRY_VERIFY_WITH_TIMEOUT(!session.busy(), 20000);
+    return QTest::qWaitFor([&] { return !session.busy(); }, 20000);
 }
 
 // A click on a list row as the user makes it: press and release over the same cell.
@@ -80,11 +82,11 @@ private slots:
 
     void importingTheHistory() {
         m_prompts.questionAnswers = {false}; // cancelled: nothing happens
-        press(w(), s(), u"读取历史号码文本(&E)"_s);
+        QVERIFY(press(w(), s(), u"读取历史号码文本(&E)"_s));
         QVERIFY(s().draws().empty());
         m_prompts.questionAnswers = {true};
         m_prompts.openFileAnswers = {sample("history.txt")};
-        press(w(), s(), u"读取历史号码文本(&E)"_s);
+        QVERIFY(press(w(), s(), u"读取历史号码文本(&E)"_s));
         QCOMPARE(w().historyModel()->rowCount(), 4051);
         QVERIFY(lastShown().startsWith(u"已读入 4051 期历史号码。"_s));
         QVERIFY(w().showsFormulaColumns());
@@ -94,20 +96,20 @@ private slots:
 
     void addingFormulas() {
         auto* text = w().findChild<QPlainTextEdit*>();
-        press(w(), s(), u"添加所输公式(&A)"_s);
+        QVERIFY(press(w(), s(), u"添加所输公式(&A)"_s));
         QCOMPARE(m_prompts.shown.last().title, u"添加公式失败"_s);
         text->setPlainText(u"特码数+特码数"_s);
-        press(w(), s(), u"添加所输公式(&A)"_s);
+        QVERIFY(press(w(), s(), u"添加所输公式(&A)"_s));
         QCOMPARE(m_prompts.shown.last().title, u"无法识别公式"_s);
         text->setPlainText(u"[D单特类]特码数+平码一"_s);
         findByText<QRadioButton>(w(), u"生"_s)->click();
-        press(w(), s(), u"添加所输公式(&A)"_s);
+        QVERIFY(press(w(), s(), u"添加所输公式(&A)"_s));
         QVERIFY(text->toPlainText().isEmpty());
         QCOMPARE(s().formulas().size(), size_t(1));
         QVERIFY(!s().formulas().front().kill);
         findByText<QRadioButton>(w(), u"杀"_s)->click();
         m_prompts.openFileAnswers = {sample("formulas-utf8.txt")};
-        press(w(), s(), u"读取公式文本(N)"_s);
+        QVERIFY(press(w(), s(), u"读取公式文本(N)"_s));
         QCOMPARE(w().formulaModel()->rowCount(), 37);
         QVERIFY(s().formulas().back().kill);
         QCOMPARE(w().historyModel()->columnCount(), HistoryGridModel::FirstFormula + 37);
@@ -138,7 +140,7 @@ private slots:
     }
 
     void computing() {
-        press(w(), s(), u"计算选中公式(&C)"_s);
+        QVERIFY(press(w(), s(), u"计算选中公式(&C)"_s));
         QVERIFY(w().errorValueWindow());
         QCOMPARE(s().lastErrorValues().size(), 49);
         QVERIFY(!s().lastErrorValuesPeriod());
@@ -151,7 +153,7 @@ private slots:
     // boxes, and a period typed into the period box is the one stored.
     void enteringDraws() {
         DrawEntryRow* entry = w().entryRow();
-        press(w(), s(), u"删除最后历史(&D)"_s);
+        QVERIFY(press(w(), s(), u"删除最后历史(&D)"_s));
         QCOMPARE(s().draws().size(), size_t(4050));
         QCOMPARE(entry->label()->text(), u"在此输入2026151 期历史号码:"_s);
         entry->box(1)->setFocus();
@@ -201,10 +203,10 @@ private slots:
         findByText<QRadioButton>(w(), u"数尾"_s)->click();
         QCOMPARE(w().formulaModel()->index(0, FormulaListModel::Kind).data().toString(), u"数尾"_s);
         // Select all and invert act on the rows shown only.
-        press(w(), s(), u"反选所有公式(&R)"_s);
+        QVERIFY(press(w(), s(), u"反选所有公式(&R)"_s));
         QVERIFY(!s().selection()[static_cast<size_t>(w().formulaModel()->ordinalOfRow(0) - 1)]);
         QVERIFY(s().selection()[0]);
-        press(w(), s(), u"选中所有公式(&L)"_s);
+        QVERIFY(press(w(), s(), u"选中所有公式(&L)"_s));
         QVERIFY(std::all_of(s().selection().begin(), s().selection().end(), [](bool b) { return b; }));
         findByText<QPushButton>(w(), u"显所选类公式(&P)"_s)->click();
         QCOMPARE(w().formulaModel()->rowCount(), 37);
