@@ -4,6 +4,7 @@
 #include <QClipboard>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QStyle>
 
 #include <algorithm>
 #include <map>
@@ -20,9 +21,6 @@ GridView::GridView(const QString& accessibleName, QWidget* parent) : QTableView(
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->hide();
-    // Widths fitted to contents look at the rows in view only, not a thousand of them.
-    verticalHeader()->setResizeContentsPrecision(0);
-    horizontalHeader()->setResizeContentsPrecision(0);
 }
 
 int GridView::twipsToPixels(const QWidget* widget, int twips) {
@@ -31,11 +29,21 @@ int GridView::twipsToPixels(const QWidget* widget, int twips) {
 
 void GridView::widenToContents(int first, int last) {
     // The twip widths were chosen for a smaller font: a column is never narrower than its title
-    // and the cells shown need.
-    for (int c = first; c <= last && model() && c < model()->columnCount(); ++c)
-        if (!isColumnHidden(c))
-            setColumnWidth(
-                c, std::max({columnWidth(c), sizeHintForColumn(c), horizontalHeader()->sectionSizeHint(c)}));
+    // and the texts of the rows in view (some fifty rows, not the thousands a long list has).
+    if (!model())
+        return;
+    const int top = std::max(0, rowAt(0));
+    const int rows = std::min(model()->rowCount(), top + 50);
+    const int padding = 2 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 8;
+    for (int c = first; c <= last && c < model()->columnCount(); ++c) {
+        if (isColumnHidden(c))
+            continue;
+        int width = horizontalHeader()->sectionSizeHint(c);
+        for (int r = top; r < rows; ++r)
+            width = std::max(width, fontMetrics().horizontalAdvance(model()->index(r, c).data().toString()) +
+                                        padding);
+        setColumnWidth(c, std::max(columnWidth(c), width));
+    }
 }
 
 void GridView::setColumnWidthTwips(int column, int twips) {
