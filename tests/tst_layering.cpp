@@ -48,7 +48,8 @@ private slots:
         const QString src = QStringLiteral(TALVEN_SOURCE_DIR "/src/");
         QStringList faults;
         int files = 0;
-        for (QDirIterator it(src, {u"*.h"_s, u"*.cpp"_s}, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
+        for (QDirIterator it(src, {u"*.h"_s, u"*.cpp"_s}, QDir::Files, QDirIterator::Subdirectories);
+             it.hasNext();) {
             const QString path = it.next();
             const QString rel = path.mid(src.size());
             const QStringList parts = rel.split(u'/');
@@ -67,7 +68,8 @@ private slots:
                 for (const QSet<QString>& l : layers)
                     allowed.unite(l);
                 if (parts.first() == u"gui"_s)
-                    for (const QString& folder : QDir(src + u"gui"_s).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+                    for (const QString& folder :
+                         QDir(src + u"gui"_s).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
                         allowed.insert(folder);
             }
             const auto [folders, sqlite] = includesOf(path);

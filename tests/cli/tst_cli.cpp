@@ -80,7 +80,8 @@ private slots:
             << QStringList{u"import-history"_s, u"/nonexistent/h.txt"_s} << u"无法打开"_s;
         QTest::newRow("export what") << QStringList{u"export"_s, u"everything"_s} << u"用法"_s;
         QTest::newRow("option without its value")
-            << QStringList{u"add-draw"_s, u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s, u"6"_s, u"7"_s, u"--period"_s}
+            << QStringList{u"add-draw"_s, u"1"_s, u"2"_s, u"3"_s,       u"4"_s,
+                           u"5"_s,        u"6"_s, u"7"_s, u"--period"_s}
             << u"--period 后面缺少"_s;
         QTest::newRow("backup number") << QStringList{u"restore-backup"_s, u"5"_s} << u"0、1 或 2"_s;
         QTest::newRow("discover holdout")

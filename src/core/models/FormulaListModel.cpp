@@ -1,5 +1,6 @@
 #include "FormulaListModel.h"
 
+#include "evaluation/FormulaFilter.h"
 #include "formula/FormulaTranslation.h"
 #include "session/Session.h"
 
@@ -97,7 +98,7 @@ QVariant FormulaListModel::data(const QModelIndex& index, int role) const {
         return QString(figureText(recent.accuracy) + u"% (%1/%2)"_s.arg(recent.hits).arg(recent.draws));
     }
     if (role == SortRole)
-        return sortValue(index.column(), ordinal, r);
+        return sortValue(index.column(), ordinal, r, texts);
     switch (index.column()) {
     case Index:
         return texts.number;
@@ -153,38 +154,22 @@ int FormulaListModel::recentWindow(int column) {
     }
 }
 
-QVariant FormulaListModel::sortValue(int column, int ordinal, const FormulaResult& r) const {
+QVariant FormulaListModel::sortValue(int column, int ordinal, const FormulaResult& r,
+                                     const FormulaListRow& texts) const {
     const FormulaFigures& f = r.figures;
     const FormulaRow& row = m_session.formulas()[static_cast<size_t>(ordinal - 1)];
+    // The ten figures stand in the filter's order from 正确率 on.
+    if (column >= Accuracy && column <= PerNumberCurrentHit)
+        return FormulaFilter::figureValue(f, column - Accuracy);
     switch (column) {
     case Formula:
-        return FormulaTranslation::foldExpression(row.code);
+        return texts.formula;
     case Kind:
         return row.kind;
     case KillKeep:
         return row.kill;
     case NextResult:
         return r.nextText;
-    case Accuracy:
-        return f.accuracy;
-    case LongestMiss:
-        return f.longestMissRun;
-    case LongestHit:
-        return f.longestHitRun;
-    case CurrentMiss:
-        return f.currentMissRun;
-    case CurrentHit:
-        return f.currentHitRun;
-    case PerNumberAccuracy:
-        return f.perNumberAccuracy;
-    case PerNumberLongestMiss:
-        return f.perNumberLongestMiss;
-    case PerNumberLongestHit:
-        return f.perNumberLongestHit;
-    case PerNumberCurrentMiss:
-        return f.perNumberCurrentMiss;
-    case PerNumberCurrentHit:
-        return f.perNumberCurrentHit;
     default: // the list's own order
         return ordinal;
     }

@@ -64,7 +64,8 @@ public:
 
 private:
     void rebuild();
-    QVariant sortValue(int column, int ordinal, const FormulaResult& result) const;
+    QVariant sortValue(int column, int ordinal, const FormulaResult& result,
+                       const FormulaListRow& texts) const;
 
     const Session& m_session;
     int m_kind = -1;

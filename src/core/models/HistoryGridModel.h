@@ -49,7 +49,6 @@ private:
     bool m_showFormulas = false;
     int m_kind = -1;
     QList<int> m_ordinals; // formula columns
-
 };
 
 } // namespace talven

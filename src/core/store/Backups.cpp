@@ -65,7 +65,8 @@ Result<void> restore(Database& db, int generation) {
 }
 
 void removeLeftovers(const QString& databasePath) {
-    for (const QString& name : QStringList{path(databasePath, 0) + u".tmp"_s, databasePath + u".tmp"_s, restoreTemp(databasePath)})
+    for (const QString& name :
+         QStringList{path(databasePath, 0) + u".tmp"_s, databasePath + u".tmp"_s, restoreTemp(databasePath)})
         QFile::remove(name);
 }
 

@@ -92,11 +92,12 @@ Error failureOf(int code, const QString& what, const QString& detail) {
 }
 
 // Fills a new SQLite file at path; a failure leaves no file behind.
-Result<void> fillFile(const QString& path, const QString& failure, const std::function<Result<void>(sqlite3*)>& fill) {
+Result<void> fillFile(const QString& path, const QString& failure,
+                      const std::function<Result<void>(sqlite3*)>& fill) {
     QFile::remove(path);
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
-        SQLITE_OK) {
+    if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                        nullptr) != SQLITE_OK) {
         sqlite3_close_v2(db);
         QFile::remove(path);
         return Error{failure, ErrorCode::Io};
@@ -166,8 +167,8 @@ Result<std::unique_ptr<Database>> Database::open(const QString& path, OpenMode m
             return made.error();
     }
     sqlite3* db = nullptr;
-    const int flags = (mode == OpenMode::ReadExisting ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) |
-                      SQLITE_OPEN_NOMUTEX;
+    const int flags =
+        (mode == OpenMode::ReadExisting ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
     if (sqlite3_open_v2(path.toUtf8().constData(), &db, flags, nullptr) != SQLITE_OK) {
         sqlite3_close_v2(db);
         return Error{u"无法打开数据库文件 %1"_s.arg(path), ErrorCode::Io};
@@ -192,8 +193,8 @@ bool Database::readOnly() const {
 
 bool Database::replaceFile(const QString& from, const QString& to) {
     std::error_code ec;
-    std::filesystem::rename(std::filesystem::path(from.toStdU16String()), std::filesystem::path(to.toStdU16String()),
-                            ec);
+    std::filesystem::rename(std::filesystem::path(from.toStdU16String()),
+                            std::filesystem::path(to.toStdU16String()), ec);
     return !ec;
 }
 

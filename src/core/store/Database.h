@@ -32,7 +32,8 @@ public:
     };
     // Opens the file. A file that cannot be opened or does not hold this schema is refused and left
     // untouched; a lock held by another program is reported as such after the busy timeout.
-    static Result<std::unique_ptr<Database>> open(const QString& path, OpenMode mode = OpenMode::CreateIfMissing);
+    static Result<std::unique_ptr<Database>> open(const QString& path,
+                                                  OpenMode mode = OpenMode::CreateIfMissing);
     // Tests shorten the wait for another program's lock.
     static void setBusyTimeout(int ms) { s_busyTimeoutMs = ms; }
 

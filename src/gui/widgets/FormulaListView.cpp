@@ -4,7 +4,8 @@
 
 namespace talven {
 
-FormulaListView::FormulaListView(const QString& accessibleName, QWidget* parent) : GridView(accessibleName, parent) {}
+FormulaListView::FormulaListView(const QString& accessibleName, QWidget* parent)
+    : GridView(accessibleName, parent) {}
 
 void FormulaListView::mousePressEvent(QMouseEvent* event) {
     m_pressedRow = indexAt(event->position().toPoint()).row();

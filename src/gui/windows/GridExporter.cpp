@@ -5,9 +5,9 @@
 #include "session/Session.h"
 
 #include <QAbstractItemModel>
-#include <QWidget>
 #include <QDir>
 #include <QFileInfo>
+#include <QWidget>
 
 using namespace Qt::StringLiterals;
 
@@ -29,8 +29,9 @@ void GridExporter::exportToDataDirectory(const ModelFactory& model, const QStrin
 
 void GridExporter::exportAs(const ModelFactory& model, const QString& suggestedName) {
     QString filter;
-    QString path = m_prompts.saveFile(m_window, u"导出为"_s, QDir(m_session.dataDir()).filePath(suggestedName),
-                                      xlsxFilter + u";;"_s + csvFilter, &filter);
+    QString path =
+        m_prompts.saveFile(m_window, u"导出为"_s, QDir(m_session.dataDir()).filePath(suggestedName),
+                           xlsxFilter + u";;"_s + csvFilter, &filter);
     if (path.isEmpty())
         return;
     const bool csv = filter == csvFilter || path.endsWith(u".csv"_s, Qt::CaseInsensitive);
@@ -53,8 +54,9 @@ void GridExporter::write(const ModelFactory& makeModel, const QString& path, boo
         }
         emit exported(path);
         if (open && !m_prompts.openLocalFile(path))
-            m_prompts.information(m_window, u"导出完成"_s,
-                                  u"已导出到 %1，但没有找到打开它的电子表格程序。"_s.arg(QDir::toNativeSeparators(path)));
+            m_prompts.information(
+                m_window, u"导出完成"_s,
+                u"已导出到 %1，但没有找到打开它的电子表格程序。"_s.arg(QDir::toNativeSeparators(path)));
     });
 }
 

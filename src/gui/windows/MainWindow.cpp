@@ -181,28 +181,14 @@ QWidget* MainWindow::buildHistoryBand() {
     widths();
     connect(m_history, &QAbstractItemModel::modelReset, this, widths);
     connect(m_historyView, &QAbstractItemView::doubleClicked, this, [this] {
-        m_exporter->exportToDataDirectory(
-            [this] {
-                auto model = std::make_shared<HistoryGridModel>(m_session);
-                model->setShowFormulas(showsFormulaColumns());
-                model->setKindFilter(kindFilterOn() ? maTypeOf(m_kind) : -1);
-                return model;
-            },
-            u"lishi.xlsx"_s);
+        m_exporter->exportToDataDirectory([this] { return historyForExport(); }, u"lishi.xlsx"_s);
     });
     m_historyView->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_historyView, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         auto* menu = new QMenu(this);
         menu->setAttribute(Qt::WA_DeleteOnClose);
         menu->addAction(u"导出为…"_s, this, [this] {
-            m_exporter->exportAs(
-                [this] {
-                    auto model = std::make_shared<HistoryGridModel>(m_session);
-                    model->setShowFormulas(showsFormulaColumns());
-                    model->setKindFilter(kindFilterOn() ? maTypeOf(m_kind) : -1);
-                    return model;
-                },
-                u"lishi.xlsx"_s);
+            m_exporter->exportAs([this] { return historyForExport(); }, u"lishi.xlsx"_s);
         });
         menu->popup(m_historyView->viewport()->mapToGlobal(pos));
     });
@@ -353,26 +339,12 @@ QWidget* MainWindow::buildListBand() {
         menu->addAction(u"删除该公式(&D)"_s, this, [this, idx] { deleteFormula(idx); });
         menu->addSeparator();
         menu->addAction(u"导出为…"_s, this, [this] {
-            m_exporter->exportAs(
-                [this] {
-                    auto model = std::make_shared<FormulaListModel>(m_session);
-                    model->setKindFilter(m_formulas->kindFilter());
-                    model->setChinese(m_formulas->chinese());
-                    return model;
-                },
-                u"gongshi.xlsx"_s);
+            m_exporter->exportAs([this] { return formulasForExport(); }, u"gongshi.xlsx"_s);
         });
         menu->popup(at);
     });
     connect(m_formulaView, &QAbstractItemView::doubleClicked, this, [this] {
-        m_exporter->exportToDataDirectory(
-            [this] {
-                auto model = std::make_shared<FormulaListModel>(m_session);
-                model->setKindFilter(m_formulas->kindFilter());
-                model->setChinese(m_formulas->chinese());
-                return model;
-            },
-            u"gongshi.xlsx"_s);
+        m_exporter->exportToDataDirectory([this] { return formulasForExport(); }, u"gongshi.xlsx"_s);
     });
     layout->addWidget(m_listSplit, 1);
     return band;
@@ -411,6 +383,21 @@ void MainWindow::sessionChanged(int what) {
         showHitHistory();
     showUndo();
     showStatus();
+}
+
+std::shared_ptr<QAbstractItemModel> MainWindow::historyForExport() const {
+    // The grid as it shows: with the formula columns while they are on, of the kind shown.
+    auto model = std::make_shared<HistoryGridModel>(m_session);
+    model->setShowFormulas(showsFormulaColumns());
+    model->setKindFilter(kindFilterOn() ? maTypeOf(m_kind) : -1);
+    return model;
+}
+
+std::shared_ptr<QAbstractItemModel> MainWindow::formulasForExport() const {
+    auto model = std::make_shared<FormulaListModel>(m_session);
+    model->setKindFilter(m_formulas->kindFilter());
+    model->setChinese(m_formulas->chinese());
+    return model;
 }
 
 int MainWindow::ordinalOfViewRow(int row) const {

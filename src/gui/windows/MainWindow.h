@@ -11,7 +11,9 @@
 #include <QPointer>
 
 #include <array>
+#include <memory>
 
+class QAbstractItemModel;
 class QApplication;
 class QButtonGroup;
 class QCheckBox;
@@ -114,6 +116,9 @@ private:
     void showUndo();
     void showHitHistory();
     void previewInput();
+    // Models of their own for an export on the worker, made as the grids show now.
+    std::shared_ptr<QAbstractItemModel> historyForExport() const;
+    std::shared_ptr<QAbstractItemModel> formulasForExport() const;
     void chooseColumns(const QPoint& at);
 
     // Following every change of the session.

@@ -27,7 +27,8 @@ SettingsMenu::SettingsMenu(Session& session, Prompts& prompts, QWidget* parent)
     plusOne->setCheckable(true);
     connect(plusOne, &QAction::triggered, this,
             [this](bool on) { set(u"MaAddIni"_s, on ? u"True"_s : u"False"_s); });
-    m_refresh.push_back([this, plusOne] { plusOne->setChecked(m_session.optionText(u"MaAddIni"_s) == u"True"_s); });
+    m_refresh.push_back(
+        [this, plusOne] { plusOne->setChecked(m_session.optionText(u"MaAddIni"_s) == u"True"_s); });
     connect(&session, &Session::changed, this, [this](Session::Changes what) {
         if (what & Session::OptionsChanged)
             showOptions();
@@ -44,7 +45,8 @@ void SettingsMenu::addChoice(const QString& key, const QString& first, const QSt
         action->setCheckable(true);
         group->addAction(action);
         connect(action, &QAction::triggered, this, [this, key, value = value] { set(key, value); });
-        m_refresh.push_back([this, action, key, value = value] { action->setChecked(m_session.optionText(key) == value); });
+        m_refresh.push_back(
+            [this, action, key, value = value] { action->setChecked(m_session.optionText(key) == value); });
     }
     addSeparator();
 }
@@ -63,9 +65,9 @@ void SettingsMenu::set(const QString& key, const QString& value) {
 }
 
 void SettingsMenu::askLargestNumber() {
-    const QString answer =
-        m_prompts.inputText(parentWidget(), u"彩票规则输入"_s,
-                            u"请输入计算位的最大值！（例如香港49选6即填写49，福彩双色球蓝球填写16。）"_s, u"49"_s);
+    const QString answer = m_prompts.inputText(
+        parentWidget(), u"彩票规则输入"_s,
+        u"请输入计算位的最大值！（例如香港49选6即填写49，福彩双色球蓝球填写16。）"_s, u"49"_s);
     if (answer.isEmpty())
         return;
     m_session.setOption(u"BIT"_s, answer).then(this, [this](const Result<void>& done) {

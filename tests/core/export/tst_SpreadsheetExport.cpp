@@ -292,12 +292,14 @@ void tst_SpreadsheetExport::linksAreWrittenThrough() {
     old.close();
     QVERIFY(old.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup));
     QVERIFY(QFile::link(target, link));
-    QVERIFY((csv ? SpreadsheetExport::writeCsv(sampleGrid(), link) : SpreadsheetExport::writeXlsx(sampleGrid(), link))
+    QVERIFY((csv ? SpreadsheetExport::writeCsv(sampleGrid(), link)
+                 : SpreadsheetExport::writeXlsx(sampleGrid(), link))
                 .ok());
     QVERIFY(QFileInfo(link).isSymLink());
     QVERIFY(readAll(target).startsWith(csv ? QByteArray("\xEF\xBB\xBF") : QByteArray("PK")));
-    QCOMPARE(QFile::permissions(target), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
-                                             QFileDevice::ReadUser | QFileDevice::WriteUser);
+    QCOMPARE(QFile::permissions(target), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                             QFileDevice::ReadGroup | QFileDevice::ReadUser |
+                                             QFileDevice::WriteUser);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 2);
 }
 

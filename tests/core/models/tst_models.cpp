@@ -63,7 +63,8 @@ private slots:
         f.session->setSelected(1, true);
         QVERIFY(f.session->predict().ok());
         QCOMPARE(errors.rowCount(), 49);
-        QCOMPARE(errors.rows(), ErrorValueModel::ranked(f.session->lastErrorValues(), ErrorValueModel::ETrrcount, false));
+        QCOMPARE(errors.rows(),
+                 ErrorValueModel::ranked(f.session->lastErrorValues(), ErrorValueModel::ETrrcount, false));
         QVERIFY(f.deleteFormula(1));
         QCOMPARE(list.rowCount(), 0);
         QCOMPARE(grid.columnCount(), HistoryGridModel::FirstFormula);
