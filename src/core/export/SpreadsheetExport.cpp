@@ -27,17 +27,6 @@ namespace {
 
 constexpr int maxCellText = 32767; // characters a spreadsheet cell holds
 
-constexpr std::array<const char16_t*, 8> errorValueTitleTexts = {
-    u"排序序号",
-    u"号码",
-    u"杀留Err值（公式错误值）",
-    u"杀码Err值（公式错误值）",
-    u"留码Err值（公式错误值）",
-    u"每码杀留Err值（公式错误值）",
-    u"每码杀码Err值（公式错误值）",
-    u"每码留码Err值（公式错误值）",
-};
-
 struct Cell {
     enum class Type { Empty, Number, Text };
     Type type = Type::Empty;

@@ -11,18 +11,6 @@ namespace talven {
 
 namespace {
 
-constexpr std::array<const char16_t*, ErrorValueModel::ColumnCount> columns = {
-    u"排序序号",
-    u"号码",
-    u"杀留Err值（公式错误值）",
-    u"杀码Err值（公式错误值）",
-    u"留码Err值（公式错误值）",
-    u"每码杀留Err值（公式错误值）",
-    u"每码杀码Err值（公式错误值）",
-    u"每码留码Err值（公式错误值）",
-    u"保留/滤杀",
-};
-
 bool isValidColumn(int column) {
     return column >= 0 && column < ErrorValueModel::ColumnCount;
 }
@@ -40,7 +28,10 @@ ErrorValueModel::ErrorValueModel(const Session& session, QObject* parent) : QAbs
 }
 
 QString ErrorValueModel::columnTitle(int column) {
-    return isValidColumn(column) ? QString::fromUtf16(columns[static_cast<size_t>(column)]) : QString();
+    if (column == Status)
+        return u"保留/滤杀"_s;
+    return isValidColumn(column) ? QString::fromUtf16(errorValueTitleTexts[static_cast<size_t>(column)])
+                                 : QString();
 }
 
 int ErrorValueModel::columnValue(const NumberErrorValues& row, int column) {

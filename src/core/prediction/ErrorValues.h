@@ -2,6 +2,8 @@
 
 #include <QList>
 
+#include <array>
+
 namespace talven {
 
 // How many selected formulas rule one number out for the draw being predicted ("Err值"), plain and
@@ -21,6 +23,18 @@ struct NumberErrorValues {
 // The error values of the numbers 1..N, ascending: row i holds number i + 1.
 // Kept free of compiled code so that the export can use it without linking the prediction.
 using ErrorValueTable = QList<NumberErrorValues>;
+
+// The titles of the rank, the number and the six values, as the lists and the export head them.
+inline constexpr std::array<const char16_t*, 8> errorValueTitleTexts = {
+    u"排序序号",
+    u"号码",
+    u"杀留Err值（公式错误值）",
+    u"杀码Err值（公式错误值）",
+    u"留码Err值（公式错误值）",
+    u"每码杀留Err值（公式错误值）",
+    u"每码杀码Err值（公式错误值）",
+    u"每码留码Err值（公式错误值）",
+};
 
 inline ErrorValueTable emptyErrorValues(int largestNumber) {
     ErrorValueTable table;
