@@ -3,7 +3,7 @@
 // The data every benchmark works on: a synthetic history and a formula file that fills all 31
 // history tables.
 
-#include "formula/FormulaKinds.h"
+#include "common/FormulaKind.h"
 
 #include <QDir>
 #include <QFile>
@@ -49,9 +49,9 @@ inline QString formulaFile(const QString& dir, int count) {
     std::mt19937 rng(7);
     QString text;
     for (int i = 0; i < count; ++i) {
-        const int kind = i % FormulaKinds::Count;
+        const int kind = i % FormulaKindCount;
         const unsigned a = rng() % 10, b = (a + 1 + rng() % 9) % 10;
-        text += u"[D"_s + FormulaKinds::name(kind) + u']';
+        text += u"[D"_s + formulaKindName(kind) + u']';
         text += QString::fromUtf8(terms[a]) + u'+' + QString::fromUtf8(terms[b]) + u"*"_s +
                 QString::number(rng() % 9 + 1) + u'\n';
     }

@@ -1,7 +1,7 @@
 // Times a history import of 5,000 synthetic draws into a database whose formula list fills all
 // 31 history tables (1,536 formulas), back-test and storing of every result included.
 #include "BenchData.h"
-#include "formula/FormulaKinds.h"
+#include "common/FormulaKind.h"
 #include "session/Session.h"
 #include "store/Database.h"
 
@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
     (void)s.deleteLastDraw().wait();
     std::printf("delete it again, back across the year end (every row rewritten): %lld ms\n", t.elapsed());
     t.restart();
-    (void)s.setOption(u"MaAddIni"_s, u"True"_s).wait();
+    (void)s.setOption(OptionKey::SpecialPlusOne, 1).wait();
     std::printf(
         "full back-test after switching the special-number plus one (changed results stored): %lld ms\n",
         t.elapsed());

@@ -3,6 +3,7 @@
 // A session in a fresh data directory with its own settings file, for the tests of the session,
 // the models and the windows.
 
+#include "session/OptionTexts.h"
 #include "session/Session.h"
 
 #include <QFile>
@@ -40,8 +41,19 @@ struct Fixture {
         return session->addFormula(text, static_cast<FormulaKind>(kind), kill).wait();
     }
     Result<void> deleteFormula(int idx) { return session->deleteFormula(idx).wait(); }
-    Result<void> setOption(const QString& key, const QString& value) {
-        return session->setOption(key, value).wait();
+    // An option set and read by its name and text, as the settings command does.
+    Result<void> setOption(const QString& name, const QString& text) {
+        const auto key = OptionTexts::keyNamed(name);
+        if (!key)
+            return Error{QStringLiteral("没有这个设置项：%1").arg(name)};
+        const Result<int> value = OptionTexts::parse(*key, text);
+        if (!value)
+            return value.error();
+        return session->setOption(*key, value.value()).wait();
+    }
+    QString optionText(const QString& name) const {
+        const auto key = OptionTexts::keyNamed(name);
+        return key ? OptionTexts::text(session->savedOptions(), *key) : QString();
     }
     QString write(const QString& name, const QByteArray& bytes) {
         const QString path = dir.filePath(name);

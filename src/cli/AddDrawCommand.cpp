@@ -29,7 +29,7 @@ int AddDrawCommand::run(CommandContext& ctx) {
     }
     if (auto added = ctx.session->addDraw(numbers, period).wait(); !added)
         return fail(ctx, added.message());
-    const int stored = ctx.session->draws().back()[DrawColumns::QQH];
+    const int stored = ctx.session->draw(ctx.session->draws().size() - 1).period().value();
     ctx.out << u"已保存第 %1 期，下一期为 %2。"_s.arg(stored).arg(ctx.session->nextPeriod().value())
             << Qt::endl;
     return 0;
@@ -40,7 +40,7 @@ int DeleteLastDrawCommand::run(CommandContext& ctx) {
         ctx.out << u"历史为空，没有可删除的期号。"_s << Qt::endl;
         return 0;
     }
-    const int removed = ctx.session->draws().back()[DrawColumns::QQH];
+    const int removed = ctx.session->draw(ctx.session->draws().size() - 1).period().value();
     if (auto deleted = ctx.session->deleteLastDraw().wait(); !deleted)
         return fail(ctx, deleted.message());
     ctx.out << u"已删除第 %1 期。"_s.arg(removed) << Qt::endl;

@@ -1,7 +1,7 @@
 #include "Command.h"
 
 #include "Commands.h"
-#include "formula/FormulaKinds.h"
+#include "common/FormulaKind.h"
 
 #include <QTextStream>
 
@@ -32,7 +32,7 @@ std::optional<int> Command::parseKind(const QString& text, int absent) {
         return absent;
     bool ok = false;
     const int kind = text.toInt(&ok);
-    if (!ok || !FormulaKinds::isValid(kind))
+    if (!ok || !isFormulaKind(kind))
         return std::nullopt;
     return kind;
 }

@@ -59,7 +59,7 @@ int DemoCommand::run(CommandContext& ctx) {
     ctx.out << u"已添加 %1 条杀码公式，全部公式已对 %2 期历史验算："_s.arg(read->added).arg(s.draws().size())
             << Qt::endl;
     FormulaListModel list(s);
-    printTable(ctx.out, list, FormulaListModel::Idx);
+    printTable(ctx.out, list, FormulaListModel::FormulaNumber);
 
     ctx.out << Qt::endl << u"== 计算选中公式：下一期 %1"_s.arg(s.nextPeriod().value()) << Qt::endl;
     auto values = s.predict();

@@ -1,12 +1,12 @@
 #include "Commands.h"
 #include "TablePrinter.h"
 
+#include "common/FormulaKind.h"
+#include "common/Limits.h"
 #include "discovery/FormulaDiscovery.h"
 #include "evaluation/FormulaStatistics.h"
-#include "formula/FormulaKinds.h"
 #include "models/DiscoveryResultModel.h"
 #include "session/Session.h"
-#include "store/Database.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -99,10 +99,8 @@ int DiscoverCommand::run(CommandContext& ctx) {
             return fail(ctx, u"--add 中的名次必须是 1 到 %1 之间的整数，用逗号分开"_s.arg(request.top));
         if (!s.readOnlyReason().isEmpty())
             return fail(ctx, s.readOnlyReason());
-        if (s.formulas().size() + static_cast<size_t>(ranks->size()) >
-            static_cast<size_t>(Database::MaxFormulas))
-            return fail(
-                ctx, u"公式已达上限 %1 条，无法再添加 %2 条"_s.arg(Database::MaxFormulas).arg(ranks->size()));
+        if (s.formulas().size() + static_cast<size_t>(ranks->size()) > static_cast<size_t>(MaxFormulas))
+            return fail(ctx, u"公式已达上限 %1 条，无法再添加 %2 条"_s.arg(MaxFormulas).arg(ranks->size()));
     }
 
     const auto found = discovery.run(request);
@@ -153,7 +151,7 @@ int DiscoverCommand::run(CommandContext& ctx) {
     const int inSample = static_cast<int>(s.draws().size()) - request.holdout;
     ctx.out
         << u"公式挖掘：%1（%2），试了 %3 条候选公式，样本内为前 %4 期，样本外为最后 %5 期，种子 %6，用时 %7 秒"_s
-               .arg(FormulaKinds::caption(request.kind), request.kill ? u"杀"_s : u"生"_s)
+               .arg(formulaKindCaption(request.kind), request.kill ? u"杀"_s : u"生"_s)
                .arg(report.tried)
                .arg(inSample)
                .arg(request.holdout)

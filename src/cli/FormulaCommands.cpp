@@ -1,7 +1,8 @@
 #include "Commands.h"
 #include "TablePrinter.h"
 
-#include "formula/FormulaKinds.h"
+#include "common/FormulaKind.h"
+#include "common/Limits.h"
 #include "session/Session.h"
 
 #include <QDir>
@@ -22,8 +23,8 @@ int AddFormulaCommand::run(CommandContext& ctx) {
     if (auto added = ctx.session->addFormula(args.value(0), *formulaKindOf(*kind), !keep).wait(); !added)
         return fail(ctx, added.message());
     const FormulaRow& row = ctx.session->formulas().back();
-    ctx.out << u"已添加第 %1 条公式：%2（%3，%4）"_s.arg(row.idx).arg(
-                   row.code, FormulaKinds::caption(row.kind), row.kill ? u"杀"_s : u"生"_s)
+    ctx.out << u"已添加第 %1 条公式：%2（%3，%4）"_s.arg(row.idx).arg(row.code, formulaKindCaption(row.kind),
+                                                                      row.kill ? u"杀"_s : u"生"_s)
             << Qt::endl;
     return 0;
 }
@@ -41,7 +42,8 @@ int ImportFormulasCommand::run(CommandContext& ctx) {
         QStringList lines;
         for (int l : report->overLimit)
             lines.append(QString::number(l));
-        ctx.out << u"公式已达上限 1536 条，以下各行未添加：%1"_s.arg(lines.join(u"、"_s)) << Qt::endl;
+        ctx.out << u"公式已达上限 %1 条，以下各行未添加：%2"_s.arg(MaxFormulas).arg(lines.join(u"、"_s))
+                << Qt::endl;
     }
     if (!report->unrecognised.isEmpty()) {
         ctx.out << u"公式文本文件中含有无法识别公式，已写入 %1："_s.arg(

@@ -51,7 +51,7 @@ int FormulaHistoryCommand::run(CommandContext& ctx) {
     const HitHistory h = hitHistory(s.result(ordinal).hits, last);
     QList<int> periods;
     for (size_t i = 0; i < h.hits.size(); ++i)
-        periods.append(s.draws()[static_cast<size_t>(h.firstDraw) + i][DrawColumns::QQH]);
+        periods.append(s.draw(static_cast<size_t>(h.firstDraw) + i).period().value());
     if (ctx.isSet(u"json"_s)) {
         QJsonArray draws;
         for (size_t i = 0; i < h.hits.size(); ++i) {

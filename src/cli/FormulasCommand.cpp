@@ -1,7 +1,7 @@
 #include "Commands.h"
 #include "TablePrinter.h"
 
-#include "formula/FormulaKinds.h"
+#include "common/FormulaKind.h"
 #include "formula/FormulaTranslation.h"
 #include "models/FormulaListModel.h"
 #include "session/Session.h"
@@ -71,7 +71,7 @@ int FormulasCommand::run(CommandContext& ctx) {
         ctx.out << QString::fromUtf8(QJsonDocument(out).toJson(QJsonDocument::Indented));
         return 0;
     }
-    printTable(ctx.out, list, FormulaListModel::Idx);
+    printTable(ctx.out, list, FormulaListModel::FormulaNumber);
     return 0;
 }
 

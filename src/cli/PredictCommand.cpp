@@ -70,13 +70,13 @@ int PredictCommand::run(CommandContext& ctx) {
         for (const NumberErrorValues& v : model.rows()) {
             QJsonObject o;
             o[u"num"_s] = v.number;
-            o[u"ETrrcount"_s] = v.eTrrcount;
-            o[u"Errcount"_s] = v.errcount;
-            o[u"Trrcount"_s] = v.trrcount;
-            o[u"ETrrcountPer"_s] = v.eTrrcountPer;
-            o[u"ErrcountPer"_s] = v.errcountPer;
-            o[u"TrrcountPer"_s] = v.trrcountPer;
-            o[u"mark"_s] = v.eTrrcount > 0 ? u"滤杀"_s : u"保留"_s;
+            o[u"ETrrcount"_s] = v.ruledOut;
+            o[u"Errcount"_s] = v.ruledOutByKill;
+            o[u"Trrcount"_s] = v.ruledOutByKeep;
+            o[u"ETrrcountPer"_s] = v.weightedRuledOut;
+            o[u"ErrcountPer"_s] = v.weightedRuledOutByKill;
+            o[u"TrrcountPer"_s] = v.weightedRuledOutByKeep;
+            o[u"mark"_s] = v.ruledOut > 0 ? u"滤杀"_s : u"保留"_s;
             rows.append(o);
         }
         QJsonObject doc;

@@ -1,8 +1,8 @@
 #include "Commands.h"
 
+#include "common/Limits.h"
+#include "session/DataFiles.h"
 #include "session/Session.h"
-#include "store/Backups.h"
-#include "store/Database.h"
 
 #include <QDir>
 #include <QTextStream>
@@ -14,17 +14,16 @@ namespace talven {
 int RestoreBackupCommand::run(CommandContext& ctx) {
     bool ok = true;
     const int generation = ctx.args.isEmpty() ? 0 : ctx.args.first().toInt(&ok);
-    if (ctx.args.size() > 1 || !ok || generation < 0 || generation >= Backups::Generations)
+    if (ctx.args.size() > 1 || !ok || generation < 0 || generation >= BackupGenerations)
         return fail(ctx, u"用法：talven-cli restore-backup [N]，N 为 0、1 或 2"_s);
-    const QString database = QDir(ctx.dataDir).filePath(QString::fromLatin1(Database::FileName));
-    const QString chosen = Backups::path(database, generation);
+    const QString chosen = DataFiles::backupPath(ctx.dataDir, generation);
     if (auto restored = ctx.session->restoreBackup(generation).wait(); !restored)
         return fail(ctx, restored.message());
     ctx.out << u"已用 %1 恢复数据库，共 %2 期历史号码、%3 条公式；恢复前的数据库已备份为 %4。"_s
                    .arg(QDir::toNativeSeparators(chosen))
                    .arg(ctx.session->draws().size())
                    .arg(ctx.session->formulas().size())
-                   .arg(QDir::toNativeSeparators(Backups::path(database, 0)))
+                   .arg(QDir::toNativeSeparators(DataFiles::backupPath(ctx.dataDir, 0)))
             << Qt::endl;
     return 0;
 }

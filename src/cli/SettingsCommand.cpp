@@ -1,7 +1,7 @@
 #include "Commands.h"
 
+#include "session/OptionTexts.h"
 #include "session/Session.h"
-#include "store/Settings.h"
 
 #include <QTextStream>
 
@@ -11,22 +11,27 @@ namespace talven {
 
 int SettingsCommand::run(CommandContext& ctx) {
     const QStringList& a = ctx.args;
+    const auto show = [&ctx](OptionKey key) { return OptionTexts::text(ctx.session->savedOptions(), key); };
     if (a.isEmpty()) {
-        for (const QString& key : Settings::keys())
-            ctx.out << key << u'=' << ctx.session->optionText(key) << Qt::endl;
+        for (const OptionKey key : optionKeys)
+            ctx.out << OptionTexts::name(key) << u'=' << show(key) << Qt::endl;
         return 0;
     }
-    if (!Settings::keys().contains(a.first()))
+    const auto key = OptionTexts::keyNamed(a.first());
+    if (!key)
         return fail(ctx, u"没有这个设置项：%1"_s.arg(a.first()));
     if (a.size() == 1) {
-        ctx.out << ctx.session->optionText(a.first()) << Qt::endl;
+        ctx.out << show(*key) << Qt::endl;
         return 0;
     }
     if (a.size() != 2)
         return fail(ctx, u"用法：talven-cli settings [KEY [VALUE]]"_s);
-    if (auto set = ctx.session->setOption(a.at(0), a.at(1)).wait(); !set)
+    const Result<int> value = OptionTexts::parse(*key, a.at(1));
+    if (!value)
+        return fail(ctx, value.message());
+    if (auto set = ctx.session->setOption(*key, value.value()).wait(); !set)
         return fail(ctx, set.message());
-    ctx.out << a.at(0) << u'=' << ctx.session->optionText(a.at(0)) << Qt::endl;
+    ctx.out << a.at(0) << u'=' << show(*key) << Qt::endl;
     return 0;
 }
 

@@ -119,7 +119,7 @@ private slots:
     // and leaves the selection as it was; arrow keys move without toggling.
     void selectingByClicks() {
         FormulaListView* view = w().formulaView();
-        const QModelIndex indexCell = view->model()->index(0, FormulaListModel::Index);
+        const QModelIndex indexCell = view->model()->index(0, FormulaListModel::RowNumber);
         clickRow(view, 0);
         QVERIFY(!s().selection()[0]);
         QVERIFY(indexCell.data(Qt::BackgroundRole).value<QColor>() != QColor(0, 0, 255));
@@ -213,7 +213,7 @@ private slots:
     }
 
     void deletingAFormulaFromTheMenu() {
-        const int idx = w().formulaModel()->index(1, FormulaListModel::Idx).data().toInt();
+        const int idx = w().formulaModel()->index(1, FormulaListModel::FormulaNumber).data().toInt();
         const QString code = s().formulas()[static_cast<size_t>(idx - 1)].code;
         auto withCode = [&] {
             return std::count_if(s().formulas().begin(), s().formulas().end(),
@@ -240,7 +240,7 @@ private slots:
         menu->actions().first()->trigger();
         QCOMPARE(m_prompts.shown.last().title, u"输入错误"_s);
         QCOMPARE(lastShown(), u"请输入一个正整数"_s);
-        QCOMPARE(s().optionText(u"BIT"_s), u"49"_s);
+        QCOMPARE(s().savedOptions().bit, 49);
     }
 
     // The workbench: the preview follows the typing, the record strip the current row, and the

@@ -228,12 +228,13 @@ private slots:
         QTest::addColumn<QList<int>>("doubleClicks"); // columns
         QTest::addColumn<int>("rankedBy");            // column the rows stand ranked by
         QTest::addColumn<bool>("descending");
-        QTest::newRow("first showing") << QList<int>{} << int(ErrorValueModel::ETrrcount) << false;
+        QTest::newRow("first showing") << QList<int>{} << int(ErrorValueModel::RuledOut) << false;
         QTest::newRow("number once") << QList<int>{1} << int(ErrorValueModel::Number) << true;
         QTest::newRow("number twice") << QList<int>{1, 1} << int(ErrorValueModel::Number) << false;
-        QTest::newRow("rank only reverses") << QList<int>{0} << int(ErrorValueModel::ETrrcount) << false;
-        QTest::newRow("rank, then kill value") << QList<int>{0, 3} << int(ErrorValueModel::Errcount) << false;
-        QTest::newRow("mark only reverses") << QList<int>{8} << int(ErrorValueModel::ETrrcount) << false;
+        QTest::newRow("rank only reverses") << QList<int>{0} << int(ErrorValueModel::RuledOut) << false;
+        QTest::newRow("rank, then kill value")
+            << QList<int>{0, 3} << int(ErrorValueModel::RuledOutByKill) << false;
+        QTest::newRow("mark only reverses") << QList<int>{8} << int(ErrorValueModel::RuledOut) << false;
     }
     void errorValueRanking() {
         QFETCH(QList<int>, doubleClicks);
@@ -268,7 +269,7 @@ private slots:
         const QAbstractItemModel* grid = window.grid()->model();
         for (int i = 0; i < 49; ++i) {
             QCOMPARE(bars[i].number, model.rows()[i].number);
-            QCOMPARE(bars[i].value, model.rows()[i].eTrrcount);
+            QCOMPARE(bars[i].value, model.rows()[i].ruledOut);
             const QColor rowColour =
                 grid->index(i, ErrorValueModel::Number).data(Qt::ForegroundRole).value<QColor>();
             QCOMPARE(rowColour, bars[i].kept ? QColor(Qt::black) : QColor(200, 200, 200));
@@ -285,7 +286,7 @@ private slots:
         QEvent activate(QEvent::WindowActivate);
         QApplication::sendEvent(&window, &activate);
         QCOMPARE(model.rows(),
-                 ErrorValueModel::ranked(model.rows(), ErrorValueModel::ETrrcount, model.descending()));
+                 ErrorValueModel::ranked(model.rows(), ErrorValueModel::RuledOut, model.descending()));
         QCOMPARE(window.chart()->bars().first().number, model.rows().first().number);
     }
 

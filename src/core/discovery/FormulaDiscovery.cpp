@@ -1,12 +1,12 @@
 #include "FormulaDiscovery.h"
 
+#include "common/FormulaKind.h"
 #include "discovery/CandidateGenerator.h"
 #include "evaluation/ColumnEvaluator.h"
 #include "evaluation/FormulaStatistics.h"
 #include "evaluation/Rounding.h"
 #include "formula/Expression.h"
 #include "formula/FormulaInput.h"
-#include "formula/FormulaKinds.h"
 
 #include <QElapsedTimer>
 
@@ -155,7 +155,7 @@ FormulaDiscovery::FormulaDiscovery(const NumberModel& model, const std::vector<D
     : m_model(model), m_draws(draws) {}
 
 Result<void> FormulaDiscovery::check(const DiscoveryRequest& r) const {
-    if (!FormulaKinds::isValid(r.kind))
+    if (!isFormulaKind(r.kind))
         return Error{u"公式种类必须是 0 到 15"_s};
     if (r.candidates < 1 || r.candidates > DiscoveryRequest::MaxCandidates)
         return Error{u"候选公式数必须在 1 到 %1 之间"_s.arg(DiscoveryRequest::MaxCandidates)};

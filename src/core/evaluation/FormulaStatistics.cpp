@@ -1,6 +1,6 @@
 #include "FormulaStatistics.h"
 
-#include "formula/FormulaKinds.h"
+#include "common/FormulaKind.h"
 
 #include <algorithm>
 
@@ -30,13 +30,13 @@ void FormulaFigures::finish(int kind, bool kill, int drawCount) {
         perNumberCurrentMiss = scale(currentMissRun);
         perNumberCurrentHit = scale(currentHitRun);
     };
-    if (!FormulaKinds::isValid(kind) || drawCount <= 0) {
+    if (!isFormulaKind(kind) || drawCount <= 0) {
         runs([](int) { return 0.0f; });
         perNumberAccuracy = 0;
         return;
     }
-    const int k = FormulaKinds::kind(kind).factor;
-    if (kind == 0 || k == 0) {
+    const int k = formulaKindInfo(static_cast<FormulaKind>(kind)).factor;
+    if (kind == maTypeOf(FormulaKind::SpecialNumber) || k == 0) {
         runs([](int run) { return static_cast<float>(run); });
         perNumberAccuracy = accuracy;
     } else if (!kill) {

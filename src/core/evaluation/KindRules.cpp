@@ -1,7 +1,7 @@
 #include "KindRules.h"
 
+#include "common/FormulaKind.h"
 #include "evaluation/Rounding.h"
-#include "formula/FormulaKinds.h"
 
 #include <algorithm>
 #include <cmath>
@@ -107,24 +107,24 @@ QString KindRules::numberText(int v) const {
 }
 
 int KindRules::period(int kind) const {
-    switch (kind) {
-    case 1:
-    case 13:
+    switch (static_cast<FormulaKind>(kind)) {
+    case FormulaKind::Zodiac:
+    case FormulaKind::ZodiacPosition:
         return 12;
-    case 2:
+    case FormulaKind::Head:
         return 5;
-    case 3:
-    case 15:
+    case FormulaKind::Tail:
+    case FormulaKind::HalfHead:
         return 10;
-    case 5:
-    case 6:
-    case 10:
+    case FormulaKind::OddEven:
+    case FormulaKind::SumOddEven:
+    case FormulaKind::BigSmall:
         return 2;
-    case 8:
+    case FormulaKind::HalfWave:
         return m_bit % 2 == 0 ? m_bit : 2 * m_bit;
-    case 9:
+    case FormulaKind::Segment:
         return 7;
-    case 14:
+    case FormulaKind::HalfOddEven:
         return 4;
     default:
         return m_bit;
@@ -132,7 +132,7 @@ int KindRules::period(int kind) const {
 }
 
 KindPrediction KindRules::predict(int kind, double parameter, int judgedYear) const {
-    if (!FormulaKinds::isValid(kind) || !std::isfinite(parameter))
+    if (!isFormulaKind(kind) || !std::isfinite(parameter))
         return {};
     // The default floating-point rounding mode rounds halves to the even neighbour.
     const double p = roundHalfEven(parameter);
@@ -141,51 +141,51 @@ KindPrediction KindRules::predict(int kind, double parameter, int judgedYear) co
     const Options& o = m_model.options();
     KindPrediction pr;
     pr.valid = true;
-    switch (kind) {
-    case 0:
+    switch (static_cast<FormulaKind>(kind)) {
+    case FormulaKind::SpecialNumber:
         pr.value = o.maAddIni ? rn + 1 : num;
         break;
-    case 1:
-    case 13:
+    case FormulaKind::Zodiac:
+    case FormulaKind::ZodiacPosition:
         pr.value = wholeRemainder(p, 12);
         break;
-    case 2:
+    case FormulaKind::Head:
         pr.value = wholeRemainder(p, 5);
         break;
-    case 3:
+    case FormulaKind::Tail:
         pr.value = wholeRemainder(p, 10);
         break;
-    case 4:
+    case FormulaKind::DigitSum:
         pr.value = digitSum(num);
         break;
-    case 5:
-    case 6:
-    case 10:
+    case FormulaKind::OddEven:
+    case FormulaKind::SumOddEven:
+    case FormulaKind::BigSmall:
         pr.value = wholeRemainder(p, 2);
         break;
-    case 7:
+    case FormulaKind::DomesticWild:
         pr.value = NumberModel::isDomestic(zodiacOf(num, judgedYear)) ? 1 : 0;
         break;
-    case 8:
+    case FormulaKind::HalfWave:
         pr.value = waveOf(num);
         pr.parity = wholeRemainder(p, 2);
         break;
-    case 9: {
+    case FormulaKind::Segment: {
         const int r7 = wholeRemainder(p, 7);
         pr.value = o.dsIni != 0 && r7 == 0 ? 7 : r7;
         break;
     }
-    case 11:
+    case FormulaKind::Wave:
         pr.value = waveOf(num);
         break;
-    case 12:
+    case FormulaKind::Element:
         pr.value = elementOf(num);
         break;
-    case 14:
+    case FormulaKind::HalfOddEven:
         pr.value = wholeRemainder(p, 4) >= 2 ? 1 : 0;
         pr.parity = wholeRemainder(p, 2);
         break;
-    case 15:
+    case FormulaKind::HalfHead:
         pr.value = wholeRemainder(p, 10) / 2;
         pr.parity = wholeRemainder(p, 2);
         break;
@@ -200,40 +200,40 @@ bool KindRules::keepRight(int kind, const KindPrediction& pr, const SpecialNumbe
     const int v = pr.value;
     const Options& o = m_model.options();
     // Remainders and quotients of the stored attributes follow the dialect (sign of the dividend).
-    switch (kind) {
-    case 0:
+    switch (static_cast<FormulaKind>(kind)) {
+    case FormulaKind::SpecialNumber:
         return s == v;
-    case 1:
+    case FormulaKind::Zodiac:
         return sp.zodiacCode % 12 == v;
-    case 2:
+    case FormulaKind::Head:
         return s / 10 == v;
-    case 3:
+    case FormulaKind::Tail:
         return s % 10 == v;
-    case 4:
+    case FormulaKind::DigitSum:
         return digitSum(s) == v;
-    case 5:
+    case FormulaKind::OddEven:
         return s % 2 == v;
-    case 6:
+    case FormulaKind::SumOddEven:
         return digitSum(s) % 2 == v;
-    case 7: {
+    case FormulaKind::DomesticWild: {
         const int z = m_zodiacOfCode[static_cast<size_t>(((sp.zodiacCode % 12) + 12) % 12)];
         return z >= 0 && (NumberModel::isDomestic(z) ? 1 : 0) == v;
     }
-    case 8:
+    case FormulaKind::HalfWave:
         return sp.waveCode == o.bsIni + v && s % 2 == pr.parity;
-    case 9:
+    case FormulaKind::Segment:
         return (s - 1) / 7 + (o.dsIni != 0 ? 1 : 0) == v;
-    case 10:
+    case FormulaKind::BigSmall:
         return v == 1 ? s >= 25 : s > 0 && s < 25;
-    case 11:
+    case FormulaKind::Wave:
         return sp.waveCode == o.bsIni + v;
-    case 12:
+    case FormulaKind::Element:
         return sp.elementCode == o.wxIni + v;
-    case 13:
+    case FormulaKind::ZodiacPosition:
         return s % 12 == v;
-    case 14:
+    case FormulaKind::HalfOddEven:
         return (s >= 25 ? 1 : 0) == v && s % 2 == pr.parity;
-    case 15:
+    case FormulaKind::HalfHead:
         return s / 10 == v && s % 2 == pr.parity;
     default:
         return false;
@@ -246,35 +246,35 @@ QString KindRules::valueText(int kind, const KindPrediction& pr) const {
     const KindTexts& t = texts();
     const auto bit = [](int x) { return static_cast<size_t>(x != 0 ? 1 : 0); };
     const size_t v = static_cast<size_t>(pr.value);
-    switch (kind) {
-    case 0:
-    case 2:
-    case 3:
-    case 4:
-    case 9:
-    case 13:
+    switch (static_cast<FormulaKind>(kind)) {
+    case FormulaKind::SpecialNumber:
+    case FormulaKind::Head:
+    case FormulaKind::Tail:
+    case FormulaKind::DigitSum:
+    case FormulaKind::Segment:
+    case FormulaKind::ZodiacPosition:
         return numberText(pr.value);
-    case 1: {
+    case FormulaKind::Zodiac: {
         const int z = pr.value >= 0 && pr.value < 12 ? m_zodiacOfCode[v] : -1;
         return z >= 0 ? t.zodiac[static_cast<size_t>(z)] : QString();
     }
-    case 5:
+    case FormulaKind::OddEven:
         return t.parity[bit(pr.value)];
-    case 6:
+    case FormulaKind::SumOddEven:
         return t.digitParity[bit(pr.value)];
-    case 7:
+    case FormulaKind::DomesticWild:
         return t.group[bit(pr.value)];
-    case 8:
+    case FormulaKind::HalfWave:
         return pr.value >= 0 && pr.value < 3 ? t.halfWave[v * 2 + bit(pr.parity)] : QString();
-    case 10:
+    case FormulaKind::BigSmall:
         return t.bigSmall[bit(pr.value)];
-    case 11:
+    case FormulaKind::Wave:
         return pr.value >= 0 && pr.value < 3 ? t.wave[v] : QString();
-    case 12:
+    case FormulaKind::Element:
         return pr.value >= 0 && pr.value < 5 ? t.element[v] : QString();
-    case 14:
+    case FormulaKind::HalfOddEven:
         return t.halfParity[bit(pr.value) * 2 + bit(pr.parity)];
-    case 15:
+    case FormulaKind::HalfHead:
         return pr.value >= 0 && pr.value < 5 ? t.halfHead[v * 2 + bit(pr.parity)] : QString();
     default:
         return {};
@@ -286,16 +286,16 @@ QString KindRules::resultText(int kind, const KindPrediction& pr) const {
         return {};
     const KindTexts& t = texts();
     const size_t b = static_cast<size_t>(pr.value != 0 ? 1 : 0);
-    switch (kind) {
-    case 5:
+    switch (static_cast<FormulaKind>(kind)) {
+    case FormulaKind::OddEven:
         return t.resultParity[b];
-    case 6:
+    case FormulaKind::SumOddEven:
         return t.resultDigitParity[b];
-    case 7:
+    case FormulaKind::DomesticWild:
         return t.resultGroup[b];
-    case 10:
+    case FormulaKind::BigSmall:
         return t.resultBigSmall[b];
-    case 13:
+    case FormulaKind::ZodiacPosition:
         return pr.value == 0 ? numberText(12) : numberText(pr.value);
     default:
         return valueText(kind, pr);

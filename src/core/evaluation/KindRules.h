@@ -11,13 +11,14 @@
 namespace talven {
 
 // What a formula predicts for the draw after the one its parameter was computed on.
-// value by kind: 0 the number; 1, 13 r(12); 2 r(5); 3 r(10); 4 a digit sum; 5, 6 r(2);
-// 7 1 for 家畜 and 0 for 野兽; 8, 11 the wave 0..2 (红 蓝 绿); 9 the segment; 10, 14 1 for big and
-// 0 for small; 12 the element 0..4 (金 木 水 火 土); 15 the half head r(10) \ 2.
+// value by kind: SpecialNumber the number; Zodiac, ZodiacPosition r(12); Head r(5); Tail r(10);
+// DigitSum a digit sum; OddEven, SumOddEven r(2); DomesticWild 1 for 家畜 and 0 for 野兽; HalfWave,
+// Wave the wave 0..2 (红 蓝 绿); Segment the segment; BigSmall, HalfOddEven 1 for big and 0 for
+// small; Element the element 0..4 (金 木 水 火 土); HalfHead the half head r(10) \ 2.
 struct KindPrediction {
     bool valid = false; // false when there is no parameter (first draw, empty parameter)
     int value = 0;      // V of the kind
-    int parity = 0;     // r(2), the second component of kinds 8, 14 and 15
+    int parity = 0;     // r(2), the second component of HalfWave, HalfOddEven and HalfHead
 
     bool operator==(const KindPrediction&) const = default;
 };
@@ -37,7 +38,7 @@ class KindRules {
 public:
     explicit KindRules(const NumberModel& model);
 
-    // judgedYear: the year of the draw being predicted (kind 7 takes its zodiac from it).
+    // judgedYear: the year of the draw being predicted (DomesticWild takes its zodiac from it).
     // A NaN parameter is an empty one; an infinite one cannot be reduced; both give no prediction.
     KindPrediction predict(int kind, double parameter, int judgedYear) const;
     // A kind's prediction depends on the rounded parameter only through its remainder by this

@@ -11,7 +11,8 @@ ErrorValueExportModel::ErrorValueExportModel(const ErrorValueTable& values, QObj
     : QAbstractTableModel(parent), m_rows(values) {
     std::stable_sort(m_rows.begin(), m_rows.end(),
                      [](const NumberErrorValues& a, const NumberErrorValues& b) {
-                         return a.errcount != b.errcount ? a.errcount < b.errcount : a.number < b.number;
+                         return a.ruledOutByKill != b.ruledOutByKill ? a.ruledOutByKill < b.ruledOutByKill
+                                                                     : a.number < b.number;
                      });
 }
 
@@ -27,8 +28,14 @@ QVariant ErrorValueExportModel::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount() || index.column() >= 8)
         return {};
     const NumberErrorValues& v = m_rows[index.row()];
-    const std::array<int, 8> fields = {index.row() + 1, v.number,       v.eTrrcount,   v.errcount,
-                                       v.trrcount,      v.eTrrcountPer, v.errcountPer, v.trrcountPer};
+    const std::array<int, 8> fields = {index.row() + 1,
+                                       v.number,
+                                       v.ruledOut,
+                                       v.ruledOutByKill,
+                                       v.ruledOutByKeep,
+                                       v.weightedRuledOut,
+                                       v.weightedRuledOutByKill,
+                                       v.weightedRuledOutByKeep};
     return QString::number(fields[static_cast<size_t>(index.column())]);
 }
 

@@ -7,7 +7,7 @@
 namespace talven {
 
 // The error values as the export writes them: the eight title cells, then one row per number in
-// ascending Errcount (ties by number), ranked 1, 2, 3 ...
+// ascending count of kill formulas ruling the number out (ties by number), ranked 1, 2, 3 ...
 class ErrorValueExportModel : public QAbstractTableModel {
     Q_OBJECT
 public:

@@ -29,7 +29,8 @@ QString resolvePath(const QString& directoryOrPath, Target target);
 Result<void> writeXlsx(const QAbstractItemModel& model, const QString& path, const ProgressFn& progress = {});
 // The same cells as CSV: UTF-8 with a byte-order mark, CRLF line ends, quoted where needed.
 Result<void> writeCsv(const QAbstractItemModel& model, const QString& path, const ProgressFn& progress = {});
-// The error values under the eight titles, ranked 1.. in ascending Errcount, ties by number.
+// The error values under the eight titles, ranked 1.. in ascending count of kill
+// formulas ruling the number out, ties by number.
 Result<void> writeErrorValuesXlsx(const ErrorValueTable& values, const QString& path);
 Result<void> writeErrorValuesCsv(const ErrorValueTable& values, const QString& path);
 

@@ -1,8 +1,8 @@
 #include "FormulaInput.h"
 
 #include "Expression.h"
-#include "FormulaKinds.h"
 #include "FormulaTranslation.h"
+#include "common/FormulaKind.h"
 
 #include <QRegularExpression>
 #include <QStringDecoder>
@@ -99,7 +99,7 @@ namespace {
 bool translate(QString& t) {
     const bool bracketed = t.startsWith(u'[');
     const QString orderLetter = bracketed ? t.mid(1, 1) : u"D"_s;
-    if (FormulaKinds::fromName(kindNameOf(t)) >= 0) {
+    if (formulaKindNamed(kindNameOf(t))) {
         if (bracketed) {
             if (t.size() < HeaderLength)
                 return false;
@@ -155,7 +155,7 @@ std::optional<QString> decodeFile(const QByteArray& bytes) {
 FileResult readLines(QStringView text) {
     static const QRegularExpression lineBreak(u"\r\n|\r|\n"_s);
     FileResult result;
-    int maType = 0;
+    int kind = 0;
     int lineNumber = 0;
     for (const QStringView rawLine : text.split(lineBreak)) {
         ++lineNumber;
@@ -163,9 +163,8 @@ FileResult readLines(QStringView text) {
         if (line.isEmpty())
             continue;
         const QString orderLetter = line.mid(1, 1).toString();
-        const int named = FormulaKinds::fromName(kindNameOf(line));
-        if (named >= 0)
-            maType = named;
+        if (const auto named = formulaKindNamed(kindNameOf(line)))
+            kind = maTypeOf(*named);
         if (line.size() < HeaderLength) {
             result.unrecognised.append({lineNumber, line.toString(), u"公式种类标头不完整"_s});
             continue;
@@ -186,7 +185,7 @@ FileResult readLines(QStringView text) {
             result.unrecognised.append({lineNumber, reported, parsed.message()});
             continue;
         }
-        result.accepted.append({lineNumber, maType, c});
+        result.accepted.append({lineNumber, kind, c});
     }
     return result;
 }

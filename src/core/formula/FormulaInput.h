@@ -36,7 +36,7 @@ QString storedForm(const QString& text);
 
 struct AcceptedLine {
     int lineNumber = 0; // 1-based line of the file
-    int maType = 0;
+    int kind = 0;       // of the header above the line (0 before the first)
     QString code;
 };
 

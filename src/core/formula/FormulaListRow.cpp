@@ -1,19 +1,19 @@
 #include "FormulaListRow.h"
 
-#include "FormulaKinds.h"
 #include "FormulaTranslation.h"
+#include "common/FormulaKind.h"
 
 using namespace Qt::StringLiterals;
 
 namespace talven {
 
-FormulaListRow FormulaListRow::make(int listRow, const QString& gongshi, int maType, bool bolKill, int idx) {
-    return {QString::number(listRow), FormulaTranslation::foldExpression(gongshi),
-            FormulaKinds::caption(maType), killKeepCaption(bolKill), QString::number(idx)};
+FormulaListRow FormulaListRow::of(int rowNumber, const FormulaRow& formula) {
+    return {QString::number(rowNumber), FormulaTranslation::foldExpression(formula.code),
+            formulaKindCaption(formula.kind), killKeepCaption(formula.kill), QString::number(formula.idx)};
 }
 
-QString FormulaListRow::killKeepCaption(bool bolKill) {
-    return bolKill ? u"杀"_s : u"生"_s;
+QString FormulaListRow::killKeepCaption(bool kill) {
+    return kill ? u"杀"_s : u"生"_s;
 }
 
 } // namespace talven

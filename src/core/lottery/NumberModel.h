@@ -31,7 +31,7 @@ public:
     static QString elementName(int element);
     static bool isDomestic(int zodiac); // 家畜: 牛 马 羊 鸡 狗 猪
 
-    int orderCode(int zodiac) const;     // SxIni + k
+    int orderCode(int zodiac) const;     // zodiac base + k
     int attributeCode(int zodiac) const; // by order or by age of the current year
     // The zodiac whose attribute code, taken mod 12, equals code mod 12; -1 when none does.
     int zodiacOfAttributeCode(int code) const;

@@ -38,18 +38,18 @@ int ErrorValueModel::columnValue(const NumberErrorValues& row, int column) {
     switch (column) {
     case Number:
         return row.number;
-    case ETrrcount:
-        return row.eTrrcount;
-    case Errcount:
-        return row.errcount;
-    case Trrcount:
-        return row.trrcount;
-    case ETrrcountPer:
-        return row.eTrrcountPer;
-    case ErrcountPer:
-        return row.errcountPer;
-    case TrrcountPer:
-        return row.trrcountPer;
+    case RuledOut:
+        return row.ruledOut;
+    case RuledOutByKill:
+        return row.ruledOutByKill;
+    case RuledOutByKeep:
+        return row.ruledOutByKeep;
+    case WeightedRuledOut:
+        return row.weightedRuledOut;
+    case WeightedRuledOutByKill:
+        return row.weightedRuledOutByKill;
+    case WeightedRuledOutByKeep:
+        return row.weightedRuledOutByKeep;
     default:
         return 0;
     }
@@ -74,19 +74,19 @@ void ErrorValueModel::reorder(int column) {
 
 void ErrorValueModel::setValues(const ErrorValueTable& values) {
     m_rows = values;
-    reorder(ETrrcount);
+    reorder(RuledOut);
 }
 
 void ErrorValueModel::rankByColumn(int column) {
     m_descending = !m_descending;
-    if (column >= Number && column <= TrrcountPer)
+    if (column >= Number && column <= WeightedRuledOutByKeep)
         reorder(column);
 }
 
 QString ErrorValueModel::numberList(bool kept) const {
     QString text;
     for (const NumberErrorValues& row : m_rows)
-        if ((row.eTrrcount == 0) == kept)
+        if ((row.ruledOut == 0) == kept)
             text += u"%1 "_s.arg(row.number, 2, 10, QLatin1Char('0'));
     return text;
 }
@@ -111,7 +111,7 @@ QVariant ErrorValueModel::data(const QModelIndex& index, int role) const {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return {};
     const NumberErrorValues& row = m_rows[index.row()];
-    const bool filtered = row.eTrrcount > 0;
+    const bool filtered = row.ruledOut > 0;
     switch (role) {
     case Qt::DisplayRole:
         if (index.column() == Rank)

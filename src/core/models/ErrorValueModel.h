@@ -19,12 +19,12 @@ public:
     enum Column {
         Rank,
         Number,
-        ETrrcount,
-        Errcount,
-        Trrcount,
-        ETrrcountPer,
-        ErrcountPer,
-        TrrcountPer,
+        RuledOut,
+        RuledOutByKill,
+        RuledOutByKeep,
+        WeightedRuledOut,
+        WeightedRuledOutByKill,
+        WeightedRuledOutByKeep,
         Status,
         ColumnCount
     };
@@ -35,10 +35,10 @@ public:
     // Shows the values of every computation the session stores.
     explicit ErrorValueModel(const Session& session, QObject* parent = nullptr);
 
-    // New values, ranked by ETrrcount in the current direction.
+    // New values, ranked by RuledOut in the current direction.
     void setValues(const ErrorValueTable& values);
-    // Ranking by a column: the direction reverses; columns Number..TrrcountPer then rank by that
-    // column, Rank and Status keep the row order.
+    // Ranking by a column: the direction reverses; columns Number..WeightedRuledOutByKeep then rank
+    // by that column, Rank and Status keep the row order.
     void rankByColumn(int column);
 
     bool descending() const { return m_descending; }

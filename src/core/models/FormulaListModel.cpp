@@ -45,8 +45,7 @@ void FormulaListModel::rebuild() {
             continue;
         m_ordinals.append(static_cast<int>(i) + 1);
         // The texts are made once per change of the formulas, not at every paint.
-        m_rows.append(
-            FormulaListRow::make(static_cast<int>(m_rows.size()) + 1, f.code, f.kind, f.kill, f.idx));
+        m_rows.append(FormulaListRow::of(static_cast<int>(m_rows.size()) + 1, f));
     }
     m_chineseForms.resize(m_rows.size());
 }
@@ -100,8 +99,8 @@ QVariant FormulaListModel::data(const QModelIndex& index, int role) const {
     if (role == SortRole)
         return sortValue(index.column(), ordinal, r, texts);
     switch (index.column()) {
-    case Index:
-        return texts.number;
+    case RowNumber:
+        return texts.rowNumber;
     case Formula:
         if (!m_chinese)
             return texts.formula;
@@ -134,8 +133,8 @@ QVariant FormulaListModel::data(const QModelIndex& index, int role) const {
         return figureText(f.perNumberCurrentMiss);
     case PerNumberCurrentHit:
         return figureText(f.perNumberCurrentHit);
-    case Idx:
-        return texts.index;
+    case FormulaNumber:
+        return texts.formulaNumber;
     default:
         return {};
     }

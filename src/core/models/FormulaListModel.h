@@ -16,7 +16,7 @@ class FormulaListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     enum Column {
-        Index = 0, // 序号: list row number
+        RowNumber = 0, // 序号: the row's number in the list as shown
         Formula,
         Kind,
         KillKeep,
@@ -31,7 +31,7 @@ public:
         PerNumberLongestHit,
         PerNumberCurrentMiss,
         PerNumberCurrentHit,
-        Idx, // hidden: the formula's table index
+        FormulaNumber, // hidden: the formula's number, as stored
         // Accuracy over the newest 10, 30 and 100 judged draws; shown on request.
         Recent10,
         Recent30,

@@ -57,7 +57,7 @@ int HistoryGridModel::columnCount(const QModelIndex& parent) const {
 QVariant HistoryGridModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount() || index.column() >= columnCount())
         return {};
-    const DrawValues& d = m_session.draws()[static_cast<size_t>(index.row())];
+    const Draw d = m_session.draw(static_cast<size_t>(index.row()));
     const Options& o = m_session.options();
     const int col = index.column();
     if (col >= FirstFormula) {
@@ -69,27 +69,24 @@ QVariant HistoryGridModel::data(const QModelIndex& index, int role) const {
         return {};
     }
     if (col >= FirstNumber && col <= Special) {
-        const int n = d[static_cast<size_t>(DrawColumns::attribute('L', col, 'A'))];
+        const int n = d.numbers()[static_cast<size_t>(col - FirstNumber)];
         if (role == Qt::DisplayRole)
             return QString::number(n);
         if (role == WaveRole)
             return NumberModel::waveOf(n);
         return {};
     }
-    const int l7b = d[static_cast<size_t>(DrawColumns::attribute('L', 7, 'B'))];
-    const int l7c = d[static_cast<size_t>(DrawColumns::attribute('L', 7, 'C'))];
-    const int l7d = d[static_cast<size_t>(DrawColumns::attribute('L', 7, 'D'))];
-    const int wave = l7c - o.bsIni;
-    const int element = l7d - o.wxIni;
+    const int wave = d.specialWaveCode() - o.bsIni;
+    const int element = d.specialElementCode() - o.wxIni;
     if (role == WaveRole && col == Wave && wave >= 0 && wave <= 2)
         return wave;
     if (role != Qt::DisplayRole)
         return {};
     switch (col) {
     case Period:
-        return QString::number(d[DrawColumns::QQH]);
+        return d.period().toString();
     case Zodiac: {
-        const int k = m_session.model().zodiacOfAttributeCode(l7b);
+        const int k = m_session.model().zodiacOfAttributeCode(d.specialZodiacCode());
         return k >= 0 ? NumberModel::zodiacName(k) : QString();
     }
     case Wave:

@@ -1,6 +1,6 @@
 #include "ErrorValuePredictor.h"
 
-#include "formula/FormulaKinds.h"
+#include "common/FormulaKind.h"
 
 #include <cmath>
 #include <vector>
@@ -25,7 +25,7 @@ int ErrorValuePredictor::largestNumber() const {
 
 void ErrorValuePredictor::addFormula(ErrorValueTable& values, const PredictionFormula& formula,
                                      std::optional<double> parameter, int judgedYear) const {
-    if (!FormulaKinds::isValid(formula.kind) || !parameter || !std::isfinite(*parameter))
+    if (!isFormulaKind(formula.kind) || !parameter || !std::isfinite(*parameter))
         return;
     const KindPrediction prediction = m_rules.predict(formula.kind, *parameter, judgedYear);
     if (!prediction.valid)
@@ -35,21 +35,21 @@ void ErrorValuePredictor::addFormula(ErrorValueTable& values, const PredictionFo
     for (int number : m_rules.keepClass(formula.kind, prediction))
         if (number >= 1 && number <= n)
             inClass[static_cast<size_t>(number)] = 1;
-    const int weight = FormulaKinds::kind(formula.kind).weight;
+    const int weight = formulaKindInfo(static_cast<FormulaKind>(formula.kind)).weight;
     for (int number = 1; number <= n; ++number) {
         // A kill formula rules its class out; a keep formula rules out everything else.
         const bool ruledOut = formula.kill == (inClass[static_cast<size_t>(number)] != 0);
         if (!ruledOut)
             continue;
         NumberErrorValues& row = values[number - 1];
-        ++row.eTrrcount;
-        row.eTrrcountPer += weight;
+        ++row.ruledOut;
+        row.weightedRuledOut += weight;
         if (formula.kill) {
-            ++row.errcount;
-            row.errcountPer += weight;
+            ++row.ruledOutByKill;
+            row.weightedRuledOutByKill += weight;
         } else {
-            ++row.trrcount;
-            row.trrcountPer += weight;
+            ++row.ruledOutByKeep;
+            row.weightedRuledOutByKeep += weight;
         }
     }
 }

@@ -7,15 +7,15 @@
 namespace talven {
 
 // How many selected formulas rule one number out for the draw being predicted ("Err值"), plain and
-// weighted by the formula kind; named like the columns of the table Errarr.
+// weighted by the formula kind.
 struct NumberErrorValues {
     int number = 0;
-    int eTrrcount = 0;    // kill and keep formulas
-    int errcount = 0;     // kill formulas
-    int trrcount = 0;     // keep formulas
-    int eTrrcountPer = 0; // weighted, kill and keep
-    int errcountPer = 0;  // weighted, kill
-    int trrcountPer = 0;  // weighted, keep
+    int ruledOut = 0;               // by kill and keep formulas
+    int ruledOutByKill = 0;         // by kill formulas
+    int ruledOutByKeep = 0;         // by keep formulas
+    int weightedRuledOut = 0;       // weighted, by kill and keep formulas
+    int weightedRuledOutByKill = 0; // weighted, by kill formulas
+    int weightedRuledOutByKeep = 0; // weighted, by keep formulas
 
     bool operator==(const NumberErrorValues&) const = default;
 };

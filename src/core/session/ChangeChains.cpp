@@ -107,7 +107,7 @@ Result<FormulaImportReport> appendFormulas(SessionState& state, ChangeContext& c
             report.overLimit.append(line.lineNumber);
             continue;
         }
-        rows.push_back({static_cast<int>(present + rows.size()) + 1, line.code, line.maType, kill});
+        rows.push_back({static_cast<int>(present + rows.size()) + 1, line.code, line.kind, kill});
     }
     report.added = static_cast<int>(rows.size());
     if (rows.empty())
@@ -271,7 +271,7 @@ Result<void> deleteFormula(SessionState& state, ChangeContext& ctx, int idx) {
     return storeState(state, ctx);
 }
 
-Result<void> setOptions(SessionState& state, ChangeContext& ctx, const Options& effective, const QString& key,
+Result<void> setOptions(SessionState& state, ChangeContext& ctx, const Options& effective, OptionKey key,
                         const Options& saved, const Options& savedBefore) {
     if (auto begun = ctx.beginWrite(state); !begun)
         return begun;

@@ -93,7 +93,7 @@ Result<FormulaImportReport> addFormulas(SessionState& state, ChangeContext& ctx,
 Result<void> deleteFormula(SessionState& state, ChangeContext& ctx, int idx);
 // Runs under new options and saves the option key once the rows are rewritten; the settings store
 // keeps its old value when the database change fails.
-Result<void> setOptions(SessionState& state, ChangeContext& ctx, const Options& effective, const QString& key,
+Result<void> setOptions(SessionState& state, ChangeContext& ctx, const Options& effective, OptionKey key,
                         const Options& saved, const Options& savedBefore);
 // Puts a formula back at its place in the list (an undone deletion), with its selection flag.
 Result<void> insertFormula(SessionState& state, ChangeContext& ctx, const FormulaRow& row, bool selected);

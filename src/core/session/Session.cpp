@@ -245,10 +245,11 @@ Pending<void> Session::deleteLastDraw() {
         [](SessionState& s, ChangeContext& ctx) { return ChangeChains::deleteLastDraw(s, ctx); });
 }
 
-Pending<void> Session::setOption(const QString& key, const QString& value) {
-    Options saved = m_savedOptions;
-    if (auto valid = Settings::apply(saved, key, value); !valid)
+Pending<void> Session::setOption(OptionKey key, int value) {
+    if (auto valid = Settings::check(key, value); !valid)
         return Pending<void>::done(valid.error());
+    Options saved = m_savedOptions;
+    saved.setValue(key, value);
     // The largest number and the zodiac coding are read at start-up only.
     Options effective = saved;
     effective.bit = options().bit;

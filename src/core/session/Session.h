@@ -4,11 +4,11 @@
 #include "common/Options.h"
 #include "common/Period.h"
 #include "common/Result.h"
+#include "lottery/Draw.h"
 #include "prediction/ErrorValues.h"
 #include "session/ChangeChains.h"
 #include "session/Pending.h"
 #include "session/SessionState.h"
-#include "store/Settings.h"
 
 #include <QObject>
 
@@ -53,6 +53,8 @@ public:
     const Options& options() const { return m_state->options(); }
     const NumberModel& model() const { return m_state->model(); }
     const std::vector<DrawValues>& draws() const { return m_state->draws(); }
+    // Draw `index` of the history, oldest first; index < draws().size().
+    Draw draw(size_t index) const { return Draw(m_state->draws()[index]); }
     const std::vector<FormulaRow>& formulas() const { return m_state->formulas(); }
     const std::vector<bool>& selection() const { return m_state->selection(); }
     const FormulaResult& result(int ordinal) const { return m_state->result(ordinal); }
@@ -64,9 +66,9 @@ public:
     FormulaPreview previewFormula(const QString& text, FormulaKind kind, bool kill) const {
         return m_state->preview(text, kind, kill);
     }
-    // The stored text of an option as the menus show it; "BIT" and "SxSetup" may differ from the
-    // values in force until the next start.
-    QString optionText(const QString& key) const { return Settings::text(m_savedOptions, key); }
+    // The options as stored, as the menus show them; the largest number and the zodiac coding may
+    // differ from the options in force until the next start.
+    const Options& savedOptions() const { return m_savedOptions; }
 
     // The window runs even the short changes on the worker, so that its event loop is never held up;
     // the command line waits anyway and runs them at once.
@@ -84,10 +86,10 @@ public:
     Pending<ImportReport> importHistory(const QString& path);
     Pending<void> addDraw(const std::array<int, 7>& numbers, std::optional<Period> period = std::nullopt);
     Pending<void> deleteLastDraw();
-    // Validated and saved with the database change it causes: a changed code base or "YEAR"
-    // rewrites the stored rows, "MaAddIni" re-runs the back-test; "BIT" and "SxSetup" take effect
-    // at the next start.
-    Pending<void> setOption(const QString& key, const QString& value);
+    // Validated and saved with the database change it causes: a changed code base or period year
+    // rewrites the stored rows, the special plus one re-runs the back-test; the largest number and
+    // the zodiac coding take effect at the next start. An on/off option is 1 or 0.
+    Pending<void> setOption(OptionKey key, int value);
     Pending<void> addFormula(const QString& text, FormulaKind kind, bool kill);
     Pending<FormulaImportReport> importFormulas(const QString& path, bool kill);
     // Several typed formulas of one kind in one transaction, reported as a file's lines are.

@@ -1,7 +1,7 @@
 #include "SessionState.h"
 
+#include "common/FormulaKind.h"
 #include "formula/FormulaInput.h"
-#include "formula/FormulaKinds.h"
 #include "formula/FormulaTranslation.h"
 #include "prediction/ErrorValuePredictor.h"
 #include "store/Database.h"
@@ -235,7 +235,7 @@ Result<ErrorValueTable> SessionState::errorValues(std::optional<Period> atPeriod
 
 quint16 SessionState::valueTextId(int kind, std::uint8_t predicted) {
     // Predicted values of a kind are few: their texts are made once per run and looked up by value.
-    if (predicted == 0 || !FormulaKinds::isValid(kind))
+    if (predicted == 0 || !isFormulaKind(kind))
         return 0;
     quint16& id = m_valueTextIds[static_cast<size_t>(kind * 256 + predicted)];
     if (id == NoTextId)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Limits.h"
 #include "common/Result.h"
 
 #include <QString>
@@ -12,7 +13,7 @@ class Database;
 // orvane.mdb.bak.1 and orvane.mdb.bak.2.
 namespace Backups {
 
-constexpr int Generations = 3;
+constexpr int Generations = BackupGenerations;
 
 // The file of generation 0 (newest) .. 2.
 QString path(const QString& databasePath, int generation);

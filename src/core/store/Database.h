@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Limits.h"
 #include "common/Result.h"
 
 #include <QString>
@@ -15,7 +16,7 @@ namespace talven {
 // one thread at a time.
 class Database {
 public:
-    static constexpr int MaxFormulas = 1536;
+    static constexpr int MaxFormulas = talven::MaxFormulas;
     static constexpr int FormulasPerTable = 50;
     static constexpr int HistoryTableCount = 31;
     static constexpr const char* FileName = "orvane.mdb";

@@ -32,8 +32,14 @@ Result<void> insertRows(sqlite3* db, const ErrorValueTable& values) {
                            -1, &insert.stmt, nullptr) != SQLITE_OK)
         return Error{u"无法写入误差值表 Errarr：%1"_s.arg(sqliteMessage(db))};
     for (const NumberErrorValues& row : values) {
-        const int fields[] = {row.number,       row.eTrrcount,   row.errcount,   row.trrcount,
-                              row.eTrrcountPer, row.errcountPer, row.trrcountPer};
+        // In the order of the columns num, ETrrcount, Errcount, Trrcount and their Per columns.
+        const int fields[] = {row.number,
+                              row.ruledOut,
+                              row.ruledOutByKill,
+                              row.ruledOutByKeep,
+                              row.weightedRuledOut,
+                              row.weightedRuledOutByKill,
+                              row.weightedRuledOutByKeep};
         for (int i = 0; i < 7; ++i)
             sqlite3_bind_int(insert.stmt, i + 1, fields[i]);
         if (sqlite3_step(insert.stmt) != SQLITE_DONE)

@@ -10,6 +10,11 @@ namespace {
 
 const QString group = u"IniSetting"_s;
 
+bool isFlag(OptionKey key) {
+    return key == OptionKey::PeriodYear || key == OptionKey::SpecialPlusOne ||
+           key == OptionKey::ZodiacByOrder;
+}
+
 QString boolText(bool b) {
     return b ? u"True"_s : u"False"_s;
 }
@@ -27,81 +32,91 @@ std::optional<bool> parseBool(const QString& text) {
 
 Settings::Settings(QSettings& store) : m_store(store) {}
 
-const QStringList& Settings::keys() {
-    static const QStringList k = {u"BIT"_s,   u"YEAR"_s,  u"WxIni"_s,    u"BsIni"_s,
-                                  u"SxIni"_s, u"DsIni"_s, u"MaAddIni"_s, u"SxSetup"_s};
-    return k;
+QString Settings::name(OptionKey key) {
+    switch (key) {
+    case OptionKey::LargestNumber:
+        return u"BIT"_s;
+    case OptionKey::PeriodYear:
+        return u"YEAR"_s;
+    case OptionKey::ElementBase:
+        return u"WxIni"_s;
+    case OptionKey::WaveBase:
+        return u"BsIni"_s;
+    case OptionKey::ZodiacBase:
+        return u"SxIni"_s;
+    case OptionKey::SegmentBase:
+        return u"DsIni"_s;
+    case OptionKey::SpecialPlusOne:
+        return u"MaAddIni"_s;
+    case OptionKey::ZodiacByOrder:
+        return u"SxSetup"_s;
+    }
+    return QString();
 }
 
-Result<void> Settings::apply(Options& options, const QString& key, const QString& value) {
-    const QString v = value.trimmed();
-    if (key == u"BIT"_s) {
+std::optional<OptionKey> Settings::keyNamed(const QString& text) {
+    for (const OptionKey key : optionKeys)
+        if (name(key) == text)
+            return key;
+    return std::nullopt;
+}
+
+Result<int> Settings::parse(OptionKey key, const QString& text) {
+    const QString v = text.trimmed();
+    if (key == OptionKey::LargestNumber) {
         bool ok = false;
         const int n = v.toInt(&ok);
-        if (!ok || n < 1 || n > 99)
+        if (!ok)
             return Error{u"请输入一个正整数"_s};
-        options.bit = n;
-        return {};
+        if (auto valid = check(key, n); !valid)
+            return valid.error();
+        return n;
     }
-    if (key == u"WxIni"_s || key == u"BsIni"_s || key == u"SxIni"_s || key == u"DsIni"_s) {
-        if (v != u"0"_s && v != u"1"_s)
-            return Error{u"%1 只能取 0 或 1"_s.arg(key)};
-        const int n = v.toInt();
-        int& target = key == u"WxIni"_s   ? options.wxIni
-                      : key == u"BsIni"_s ? options.bsIni
-                      : key == u"SxIni"_s ? options.sxIni
-                                          : options.dsIni;
-        target = n;
-        return {};
-    }
-    if (key == u"YEAR"_s || key == u"MaAddIni"_s || key == u"SxSetup"_s) {
+    if (isFlag(key)) {
         const auto b = parseBool(v);
         if (!b)
-            return Error{u"%1 只能取 True 或 False"_s.arg(key)};
-        bool& target = key == u"YEAR"_s       ? options.year
-                       : key == u"MaAddIni"_s ? options.maAddIni
-                                              : options.sxSetup;
-        target = *b;
-        return {};
+            return Error{u"%1 只能取 True 或 False"_s.arg(name(key))};
+        return *b ? 1 : 0;
     }
-    return Error{u"没有这个设置项：%1"_s.arg(key)};
+    if (v != u"0"_s && v != u"1"_s)
+        return Error{u"%1 只能取 0 或 1"_s.arg(name(key))};
+    return v.toInt();
 }
 
-QString Settings::text(const Options& o, const QString& key) {
-    if (key == u"BIT"_s)
-        return QString::number(o.bit);
-    if (key == u"YEAR"_s)
-        return boolText(o.year);
-    if (key == u"WxIni"_s)
-        return QString::number(o.wxIni);
-    if (key == u"BsIni"_s)
-        return QString::number(o.bsIni);
-    if (key == u"SxIni"_s)
-        return QString::number(o.sxIni);
-    if (key == u"DsIni"_s)
-        return QString::number(o.dsIni);
-    if (key == u"MaAddIni"_s)
-        return boolText(o.maAddIni);
-    if (key == u"SxSetup"_s)
-        return boolText(o.sxSetup);
-    return QString();
+Result<void> Settings::check(OptionKey key, int value) {
+    if (key == OptionKey::LargestNumber) {
+        if (value < 1 || value > 99)
+            return Error{u"请输入一个正整数"_s};
+        return {};
+    }
+    if (value != 0 && value != 1)
+        return Error{isFlag(key) ? u"%1 只能取 True 或 False"_s.arg(name(key))
+                                 : u"%1 只能取 0 或 1"_s.arg(name(key))};
+    return {};
+}
+
+QString Settings::text(const Options& o, OptionKey key) {
+    const int v = o.value(key);
+    return isFlag(key) ? boolText(v != 0) : QString::number(v);
 }
 
 Options Settings::load() const {
     Options o;
     m_store.beginGroup(group);
-    for (const QString& key : keys()) {
-        const QVariant stored = m_store.value(key);
-        if (stored.isValid())
-            (void)apply(o, key, stored.toString()); // an unreadable value keeps its default
+    for (const OptionKey key : optionKeys) {
+        const QVariant stored = m_store.value(name(key));
+        if (!stored.isValid())
+            continue;
+        if (const auto value = parse(key, stored.toString()))
+            o.setValue(key, value.value()); // an unreadable value keeps its default
     }
     m_store.endGroup();
     return o;
 }
 
-Result<void> Settings::save(const QString& key, const Options& options) {
+Result<void> Settings::save(OptionKey key, const Options& options) {
     m_store.beginGroup(group);
-    m_store.setValue(key, text(options, key));
+    m_store.setValue(name(key), text(options, key));
     m_store.endGroup();
     m_store.sync();
     if (m_store.status() != QSettings::NoError)

@@ -45,7 +45,7 @@ QVariant GridColours::data(const QModelIndex& index, int role) const {
         return {};
     }
     case Scheme::Formulas:
-        if (index.column() == FormulaListModel::Index) {
+        if (index.column() == FormulaListModel::RowNumber) {
             const bool selected = source.data(FormulaListModel::SelectedRole).toBool();
             if (role == Qt::BackgroundRole)
                 return selected ? Blue : QApplication::palette().color(QPalette::Button);

@@ -83,7 +83,7 @@ ErrorValueChart::Geometry ErrorValueChart::geometry() const {
     const qsizetype count = m_model ? m_model->rows().size() : 0;
     if (m_model)
         for (const auto& row : m_model->rows())
-            largest = std::max(largest, row.eTrrcount);
+            largest = std::max(largest, row.ruledOut);
     std::tie(g.axisMax, g.step) = axis(largest);
     const QFontMetricsF fm(font());
     const QFontMetricsF small(labelFont());
@@ -109,11 +109,11 @@ QList<ErrorValueChart::Bar> ErrorValueChart::bars() const {
         const NumberErrorValues& row = m_model->rows()[i];
         Bar bar;
         bar.number = row.number;
-        bar.value = row.eTrrcount;
-        bar.kept = row.eTrrcount == 0;
+        bar.value = row.ruledOut;
+        bar.kept = row.ruledOut == 0;
         bar.colour = bar.kept ? waveColour(row.number) : grey();
         const double x = g.plot.left() + static_cast<double>(i) * g.slot;
-        const double h = g.plot.height() * std::max(0, row.eTrrcount) / g.axisMax;
+        const double h = g.plot.height() * std::max(0, row.ruledOut) / g.axisMax;
         bar.rect = QRectF(x + (g.slot - barWidth) / 2, g.plot.bottom() - h, barWidth, h);
         const double y = g.plot.bottom() + Margin + (g.staggered && i % 2 ? g.disc + 1 : 0);
         bar.label = QRectF(x + g.slot / 2 - g.disc / 2, y, g.disc, g.disc);

@@ -15,7 +15,7 @@ class ErrorValueChart : public QWidget {
 public:
     struct Bar {
         int number = 0;
-        int value = 0; // ETrrcount
+        int value = 0; // how many formulas rule the number out
         bool kept = false;
         QColor colour;
         QRectF rect;  // the bar; no height for a kept number, whose total is 0

@@ -1,6 +1,6 @@
 #include "widgets/FormulaPreviewLabel.h"
 
-#include "formula/FormulaKinds.h"
+#include "common/FormulaKind.h"
 #include "session/Session.h"
 
 #include <QTimer>
@@ -72,7 +72,7 @@ QString FormulaPreviewLabel::html(const FormulaPreview& p, FormulaKind kind, boo
         return out;
     }
     out += u"代码：<tt>%1</tt>　中文：%2"_s.arg(p.folded.toHtmlEscaped(), p.chinese.toHtmlEscaped());
-    out += u"<br><b style='color:#006000'>可以添加</b>（%1，%2）"_s.arg(FormulaKinds::caption(maTypeOf(kind)),
+    out += u"<br><b style='color:#006000'>可以添加</b>（%1，%2）"_s.arg(formulaKindCaption(kind),
                                                                         kill ? u"杀"_s : u"生"_s);
     if (!p.result.error.isEmpty()) {
         out += u"，但验算失败：%1"_s.arg(p.result.error.toHtmlEscaped());

@@ -1,12 +1,12 @@
 #include "windows/DiscoveryWindow.h"
 
+#include "common/FormulaKind.h"
+#include "common/Limits.h"
 #include "discovery/DiscoveryJob.h"
 #include "evaluation/FormulaStatistics.h"
-#include "formula/FormulaKinds.h"
 #include "models/DiscoveryResultModel.h"
 #include "prompts/Prompts.h"
 #include "session/Session.h"
-#include "store/Database.h"
 #include "widgets/GridView.h"
 
 #include <QComboBox>
@@ -66,8 +66,8 @@ DiscoveryWindow::DiscoveryWindow(Session& session, Prompts& prompts, QWidget* pa
 
     m_kind = new QComboBox(this);
     m_kind->setAccessibleName(u"种类"_s);
-    for (int k = 0; k < FormulaKinds::Count; ++k)
-        m_kind->addItem(FormulaKinds::caption(k), k);
+    for (int k = 0; k < FormulaKindCount; ++k)
+        m_kind->addItem(formulaKindCaption(k), k);
     auto* sense = new QGroupBox(u"生杀"_s, this);
     sense->setAccessibleName(u"生杀"_s);
     auto* senseLayout = new QHBoxLayout(sense);
@@ -238,8 +238,8 @@ void DiscoveryWindow::addChecked() {
             }
             QString text = u"已添加 %1 条公式到公式列表。"_s.arg(done->added);
             if (!done->overLimit.isEmpty())
-                text += u"公式已达上限 %1 条，另有 %2 条未添加。"_s.arg(Database::MaxFormulas)
-                            .arg(done->overLimit.size());
+                text +=
+                    u"公式已达上限 %1 条，另有 %2 条未添加。"_s.arg(MaxFormulas).arg(done->overLimit.size());
             m_prompts.information(this, title, text);
         });
 }

@@ -181,7 +181,7 @@ void ErrorValueWindow::rankByColumn(int column) {
 void ErrorValueWindow::rankByTotal() {
     // Reset only when the order changes, so a selection in the grid survives switching windows.
     const ErrorValueTable& rows = m_model->rows();
-    if (ErrorValueModel::ranked(rows, ErrorValueModel::ETrrcount, m_model->descending()) != rows)
+    if (ErrorValueModel::ranked(rows, ErrorValueModel::RuledOut, m_model->descending()) != rows)
         m_model->setValues(rows);
 }
 

@@ -1,6 +1,6 @@
 #include "windows/MainWindow.h"
 
-#include "formula/FormulaKinds.h"
+#include "common/FormulaKind.h"
 #include "models/FormulaListModel.h"
 #include "models/GridColours.h"
 #include "models/HistoryGridModel.h"
@@ -221,7 +221,7 @@ QWidget* MainWindow::buildFormulaEntry() {
     grid->setVerticalSpacing(2);
     m_kinds = new QButtonGroup(this);
     for (int k = 0; k < FormulaKindCount; ++k) {
-        auto* option = new QRadioButton(FormulaKinds::caption(k), kinds);
+        auto* option = new QRadioButton(formulaKindCaption(k), kinds);
         m_kinds->addButton(option, k);
         grid->addWidget(option, k / 4, k % 4);
     }
@@ -305,7 +305,7 @@ QWidget* MainWindow::buildListBand() {
     m_formulaView->setModel(proxy);
     m_formulaView->setToolTip(exportTip);
     m_formulaView->setSortingEnabled(true);
-    m_formulaView->sortByColumn(FormulaListModel::Index, Qt::AscendingOrder);
+    m_formulaView->sortByColumn(FormulaListModel::RowNumber, Qt::AscendingOrder);
     m_formulaView->horizontalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_formulaView->horizontalHeader(), &QWidget::customContextMenuRequested, this,
             &MainWindow::chooseColumns);
@@ -321,7 +321,7 @@ QWidget* MainWindow::buildListBand() {
             m_formulaView->setColumnWidthTwips(c, listWidths[static_cast<size_t>(c)]);
         if (m_formulas->chinese())
             m_formulaView->setColumnWidthTwips(FormulaListModel::Formula, ChineseFormulaWidth);
-        m_formulaView->widenToContents(FormulaListModel::Index, FormulaListModel::ColumnCount - 1);
+        m_formulaView->widenToContents(FormulaListModel::RowNumber, FormulaListModel::ColumnCount - 1);
     };
     // The list keeps its sixteen columns; the recent figures are there on request (header menu).
     for (int c : {FormulaListModel::Recent10, FormulaListModel::Recent30, FormulaListModel::Recent100})
@@ -418,7 +418,7 @@ void MainWindow::showHitHistory() {
     const HitHistory history = talven::hitHistory(m_session.result(ordinal).hits, 100);
     QList<int> periods;
     for (size_t i = 0; i < history.hits.size(); ++i)
-        periods.append(m_session.draws()[static_cast<size_t>(history.firstDraw) + i][DrawColumns::QQH]);
+        periods.append(m_session.draw(static_cast<size_t>(history.firstDraw) + i).period().value());
     const FormulaRow& row = m_session.formulas()[static_cast<size_t>(ordinal - 1)];
     m_strip->setHistory(
         history, periods,
@@ -445,7 +445,7 @@ void MainWindow::chooseColumns(const QPoint& at) {
     auto* menu = new QMenu(u"显示的列"_s, this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     for (int c = 0; c < FormulaListModel::ColumnCount; ++c) {
-        if (c == FormulaListModel::Idx || c == FormulaListModel::Index)
+        if (c == FormulaListModel::FormulaNumber || c == FormulaListModel::RowNumber)
             continue;
         QAction* action = menu->addAction(m_formulas->headerData(c, Qt::Horizontal).toString());
         action->setCheckable(true);
@@ -474,7 +474,7 @@ void MainWindow::showStatus() {
 void MainWindow::proposeNextPeriod() {
     m_entry->propose(m_session.nextPeriod());
     if (!m_session.draws().empty())
-        m_verifyPeriod->setText(QString::number(m_session.draws().back()[DrawColumns::QQH]));
+        m_verifyPeriod->setText(m_session.draw(m_session.draws().size() - 1).period().toString());
 }
 
 void MainWindow::scrollHistoryToNewest() {
@@ -772,7 +772,7 @@ void MainWindow::restoreView() {
     if (hidden.isValid()) {
         const QStringList columns = hidden.toStringList();
         for (int c = 0; c < FormulaListModel::ColumnCount; ++c)
-            if (c != FormulaListModel::Idx)
+            if (c != FormulaListModel::FormulaNumber)
                 m_formulaView->setColumnHidden(c, columns.contains(QString::number(c)));
     }
     m_viewSettings->endGroup();

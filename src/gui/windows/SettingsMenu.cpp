@@ -1,6 +1,7 @@
 #include "windows/SettingsMenu.h"
 
 #include "prompts/Prompts.h"
+#include "session/OptionTexts.h"
 #include "session/Session.h"
 
 #include <QActionGroup>
@@ -12,23 +13,14 @@ namespace talven {
 SettingsMenu::SettingsMenu(Session& session, Prompts& prompts, QWidget* parent)
     : QMenu(u"设置"_s, parent), m_session(session), m_prompts(prompts) {
     addAction(u"设置计算位的最大值(&U)"_s, this, &SettingsMenu::askLargestNumber);
-    QAction* year = addAction(u"公式内期号参数计算年份(&Y)"_s);
-    year->setCheckable(true);
-    connect(year, &QAction::triggered, this,
-            [this](bool on) { set(u"YEAR"_s, on ? u"True"_s : u"False"_s); });
-    m_refresh.push_back([this, year] { year->setChecked(m_session.optionText(u"YEAR"_s) == u"True"_s); });
+    addSwitch(OptionKey::PeriodYear, u"公式内期号参数计算年份(&Y)"_s);
     addSeparator();
-    addChoice(u"SxIni"_s, u"生肖参数0~11"_s, u"生肖参数1~12"_s, u"0"_s, u"1"_s);
-    addChoice(u"BsIni"_s, u"波色参数0~2"_s, u"波色参数1~3"_s, u"0"_s, u"1"_s);
-    addChoice(u"WxIni"_s, u"五行参数0~4"_s, u"五行参数1~5"_s, u"0"_s, u"1"_s);
-    addChoice(u"DsIni"_s, u"段数参数0~6"_s, u"段数参数1~7"_s, u"0"_s, u"1"_s);
-    addChoice(u"SxSetup"_s, u"生肖数字按顺序取值"_s, u"生肖数字按年龄取值"_s, u"True"_s, u"False"_s);
-    QAction* plusOne = addAction(u"特码取结果余数加1"_s);
-    plusOne->setCheckable(true);
-    connect(plusOne, &QAction::triggered, this,
-            [this](bool on) { set(u"MaAddIni"_s, on ? u"True"_s : u"False"_s); });
-    m_refresh.push_back(
-        [this, plusOne] { plusOne->setChecked(m_session.optionText(u"MaAddIni"_s) == u"True"_s); });
+    addChoice(OptionKey::ZodiacBase, u"生肖参数0~11"_s, u"生肖参数1~12"_s, 0, 1);
+    addChoice(OptionKey::WaveBase, u"波色参数0~2"_s, u"波色参数1~3"_s, 0, 1);
+    addChoice(OptionKey::ElementBase, u"五行参数0~4"_s, u"五行参数1~5"_s, 0, 1);
+    addChoice(OptionKey::SegmentBase, u"段数参数0~6"_s, u"段数参数1~7"_s, 0, 1);
+    addChoice(OptionKey::ZodiacByOrder, u"生肖数字按顺序取值"_s, u"生肖数字按年龄取值"_s, 1, 0);
+    addSwitch(OptionKey::SpecialPlusOne, u"特码取结果余数加1"_s);
     connect(&session, &Session::changed, this, [this](Session::Changes what) {
         if (what & Session::OptionsChanged)
             showOptions();
@@ -36,8 +28,16 @@ SettingsMenu::SettingsMenu(Session& session, Prompts& prompts, QWidget* parent)
     showOptions();
 }
 
-void SettingsMenu::addChoice(const QString& key, const QString& first, const QString& second,
-                             const QString& firstValue, const QString& secondValue) {
+void SettingsMenu::addSwitch(OptionKey key, const QString& caption) {
+    QAction* action = addAction(caption);
+    action->setCheckable(true);
+    connect(action, &QAction::triggered, this, [this, key](bool on) { set(key, on ? 1 : 0); });
+    m_refresh.push_back(
+        [this, action, key] { action->setChecked(m_session.savedOptions().value(key) != 0); });
+}
+
+void SettingsMenu::addChoice(OptionKey key, const QString& first, const QString& second, int firstValue,
+                             int secondValue) {
     auto* group = new QActionGroup(this);
     group->setExclusive(true);
     for (const auto& [caption, value] : {std::pair{first, firstValue}, std::pair{second, secondValue}}) {
@@ -45,8 +45,9 @@ void SettingsMenu::addChoice(const QString& key, const QString& first, const QSt
         action->setCheckable(true);
         group->addAction(action);
         connect(action, &QAction::triggered, this, [this, key, value = value] { set(key, value); });
-        m_refresh.push_back(
-            [this, action, key, value = value] { action->setChecked(m_session.optionText(key) == value); });
+        m_refresh.push_back([this, action, key, value = value] {
+            action->setChecked(m_session.savedOptions().value(key) == value);
+        });
     }
     addSeparator();
 }
@@ -56,7 +57,7 @@ void SettingsMenu::showOptions() {
         refresh();
 }
 
-void SettingsMenu::set(const QString& key, const QString& value) {
+void SettingsMenu::set(OptionKey key, int value) {
     m_session.setOption(key, value).then(this, [this](const Result<void>& done) {
         if (!done)
             m_prompts.warning(parentWidget(), u"无法保存设置"_s, done.message());
@@ -70,12 +71,18 @@ void SettingsMenu::askLargestNumber() {
         u"请输入计算位的最大值！（例如香港49选6即填写49，福彩双色球蓝球填写16。）"_s, u"49"_s);
     if (answer.isEmpty())
         return;
-    m_session.setOption(u"BIT"_s, answer).then(this, [this](const Result<void>& done) {
-        if (!done && done.code() == ErrorCode::Refused)
-            m_prompts.warning(parentWidget(), u"输入错误"_s, done.message());
-        else if (!done)
-            m_prompts.warning(parentWidget(), u"无法保存设置"_s, done.message());
-    });
+    const Result<int> largest = OptionTexts::parse(OptionKey::LargestNumber, answer);
+    if (!largest) {
+        m_prompts.warning(parentWidget(), u"输入错误"_s, largest.message());
+        return;
+    }
+    m_session.setOption(OptionKey::LargestNumber, largest.value())
+        .then(this, [this](const Result<void>& done) {
+            if (!done && done.code() == ErrorCode::Refused)
+                m_prompts.warning(parentWidget(), u"输入错误"_s, done.message());
+            else if (!done)
+                m_prompts.warning(parentWidget(), u"无法保存设置"_s, done.message());
+        });
 }
 
 } // namespace talven

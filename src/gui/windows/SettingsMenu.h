@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Options.h"
+
 #include <QMenu>
 
 #include <functional>
@@ -20,9 +22,10 @@ public:
     void showOptions();
 
 private:
-    void addChoice(const QString& key, const QString& first, const QString& second, const QString& firstValue,
-                   const QString& secondValue);
-    void set(const QString& key, const QString& value);
+    void addSwitch(OptionKey key, const QString& caption);
+    void addChoice(OptionKey key, const QString& first, const QString& second, int firstValue,
+                   int secondValue);
+    void set(OptionKey key, int value);
     void askLargestNumber();
 
     Session& m_session;

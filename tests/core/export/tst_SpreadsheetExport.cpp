@@ -186,11 +186,11 @@ void tst_SpreadsheetExport::modelToXlsx() {
 void tst_SpreadsheetExport::errorValuesToXlsx() {
     ErrorValueTable values = emptyErrorValues(49);
     // Kill counts 2 for number 3, 1 for numbers 10 and 5, 0 elsewhere.
-    values[2].errcount = 2;
-    values[9].errcount = 1;
-    values[4].errcount = 1;
-    values[9].eTrrcount = 4;
-    values[9].trrcountPer = 7;
+    values[2].ruledOutByKill = 2;
+    values[9].ruledOutByKill = 1;
+    values[4].ruledOutByKill = 1;
+    values[9].ruledOut = 4;
+    values[9].weightedRuledOutByKeep = 7;
     QTemporaryDir dir;
     const QString path = dir.filePath(u"ErrArr.xlsx"_s);
     QVERIFY(SpreadsheetExport::writeErrorValuesXlsx(values, path).ok());

@@ -1,5 +1,5 @@
+#include "common/FormulaKind.h"
 #include "formula/FormulaInput.h"
-#include "formula/FormulaKinds.h"
 #include "formula/FormulaListRow.h"
 #include "formula/VocabularyReference.h"
 
@@ -18,7 +18,7 @@ namespace {
 QString acceptedText(const FileResult& r) {
     QStringList out;
     for (const AcceptedLine& a : r.accepted)
-        out << u"%1:%2:%3"_s.arg(a.lineNumber).arg(a.maType).arg(a.code);
+        out << u"%1:%2:%3"_s.arg(a.lineNumber).arg(a.kind).arg(a.code);
     return out.join(u'|');
 }
 
@@ -174,9 +174,9 @@ void TestFormulaInput::sampleFilesAreFullyRecognised() {
     QVERIFY(a.accepted.size() >= 30);
     QCOMPARE(acceptedText(a), acceptedText(b));
     // Every kind header appears at least once.
-    QList<int> kinds(FormulaKinds::Count, 0);
+    QList<int> kinds(FormulaKindCount, 0);
     for (const AcceptedLine& line : a.accepted)
-        ++kinds[line.maType];
+        ++kinds[line.kind];
     QVERIFY(!kinds.contains(0));
 }
 
@@ -282,8 +282,8 @@ void TestFormulaInput::listRow() {
     QFETCH(int, maType);
     QFETCH(bool, kill);
     QFETCH(QStringList, texts);
-    const FormulaListRow row = FormulaListRow::make(3, gongshi, maType, kill, 17);
-    QCOMPARE((QStringList{row.number, row.formula, row.kind, row.killKeep, row.index}), texts);
+    const FormulaListRow row = FormulaListRow::of(3, FormulaRow{17, gongshi, maType, kill});
+    QCOMPARE((QStringList{row.rowNumber, row.formula, row.kind, row.killKeep, row.formulaNumber}), texts);
 }
 
 QTEST_GUILESS_MAIN(TestFormulaInput)

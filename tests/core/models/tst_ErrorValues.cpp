@@ -16,12 +16,12 @@ ErrorValueTable sample() {
     const int totals[] = {2, 0, 2, 1, 0};
     const int kills[] = {0, 0, 2, 1, 0};
     for (int i = 0; i < 5; ++i) {
-        t[i].eTrrcount = totals[i];
-        t[i].errcount = kills[i];
-        t[i].trrcount = totals[i] - kills[i];
-        t[i].eTrrcountPer = totals[i] * 10 + i;
-        t[i].errcountPer = kills[i] * 10;
-        t[i].trrcountPer = t[i].eTrrcountPer - t[i].errcountPer;
+        t[i].ruledOut = totals[i];
+        t[i].ruledOutByKill = kills[i];
+        t[i].ruledOutByKeep = totals[i] - kills[i];
+        t[i].weightedRuledOut = totals[i] * 10 + i;
+        t[i].weightedRuledOutByKill = kills[i] * 10;
+        t[i].weightedRuledOutByKeep = t[i].weightedRuledOut - t[i].weightedRuledOutByKill;
     }
     return t;
 }
@@ -76,14 +76,14 @@ void tst_ErrorValues::rankingRequests_data() {
         << QList<int>{ErrorValueModel::Rank} << Numbers{2, 5, 4, 1, 3} << true << u"02 05 "_s
         << u"04 01 03 "_s;
     QTest::newRow("status then kill count: two flips, ascending")
-        << QList<int>{ErrorValueModel::Status, ErrorValueModel::Errcount} << Numbers{1, 2, 5, 4, 3} << false
-        << u"02 05 "_s << u"01 04 03 "_s;
+        << QList<int>{ErrorValueModel::Status, ErrorValueModel::RuledOutByKill} << Numbers{1, 2, 5, 4, 3}
+        << false << u"02 05 "_s << u"01 04 03 "_s;
     QTest::newRow("total descending, ties by number ascending")
-        << QList<int>{ErrorValueModel::ETrrcount} << Numbers{1, 3, 4, 2, 5} << true << u"02 05 "_s
+        << QList<int>{ErrorValueModel::RuledOut} << Numbers{1, 3, 4, 2, 5} << true << u"02 05 "_s
         << u"01 03 04 "_s;
     QTest::newRow("weighted keep descending")
-        << QList<int>{ErrorValueModel::TrrcountPer} << Numbers{1, 5, 4, 3, 2} << true << u"05 02 "_s
-        << u"01 04 03 "_s;
+        << QList<int>{ErrorValueModel::WeightedRuledOutByKeep} << Numbers{1, 5, 4, 3, 2} << true
+        << u"05 02 "_s << u"01 04 03 "_s;
     // The status column reversed the direction; activation then ranks by total that way.
     QTest::newRow("activation after a flip ranks by total in the new direction")
         << QList<int>{ErrorValueModel::Status, -1} << Numbers{1, 3, 4, 2, 5} << true << u"02 05 "_s
@@ -118,7 +118,7 @@ void tst_ErrorValues::cellsAndMarks() {
     QCOMPARE(model.data(model.index(0, ErrorValueModel::Rank)).toInt(), 1);
     QCOMPARE(model.data(model.index(2, ErrorValueModel::Rank)).toInt(), 3);
     QCOMPARE(model.data(model.index(2, ErrorValueModel::Number)).toInt(), 4);
-    QCOMPARE(model.data(model.index(2, ErrorValueModel::ETrrcountPer)).toInt(), 13);
+    QCOMPARE(model.data(model.index(2, ErrorValueModel::WeightedRuledOut)).toInt(), 13);
     QCOMPARE(model.data(model.index(0, ErrorValueModel::Status)).toString(), u"保留"_s);
     QCOMPARE(model.data(model.index(2, ErrorValueModel::Status)).toString(), u"滤杀"_s);
     QCOMPARE(model.data(model.index(0, ErrorValueModel::Number), ErrorValueModel::GreyRowRole).toBool(),

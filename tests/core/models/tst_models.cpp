@@ -59,12 +59,12 @@ private slots:
         f.session->setSelected(1, false);
         QCOMPARE(listChanged.size(), 1);
         QVERIFY(list.index(0, FormulaListModel::NextResult).data().toString().isEmpty());
-        QVERIFY(!list.index(0, FormulaListModel::Index).data(FormulaListModel::SelectedRole).toBool());
+        QVERIFY(!list.index(0, FormulaListModel::RowNumber).data(FormulaListModel::SelectedRole).toBool());
         f.session->setSelected(1, true);
         QVERIFY(f.session->predict().ok());
         QCOMPARE(errors.rowCount(), 49);
         QCOMPARE(errors.rows(),
-                 ErrorValueModel::ranked(f.session->lastErrorValues(), ErrorValueModel::ETrrcount, false));
+                 ErrorValueModel::ranked(f.session->lastErrorValues(), ErrorValueModel::RuledOut, false));
         QVERIFY(f.deleteFormula(1));
         QCOMPARE(list.rowCount(), 0);
         QCOMPARE(grid.columnCount(), HistoryGridModel::FirstFormula);

@@ -27,8 +27,8 @@ ErrorValuePredictor predictor(Options options = {}) {
 bool consistent(const ErrorValueTable& values) {
     for (qsizetype i = 0; i < values.size(); ++i) {
         const NumberErrorValues& v = values[i];
-        if (v.number != i + 1 || v.eTrrcount != v.errcount + v.trrcount ||
-            v.eTrrcountPer != v.errcountPer + v.trrcountPer)
+        if (v.number != i + 1 || v.ruledOut != v.ruledOutByKill + v.ruledOutByKeep ||
+            v.weightedRuledOut != v.weightedRuledOutByKill + v.weightedRuledOutByKeep)
             return false;
     }
     return true;
@@ -143,13 +143,13 @@ void tst_ErrorValuePredictor::kindClass() {
     for (int n = 1; n <= 49; ++n) {
         const NumberErrorValues& k = kill[n - 1];
         const NumberErrorValues& c = keep[n - 1];
-        QCOMPARE(k.trrcount, 0);
-        QCOMPARE(c.errcount, 0);
-        QCOMPARE(k.errcountPer, k.errcount * weight);
-        QCOMPARE(c.trrcountPer, c.trrcount * weight);
-        if (k.errcount == 1)
+        QCOMPARE(k.ruledOutByKeep, 0);
+        QCOMPARE(c.ruledOutByKill, 0);
+        QCOMPARE(k.weightedRuledOutByKill, k.ruledOutByKill * weight);
+        QCOMPARE(c.weightedRuledOutByKeep, c.ruledOutByKeep * weight);
+        if (k.ruledOutByKill == 1)
             killed.append(n);
-        if (c.trrcount == 0)
+        if (c.ruledOutByKeep == 0)
             kept.append(n);
     }
     QCOMPARE(killed, expectedClass);
@@ -180,7 +180,7 @@ void tst_ErrorValuePredictor::residueKindsCoverEveryNumberOnce() {
     }
     const ErrorValueTable values = p.nextPeriod(formulas, parameters, allSelected(modulus), 2007);
     for (const NumberErrorValues& v : values)
-        QCOMPARE(v.errcount, 1);
+        QCOMPARE(v.ruledOutByKill, 1);
 }
 
 void tst_ErrorValuePredictor::formulasWithoutUsableParameterCountNothing_data() {
@@ -210,8 +210,8 @@ void tst_ErrorValuePredictor::twoKeepFormulasCountEachExclusion() {
     QVERIFY(consistent(values));
     for (const NumberErrorValues& v : values) {
         const int expected = (v.number == 5 || v.number == 9) ? 1 : 2;
-        QCOMPARE(v.trrcount, expected);
-        QCOMPARE(v.trrcountPer, expected * 49);
+        QCOMPARE(v.ruledOutByKeep, expected);
+        QCOMPARE(v.weightedRuledOutByKeep, expected * 49);
     }
 }
 
@@ -238,9 +238,9 @@ void tst_ErrorValuePredictor::selectionFlagsByOrdinal() {
     const QList<PredictionFormula> formulas = {{0, true}, {0, true}, {0, true}};
     const QList<std::optional<double>> parameters = {1.0, 2.0, 3.0};
     const ErrorValueTable values = p.nextPeriod(formulas, parameters, {true, false, true}, 2007);
-    QCOMPARE(values[0].errcount, 0);
-    QCOMPARE(values[1].errcount, 1);
-    QCOMPARE(values[2].errcount, 0);
+    QCOMPARE(values[0].ruledOutByKill, 0);
+    QCOMPARE(values[1].ruledOutByKill, 1);
+    QCOMPARE(values[2].ruledOutByKill, 0);
     QCOMPARE(p.nextPeriod(formulas, parameters, {}, 2007), emptyErrorValues(49));
 }
 
@@ -252,7 +252,7 @@ void tst_ErrorValuePredictor::largestNumberBoundsTheTable() {
     QCOMPARE(values.size(), 40);
     QVERIFY(consistent(values));
     for (const NumberErrorValues& v : values)
-        QCOMPARE(v.trrcount, v.number == 5 ? 0 : 1);
+        QCOMPARE(v.ruledOutByKeep, v.number == 5 ? 0 : 1);
 }
 
 void tst_ErrorValuePredictor::verifyMatchesNextPeriodOnNewestDraw() {
@@ -295,13 +295,13 @@ void tst_ErrorValuePredictor::verifyKindFilterUsesOrdinalWithinKind() {
     QVERIFY(filtered.ok());
     // Flag 2 is the second tail formula: tail 2 is ruled out.
     for (const NumberErrorValues& v : filtered.value())
-        QCOMPARE(v.errcount, v.number % 10 == 2 ? 1 : 0);
+        QCOMPARE(v.ruledOutByKill, v.number % 10 == 2 ? 1 : 0);
 
     const Result<ErrorValueTable> all = p.verify(formulas, selection, {2007001}, lookup, {2007001, {}});
     QVERIFY(all.ok());
     // Without the filter flag 2 is the special-number formula.
     for (const NumberErrorValues& v : all.value())
-        QCOMPARE(v.errcount, v.number == 20 ? 1 : 0);
+        QCOMPARE(v.ruledOutByKill, v.number == 20 ? 1 : 0);
 }
 
 // Right after the last draw of a year the draw being predicted is in the next year, which the

@@ -316,11 +316,11 @@ private slots:
         QFETCH(bool, accepted);
         Fixture f;
         QVERIFY(f.reopen());
-        const QString before = f.session->optionText(key);
+        const QString before = f.optionText(key);
         const Result<void> err = f.setOption(key, value);
         QCOMPARE(err.ok(), accepted);
         if (!accepted)
-            QCOMPARE(f.session->optionText(key), before);
+            QCOMPARE(f.optionText(key), before);
         if (key == u"BIT"_s && !accepted)
             QCOMPARE(err.message(), u"请输入一个正整数"_s);
         if (key == u"BIT"_s && accepted)
@@ -439,7 +439,7 @@ private slots:
         QVERIFY(!f.setOption(u"YEAR"_s, u"True"_s).ok());
         f.settings.sync();
         QVERIFY(!f.settings.contains(u"IniSetting/YEAR"_s));
-        QCOMPARE(f.session->optionText(u"YEAR"_s), u"False"_s);
+        QCOMPARE(f.optionText(u"YEAR"_s), u"False"_s);
         // Options that changed elsewhere ask for every row to be rewritten, which the file refuses.
         f.settings.setValue(u"IniSetting/YEAR"_s, u"True"_s);
         QVERIFY(f.reopen());

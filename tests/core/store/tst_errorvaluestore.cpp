@@ -61,12 +61,12 @@ void TestErrorValueStore::storeWritesExactlyTheNumbers() {
     Db db;
     ErrorValueTable values = emptyErrorValues(largest);
     for (NumberErrorValues& v : values) {
-        v.errcount = v.number % 3;
-        v.trrcount = 1;
-        v.eTrrcount = v.errcount + 1;
-        v.errcountPer = v.errcount * 49;
-        v.trrcountPer = 5;
-        v.eTrrcountPer = v.errcountPer + 5;
+        v.ruledOutByKill = v.number % 3;
+        v.ruledOutByKeep = 1;
+        v.ruledOut = v.ruledOutByKill + 1;
+        v.weightedRuledOutByKill = v.ruledOutByKill * 49;
+        v.weightedRuledOutByKeep = 5;
+        v.weightedRuledOut = v.weightedRuledOutByKill + 5;
     }
     QVERIFY(ErrorValueStore::save(db.db, values).ok());
     QCOMPARE(db.count("SELECT count(*) FROM Errarr"), largest);
@@ -79,7 +79,7 @@ void TestErrorValueStore::storeWritesExactlyTheNumbers() {
 void TestErrorValueStore::storeFailureLeavesTheTableUnchanged() {
     Db db(", CHECK (ETrrcount < 100)");
     ErrorValueTable values = emptyErrorValues(49);
-    values[30].eTrrcount = 100;
+    values[30].ruledOut = 100;
     const Result<void> status = ErrorValueStore::save(db.db, values);
     QVERIFY(!status.ok());
     QVERIFY(status.message().contains(u"31"_s));

@@ -1,0 +1,14 @@
+#include "DataFiles.h"
+
+#include "store/Backups.h"
+#include "store/Database.h"
+
+#include <QDir>
+
+namespace talven::DataFiles {
+
+QString backupPath(const QString& dataDir, int generation) {
+    return Backups::path(QDir(dataDir).filePath(QString::fromLatin1(Database::FileName)), generation);
+}
+
+} // namespace talven::DataFiles
