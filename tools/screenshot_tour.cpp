@@ -3,8 +3,8 @@
 // scripts/screenshots.sh runs it under Xvfb. A picture is one step in the list below.
 //
 //   screenshot_tour --data-dir DIR FOLDER
-#include "prompts/Prompts.h"
 #include "models/FormulaListModel.h"
+#include "prompts/Prompts.h"
 #include "session/ProgramArguments.h"
 #include "session/Session.h"
 #include "widgets/FormulaEntryPanel.h"

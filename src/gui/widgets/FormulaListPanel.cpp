@@ -102,8 +102,9 @@ FormulaListPanel::FormulaListPanel(Session& session, GridExporter& exporter, QWi
         menu->setAttribute(Qt::WA_DeleteOnClose);
         menu->addAction(u"删除该公式(&D)"_s, this, [this, idx] { emit deleteRequested(idx); });
         menu->addSeparator();
-        menu->addAction(u"导出为…"_s, this,
-                        [this, fileName] { m_exporter.exportAs([this] { return modelForExport(); }, fileName); });
+        menu->addAction(u"导出为…"_s, this, [this, fileName] {
+            m_exporter.exportAs([this] { return modelForExport(); }, fileName);
+        });
         menu->popup(at);
     });
     connect(m_view, &QAbstractItemView::doubleClicked, this, [this, fileName] {

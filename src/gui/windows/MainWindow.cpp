@@ -2,15 +2,16 @@
 
 #include "export/SpreadsheetExport.h"
 #include "models/FormulaListModel.h"
-#include "models/GridColours.h"
 #include "models/HistoryGridModel.h"
 #include "prompts/Prompts.h"
 #include "session/Session.h"
 #include "store/Database.h"
 #include "widgets/FormulaEntryPanel.h"
 #include "widgets/FormulaListPanel.h"
-#include "widgets/FormulaListView.h"
+#include "widgets/HistoryGridView.h"
+#include "widgets/StatusLine.h"
 #include "windows/BusyFeedback.h"
+#include "windows/DrawEntryBand.h"
 #include "windows/DrawEntryRow.h"
 #include "windows/FilterWindow.h"
 #include "windows/GridExporter.h"
@@ -18,46 +19,21 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QDir>
-#include <QFileInfo>
 #include <QHBoxLayout>
-#include <QHeaderView>
-#include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QSettings>
 #include <QShortcut>
 #include <QSignalBlocker>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
-#include <QUrl>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
 
 namespace talven {
-
-namespace {
-
-constexpr int HistoryRowsShown = 28; // more draws than this open scrolled to the newest
-// Twips of the grid's columns.
-constexpr int PeriodWidth = 820, NumberWidth = 600, FormulaResultWidth = 700;
-
-// The user guide that ships with the program: beside an installed program, or in the build tree.
-QString guidePath() {
-    const QDir app(QCoreApplication::applicationDirPath());
-    for (const QString& candidate : {u"../share/talven/guide.html"_s, u"share/talven/guide.html"_s,
-                                     u"docs/guide.html"_s, u"../docs/guide.html"_s})
-        if (QFileInfo::exists(app.filePath(candidate)))
-            return QFileInfo(app.filePath(candidate)).canonicalFilePath();
-    return QString();
-}
-
-} // namespace
 
 MainWindow::MainWindow(Session& session, Prompts& prompts, QSettings* viewSettings, QWidget* parent)
     : QMainWindow(parent), m_session(session), m_prompts(prompts), m_viewSettings(viewSettings) {
@@ -73,7 +49,9 @@ MainWindow::MainWindow(Session& session, Prompts& prompts, QSettings* viewSettin
     m_bands->setChildrenCollapsible(false);
     m_top = new QSplitter(Qt::Horizontal, m_bands);
     m_top->setChildrenCollapsible(false);
-    m_top->addWidget(buildHistoryBand());
+    m_historyView = new HistoryGridView(
+        m_history, *m_exporter, [this] { return historyForExport(); }, this);
+    m_top->addWidget(m_historyView);
     m_formulaEntry = new FormulaEntryPanel(session, this);
     connect(m_formulaEntry, &FormulaEntryPanel::addRequested, this, &MainWindow::addTypedFormula);
     connect(m_formulaEntry, &FormulaEntryPanel::importRequested, this, &MainWindow::importFormulas);
@@ -83,7 +61,15 @@ MainWindow::MainWindow(Session& session, Prompts& prompts, QSettings* viewSettin
     m_top->setStretchFactor(0, 3);
     m_top->setStretchFactor(1, 2);
     m_bands->addWidget(m_top);
-    m_bands->addWidget(buildEntryBand());
+    auto* entryBand = new DrawEntryBand(this);
+    m_entry = entryBand->entryRow();
+    m_formulaColumns = entryBand->formulaColumns();
+    connect(m_entry, &DrawEntryRow::drawEntered, this, &MainWindow::storeDraw);
+    connect(entryBand, &DrawEntryBand::importRequested, this, &MainWindow::importHistory);
+    connect(entryBand, &DrawEntryBand::deleteRequested, this, &MainWindow::deleteLastDraw);
+    connect(entryBand, &DrawEntryBand::formulaColumnsToggled, this,
+            [this](bool on) { setFormulaColumns(on, true); });
+    m_bands->addWidget(entryBand);
     m_formulaList = new FormulaListPanel(session, *m_exporter, this);
     connect(m_formulaList, &FormulaListPanel::kindFilterToggled, this, &MainWindow::toggleKindFilter);
     connect(m_formulaList, &FormulaListPanel::filterRequested, this, &MainWindow::openFilter);
@@ -96,8 +82,8 @@ MainWindow::MainWindow(Session& session, Prompts& prompts, QSettings* viewSettin
     layout->addWidget(m_bands, 1);
     layout->addWidget(buildCommandBand());
     setCentralWidget(central);
-    m_status = new QLabel(this);
-    statusBar()->addWidget(m_status, 1);
+    auto* status = new StatusLine(session, this);
+    statusBar()->addWidget(status, 1);
 
     new BusyFeedback(session, this);
     connect(&session, &Session::changed, this, [this](Session::Changes what) { sessionChanged(int(what)); });
@@ -129,8 +115,7 @@ MainWindow::MainWindow(Session& session, Prompts& prompts, QSettings* viewSettin
     m_formulaList->listSplit()->setSizes({330, 100});
     restoreView();
     proposeNextPeriod();
-    showStatus();
-    scrollHistoryToNewest();
+    m_historyView->scrollToNewest();
     m_formulaList->scrollToEnd();
     if (!session.readOnlyReason().isEmpty())
         statusBar()->showMessage(session.readOnlyReason());
@@ -139,36 +124,8 @@ MainWindow::MainWindow(Session& session, Prompts& prompts, QSettings* viewSettin
 
 MainWindow::~MainWindow() = default;
 
-FormulaListModel* MainWindow::formulaModel() const {
-    return m_formulaList->model();
-}
-
-FormulaListView* MainWindow::formulaView() const {
-    return m_formulaList->view();
-}
-
-FormulaPreviewLabel* MainWindow::preview() const {
-    return m_formulaEntry->preview();
-}
-
-HitHistoryStrip* MainWindow::hitHistory() const {
-    return m_formulaList->hitHistory();
-}
-
-int MainWindow::ordinalOfViewRow(int row) const {
-    return m_formulaList->ordinalOfViewRow(row);
-}
-
 bool MainWindow::showsFormulaColumns() const {
     return m_formulaColumns->isChecked();
-}
-
-bool MainWindow::killForNewFormulas() const {
-    return m_formulaEntry->kill();
-}
-
-bool MainWindow::kindFilterOn() const {
-    return m_formulaList->kindFilterOn();
 }
 
 QPushButton* MainWindow::button(const QString& caption, void (MainWindow::*slot)(), const QString& tip) {
@@ -190,65 +147,12 @@ void MainWindow::afterChange(const Change& change, const QString& failureTitle, 
     });
 }
 
-QWidget* MainWindow::buildHistoryBand() {
-    auto* proxy = new GridColours(GridColours::Scheme::History, this);
-    proxy->setSourceModel(m_history);
-    m_historyView = new GridView(u"历史号码列表"_s, this);
-    m_historyView->setModel(proxy);
-    m_historyView->setToolTip(u"鼠标双击列表可以将列表导出到EXCEL"_s);
-    m_historyView->horizontalHeader()->setDefaultSectionSize(
-        GridView::twipsToPixels(this, FormulaResultWidth));
-    auto widths = [this] {
-        m_historyView->setColumnWidthTwips(HistoryGridModel::Period, PeriodWidth);
-        for (int c = HistoryGridModel::FirstNumber; c < HistoryGridModel::FirstFormula; ++c)
-            m_historyView->setColumnWidthTwips(c, NumberWidth);
-        m_historyView->widenToContents(HistoryGridModel::Period, HistoryGridModel::FirstFormula - 1);
-    };
-    widths();
-    connect(m_history, &QAbstractItemModel::modelReset, this, widths);
-    const QString fileName = SpreadsheetExport::fileName(SpreadsheetExport::Target::History);
-    connect(m_historyView, &QAbstractItemView::doubleClicked, this, [this, fileName] {
-        m_exporter->exportToDataDirectory([this] { return historyForExport(); }, fileName);
-    });
-    m_historyView->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(m_historyView, &QWidget::customContextMenuRequested, this, [this, fileName](const QPoint& pos) {
-        auto* menu = new QMenu(this);
-        menu->setAttribute(Qt::WA_DeleteOnClose);
-        menu->addAction(u"导出为…"_s, this, [this, fileName] {
-            m_exporter->exportAs([this] { return historyForExport(); }, fileName);
-        });
-        menu->popup(m_historyView->viewport()->mapToGlobal(pos));
-    });
-    return m_historyView;
-}
-
-QWidget* MainWindow::buildEntryBand() {
-    auto* band = new QWidget(this);
-    auto* layout = new QVBoxLayout(band);
-    layout->setContentsMargins(0, 0, 0, 0);
-    m_entry = new DrawEntryRow(band);
-    connect(m_entry, &DrawEntryRow::drawEntered, this, &MainWindow::storeDraw);
-    layout->addWidget(m_entry);
-    auto* commands = new QHBoxLayout;
-    commands->addWidget(
-        button(u"读取历史号码文本(&E)"_s, &MainWindow::importHistory, u"从历史号码文本文件中读取历史号"_s));
-    commands->addWidget(button(u"删除最后历史(&D)"_s, &MainWindow::deleteLastDraw));
-    m_formulaColumns =
-        new QCheckBox(u"历史列表显示公式各期验算结果(选中后运行验算时间可能比较长，请耐性等待...)"_s, band);
-    // Its state, not the click, starts the work: a screen reader's toggle acts as a click does.
-    connect(m_formulaColumns, &QCheckBox::toggled, this, [this](bool on) { setFormulaColumns(on, true); });
-    commands->addWidget(m_formulaColumns);
-    commands->addStretch();
-    layout->addLayout(commands);
-    band->setMaximumHeight(band->sizeHint().height());
-    return band;
-}
-
 QWidget* MainWindow::buildCommandBand() {
     auto* band = new QWidget(this);
     auto* layout = new QHBoxLayout(band);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(button(u"计算选中公式(&C)"_s, &MainWindow::compute, u"执行公式列表中序号为蓝色的公式"_s));
+    layout->addWidget(
+        button(u"计算选中公式(&C)"_s, &MainWindow::compute, u"执行公式列表中序号为蓝色的公式"_s));
     m_verifyPeriod = new QLineEdit(u"2007001"_s, band);
     m_verifyPeriod->setAccessibleName(u"验算期号"_s);
     m_verifyPeriod->setMaxLength(7);
@@ -269,14 +173,13 @@ QWidget* MainWindow::buildCommandBand() {
 void MainWindow::sessionChanged(int what) {
     if (what & Session::HistoryChanged) {
         proposeNextPeriod();
-        scrollHistoryToNewest();
+        m_historyView->scrollToNewest();
     }
     if (what & Session::FormulasChanged)
         m_formulaList->scrollToEnd();
     if (what & (Session::FormulasChanged | Session::ResultsChanged | Session::HistoryChanged))
         m_formulaList->showHitHistory();
     showUndo();
-    showStatus();
 }
 
 std::shared_ptr<QAbstractItemModel> MainWindow::historyForExport() const {
@@ -299,29 +202,10 @@ void MainWindow::undo() {
     afterChange(m_session.undo(), u"无法撤销"_s, [](const Result<void>&) {});
 }
 
-void MainWindow::showStatus() {
-    const auto& selected = m_session.selection();
-    const auto count = std::count(selected.begin(), selected.end(), true);
-    m_status->setText(
-        u"共 %1 期 · %2 条公式 · 选中 %3 条 · 当前年份 %4 · 数据目录 %5"_s.arg(m_session.draws().size())
-            .arg(m_session.formulas().size())
-            .arg(count)
-            .arg(m_session.currentYear())
-            .arg(QDir::toNativeSeparators(m_session.dataDir())));
-}
-
 void MainWindow::proposeNextPeriod() {
     m_entry->propose(m_session.nextPeriod());
     if (!m_session.draws().empty())
         m_verifyPeriod->setText(QString::number(m_session.draws().back()[DrawColumns::QQH]));
-}
-
-void MainWindow::scrollHistoryToNewest() {
-    if (m_history->rowCount() <= HistoryRowsShown)
-        return;
-    m_historyView->scrollToBottom();
-    // Once more when the layout has settled: new columns may have brought a scroll bar.
-    QTimer::singleShot(0, m_historyView, [this] { m_historyView->scrollToBottom(); });
 }
 
 void MainWindow::reportFailure(const QString& title, const Error& error) {
@@ -367,10 +251,11 @@ void MainWindow::storeDraw(const std::array<int, 7>& numbers, const QString& per
         return;
     }
     // A refused draw keeps its boxes, so that the user can mend what is wrong.
-    afterChange(m_session.addDraw(numbers, Period(period)), u"无法保存历史号码"_s, [this](const Result<void>&) {
-        m_entry->clearBoxes();
-        setFormulaColumns(true, false);
-    });
+    afterChange(m_session.addDraw(numbers, Period(period)), u"无法保存历史号码"_s,
+                [this](const Result<void>&) {
+                    m_entry->clearBoxes();
+                    setFormulaColumns(true, false);
+                });
 }
 
 void MainWindow::deleteLastDraw() {
@@ -410,17 +295,19 @@ void MainWindow::importFormulas() {
         return;
     afterChange(m_session.importFormulas(path, m_formulaEntry->kill()), u"读取公式文本失败"_s,
                 [this](const Result<FormulaImportReport>& done) {
-        if (done->added > 0)
-            setFormulaColumns(true, false);
-        statusBar()->showMessage(u"已添加 %1 条公式。"_s.arg(done->added), 10000);
-        if (!done->overLimit.isEmpty())
-            m_prompts.warning(this, u"公式已达上限"_s,
-                              u"公式已达上限 %1 条，文件中有 %2 行未添加。"_s.arg(Database::MaxFormulas).arg(done->overLimit.size()));
-        if (!done->unrecognised.isEmpty() &&
-            m_prompts.question(this, u"无法识别公式"_s,
-                               u"公式文本文件中含有无法识别公式，是否查看这些公式？"_s))
-            m_prompts.openLocalFile(done->reportPath);
-    });
+                    if (done->added > 0)
+                        setFormulaColumns(true, false);
+                    statusBar()->showMessage(u"已添加 %1 条公式。"_s.arg(done->added), 10000);
+                    if (!done->overLimit.isEmpty())
+                        m_prompts.warning(
+                            this, u"公式已达上限"_s,
+                            u"公式已达上限 %1 条，文件中有 %2 行未添加。"_s.arg(Database::MaxFormulas)
+                                .arg(done->overLimit.size()));
+                    if (!done->unrecognised.isEmpty() &&
+                        m_prompts.question(this, u"无法识别公式"_s,
+                                           u"公式文本文件中含有无法识别公式，是否查看这些公式？"_s))
+                        m_prompts.openLocalFile(done->reportPath);
+                });
 }
 
 void MainWindow::deleteFormula(int idx) {
@@ -433,7 +320,7 @@ void MainWindow::setFormulaColumns(bool on, bool recompute) {
     m_formulaColumns->setChecked(on);
     if (!on || !recompute) {
         m_history->setShowFormulas(on);
-        scrollHistoryToNewest();
+        m_historyView->scrollToNewest();
         return;
     }
     // Switched on by the user: the whole back-test runs again before the columns show.
@@ -445,7 +332,7 @@ void MainWindow::setFormulaColumns(bool on, bool recompute) {
             return;
         }
         m_history->setShowFormulas(true);
-        scrollHistoryToNewest();
+        m_historyView->scrollToNewest();
     });
 }
 
@@ -494,15 +381,8 @@ void MainWindow::showErrorValues() {
     const bool fresh = !m_errors.window();
     ErrorValueWindow* shown =
         m_errors.show([this] { return new ErrorValueWindow(m_session, m_prompts, this); });
-    if (!fresh || !screen())
-        return;
-    // Beside the main window, not over it, as far as the screen allows.
-    const QRect room = screen()->availableGeometry();
-    QPoint at = frameGeometry().topRight() + QPoint(8, 0);
-    at.setX(std::min(at.x(), room.right() - shown->frameGeometry().width()));
-    at.setY(std::clamp(at.y(), room.top(),
-                       std::max(room.top(), room.bottom() - shown->frameGeometry().height())));
-    shown->move(at);
+    if (fresh)
+        shown->placeBeside(*this);
 }
 
 void MainWindow::openReference() {
@@ -520,10 +400,7 @@ void MainWindow::openFilter() {
 }
 
 void MainWindow::openGuide() {
-    const QString path = guidePath();
-    if (path.isEmpty() || !m_prompts.openUrl(QUrl::fromLocalFile(path)))
-        m_prompts.warning(this, u"使用说明"_s,
-                          u"找不到使用说明文件 guide.html，或没有可以打开它的浏览器。"_s);
+    ReferenceWindow::openUserGuide(m_prompts, this);
 }
 
 void MainWindow::showSettingsMenu() {

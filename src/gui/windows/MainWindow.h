@@ -2,6 +2,9 @@
 
 #include "common/FormulaKind.h"
 #include "common/Result.h"
+#include "widgets/FormulaEntryPanel.h"
+#include "widgets/FormulaListPanel.h"
+#include "widgets/HistoryGridView.h"
 #include "windows/DiscoveryWindow.h"
 #include "windows/ErrorValueWindow.h"
 #include "windows/ReferenceWindow.h"
@@ -15,7 +18,6 @@
 
 class QAbstractItemModel;
 class QCheckBox;
-class QLabel;
 class QLineEdit;
 class QPushButton;
 class QSettings;
@@ -52,9 +54,9 @@ public:
     ~MainWindow() override;
 
     HistoryGridModel* historyModel() const { return m_history; }
-    FormulaListModel* formulaModel() const;
+    FormulaListModel* formulaModel() const { return m_formulaList->model(); }
     GridView* historyView() const { return m_historyView; }
-    FormulaListView* formulaView() const;
+    FormulaListView* formulaView() const { return m_formulaList->view(); }
     DrawEntryRow* entryRow() const { return m_entry; }
     FormulaEntryPanel* formulaEntry() const { return m_formulaEntry; }
     FormulaListPanel* formulaList() const { return m_formulaList; }
@@ -62,12 +64,12 @@ public:
     QPushButton* settingsButton() const { return m_settingsButton; }
     bool showsFormulaColumns() const;
     FormulaKind currentKind() const { return m_kind; }
-    bool killForNewFormulas() const;
-    bool kindFilterOn() const;
-    FormulaPreviewLabel* preview() const;
-    HitHistoryStrip* hitHistory() const;
+    bool killForNewFormulas() const { return m_formulaEntry->kill(); }
+    bool kindFilterOn() const { return m_formulaList->kindFilterOn(); }
+    FormulaPreviewLabel* preview() const { return m_formulaEntry->preview(); }
+    HitHistoryStrip* hitHistory() const { return m_formulaList->hitHistory(); }
     // The formula shown by the view's row (the list may be sorted for viewing).
-    int ordinalOfViewRow(int row) const;
+    int ordinalOfViewRow(int row) const { return m_formulaList->ordinalOfViewRow(row); }
     // The secondary windows while they are open.
     ReferenceWindow* referenceWindow() const { return m_reference.window(); }
     ErrorValueWindow* errorValueWindow() const { return m_errors.window(); }
@@ -96,8 +98,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    QWidget* buildHistoryBand();
-    QWidget* buildEntryBand();
     QWidget* buildCommandBand();
     QPushButton* button(const QString& caption, void (MainWindow::*slot)(), const QString& tip = QString());
     // Calls done with the outcome once the change has succeeded; a failure is shown under title.
@@ -113,10 +113,8 @@ private:
 
     // Following every change of the session.
     void sessionChanged(int what);
-    void showStatus();
     void showUndo();
     void proposeNextPeriod();
-    void scrollHistoryToNewest();
     void reportFailure(const QString& title, const Error& error);
     void restoreView();
     void saveView();
@@ -125,7 +123,7 @@ private:
     Prompts& m_prompts;
     QSettings* m_viewSettings;
     HistoryGridModel* m_history = nullptr;
-    GridView* m_historyView = nullptr;
+    HistoryGridView* m_historyView = nullptr;
     FormulaEntryPanel* m_formulaEntry = nullptr;
     FormulaListPanel* m_formulaList = nullptr;
     DrawEntryRow* m_entry = nullptr;
@@ -141,7 +139,6 @@ private:
     QPushButton* m_undoButton = nullptr;
     QSplitter* m_bands = nullptr;
     QSplitter* m_top = nullptr;
-    QLabel* m_status = nullptr;
     QTimer* m_watch = nullptr;
     // The kind the entry offers: new formulas get it, and the kind filter shows it.
     FormulaKind m_kind = FormulaKind::SpecialNumber;
