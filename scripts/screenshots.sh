@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Starts the program under a virtual X display with the sample data and writes the pictures of the
+# Opens the main window under a virtual X display with the sample data and writes the pictures of the
 # README into docs/screenshots/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -16,5 +16,5 @@ Xvfb "$display" -screen 0 1366x768x24 -nolisten tcp &
 xvfb=$!
 sleep 1
 mkdir -p "$out"
-DISPLAY=$display QT_QPA_PLATFORM=xcb TALVEN_SCREENSHOT_DIR="$out" build/talven --data-dir "$data/db"
+DISPLAY=$display QT_QPA_PLATFORM=xcb build/screenshot_tour --data-dir "$data/db" "$out"
 ls -1 "$out"

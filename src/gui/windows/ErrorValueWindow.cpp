@@ -13,6 +13,7 @@
 #include <QIdentityProxyModel>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QVBoxLayout>
@@ -212,6 +213,16 @@ void ErrorValueWindow::exportList() {
     if (!m_prompts.openLocalFile(path))
         m_prompts.information(this, title,
                               u"已导出到 %1，但没有能打开它的程序。"_s.arg(QDir::toNativeSeparators(path)));
+}
+
+void ErrorValueWindow::placeBeside(const QWidget& owner) {
+    if (!owner.screen())
+        return;
+    const QRect room = owner.screen()->availableGeometry();
+    QPoint at = owner.frameGeometry().topRight() + QPoint(8, 0);
+    at.setX(std::min(at.x(), room.right() - frameGeometry().width()));
+    at.setY(std::clamp(at.y(), room.top(), std::max(room.top(), room.bottom() - frameGeometry().height())));
+    move(at);
 }
 
 } // namespace talven

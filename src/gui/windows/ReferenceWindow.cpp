@@ -2,12 +2,16 @@
 
 #include "formula/VocabularyReference.h"
 #include "models/VocabularyReferenceModel.h"
+#include "prompts/Prompts.h"
 #include "widgets/GridView.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QScrollBar>
+#include <QUrl>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -51,6 +55,19 @@ void ReferenceWindow::copyCell(const QModelIndex& index) {
 
 void ReferenceWindow::copyHeader(int column) {
     putOnClipboard(VocabularyReference::cell(0, column));
+}
+
+void ReferenceWindow::openUserGuide(Prompts& prompts, QWidget* parent) {
+    // Beside an installed program, or in the build tree.
+    const QDir app(QCoreApplication::applicationDirPath());
+    QString path;
+    for (const QString& candidate : {u"../share/talven/guide.html"_s, u"share/talven/guide.html"_s,
+                                     u"docs/guide.html"_s, u"../docs/guide.html"_s})
+        if (path.isEmpty() && QFileInfo::exists(app.filePath(candidate)))
+            path = QFileInfo(app.filePath(candidate)).canonicalFilePath();
+    if (path.isEmpty() || !prompts.openUrl(QUrl::fromLocalFile(path)))
+        prompts.warning(parent, u"使用说明"_s,
+                        u"找不到使用说明文件 guide.html，或没有可以打开它的浏览器。"_s);
 }
 
 } // namespace talven

@@ -7,6 +7,7 @@ class QModelIndex;
 namespace talven {
 
 class GridView;
+class Prompts;
 
 // "说明": which code stands for which number or attribute of a draw; a click on a cell puts its
 // text on the clipboard for the formula box. Not modal; the main window keeps one in a
@@ -20,6 +21,10 @@ public:
     // The cell's text on the clipboard; an empty cell leaves the clipboard empty.
     void copyCell(const QModelIndex& index);
     void copyHeader(int column);
+
+    // Opens the user guide that ships with the program in the desktop's browser; a missing guide
+    // or browser is reported.
+    static void openUserGuide(Prompts& prompts, QWidget* parent);
 
 private:
     static void putOnClipboard(const QString& text);

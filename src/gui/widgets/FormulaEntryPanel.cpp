@@ -1,0 +1,92 @@
+#include "widgets/FormulaEntryPanel.h"
+
+#include "common/FormulaKind.h"
+#include "widgets/FormulaPreviewLabel.h"
+
+#include <QButtonGroup>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace talven {
+
+FormulaEntryPanel::FormulaEntryPanel(const Session& session, QWidget* parent) : QWidget(parent) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_text = new QPlainTextEdit(this);
+    m_text->setAccessibleName(u"公式输入框"_s);
+    m_text->setTabChangesFocus(true);
+    m_text->setMinimumHeight(m_text->fontMetrics().height() * 2 + 12);
+    m_text->setMaximumHeight(m_text->fontMetrics().height() * 4 + 12);
+    layout->addWidget(m_text);
+    m_preview = new FormulaPreviewLabel(session, this);
+    layout->addWidget(m_preview);
+    connect(m_text, &QPlainTextEdit::textChanged, this, [this] { previewInput(); });
+    auto* commands = new QHBoxLayout;
+    for (const auto& [caption, request] :
+         {std::pair{u"添加所输公式(&A)"_s, &FormulaEntryPanel::addRequested},
+          std::pair{u"读取公式文本(N)"_s, &FormulaEntryPanel::importRequested},
+          std::pair{u"公式参数对照说明(&I)"_s, &FormulaEntryPanel::referenceRequested}}) {
+        auto* button = new QPushButton(caption, this);
+        connect(button, &QPushButton::clicked, this, request);
+        commands->addWidget(button);
+    }
+    layout->addLayout(commands);
+
+    // The kinds and the kill/keep sense side by side, so that the list below keeps its room.
+    // Each follows its button's state, so that a screen reader's toggle acts as a click does.
+    auto* choices = new QHBoxLayout;
+    auto* kinds = new QGroupBox(u"种类"_s, this);
+    auto* grid = new QGridLayout(kinds);
+    grid->setVerticalSpacing(2);
+    m_kinds = new QButtonGroup(this);
+    for (int k = 0; k < FormulaKindCount; ++k) {
+        auto* option = new QRadioButton(formulaKindCaption(k), kinds);
+        m_kinds->addButton(option, k);
+        grid->addWidget(option, k / 4, k % 4);
+    }
+    m_kinds->button(0)->setChecked(true);
+    connect(m_kinds, &QButtonGroup::idToggled, this, [this](int kind, bool on) {
+        if (on)
+            chooseKind(kind);
+    });
+    choices->addWidget(kinds, 1);
+
+    auto* sense = new QGroupBox(u"生杀"_s, this);
+    auto* senseLayout = new QVBoxLayout(sense);
+    m_killButton = new QRadioButton(u"杀"_s, sense);
+    m_keepButton = new QRadioButton(u"生"_s, sense);
+    m_killButton->setChecked(true);
+    senseLayout->addWidget(m_killButton);
+    senseLayout->addWidget(m_keepButton);
+    senseLayout->addStretch();
+    connect(m_killButton, &QRadioButton::toggled, this, [this](bool kill) {
+        m_kill = kill;
+        previewInput();
+    });
+    choices->addWidget(sense);
+    layout->addLayout(choices);
+    layout->addStretch();
+}
+
+QString FormulaEntryPanel::formulaText() const {
+    return m_text->toPlainText();
+}
+
+void FormulaEntryPanel::previewInput(bool now) {
+    m_preview->setInput(m_text->toPlainText(), m_kind, m_kill, now);
+}
+
+void FormulaEntryPanel::chooseKind(int kind) {
+    m_kind = formulaKindOf(kind).value_or(FormulaKind::SpecialNumber);
+    previewInput();
+    emit kindChosen(m_kind);
+}
+
+} // namespace talven

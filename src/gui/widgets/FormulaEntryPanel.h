@@ -1,0 +1,51 @@
+#pragma once
+
+#include "common/FormulaKind.h"
+
+#include <QWidget>
+
+class QButtonGroup;
+class QPlainTextEdit;
+class QRadioButton;
+
+namespace talven {
+
+class FormulaPreviewLabel;
+class Session;
+
+// The entry of a new formula: the text box with its preview, the commands that add formulas, and
+// the kind and kill/keep choices that new formulas get.
+class FormulaEntryPanel : public QWidget {
+    Q_OBJECT
+public:
+    explicit FormulaEntryPanel(const Session& session, QWidget* parent = nullptr);
+
+    QPlainTextEdit* formulaBox() const { return m_text; }
+    FormulaPreviewLabel* preview() const { return m_preview; }
+    QString formulaText() const;
+    FormulaKind kind() const { return m_kind; }
+    bool kill() const { return m_kill; }
+
+public slots:
+    // Shows the preview of the typed formula with the current choices (at once with now).
+    void previewInput(bool now = false);
+
+signals:
+    void addRequested();
+    void importRequested();
+    void referenceRequested();
+    void kindChosen(talven::FormulaKind kind);
+
+private:
+    void chooseKind(int kind);
+
+    QPlainTextEdit* m_text = nullptr;
+    FormulaPreviewLabel* m_preview = nullptr;
+    QButtonGroup* m_kinds = nullptr;
+    QRadioButton* m_killButton = nullptr;
+    QRadioButton* m_keepButton = nullptr;
+    FormulaKind m_kind = FormulaKind::SpecialNumber;
+    bool m_kill = true;
+};
+
+} // namespace talven

@@ -1,0 +1,232 @@
+#include "widgets/FormulaListPanel.h"
+
+#include "export/SpreadsheetExport.h"
+#include "models/FormulaListModel.h"
+#include "models/GridColours.h"
+#include "session/Session.h"
+#include "widgets/FormulaListView.h"
+#include "widgets/HitHistoryStrip.h"
+#include "windows/GridExporter.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QMenu>
+#include <QPushButton>
+#include <QSettings>
+#include <QSortFilterProxyModel>
+#include <QSplitter>
+#include <QTabBar>
+#include <QVBoxLayout>
+
+#include <array>
+
+using namespace Qt::StringLiterals;
+
+namespace talven {
+
+namespace {
+
+const QString exportTip = u"鼠标双击列表可以将列表导出到EXCEL"_s;
+const QString selectedTip = u"执行公式列表中序号为蓝色的公式"_s;
+constexpr int RowsShown = 18; // more formulas than this open scrolled to the end
+// Twips of the columns.
+constexpr std::array<int, FormulaListModel::ColumnCount> listWidths = {
+    420, 2800, 600, 420, 800, 2000, 800, 800, 800, 800, 2000, 1200, 1200, 1200, 1200, 0, 1600, 1600, 1600};
+constexpr int ChineseFormulaWidth = 4000;
+
+} // namespace
+
+FormulaListPanel::FormulaListPanel(Session& session, GridExporter& exporter, QWidget* parent)
+    : QWidget(parent), m_session(session), m_exporter(exporter) {
+    m_formulas = new FormulaListModel(session, this);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* bar = new QHBoxLayout;
+    m_forms = new QTabBar(this);
+    m_forms->addTab(u"公式英文显示"_s);
+    m_forms->addTab(u"公式中文显示"_s);
+    m_forms->setAccessibleName(u"公式显示方式"_s);
+    connect(m_forms, &QTabBar::currentChanged, this, [this](int tab) { m_formulas->setChinese(tab == 1); });
+    bar->addWidget(m_forms);
+    bar->addStretch();
+    m_kindFilter = new QPushButton(u"显所选类公式(&P)"_s, this);
+    m_kindFilter->setCheckable(true);
+    connect(m_kindFilter, &QPushButton::toggled, this, &FormulaListPanel::kindFilterToggled);
+    bar->addWidget(m_kindFilter);
+    auto* filter = button(u"公式过滤设置(&S)"_s);
+    auto* invert = button(u"反选所有公式(&R)"_s, selectedTip);
+    auto* selectAll = button(u"选中所有公式(&L)"_s, selectedTip);
+    connect(filter, &QPushButton::clicked, this, &FormulaListPanel::filterRequested);
+    connect(invert, &QPushButton::clicked, this, &FormulaListPanel::invertShown);
+    connect(selectAll, &QPushButton::clicked, this, &FormulaListPanel::selectAllShown);
+    for (QPushButton* b : {filter, invert, selectAll})
+        bar->addWidget(b);
+    layout->addLayout(bar);
+
+    // Sorted for viewing only: ordinals, selection and the history grid stay the formulas'.
+    m_sorted = new QSortFilterProxyModel(this);
+    m_sorted->setSourceModel(m_formulas);
+    m_sorted->setSortRole(FormulaListModel::SortRole);
+    auto* proxy = new GridColours(GridColours::Scheme::Formulas, this);
+    proxy->setSourceModel(m_sorted);
+    m_listSplit = new QSplitter(Qt::Vertical, this);
+    m_listSplit->setChildrenCollapsible(false);
+    m_view = new FormulaListView(u"公式列表"_s, m_listSplit);
+    m_view->setModel(proxy);
+    m_view->setToolTip(exportTip);
+    m_view->setSortingEnabled(true);
+    m_view->sortByColumn(FormulaListModel::RowNumber, Qt::AscendingOrder);
+    m_view->horizontalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_view->horizontalHeader(), &QWidget::customContextMenuRequested, this,
+            &FormulaListPanel::chooseColumns);
+    m_strip = new HitHistoryStrip(m_listSplit);
+    m_listSplit->addWidget(m_view);
+    m_listSplit->addWidget(m_strip);
+    m_listSplit->setStretchFactor(0, 1);
+    m_listSplit->setStretchFactor(1, 0);
+    connect(m_view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &FormulaListPanel::showHitHistory);
+    // The list keeps its sixteen columns; the recent figures are there on request (header menu).
+    for (int c : {FormulaListModel::Recent10, FormulaListModel::Recent30, FormulaListModel::Recent100})
+        m_view->setColumnHidden(c, true);
+    setColumnWidths();
+    connect(m_formulas, &QAbstractItemModel::modelReset, this, &FormulaListPanel::setColumnWidths);
+    connect(m_view, &FormulaListView::rowClicked, this, [this](int row) {
+        const int ordinal = ordinalOfViewRow(row);
+        m_session.setSelected(ordinal, !m_session.selection()[static_cast<size_t>(ordinal - 1)]);
+    });
+    const QString fileName = SpreadsheetExport::fileName(SpreadsheetExport::Target::Formulas);
+    connect(m_view, &FormulaListView::menuRequested, this, [this, fileName](int row, const QPoint& at) {
+        const int idx = m_session.formulas()[static_cast<size_t>(ordinalOfViewRow(row) - 1)].idx;
+        auto* menu = new QMenu(u"管理"_s, this);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->addAction(u"删除该公式(&D)"_s, this, [this, idx] { emit deleteRequested(idx); });
+        menu->addSeparator();
+        menu->addAction(u"导出为…"_s, this, [this, fileName] {
+            m_exporter.exportAs([this] { return modelForExport(); }, fileName);
+        });
+        menu->popup(at);
+    });
+    connect(m_view, &QAbstractItemView::doubleClicked, this, [this, fileName] {
+        m_exporter.exportToDataDirectory([this] { return modelForExport(); }, fileName);
+    });
+    layout->addWidget(m_listSplit, 1);
+}
+
+QPushButton* FormulaListPanel::button(const QString& caption, const QString& tip) {
+    auto* b = new QPushButton(caption, this);
+    if (!tip.isEmpty())
+        b->setToolTip(tip);
+    return b;
+}
+
+bool FormulaListPanel::kindFilterOn() const {
+    return m_kindFilter->isChecked();
+}
+
+int FormulaListPanel::ordinalOfViewRow(int row) const {
+    return m_view->model()->index(row, 0).data(FormulaListModel::OrdinalRole).toInt();
+}
+
+QList<int> FormulaListPanel::shownOrdinals() const {
+    QList<int> shown;
+    for (int row = 0; row < m_formulas->rowCount(); ++row)
+        shown.append(m_formulas->ordinalOfRow(row));
+    return shown;
+}
+
+std::shared_ptr<QAbstractItemModel> FormulaListPanel::modelForExport() const {
+    auto model = std::make_shared<FormulaListModel>(m_session);
+    model->setKindFilter(m_formulas->kindFilter());
+    model->setChinese(m_formulas->chinese());
+    return model;
+}
+
+void FormulaListPanel::setColumnWidths() {
+    for (int c = 0; c < FormulaListModel::ColumnCount; ++c)
+        m_view->setColumnWidthTwips(c, listWidths[static_cast<size_t>(c)]);
+    if (m_formulas->chinese())
+        m_view->setColumnWidthTwips(FormulaListModel::Formula, ChineseFormulaWidth);
+    m_view->widenToContents(FormulaListModel::RowNumber, FormulaListModel::ColumnCount - 1);
+}
+
+std::vector<bool> FormulaListPanel::selectionOfShown(const std::function<bool(bool)>& change) const {
+    std::vector<bool> selected = m_session.selection();
+    for (const int ordinal : shownOrdinals()) {
+        const auto i = static_cast<size_t>(ordinal - 1);
+        selected[i] = change(selected[i]);
+    }
+    return selected;
+}
+
+void FormulaListPanel::selectAllShown() {
+    m_session.setSelection(selectionOfShown([](bool) { return true; }));
+}
+
+void FormulaListPanel::invertShown() {
+    m_session.setSelection(selectionOfShown([](bool was) { return !was; }));
+}
+
+void FormulaListPanel::showHitHistory() {
+    const QModelIndex current = m_view->currentIndex();
+    const int ordinal = current.isValid() ? ordinalOfViewRow(current.row()) : 0;
+    if (ordinal < 1 || ordinal > static_cast<int>(m_session.formulas().size())) {
+        m_strip->clear();
+        return;
+    }
+    const HitHistory history = talven::hitHistory(m_session.result(ordinal).hits, 100);
+    QList<int> periods;
+    for (size_t i = 0; i < history.hits.size(); ++i)
+        periods.append(m_session.draw(static_cast<size_t>(history.firstDraw) + i).period().value());
+    const FormulaRow& row = m_session.formulas()[static_cast<size_t>(ordinal - 1)];
+    m_strip->setHistory(
+        history, periods,
+        u"公式 %1 %2"_s.arg(row.idx).arg(
+            m_view->model()->index(current.row(), FormulaListModel::Formula).data().toString()));
+}
+
+void FormulaListPanel::scrollToEnd() {
+    if (m_formulas->rowCount() > RowsShown)
+        m_view->scrollToBottom();
+}
+
+void FormulaListPanel::chooseColumns(const QPoint& at) {
+    auto* menu = new QMenu(u"显示的列"_s, this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    for (int c = 0; c < FormulaListModel::ColumnCount; ++c) {
+        if (c == FormulaListModel::FormulaNumber || c == FormulaListModel::RowNumber)
+            continue;
+        QAction* action = menu->addAction(m_formulas->headerData(c, Qt::Horizontal).toString());
+        action->setCheckable(true);
+        action->setChecked(!m_view->isColumnHidden(c));
+        connect(action, &QAction::toggled, this, [this, c](bool shown) {
+            m_view->setColumnHidden(c, !shown);
+            if (shown)
+                m_view->widenToContents(c, c);
+            emit viewChanged();
+        });
+    }
+    menu->popup(m_view->horizontalHeader()->mapToGlobal(at));
+}
+
+void FormulaListPanel::restoreView(QSettings& settings) {
+    m_listSplit->restoreState(settings.value(u"list"_s).toByteArray());
+    const QVariant hidden = settings.value(u"hiddenColumns"_s);
+    if (!hidden.isValid())
+        return;
+    const QStringList columns = hidden.toStringList();
+    for (int c = 0; c < FormulaListModel::ColumnCount; ++c)
+        if (c != FormulaListModel::FormulaNumber)
+            m_view->setColumnHidden(c, columns.contains(QString::number(c)));
+}
+
+void FormulaListPanel::saveView(QSettings& settings) const {
+    settings.setValue(u"list"_s, m_listSplit->saveState());
+    QStringList hidden;
+    for (int c = 0; c < FormulaListModel::ColumnCount; ++c)
+        if (m_view->isColumnHidden(c))
+            hidden.append(QString::number(c));
+    settings.setValue(u"hiddenColumns"_s, hidden);
+}
+
+} // namespace talven

@@ -1,0 +1,65 @@
+#include "widgets/HistoryGridView.h"
+
+#include "export/SpreadsheetExport.h"
+#include "models/GridColours.h"
+#include "models/HistoryGridModel.h"
+#include "windows/GridExporter.h"
+
+#include <QHeaderView>
+#include <QMenu>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+namespace talven {
+
+namespace {
+
+constexpr int RowsShown = 28; // more draws than this open scrolled to the newest
+// Twips of the columns.
+constexpr int PeriodWidth = 820, NumberWidth = 600, FormulaResultWidth = 700;
+
+} // namespace
+
+HistoryGridView::HistoryGridView(HistoryGridModel* model, GridExporter& exporter,
+                                 std::function<std::shared_ptr<QAbstractItemModel>()> exportModel,
+                                 QWidget* parent)
+    : GridView(u"历史号码列表"_s, parent), m_history(model) {
+    auto* proxy = new GridColours(GridColours::Scheme::History, this);
+    proxy->setSourceModel(model);
+    setModel(proxy);
+    setToolTip(u"鼠标双击列表可以将列表导出到EXCEL"_s);
+    horizontalHeader()->setDefaultSectionSize(GridView::twipsToPixels(this, FormulaResultWidth));
+    setColumnWidths();
+    connect(model, &QAbstractItemModel::modelReset, this, &HistoryGridView::setColumnWidths);
+    const QString fileName = SpreadsheetExport::fileName(SpreadsheetExport::Target::History);
+    connect(this, &QAbstractItemView::doubleClicked, this,
+            [&exporter, exportModel, fileName] { exporter.exportToDataDirectory(exportModel, fileName); });
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(this, &QWidget::customContextMenuRequested, this,
+            [this, &exporter, exportModel, fileName](const QPoint& pos) {
+                auto* menu = new QMenu(this);
+                menu->setAttribute(Qt::WA_DeleteOnClose);
+                menu->addAction(u"导出为…"_s, this, [&exporter, exportModel, fileName] {
+                    exporter.exportAs(exportModel, fileName);
+                });
+                menu->popup(viewport()->mapToGlobal(pos));
+            });
+}
+
+void HistoryGridView::setColumnWidths() {
+    setColumnWidthTwips(HistoryGridModel::Period, PeriodWidth);
+    for (int c = HistoryGridModel::FirstNumber; c < HistoryGridModel::FirstFormula; ++c)
+        setColumnWidthTwips(c, NumberWidth);
+    widenToContents(HistoryGridModel::Period, HistoryGridModel::FirstFormula - 1);
+}
+
+void HistoryGridView::scrollToNewest() {
+    if (m_history->rowCount() <= RowsShown)
+        return;
+    scrollToBottom();
+    // Once more when the layout has settled: new columns may have brought a scroll bar.
+    QTimer::singleShot(0, this, [this] { scrollToBottom(); });
+}
+
+} // namespace talven

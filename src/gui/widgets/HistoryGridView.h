@@ -1,0 +1,33 @@
+#pragma once
+
+#include "widgets/GridView.h"
+
+#include <functional>
+#include <memory>
+
+namespace talven {
+
+class GridExporter;
+class HistoryGridModel;
+
+// The history grid: the draws in their wave colours, each formula's result per draw when shown;
+// a double-click exports it into the data directory, its menu to a file the user picks.
+class HistoryGridView : public GridView {
+    Q_OBJECT
+public:
+    // exportModel makes a model of its own for an export on the worker, as the grid shows now.
+    HistoryGridView(HistoryGridModel* model, GridExporter& exporter,
+                    std::function<std::shared_ptr<QAbstractItemModel>()> exportModel,
+                    QWidget* parent = nullptr);
+
+public slots:
+    // A long history opens scrolled to the newest draw.
+    void scrollToNewest();
+
+private:
+    void setColumnWidths();
+
+    HistoryGridModel* m_history;
+};
+
+} // namespace talven

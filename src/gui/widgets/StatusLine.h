@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QLabel>
+
+namespace talven {
+
+class Session;
+
+// The status bar's summary of the session: draws, formulas, selected formulas, the current year
+// and the data directory, kept up to date with every change.
+class StatusLine : public QLabel {
+    Q_OBJECT
+public:
+    explicit StatusLine(const Session& session, QWidget* parent = nullptr);
+
+private:
+    void refresh();
+
+    const Session& m_session;
+};
+
+} // namespace talven

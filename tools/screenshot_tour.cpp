@@ -1,0 +1,179 @@
+// Opens the main window on a data directory under a (virtual) display, walks the real windows
+// through the states the README shows and saves a picture of each into a folder, then ends;
+// scripts/screenshots.sh runs it under Xvfb. A picture is one step in the list below.
+//
+//   screenshot_tour --data-dir DIR FOLDER
+#include "models/FormulaListModel.h"
+#include "prompts/Prompts.h"
+#include "session/ProgramArguments.h"
+#include "session/Session.h"
+#include "widgets/FormulaEntryPanel.h"
+#include "widgets/FormulaListPanel.h"
+#include "widgets/FormulaListView.h"
+#include "widgets/FormulaPreviewLabel.h"
+#include "windows/FilterWindow.h"
+#include "windows/MainWindow.h"
+#include "windows/SettingsMenu.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QSettings>
+#include <QSpinBox>
+#include <QTabBar>
+#include <QTimer>
+
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+using namespace talven;
+
+namespace {
+
+class ScreenshotTour : public QObject {
+public:
+    ScreenshotTour(Session& session, MainWindow& window, QString folder)
+        : QObject(&window), m_session(session), m_folder(std::move(folder)), m_steps(steps(window)) {}
+
+    // Starts once the event loop runs.
+    void start() { QTimer::singleShot(1500, this, &ScreenshotTour::next); }
+
+private:
+    struct Step {
+        QString name;                     // file name without ".png"
+        std::function<void()> prepare;    // brings the windows into the state
+        std::function<QWidget*()> shot;   // the window to picture
+        std::function<bool()> ready = {}; // the state is reached (a search has ended)
+    };
+
+    static void typeFormula(MainWindow* w, const QString& text) {
+        w->formulaEntry()->formulaBox()->setPlainText(text);
+        w->formulaEntry()->previewInput(true);
+    }
+
+    static std::vector<Step> steps(MainWindow& window) {
+        MainWindow* w = &window;
+        const auto whole = [w]() -> QWidget* { return w; };
+        const auto entry = [w]() -> QWidget* { return w->formulaEntry(); };
+        return {
+            {u"main-window"_s, [] {}, whole},
+            {u"main-window-formula-columns"_s, [w] { w->findChild<QCheckBox*>()->setChecked(true); }, whole},
+            {u"main-window-chinese"_s, [w] { w->formulaList()->formsBar()->setCurrentIndex(1); }, whole},
+            {u"formula-preview"_s,
+             [w] {
+                 w->formulaList()->formsBar()->setCurrentIndex(0);
+                 typeFormula(w, u"[D单特类]特码数+平码一*2"_s);
+             },
+             entry},
+            {u"formula-preview-refused"_s, [w] { typeFormula(w, u"[D单特类]特码数+平码一*(2"_s); }, entry},
+            {u"hit-history"_s,
+             [w] {
+                 w->formulaEntry()->formulaBox()->clear();
+                 const QModelIndex row = w->formulaView()->model()->index(5, FormulaListModel::Formula);
+                 w->formulaView()->setCurrentIndex(row);
+                 w->formulaView()->scrollTo(row);
+             },
+             [w]() -> QWidget* { return w->formulaList(); }},
+            {u"settings-menu"_s,
+             [w] {
+                 QPushButton* button = w->settingsButton();
+                 w->settingsMenu()->popup(
+                     button->mapToGlobal(QPoint(0, -w->settingsMenu()->sizeHint().height())));
+             },
+             whole},
+            {u"reference-window"_s,
+             [w] {
+                 w->settingsMenu()->hide();
+                 w->openReference();
+             },
+             [w]() -> QWidget* { return w->referenceWindow(); }},
+            {u"filter-window"_s,
+             [w] {
+                 w->referenceWindow()->hide();
+                 // The filter window is modal: it opens from the event loop and the tour goes on in
+                 // its loop.
+                 QTimer::singleShot(0, w, &MainWindow::openFilter);
+             },
+             [w]() -> QWidget* { return w->filterWindow(); }},
+            {u"error-values"_s,
+             [w] {
+                 w->filterWindow()->reject();
+                 w->compute();
+             },
+             [w]() -> QWidget* { return w->errorValueWindow(); }},
+            {u"discovery-window"_s,
+             [w] {
+                 w->errorValueWindow()->close();
+                 w->openDiscovery();
+                 w->discoveryWindow()->candidatesBox()->setValue(5000);
+                 w->discoveryWindow()->startButton()->click();
+             },
+             [w]() -> QWidget* { return w->discoveryWindow(); },
+             [w] { return !w->discoveryWindow()->running(); }},
+        };
+    }
+
+    void next() {
+        // A long change still running (the back-test of the formula columns) is waited for.
+        const bool ready = m_at == 0 || !m_steps[m_at - 1].ready || m_steps[m_at - 1].ready();
+        if (m_session.busy() || !ready) {
+            QTimer::singleShot(200, this, &ScreenshotTour::next);
+            return;
+        }
+        if (m_at > 0)
+            save(m_steps[m_at - 1]);
+        if (m_at == m_steps.size()) {
+            QApplication::quit();
+            return;
+        }
+        m_steps[m_at++].prepare();
+        QTimer::singleShot(1200, this, &ScreenshotTour::next);
+    }
+
+    void save(const Step& step) const {
+        QWidget* widget = step.shot();
+        QScreen* screen = widget->screen();
+        // The screen itself is pictured, so that pop-up menus over the window show too.
+        const QRect area = widget->frameGeometry();
+        const QPixmap picture = screen->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+        QDir().mkpath(m_folder);
+        const QString path = QDir(m_folder).filePath(step.name + u".png"_s);
+        if (!picture.save(path))
+            std::fprintf(stderr, "could not save %s\n", qPrintable(path));
+    }
+
+    Session& m_session;
+    QString m_folder;
+    std::vector<Step> m_steps;
+    size_t m_at = 0;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    // The program's names, so that the settings are kept where the program keeps them.
+    QCoreApplication::setOrganizationName(u"TALVEN"_s);
+    QCoreApplication::setApplicationName(u"TALVEN"_s);
+    auto args = ProgramArguments::parse(QCoreApplication::arguments().mid(1));
+    if (!args || args->positional().size() != 1) {
+        std::fprintf(stderr, "usage: screenshot_tour [--data-dir DIR] FOLDER\n");
+        return 2;
+    }
+    QSettings settings;
+    auto session = Session::open(args->dataDirectory(), settings);
+    if (!session) {
+        std::fprintf(stderr, "%s\n", qPrintable(session.message()));
+        return 1;
+    }
+    QtPrompts prompts;
+    MainWindow window(*session.value(), prompts, &settings);
+    window.show();
+    (new ScreenshotTour(*session.value(), window, args->positional().first()))->start();
+    return app.exec();
+}
