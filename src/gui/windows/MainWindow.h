@@ -66,7 +66,6 @@ public:
     DrawEntryRow* entryRow() const { return m_entry; }
     bool showsFormulaColumns() const;
     FormulaKind currentKind() const { return m_kind; }
-    bool killForNewFormulas() const { return m_kill; }
     bool kindFilterOn() const;
     FormulaPreviewLabel* preview() const { return m_preview; }
     HitHistoryStrip* hitHistory() const { return m_strip; }
