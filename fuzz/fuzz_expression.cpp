@@ -43,10 +43,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (typed)
         check(parseExpression(typed.value()).ok());
 
-    if (const auto file = FormulaInput::readFile(bytes)) {
-        for (const FormulaInput::AcceptedLine& line : file->accepted)
+    if (const auto decoded = FormulaInput::decodeFile(bytes)) {
+        const FormulaInput::FileResult file = FormulaInput::readLines(*decoded);
+        for (const FormulaInput::AcceptedLine& line : file.accepted)
             check(line.maType >= 0 && line.maType < 16 && parseExpression(line.code).ok());
-        FormulaInput::reportText(file->unrecognised);
+        FormulaInput::reportText(file.unrecognised);
     }
     return 0;
 }

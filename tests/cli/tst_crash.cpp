@@ -3,6 +3,8 @@
 // the next start-up succeeds. TALVEN_CRASH_ROUNDS sets the number of rounds (a short run by
 // default), TALVEN_CRASH_SEED the seed of the kill delays.
 
+#include "SqlHelper.h"
+
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
@@ -15,10 +17,10 @@
 #include <QtEndian>
 
 #include <functional>
-
-#include <sqlite3.h>
+#include <memory>
 
 using namespace Qt::StringLiterals;
+using talven::test::SqlConnection;
 
 namespace {
 
@@ -34,26 +36,9 @@ struct State {
     QStringList formulas;     // "gongshi|maType|bolKill" in Idx order
 };
 
-// Rows of a query, columns joined by '|'. Returns SQLite's extended result code.
-int select(sqlite3* db, const QString& sql, QStringList& out) {
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &st, nullptr) != SQLITE_OK)
-        return sqlite3_extended_errcode(db);
-    int rc;
-    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
-        QStringList cols;
-        for (int c = 0; c < sqlite3_column_count(st); ++c)
-            cols.append(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, c))));
-        out.append(cols.join(u'|'));
-    }
-    const int code = rc == SQLITE_DONE ? SQLITE_OK : sqlite3_extended_errcode(db);
-    sqlite3_finalize(st);
-    return code;
-}
-
-QString integrity(sqlite3* db, int* code = nullptr) {
+QString integrity(const SqlConnection& db, int* code = nullptr) {
     QStringList result;
-    const int rc = select(db, u"PRAGMA integrity_check"_s, result);
+    const int rc = db.select(u"PRAGMA integrity_check"_s, result);
     if (code)
         *code = rc;
     return rc == SQLITE_OK ? result.join(u"; "_s) : QString::fromUtf8(sqlite3_errstr(rc));
@@ -129,50 +114,45 @@ class TestCrash : public QObject {
         };
         if (const QFileInfo journal(m_db + u"-journal"_s); journal.exists())
             s.journalWritten = journal.lastModified();
-        sqlite3* db = nullptr;
-        sqlite3_open_v2(m_db.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+        QString file = m_db;
+        auto db = std::make_unique<SqlConnection>(file);
         int rc = SQLITE_OK;
-        QString check = integrity(db, &rc);
+        QString check = integrity(*db, &rc);
         if (rc == SQLITE_READONLY_ROLLBACK) {
             // Checked on a copy, where SQLite rolls the hot journal back as the next opener does, so
             // that talven-cli still meets the journal itself.
-            sqlite3_close_v2(db);
-            const QString copy = m_tmp.filePath(u"copy.mdb"_s);
+            db.reset();
+            file = m_tmp.filePath(u"copy.mdb"_s);
             for (const QString& suffix : {QString(), u"-journal"_s}) {
-                QFile::remove(copy + suffix);
-                QFile::copy(m_db + suffix, copy + suffix);
+                QFile::remove(file + suffix);
+                QFile::copy(m_db + suffix, file + suffix);
             }
-            sqlite3_open_v2(copy.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+            db = std::make_unique<SqlConnection>(file, SqlConnection::Mode::ReadWrite);
             s.hotJournal = true;
-            check = integrity(db);
+            check = integrity(*db);
         }
-        QFile file(QString::fromUtf8(sqlite3_db_filename(db, "main")));
-        if (file.open(QIODevice::ReadOnly) && file.seek(24))
-            s.commits = qFromBigEndian<quint32>(file.read(4).leftJustified(4, 0).constData());
+        if (QFile header(file); header.open(QIODevice::ReadOnly) && header.seek(24))
+            s.commits = qFromBigEndian<quint32>(header.read(4).leftJustified(4, 0).constData());
         QStringList idx;
         if (check != u"ok"_s)
             fail(u"integrity_check: "_s + check);
-        else if (select(db, u"SELECT QQH FROM Lishi0 ORDER BY QQH"_s, s.periods) ||
-                 select(db, u"SELECT Idx FROM Gongshi ORDER BY Idx"_s, idx) ||
-                 select(db, u"SELECT gongshi, maType, bolKill FROM Gongshi ORDER BY Idx, rowid"_s,
-                        s.formulas))
-            fail(QString::fromUtf8(sqlite3_errmsg(db)));
+        else if (db->select(u"SELECT QQH FROM Lishi0 ORDER BY QQH"_s, s.periods) ||
+                 db->select(u"SELECT Idx FROM Gongshi ORDER BY Idx"_s, idx) ||
+                 db->select(u"SELECT gongshi, maType, bolKill FROM Gongshi ORDER BY Idx, rowid"_s,
+                            s.formulas))
+            fail(db->errorMessage());
         for (qsizetype i = 0; i < idx.size(); ++i)
             if (idx.at(i) != QString::number(i + 1))
                 fail(u"Idx %1 at position %2 of Gongshi"_s.arg(idx.at(i)).arg(i + 1));
         for (qsizetype t = 1; s.error.isEmpty() && t <= (s.formulas.size() - 1) / FormulasPerTable; ++t) {
             QStringList periods;
-            if (select(db, u"SELECT QQH FROM Lishi%1 ORDER BY QQH"_s.arg(t), periods) || periods != s.periods)
+            if (db->select(u"SELECT QQH FROM Lishi%1 ORDER BY QQH"_s.arg(t), periods) || periods != s.periods)
                 fail(u"Lishi%1 holds %2 draws, Lishi0 %3"_s.arg(t).arg(periods.size()).arg(s.periods.size()));
         }
-        sqlite3_close_v2(db);
-        if (QFile::exists(m_db + u".bak"_s)) {
-            sqlite3* bak = nullptr;
-            sqlite3_open_v2((m_db + u".bak"_s).toUtf8().constData(), &bak, SQLITE_OPEN_READONLY, nullptr);
-            if (const QString bakCheck = integrity(bak); bakCheck != u"ok"_s)
+        db.reset();
+        if (QFile::exists(m_db + u".bak"_s))
+            if (const QString bakCheck = integrity(SqlConnection(m_db + u".bak"_s)); bakCheck != u"ok"_s)
                 fail(u"orvane.mdb.bak: "_s + bakCheck);
-            sqlite3_close_v2(bak);
-        }
         return s;
     }
 

@@ -1,6 +1,6 @@
 #include "DiscoveryJob.h"
 
-#include <QThread>
+#include <QtConcurrentRun>
 
 using namespace Qt::StringLiterals;
 
@@ -10,8 +10,7 @@ DiscoveryJob::DiscoveryJob(QObject* parent) : QObject(parent) {}
 
 DiscoveryJob::~DiscoveryJob() {
     cancel();
-    if (m_thread)
-        m_thread->wait();
+    m_search.waitForFinished();
 }
 
 Result<void> DiscoveryJob::start(const NumberModel& model, const std::vector<DrawValues>& draws,
@@ -21,11 +20,13 @@ Result<void> DiscoveryJob::start(const NumberModel& model, const std::vector<Dra
     auto discovery = std::make_shared<const FormulaDiscovery>(model, draws);
     if (auto valid = discovery->check(request); !valid)
         return valid;
-    if (m_thread)
-        m_thread->wait();
+    m_search.waitForFinished();
     m_cancel = std::make_shared<std::atomic<bool>>(false);
     m_running = true;
-    m_thread.reset(QThread::create([this, discovery, request, cancel = m_cancel] {
+    // The progress and the end are queued to this object from inside the search, so they arrive on
+    // its thread; once the search has returned nothing touches the job any more, which is what the
+    // destructor waits for.
+    m_search = QtConcurrent::run([this, discovery, request, cancel = m_cancel] {
         const auto report = [this](double fraction, const QString& text) {
             QMetaObject::invokeMethod(
                 this, [this, fraction, text] { emit progress(fraction, text); }, Qt::QueuedConnection);
@@ -34,14 +35,12 @@ Result<void> DiscoveryJob::start(const NumberModel& model, const std::vector<Dra
         QMetaObject::invokeMethod(
             this,
             [this, result = std::move(result)] {
-                m_thread->wait();
                 m_outcome.emplace(result);
                 m_running = false;
                 emit finished();
             },
             Qt::QueuedConnection);
-    }));
-    m_thread->start();
+    });
     return {};
 }
 

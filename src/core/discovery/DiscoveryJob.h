@@ -2,17 +2,16 @@
 
 #include "discovery/FormulaDiscovery.h"
 
+#include <QFuture>
 #include <QObject>
 
 #include <atomic>
 #include <memory>
 #include <optional>
 
-class QThread;
-
 namespace talven {
 
-// A search on a thread of its own, for the windows: the progress and the end arrive on the thread
+// A search on the shared thread pool, for the windows: the progress and the end arrive on the thread
 // that started it, and cancel() stops the search within a few candidates. Destroying the job
 // cancels a running search and waits for it.
 class DiscoveryJob : public QObject {
@@ -36,7 +35,7 @@ signals:
     void finished();
 
 private:
-    std::unique_ptr<QThread> m_thread;
+    QFuture<void> m_search;
     std::shared_ptr<std::atomic<bool>> m_cancel;
     std::optional<Result<DiscoveryReport>> m_outcome;
     bool m_running = false;

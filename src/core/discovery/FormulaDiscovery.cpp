@@ -1,6 +1,7 @@
 #include "FormulaDiscovery.h"
 
 #include "common/FormulaKind.h"
+#include "common/Parallel.h"
 #include "discovery/CandidateGenerator.h"
 #include "evaluation/ColumnEvaluator.h"
 #include "evaluation/FormulaStatistics.h"
@@ -13,7 +14,6 @@
 #include <algorithm>
 #include <cmath>
 #include <optional>
-#include <thread>
 
 using namespace Qt::StringLiterals;
 
@@ -205,7 +205,6 @@ Result<DiscoveryReport> FormulaDiscovery::run(const DiscoveryRequest& request,
     const Judge judge(m_model, m_draws, request);
     const CandidateGenerator generator(request.seed);
     const std::int64_t positions = CandidateGenerator::positionCount();
-    const int workers = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
 
     DiscoveryReport report;
     report.request = request;
@@ -234,12 +233,7 @@ Result<DiscoveryReport> FormulaDiscovery::run(const DiscoveryRequest& request,
                 }
             }
         };
-        std::vector<std::thread> threads;
-        for (int w = 1; w < workers; ++w)
-            threads.emplace_back(work);
-        work();
-        for (std::thread& t : threads)
-            t.join();
+        Parallel::onEveryThread(work);
 
         // In the order of the sequence, so that the same seed always keeps the same candidates.
         for (Outcome& o : batch) {

@@ -1,10 +1,11 @@
 #include "BacktestEngine.h"
 
+#include "common/Parallel.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <limits>
-#include <thread>
 
 namespace talven {
 
@@ -12,30 +13,6 @@ namespace {
 
 constexpr double Empty = std::numeric_limits<double>::quiet_NaN();
 constexpr size_t AppendReserve = 64;
-
-// Formulas are independent of each other, so a long list is shared out over the processor cores;
-// the call still returns only when every formula is done.
-template <typename Entries, typename Fn>
-void forEachShared(Entries& entries, Fn fn) {
-    const size_t n = entries.size();
-    const size_t workers = std::min<size_t>(std::max(1u, std::thread::hardware_concurrency()), 4);
-    if (workers < 2 || n < 64) {
-        for (auto& e : entries)
-            fn(e);
-        return;
-    }
-    std::vector<std::thread> threads;
-    const size_t step = (n + workers - 1) / workers;
-    for (size_t w = 1; w < workers; ++w)
-        threads.emplace_back([&entries, fn, w, step, n] {
-            for (size_t i = w * step; i < std::min(n, (w + 1) * step); ++i)
-                fn(entries[i]);
-        });
-    for (size_t i = 0; i < std::min(n, step); ++i)
-        fn(entries[i]);
-    for (std::thread& t : threads)
-        t.join();
-}
 
 } // namespace
 
@@ -82,9 +59,11 @@ BacktestEngine& BacktestEngine::operator=(const BacktestEngine& other) {
     return *this;
 }
 
+// Formulas are independent of each other, so a long list is shared out over the processor cores;
+// the call still returns only when every formula is done.
 template <typename Fn>
 void BacktestEngine::forEachFormula(Fn fn) {
-    forEachShared(m_formulas, fn);
+    Parallel::forEach(m_formulas, fn);
 }
 
 void BacktestEngine::setModel(const NumberModel& model) {
@@ -113,14 +92,6 @@ void BacktestEngine::setHistory(const std::vector<DrawValues>& draws) {
         pushDrawColumns(d);
     for (Entry& e : m_formulas)
         e.result = {};
-}
-
-int BacktestEngine::drawOfPeriod(qint64 period) const {
-    const std::vector<double>& periods = m_columns[DrawColumns::QQH];
-    for (int d = m_drawCount - 1; d >= 0; --d)
-        if (periods[static_cast<size_t>(d)] == static_cast<double>(period))
-            return d;
-    return -1;
 }
 
 BacktestEngine::Entry BacktestEngine::compile(const FormulaDefinition& definition) const {
@@ -291,14 +262,6 @@ double BacktestEngine::parameter(int formula, int draw) const {
     return draw >= 0 && static_cast<size_t>(draw) < p.size() ? p[static_cast<size_t>(draw)] : Empty;
 }
 
-std::vector<double> BacktestEngine::parametersOnDraw(int draw) const {
-    std::vector<double> values;
-    values.reserve(m_formulas.size());
-    for (int f = 0; f < formulaCount(); ++f)
-        values.push_back(parameter(f, draw));
-    return values;
-}
-
 std::uint8_t BacktestEngine::packPrediction(const KindPrediction& p) {
     if (!p.valid || p.value < 0 || p.value > 99 || p.parity < 0 || p.parity > 1)
         return 0;
@@ -309,20 +272,6 @@ KindPrediction BacktestEngine::unpackPrediction(std::uint8_t code) {
     if (code == 0)
         return {};
     return {true, (code - 1) / 2, (code - 1) % 2};
-}
-
-KindPrediction BacktestEngine::predictionAt(int formula, int draw) const {
-    if (formula < 0 || formula >= formulaCount() || draw <= 0 || draw >= m_drawCount)
-        return {};
-    return m_rules.predict(m_formulas[static_cast<size_t>(formula)].definition.kind,
-                           parameter(formula, draw - 1), m_years[static_cast<size_t>(draw)]);
-}
-
-QString BacktestEngine::predictedValueText(int formula, int draw) const {
-    if (formula < 0 || formula >= formulaCount())
-        return {};
-    return m_rules.valueText(m_formulas[static_cast<size_t>(formula)].definition.kind,
-                             predictionAt(formula, draw));
 }
 
 } // namespace talven

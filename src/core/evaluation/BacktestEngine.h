@@ -53,8 +53,6 @@ public:
     void setHistory(const std::vector<DrawValues>& draws);
     int drawCount() const { return m_drawCount; }
     const HistoryColumns& columns() const { return m_columns; }
-    // Index of the draw with period number QQH; -1 when there is none.
-    int drawOfPeriod(qint64 period) const;
 
     // Replaces the formulas; their results stay empty until the next run().
     void setFormulas(const QList<FormulaDefinition>& formulas);
@@ -82,11 +80,6 @@ public:
 
     // Parameter of a formula on a draw (NaN when empty or out of range).
     double parameter(int formula, int draw) const;
-    // Every formula's parameter on one draw, in formula order: the newest draw for the prediction,
-    // the draw of a chosen period for the verification.
-    std::vector<double> parametersOnDraw(int draw) const;
-    // The prediction judged at a draw, made from the previous draw's parameter.
-    KindPrediction predictionAt(int formula, int draw) const;
     // Whether a formula of this kind and sense is right at draw d (1 .. drawCount - 1) with the
     // previous draw's parameter: the judgement of run(), for parameters computed elsewhere.
     bool rightAt(int kind, bool kill, double previousParameter, int draw) const {
@@ -96,8 +89,6 @@ public:
     // A prediction packed as in FormulaResult::predicted; values outside 0..99 cannot be packed.
     static std::uint8_t packPrediction(const KindPrediction& p);
     static KindPrediction unpackPrediction(std::uint8_t code);
-    // The predicted value text of a draw as the history grid shows it; empty when there is none.
-    QString predictedValueText(int formula, int draw) const;
 
 private:
     struct Entry {

@@ -73,20 +73,8 @@ QString emptyBoxMessage() {
     return u"请在左边文本框输入需要添加的公式"_s;
 }
 
-QString emptyBoxTitle() {
-    return u"添加公式失败"_s;
-}
-
 QString unrecognisedMessage() {
     return u"公式文本文件中含有无法识别公式，无法添加到软件"_s;
-}
-
-QString unrecognisedTitle() {
-    return u"无法识别公式"_s;
-}
-
-QString viewReportQuestion() {
-    return u"公式文本文件中含有无法识别公式，是否查看这些公式？"_s;
 }
 
 QString reportFileName() {
@@ -188,13 +176,6 @@ FileResult readLines(QStringView text) {
         result.accepted.append({lineNumber, kind, c});
     }
     return result;
-}
-
-std::optional<FileResult> readFile(const QByteArray& bytes) {
-    const auto text = decodeFile(bytes);
-    if (!text)
-        return std::nullopt;
-    return readLines(*text);
 }
 
 QByteArray reportText(const QList<UnrecognisedLine>& lines) {

@@ -15,14 +15,10 @@ namespace talven {
 // expressions and checked, before anything is written to the formula table.
 namespace FormulaInput {
 
-// Message of an exactly empty entry box, and its box title.
+// Message of an exactly empty entry box.
 QString emptyBoxMessage();
-QString emptyBoxTitle();
-// Message of a formula that cannot be added, and its box title.
+// Message of a formula that cannot be added.
 QString unrecognisedMessage();
-QString unrecognisedTitle();
-// Question asked after a file import that left unrecognised lines.
-QString viewReportQuestion();
 // File name of the unrecognised-formula report in the program directory.
 QString reportFileName();
 
@@ -55,10 +51,8 @@ struct FileResult {
 // Text of a formula file: valid UTF-8 (with or without byte-order mark), else valid GBK. Bytes with
 // NUL characters or valid in neither are no formula file: nothing.
 std::optional<QString> decodeFile(const QByteArray& bytes);
-// Reads every line of a formula file; the kind of a line without a kind header is the previous
-// one's. Nothing for bytes that are no formula file.
-std::optional<FileResult> readFile(const QByteArray& bytes);
-// Same, from text already decoded.
+// Reads every line of a decoded formula file; the kind of a line without a kind header is the
+// previous one's.
 FileResult readLines(QStringView text);
 // Content of the unrecognised-formula report: UTF-8, one line each, CR LF.
 QByteArray reportText(const QList<UnrecognisedLine>& lines);

@@ -239,10 +239,6 @@ QString chineseForm(const QString& code) {
     return applyTable(code, backwardTerms());
 }
 
-QString codeForm(const QString& chinese) {
-    return applyTable(chinese, emptyLetterTerms());
-}
-
 } // namespace FormulaTranslation
 
 } // namespace talven

@@ -40,8 +40,6 @@ QString expandCodes(const QString& text);
 QString foldExpression(const QString& stored);
 // Chinese display form of a code text: codes without their order letter into terms, longest first.
 QString chineseForm(const QString& code);
-// Code form of a Chinese display form (the term table forwards with an empty order letter).
-QString codeForm(const QString& chinese);
 
 } // namespace FormulaTranslation
 

@@ -59,8 +59,4 @@ DataDirectory findDataDirectory(const QString& given) {
                              QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
 }
 
-QString resolveDataDirectory(const QString& given) {
-    return findDataDirectory(given).path;
-}
-
 } // namespace talven

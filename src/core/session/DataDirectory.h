@@ -28,6 +28,4 @@ DataDirectory findDataDirectory(const QString& given);
 DataDirectory findDataDirectory(const QString& given, const QString& environment, const QString& programDir,
                                 const QString& userDir);
 
-QString resolveDataDirectory(const QString& given);
-
 } // namespace talven

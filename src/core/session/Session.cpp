@@ -385,7 +385,7 @@ Result<ErrorValueTable> Session::predict(std::optional<Period> atPeriod, std::op
     auto values = errorValues(atPeriod, kindFilter);
     if (!values)
         return values;
-    if (auto stored = ErrorValueStore::save(m_db->handle(), values.value()); !stored)
+    if (auto stored = ErrorValueStore::save(*m_db, values.value()); !stored)
         return stored.error();
     m_lastErrorValues = values.value();
     m_lastErrorValuesPeriod = atPeriod;
@@ -394,7 +394,7 @@ Result<ErrorValueTable> Session::predict(std::optional<Period> atPeriod, std::op
 }
 
 Result<ErrorValueTable> Session::storedErrorValues() const {
-    return ErrorValueStore::load(m_db->handle());
+    return ErrorValueStore::load(*m_db);
 }
 
 } // namespace talven

@@ -287,10 +287,6 @@ void Database::rollback() {
         sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
-bool Database::inTransaction() const {
-    return !sqlite3_get_autocommit(m_db);
-}
-
 Result<int> Database::dataVersion() {
     Statement st(m_db, u"PRAGMA data_version"_s);
     if (!st.stepRow())

@@ -56,7 +56,6 @@ public:
     Result<void> beginRead();
     Result<void> commit();
     void rollback();
-    bool inTransaction() const;
 
     // Changes whenever another connection commits (SQLite's data_version); our own commits leave
     // it as it is.

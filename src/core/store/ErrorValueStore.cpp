@@ -1,6 +1,7 @@
 #include "ErrorValueStore.h"
 
-#include <sqlite3.h>
+#include "store/Database.h"
+#include "store/Statement.h"
 
 using namespace Qt::StringLiterals;
 
@@ -8,29 +9,13 @@ namespace talven::ErrorValueStore {
 
 namespace {
 
-QString sqliteMessage(sqlite3* db) {
-    return QString::fromUtf8(sqlite3_errmsg(db));
-}
-
-bool exec(sqlite3* db, const char* sql) {
-    return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
-}
-
-// Finalises a prepared statement on every way out.
-struct StatementGuard {
-    sqlite3_stmt* stmt = nullptr;
-    ~StatementGuard() { sqlite3_finalize(stmt); }
-};
-
-Result<void> insertRows(sqlite3* db, const ErrorValueTable& values) {
-    if (!exec(db, "DELETE FROM Errarr"))
-        return Error{u"无法清空误差值表 Errarr：%1"_s.arg(sqliteMessage(db))};
-    StatementGuard insert;
-    if (sqlite3_prepare_v2(db,
-                           "INSERT INTO Errarr (num, ETrrcount, Errcount, Trrcount, ETrrcountPer, "
-                           "ErrcountPer, TrrcountPer) VALUES (?, ?, ?, ?, ?, ?, ?)",
-                           -1, &insert.stmt, nullptr) != SQLITE_OK)
-        return Error{u"无法写入误差值表 Errarr：%1"_s.arg(sqliteMessage(db))};
+Result<void> insertRows(Database& db, const ErrorValueTable& values) {
+    if (!db.exec(u"DELETE FROM Errarr"_s))
+        return db.failure(u"无法清空误差值表 Errarr"_s);
+    Statement insert(db.handle(), u"INSERT INTO Errarr (num, ETrrcount, Errcount, Trrcount, ETrrcountPer, "
+                                  u"ErrcountPer, TrrcountPer) VALUES (?, ?, ?, ?, ?, ?, ?)"_s);
+    if (!insert.ok())
+        return db.failure(u"无法写入误差值表 Errarr"_s);
     for (const NumberErrorValues& row : values) {
         // In the order of the columns num, ETrrcount, Errcount, Trrcount and their Per columns.
         const int fields[] = {row.number,
@@ -40,59 +25,54 @@ Result<void> insertRows(sqlite3* db, const ErrorValueTable& values) {
                               row.weightedRuledOut,
                               row.weightedRuledOutByKill,
                               row.weightedRuledOutByKeep};
+        insert.reset();
         for (int i = 0; i < 7; ++i)
-            sqlite3_bind_int(insert.stmt, i + 1, fields[i]);
-        if (sqlite3_step(insert.stmt) != SQLITE_DONE)
-            return Error{u"无法写入号码 %1 的误差值：%2"_s.arg(row.number).arg(sqliteMessage(db))};
-        sqlite3_reset(insert.stmt);
+            insert.bindInt(i + 1, fields[i]);
+        if (!insert.run())
+            return db.failure(u"无法写入号码 %1 的误差值"_s.arg(row.number));
     }
     return {};
 }
 
 } // namespace
 
-Result<void> save(sqlite3* db, const ErrorValueTable& values) {
-    if (!db)
-        return Error{u"数据库未打开，无法保存误差值"_s};
+Result<void> save(Database& db, const ErrorValueTable& values) {
     for (qsizetype i = 0; i < values.size(); ++i)
         if (values[i].number != i + 1)
             return Error{
                 u"误差值的号码不连续（第 %1 行是号码 %2），未保存"_s.arg(i + 1).arg(values[i].number)};
 
     // A savepoint works inside and outside a transaction the caller may have begun.
-    if (!exec(db, "SAVEPOINT errarr_save"))
-        return Error{u"无法开始保存误差值：%1"_s.arg(sqliteMessage(db))};
+    if (!db.exec(u"SAVEPOINT errarr_save"_s))
+        return db.failure(u"无法开始保存误差值"_s);
+    const auto undo = [&db] {
+        (void)db.exec(u"ROLLBACK TO errarr_save"_s);
+        (void)db.exec(u"RELEASE errarr_save"_s);
+    };
     if (auto inserted = insertRows(db, values); !inserted) {
-        exec(db, "ROLLBACK TO errarr_save");
-        exec(db, "RELEASE errarr_save");
+        undo();
         return inserted;
     }
-    if (!exec(db, "RELEASE errarr_save")) {
-        const QString message = sqliteMessage(db);
-        exec(db, "ROLLBACK TO errarr_save");
-        exec(db, "RELEASE errarr_save");
-        return Error{u"无法保存误差值：%1"_s.arg(message)};
+    if (!db.exec(u"RELEASE errarr_save"_s)) {
+        const Error failed = db.failure(u"无法保存误差值"_s);
+        undo();
+        return failed;
     }
     return {};
 }
 
-Result<ErrorValueTable> load(sqlite3* db) {
-    if (!db)
-        return Error{u"数据库未打开，无法读取误差值"_s};
-    StatementGuard query;
-    if (sqlite3_prepare_v2(db,
-                           "SELECT num, ETrrcount, Errcount, Trrcount, ETrrcountPer, ErrcountPer, "
-                           "TrrcountPer FROM Errarr ORDER BY num",
-                           -1, &query.stmt, nullptr) != SQLITE_OK)
-        return Error{u"无法读取误差值表 Errarr：%1"_s.arg(sqliteMessage(db))};
+Result<ErrorValueTable> load(Database& db) {
+    Statement query(db.handle(), u"SELECT num, ETrrcount, Errcount, Trrcount, ETrrcountPer, ErrcountPer, "
+                                 u"TrrcountPer FROM Errarr ORDER BY num"_s);
+    if (!query.ok())
+        return db.failure(u"无法读取误差值表 Errarr"_s);
     ErrorValueTable values;
-    int rc;
-    while ((rc = sqlite3_step(query.stmt)) == SQLITE_ROW) {
-        auto field = [&](int i) { return sqlite3_column_int(query.stmt, i); };
+    while (query.stepRow()) {
+        auto field = [&query](int i) { return query.columnInt(i); };
         values.append({field(0), field(1), field(2), field(3), field(4), field(5), field(6)});
     }
-    if (rc != SQLITE_DONE)
-        return Error{u"读取误差值表 Errarr 失败：%1"_s.arg(sqliteMessage(db))};
+    if (query.failed())
+        return db.failure(u"读取误差值表 Errarr 失败"_s);
     return values;
 }
 

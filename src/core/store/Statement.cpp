@@ -36,10 +36,6 @@ void Statement::bindUtf8(int index, const QByteArray& utf8) {
     sqlite3_bind_text(m_stmt, index, utf8.constData(), static_cast<int>(utf8.size()), SQLITE_STATIC);
 }
 
-void Statement::bindDouble(int index, double value) {
-    sqlite3_bind_double(m_stmt, index, value);
-}
-
 bool Statement::stepRow() {
     if (!m_stmt)
         return false;

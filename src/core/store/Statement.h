@@ -23,7 +23,6 @@ public:
     void bindText(int index, const QString& text);
     // Binds UTF-8 bytes that outlive the statement's next step.
     void bindUtf8(int index, const QByteArray& utf8);
-    void bindDouble(int index, double value);
     // Steps once; true while a row is available. A failed step ends the rows and sets failed(),
     // so that a read error is never taken for the end of the table.
     bool stepRow();

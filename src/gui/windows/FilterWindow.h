@@ -36,8 +36,6 @@ public:
     QLineEdit* upperEdit(int figure) const { return m_upper[static_cast<size_t>(figure)]; }
     QGroupBox* recentRange() const { return m_recent; }
     QComboBox* recentWindow() const { return m_recentWindow; }
-    QLineEdit* recentLowerEdit() const { return m_recentLower; }
-    QLineEdit* recentUpperEdit() const { return m_recentUpper; }
 
 public slots:
     // "确定": applies the ranges and hides the window; a bound that is no number is refused with

@@ -39,10 +39,12 @@ QString hitText(const FormulaResult& r) {
     return t;
 }
 
+// The predicted value of every draw as the history grid shows it.
 QStringList valueTexts(const BacktestEngine& e, int formula) {
     QStringList texts;
-    for (int d = 0; d < e.drawCount(); ++d)
-        texts.append(e.predictedValueText(formula, d));
+    for (std::uint8_t predicted : e.result(formula).predicted)
+        texts.append(
+            e.rules().valueText(e.formula(formula).kind, BacktestEngine::unpackPrediction(predicted)));
     return texts;
 }
 
@@ -217,11 +219,11 @@ void TestBacktestEngine::parametersOnChosenDraw() {
     e.setHistory(drawsWithSpecials({5, 8, 13}));
     e.setFormulas({{u"L7A"_s, 0, false}, {u"L7A * 2"_s, 1, true}});
     e.run();
-    QCOMPARE(e.drawOfPeriod(2007002), 1);
-    QCOMPARE(e.drawOfPeriod(2008001), -1);
-    QCOMPARE(e.parametersOnDraw(1), (std::vector<double>{8, 16}));
-    QCOMPARE(e.parametersOnDraw(e.drawCount() - 1), (std::vector<double>{13, 26}));
-    QVERIFY(std::isnan(e.parametersOnDraw(3)[0]));
+    QCOMPARE(e.parameter(0, 1), 8);
+    QCOMPARE(e.parameter(1, 1), 16);
+    QCOMPARE(e.parameter(1, e.drawCount() - 1), 26);
+    for (const auto& [formula, draw] : {std::pair{0, 3}, {0, -1}, {2, 0}})
+        QVERIFY(std::isnan(e.parameter(formula, draw)));
 }
 
 void TestBacktestEngine::emptyHistory() {

@@ -15,6 +15,14 @@ using namespace talven::FormulaInput;
 
 namespace {
 
+// A formula file as the import reads it; nothing for bytes that are no formula file.
+std::optional<FileResult> readFile(const QByteArray& bytes) {
+    const auto text = decodeFile(bytes);
+    if (!text)
+        return std::nullopt;
+    return readLines(*text);
+}
+
 QString acceptedText(const FileResult& r) {
     QStringList out;
     for (const AcceptedLine& a : r.accepted)

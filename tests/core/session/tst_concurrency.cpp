@@ -1,12 +1,10 @@
 // Another program on the same database: a lock it holds, and changes it commits between our
 // reading the database and our own change.
 #include "SessionFixture.h"
+#include "SqlHelper.h"
 #include "store/Database.h"
-#include "store/Statement.h"
 
 #include <QTest>
-
-#include <sqlite3.h>
 
 #include <atomic>
 #include <chrono>
@@ -23,13 +21,11 @@ class LockHolder {
 public:
     LockHolder(const QString& path, std::chrono::milliseconds hold) {
         m_thread = std::thread([this, path, hold] {
-            sqlite3* db = nullptr;
-            sqlite3_open(path.toUtf8().constData(), &db);
-            sqlite3_exec(db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
+            SqlConnection db(path, SqlConnection::Mode::ReadWrite);
+            db.exec(u"BEGIN EXCLUSIVE"_s);
             m_held = true;
             std::this_thread::sleep_for(hold);
-            sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-            sqlite3_close(db);
+            db.exec(u"COMMIT"_s);
         });
         while (!m_held)
             std::this_thread::yield();
@@ -42,16 +38,7 @@ private:
 };
 
 QList<int> periodsOf(const QString& dbPath, int table) {
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(dbPath.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
-    QList<int> out;
-    {
-        Statement st(db, u"SELECT QQH FROM Lishi%1 ORDER BY QQH"_s.arg(table));
-        while (st.stepRow())
-            out.append(st.columnInt(0));
-    }
-    sqlite3_close(db);
-    return out;
+    return SqlConnection(dbPath).integers(u"SELECT QQH FROM Lishi%1 ORDER BY QQH"_s.arg(table));
 }
 
 QList<int> idxOf(const Session& s) {

@@ -1,7 +1,7 @@
 #include "SessionFixture.h"
+#include "SqlHelper.h"
 #include "store/Backups.h"
 #include "store/Database.h"
-#include "store/Statement.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,8 +10,6 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <sqlite3.h>
 
 using namespace Qt::StringLiterals;
 using namespace talven;
@@ -22,30 +20,11 @@ namespace {
 // Reads one integer column of a table, in QQH order.
 QList<int> column(const QString& dbPath, const QString& table, const QString& col,
                   const QString& order = u"QQH"_s) {
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(dbPath.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
-    QList<int> out;
-    {
-        // Finalised before the connection closes, or the close fails and the connection stays open.
-        Statement st(db, u"SELECT %1 FROM %2 ORDER BY %3"_s.arg(col, table, order));
-        while (st.stepRow())
-            out.append(sqlite3_column_int(st.get(), 0));
-    }
-    sqlite3_close(db);
-    return out;
+    return SqlConnection(dbPath).integers(u"SELECT %1 FROM %2 ORDER BY %3"_s.arg(col, table, order));
 }
 
 QStringList textColumn(const QString& dbPath, const QString& table, const QString& col) {
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(dbPath.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
-    QStringList out;
-    {
-        Statement st(db, u"SELECT %1 FROM %2 ORDER BY QQH"_s.arg(col, table));
-        while (st.stepRow())
-            out.append(st.columnText(0));
-    }
-    sqlite3_close(db);
-    return out;
+    return SqlConnection(dbPath).rows(u"SELECT %1 FROM %2 ORDER BY QQH"_s.arg(col, table));
 }
 
 // Every stored draw column of every row of a table, for whole-table comparisons.
@@ -53,19 +32,14 @@ QList<QList<int>> drawRows(const QString& dbPath, const QString& table) {
     QStringList names;
     for (int i = 0; i < DrawColumns::Count; ++i)
         names.append(DrawColumns::name(i));
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(dbPath.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
     QList<QList<int>> rows;
-    {
-        Statement st(db, u"SELECT %1 FROM %2 ORDER BY QQH"_s.arg(names.join(u','), table));
-        while (st.stepRow()) {
-            QList<int> row;
-            for (int i = 0; i < DrawColumns::Count; ++i)
-                row.append(sqlite3_column_int(st.get(), i));
-            rows.append(row);
-        }
+    for (const QString& row :
+         SqlConnection(dbPath).rows(u"SELECT %1 FROM %2 ORDER BY QQH"_s.arg(names.join(u','), table))) {
+        QList<int> values;
+        for (const QString& cell : row.split(u'|'))
+            values.append(cell.toInt());
+        rows.append(values);
     }
-    sqlite3_close(db);
     return rows;
 }
 
@@ -83,12 +57,9 @@ private slots:
     void createsPreparedDatabase() {
         Fixture f;
         QVERIFY(f.reopen());
-        sqlite3* db = f.session->database().handle();
-        for (int t : {0, 30}) {
-            Statement st(db, u"SELECT count(*) FROM pragma_table_info('Lishi%1')"_s.arg(t));
-            QVERIFY(st.stepRow());
-            QCOMPARE(sqlite3_column_int(st.get(), 0), 235);
-        }
+        const SqlConnection db(f.session->database().handle());
+        for (int t : {0, 30})
+            QCOMPARE(db.integer(u"SELECT count(*) FROM pragma_table_info('Lishi%1')"_s.arg(t)), 235);
         QCOMPARE(column(f.dbPath(), u"Errarr"_s, u"num"_s, u"num"_s).size(), 49);
     }
 
@@ -116,10 +87,7 @@ private slots:
     void refusesOtherSchema() {
         QTemporaryDir dir;
         const QString path = dir.filePath(u"orvane.mdb"_s);
-        sqlite3* db = nullptr;
-        sqlite3_open(path.toUtf8().constData(), &db);
-        sqlite3_exec(db, "CREATE TABLE Gongshi (x TEXT)", nullptr, nullptr, nullptr);
-        sqlite3_close(db);
+        SqlConnection(path, SqlConnection::Mode::ReadWrite).exec(u"CREATE TABLE Gongshi (x TEXT)"_s);
         const QByteArray before = [&] {
             QFile f(path);
             f.open(QIODevice::ReadOnly);
@@ -136,13 +104,9 @@ private slots:
         QTemporaryDir dir;
         QSettings settings(dir.filePath(u"s.ini"_s), QSettings::IniFormat);
         QVERIFY(Session::open(dir.path(), settings).ok());
-        sqlite3* db = nullptr;
-        sqlite3_open(dir.filePath(u"orvane.mdb"_s).toUtf8().constData(), &db);
-        sqlite3_exec(db,
-                     "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1537) "
-                     "INSERT INTO Gongshi SELECT i, 'L1A', 0, 1 FROM n",
-                     nullptr, nullptr, nullptr);
-        sqlite3_close(db);
+        SqlConnection(dir.filePath(u"orvane.mdb"_s), SqlConnection::Mode::ReadWrite)
+            .exec(u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1537) "
+                  u"INSERT INTO Gongshi SELECT i, 'L1A', 0, 1 FROM n"_s);
         auto s = Session::open(dir.path(), settings);
         QVERIFY(!s.ok());
         QVERIFY(s.message().contains(u"1537"_s));

@@ -1,12 +1,10 @@
 // What the formula workbench shows: the preview of a typed formula, its recent record, and the
 // undo of the last destructive change.
 #include "SessionFixture.h"
+#include "SqlHelper.h"
 #include "evaluation/FormulaStatistics.h"
-#include "store/Statement.h"
 
 #include <QTest>
-
-#include <sqlite3.h>
 
 using namespace Qt::StringLiterals;
 using namespace talven;
@@ -16,25 +14,12 @@ namespace {
 
 // Every row of every table, in key order: what the database holds, whatever the row ids.
 QStringList contents(const QString& dbPath) {
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(dbPath.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    const SqlConnection db(dbPath);
     QStringList out;
-    {
-        QStringList tables;
-        Statement names(db, u"SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name"_s);
-        while (names.stepRow())
-            tables.append(names.columnText(0));
-        for (const QString& table : tables) {
-            Statement rows(db, u"SELECT * FROM %1 ORDER BY 1, 2"_s.arg(table));
-            while (rows.stepRow()) {
-                QStringList cells{table};
-                for (int c = 0; c < sqlite3_column_count(rows.get()); ++c)
-                    cells.append(rows.columnText(c));
-                out.append(cells.join(u'|'));
-            }
-        }
-    }
-    sqlite3_close(db);
+    for (const QString& table :
+         db.rows(u"SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name"_s))
+        for (const QString& row : db.rows(u"SELECT * FROM %1 ORDER BY 1, 2"_s.arg(table)))
+            out.append(table + u'|' + row);
     return out;
 }
 
@@ -123,17 +108,7 @@ private slots:
                                                 : f.write(u"h.txt"_s, lines))
                     .ok());
         QVERIFY(f.addFormula(u"[L生肖类]平一肖+总期数"_s, 1, true));
-        QList<int> flags;
-        {
-            sqlite3* db = nullptr;
-            sqlite3_open_v2(f.dbPath().toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
-            {
-                Statement st(db, u"SELECT GS1 FROM Lishi0 ORDER BY QQH"_s);
-                while (st.stepRow())
-                    flags.append(st.columnInt(0));
-            }
-            sqlite3_close(db);
-        }
+        const QList<int> flags = SqlConnection(f.dbPath()).integers(u"SELECT GS1 FROM Lishi0 ORDER BY QQH"_s);
         const auto& hits = f.session->result(1).hits;
         for (int window : {10, 30, 100}) {
             const int judged = std::min(window, int(flags.size()) - 1);

@@ -1,39 +1,25 @@
+#include "SqlHelper.h"
+#include "store/Database.h"
 #include "store/ErrorValueStore.h"
 
+#include <QTemporaryDir>
 #include <QTest>
 
-#include <sqlite3.h>
-
 using namespace talven;
+using namespace talven::test;
 using namespace Qt::StringLiterals;
 
 namespace {
 
-// An in-memory database with the error-value table as the prepared file ships it.
+// A new database file, its error values all 7 killed of 7 formulas.
 struct Db {
-    sqlite3* db = nullptr;
-    explicit Db(const char* extraCheck = "") {
-        sqlite3_open(":memory:", &db);
-        const QByteArray sql = "CREATE TABLE Errarr (num SMALLINT PRIMARY KEY, ETrrcount SMALLINT, "
-                               "Errcount SMALLINT, Trrcount SMALLINT, ETrrcountPer INTEGER, "
-                               "ErrcountPer INTEGER, TrrcountPer INTEGER" +
-                               QByteArray(extraCheck) + ");";
-        sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr);
-        for (int n = 1; n <= 49; ++n)
-            sqlite3_exec(db,
-                         QByteArray("INSERT INTO Errarr VALUES (" + QByteArray::number(n) + ",7,7,0,7,7,0)")
-                             .constData(),
-                         nullptr, nullptr, nullptr);
+    QTemporaryDir dir;
+    std::unique_ptr<Database> db;
+    Db() {
+        db = std::move(Database::open(dir.filePath(u"orvane.mdb"_s)).value());
+        (void)db->exec(u"UPDATE Errarr SET ETrrcount = 7, Errcount = 7, ETrrcountPer = 7, ErrcountPer = 7"_s);
     }
-    ~Db() { sqlite3_close(db); }
-    int count(const char* sql) const {
-        sqlite3_stmt* st = nullptr;
-        sqlite3_prepare_v2(db, sql, -1, &st, nullptr);
-        sqlite3_step(st);
-        const int value = sqlite3_column_int(st, 0);
-        sqlite3_finalize(st);
-        return value;
-    }
+    int count(const QString& sql) const { return SqlConnection(db->handle()).integer(sql); }
 };
 
 } // namespace
@@ -68,48 +54,46 @@ void TestErrorValueStore::storeWritesExactlyTheNumbers() {
         v.weightedRuledOutByKeep = 5;
         v.weightedRuledOut = v.weightedRuledOutByKill + 5;
     }
-    QVERIFY(ErrorValueStore::save(db.db, values).ok());
-    QCOMPARE(db.count("SELECT count(*) FROM Errarr"), largest);
-    QCOMPARE(db.count("SELECT max(num) FROM Errarr"), largest);
-    const Result<ErrorValueTable> loaded = ErrorValueStore::load(db.db);
+    QVERIFY(ErrorValueStore::save(*db.db, values).ok());
+    QCOMPARE(db.count(u"SELECT count(*) FROM Errarr"_s), largest);
+    QCOMPARE(db.count(u"SELECT max(num) FROM Errarr"_s), largest);
+    const Result<ErrorValueTable> loaded = ErrorValueStore::load(*db.db);
     QVERIFY(loaded.ok());
     QCOMPARE(loaded.value(), values);
 }
 
 void TestErrorValueStore::storeFailureLeavesTheTableUnchanged() {
-    Db db(", CHECK (ETrrcount < 100)");
+    Db db;
+    QVERIFY(db.db->exec(u"CREATE TRIGGER refuse BEFORE INSERT ON Errarr WHEN NEW.ETrrcount >= 100 "
+                        u"BEGIN SELECT RAISE(ABORT, 'too large'); END"_s));
     ErrorValueTable values = emptyErrorValues(49);
     values[30].ruledOut = 100;
-    const Result<void> status = ErrorValueStore::save(db.db, values);
+    const Result<void> status = ErrorValueStore::save(*db.db, values);
     QVERIFY(!status.ok());
     QVERIFY(status.message().contains(u"31"_s));
-    QCOMPARE(db.count("SELECT count(*) FROM Errarr"), 49);
-    QCOMPARE(db.count("SELECT sum(ETrrcount) FROM Errarr"), 49 * 7);
+    QCOMPARE(db.count(u"SELECT count(*) FROM Errarr"_s), 49);
+    QCOMPARE(db.count(u"SELECT sum(ETrrcount) FROM Errarr"_s), 49 * 7);
 }
 
 void TestErrorValueStore::storeRejectsBrokenInput() {
-    QVERIFY(!ErrorValueStore::save(nullptr, emptyErrorValues(49)).ok());
-    QVERIFY(!ErrorValueStore::load(nullptr).ok());
     Db db;
     ErrorValueTable gap = emptyErrorValues(49);
     gap.removeAt(10);
-    QVERIFY(!ErrorValueStore::save(db.db, gap).ok());
-    QCOMPARE(db.count("SELECT count(*) FROM Errarr"), 49);
+    QVERIFY(!ErrorValueStore::save(*db.db, gap).ok());
+    QCOMPARE(db.count(u"SELECT count(*) FROM Errarr"_s), 49);
 
-    sqlite3* bare = nullptr;
-    sqlite3_open(":memory:", &bare);
-    QVERIFY(!ErrorValueStore::save(bare, emptyErrorValues(49)).ok());
-    QVERIFY(!ErrorValueStore::load(bare).ok());
-    sqlite3_close(bare);
+    QVERIFY(db.db->exec(u"DROP TABLE Errarr"_s));
+    QVERIFY(!ErrorValueStore::save(*db.db, emptyErrorValues(49)).ok());
+    QVERIFY(!ErrorValueStore::load(*db.db).ok());
 }
 
 void TestErrorValueStore::storeInsideACallersTransaction() {
     Db db;
-    sqlite3_exec(db.db, "BEGIN", nullptr, nullptr, nullptr);
-    QVERIFY(ErrorValueStore::save(db.db, emptyErrorValues(10)).ok());
-    QCOMPARE(sqlite3_get_autocommit(db.db), 0);
-    sqlite3_exec(db.db, "ROLLBACK", nullptr, nullptr, nullptr);
-    QCOMPARE(db.count("SELECT count(*) FROM Errarr"), 49);
+    QVERIFY(db.db->beginWrite());
+    QVERIFY(ErrorValueStore::save(*db.db, emptyErrorValues(10)).ok());
+    // The caller's transaction is still open: its rollback undoes the save.
+    db.db->rollback();
+    QCOMPARE(db.count(u"SELECT count(*) FROM Errarr"_s), 49);
 }
 
 QTEST_GUILESS_MAIN(TestErrorValueStore)
