@@ -166,7 +166,6 @@ private:
     QSplitter* m_bands = nullptr;
     QSplitter* m_top = nullptr;
     QLabel* m_status = nullptr;
-    QTimer* m_watch = nullptr;
     FormulaKind m_kind = FormulaKind::SpecialNumber;
     bool m_kill = true;
     bool m_closeWhenIdle = false;
