@@ -66,7 +66,9 @@ int main(int argc, char** argv) {
     t.restart();
     (void)s.addFormula(u"[D生肖类]平一肖+总期数"_s, FormulaKind::Zodiac, true).wait();
     std::printf("add one formula (back-test and storing included): %lld ms\n", t.elapsed());
-    std::printf("database size: %.1f MB\n", QFile(s.database().path()).size() / 1048576.0);
+    std::printf("database size: %.1f MB\n",
+                QFile(QDir(s.dataDir()).filePath(QString::fromLatin1(Database::FileName))).size() /
+                    1048576.0);
     session.value().reset();
     t.restart();
     auto reopened = Session::open(dir.path(), settings);

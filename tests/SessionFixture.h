@@ -5,6 +5,7 @@
 
 #include "session/OptionTexts.h"
 #include "session/Session.h"
+#include "store/Database.h"
 
 #include <QFile>
 #include <QSettings>
@@ -63,6 +64,11 @@ struct Fixture {
         return path;
     }
     QString dbPath() const { return dir.filePath(QStringLiteral("orvane.mdb")); }
+    // Runs SQL on a connection of its own, as another program would: to damage the file on purpose.
+    Result<void> exec(const QString& sql) const {
+        auto db = Database::open(dbPath());
+        return db ? db.value()->exec(sql) : Result<void>(db.error());
+    }
 };
 
 // Seven draws across a year end: 2025149 .. 2026005, numbers 1..49 in order.

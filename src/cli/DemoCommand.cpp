@@ -62,7 +62,7 @@ int DemoCommand::run(CommandContext& ctx) {
     printTable(ctx.out, list, FormulaListModel::FormulaNumber);
 
     ctx.out << Qt::endl << u"== 计算选中公式：下一期 %1"_s.arg(s.nextPeriod().value()) << Qt::endl;
-    auto values = s.predict();
+    auto values = s.predict().wait();
     if (!values)
         return fail(ctx, values.message());
     ErrorValueModel ranking;

@@ -30,7 +30,7 @@ int ExportCommand::run(CommandContext& ctx) {
     Session& s = *ctx.session;
     Result<void> result;
     if (target == Target::ErrorValues) {
-        auto values = s.storedErrorValues();
+        auto values = s.storedErrorValues().wait();
         if (!values)
             return fail(ctx, values.message());
         result = csv ? SpreadsheetExport::writeErrorValuesCsv(values.value(), path)

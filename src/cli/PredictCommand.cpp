@@ -60,7 +60,7 @@ int PredictCommand::run(CommandContext& ctx) {
         if (!ok)
             return fail(ctx, u"期号“%1”不是数字"_s.arg(at));
     }
-    auto values = s.predict(period);
+    auto values = s.predict(period).wait();
     if (!values)
         return fail(ctx, values.message());
     ErrorValueModel model;

@@ -34,14 +34,22 @@ Result<void> ChangeContext::beginWrite(const SessionState& state) {
 }
 
 Result<void> ChangeContext::commit() {
-    return m_transaction.commit();
+    auto committed = m_transaction.commit();
+    if (committed) {
+        for (const auto& finish : m_onCommit)
+            finish();
+        m_onCommit.clear();
+        m_onRollback.clear();
+    }
+    return committed;
 }
 
 void ChangeContext::rollback() {
     m_transaction.rollback();
-    for (auto it = m_undo.rbegin(); it != m_undo.rend(); ++it)
+    for (auto it = m_onRollback.rbegin(); it != m_onRollback.rend(); ++it)
         (*it)();
-    m_undo.clear();
+    m_onRollback.clear();
+    m_onCommit.clear();
 }
 
 namespace {
@@ -116,19 +124,28 @@ Result<FormulaImportReport> appendFormulas(SessionState& state, ChangeContext& c
         return begun.error();
     if (auto inserted = FormulaTable::insert(ctx.db(), rows); !inserted)
         return inserted.error();
-    state.formulas().insert(state.formulas().end(), rows.begin(), rows.end());
-    state.selection().resize(state.formulas().size(), true);
-    state.update(state.draws(), SessionState::Change::AddFormulas, -1, ctx.progress());
+    state.appendFormulas(rows, ctx.progress());
     if (auto stored = storeState(state, ctx); !stored)
         return stored.error();
     return report;
+}
+
+std::optional<Period> periodOfDraw(const std::vector<DrawValues>& draws, size_t fromEnd) {
+    if (draws.size() < fromEnd)
+        return std::nullopt;
+    return Period(draws[draws.size() - fromEnd][DrawColumns::QQH]);
 }
 
 } // namespace
 
 namespace ChangeChains {
 
-Result<ImportReport> importHistory(SessionState& state, ChangeContext& ctx, const QString& path) {
+std::optional<UndoOffer> ImportHistory::undoOffer(const SessionState&) const {
+    return UndoOffer{u"撤销读入历史号码"_s,
+                     [](SessionState& s, ChangeContext& ctx) { return RestoreBackup{0}.apply(s, ctx); }};
+}
+
+Result<ImportReport> ImportHistory::apply(SessionState& state, ChangeContext& ctx) const {
     const auto bytes = readInputFile(path, {u"无法打开历史号码文件 %1，原有历史未改动"_s,
                                             u"无法读取历史号码文件 %1，原有历史未改动"_s,
                                             u"文件 %1 大于 64 MB，不是历史号码文件，原有历史未改动"_s});
@@ -146,8 +163,12 @@ Result<ImportReport> importHistory(SessionState& state, ChangeContext& ctx, cons
     // A wrong file must never cost the user their history: keep a copy of the database first. The
     // copy reads through the same connection, so it is taken before the write lock.
     report.backupPath = Backups::path(ctx.db().path(), 0);
-    if (auto saved = Backups::save(ctx.db()); !saved)
+    auto saved = Backups::save(ctx.db());
+    if (!saved)
         return saved.error();
+    // A failed import leaves the backup generations as they were.
+    ctx.onRollback([rotation = saved.value()]() mutable { rotation.undo(); });
+    ctx.onCommit([rotation = saved.value()]() mutable { rotation.keep(); });
     if (auto begun = ctx.beginWrite(state); !begun)
         return begun.error();
 
@@ -155,15 +176,18 @@ Result<ImportReport> importHistory(SessionState& state, ChangeContext& ctx, cons
     draws.reserve(static_cast<size_t>(parsed.draws.size()));
     for (const ParsedDraw& d : parsed.draws)
         draws.push_back(drawOf(d.period, d.numbers));
-    state.update(std::move(draws), SessionState::Change::Full, -1, ctx.progress());
+    state.replaceHistory(std::move(draws), ctx.progress());
     if (auto stored = storeState(state, ctx); !stored)
         return stored.error();
     report.stored = static_cast<int>(state.draws().size());
     return report;
 }
 
-Result<void> addDraw(SessionState& state, ChangeContext& ctx, const std::array<int, 7>& numbers,
-                     std::optional<Period> period) {
+bool AddDraw::runsLong(const SessionState& state) const {
+    return state.rewritesTables(period.value_or(state.nextPeriod()), state.formulas().size());
+}
+
+Result<void> AddDraw::apply(SessionState& state, ChangeContext& ctx) const {
     if (!period && !state.nextPeriod().isValid())
         return Error{u"期号已到 %1，无法再增加历史号码"_s.arg(Period::Max)};
     const Period p = period.value_or(state.nextPeriod());
@@ -173,25 +197,40 @@ Result<void> addDraw(SessionState& state, ChangeContext& ctx, const std::array<i
         return Error{problem};
     if (auto begun = ctx.beginWrite(state); !begun)
         return begun;
-    std::vector<DrawValues> draws = state.draws();
-    draws.push_back(drawOf(p.value(), numbers));
-    state.update(std::move(draws), SessionState::Change::AppendDraw, -1, ctx.progress());
+    state.appendDraw(drawOf(p.value(), numbers), ctx.progress());
     return storeState(state, ctx);
 }
 
-Result<void> deleteLastDraw(SessionState& state, ChangeContext& ctx) {
+bool DeleteLastDraw::runsLong(const SessionState& state) const {
+    return !state.draws().empty() &&
+           state.rewritesTables(periodOfDraw(state.draws(), 2), state.formulas().size());
+}
+
+std::optional<UndoOffer> DeleteLastDraw::undoOffer(const SessionState& state) const {
+    const auto newest = state.newestDraw();
+    if (!newest)
+        return std::nullopt;
+    // The draw is stored again as it was typed.
+    return UndoOffer{u"撤销删除第 %1 期历史号码"_s.arg(newest->first.value()),
+                     [draw = *newest](SessionState& s, ChangeContext& ctx) {
+                         return AddDraw{draw.second, draw.first}.apply(s, ctx);
+                     }};
+}
+
+Result<void> DeleteLastDraw::apply(SessionState& state, ChangeContext& ctx) const {
     if (state.draws().empty())
         return {};
     if (auto begun = ctx.beginWrite(state); !begun)
         return begun;
-    std::vector<DrawValues> draws = state.draws();
-    draws.pop_back();
-    state.update(std::move(draws), SessionState::Change::RemoveLastDraw, -1, ctx.progress());
+    state.removeLastDraw(ctx.progress());
     return storeState(state, ctx);
 }
 
-Result<void> addFormula(SessionState& state, ChangeContext& ctx, const QString& text, FormulaKind kind,
-                        bool kill) {
+bool AddFormula::runsLong(const SessionState& state) const {
+    return state.rewritesTables(periodOfDraw(state.draws(), 1), state.formulas().size() + 1);
+}
+
+Result<void> AddFormula::apply(SessionState& state, ChangeContext& ctx) const {
     const auto typed = FormulaInput::translateTyped(text);
     if (!typed)
         return typed.error();
@@ -202,14 +241,18 @@ Result<void> addFormula(SessionState& state, ChangeContext& ctx, const QString& 
     const FormulaRow row{static_cast<int>(state.formulas().size()) + 1, typed.value(), maTypeOf(kind), kill};
     if (auto inserted = FormulaTable::insert(ctx.db(), {row}); !inserted)
         return inserted;
-    state.formulas().push_back(row);
-    state.selection().push_back(true);
-    state.update(state.draws(), SessionState::Change::AddFormulas, -1, ctx.progress());
+    state.appendFormulas({row}, ctx.progress());
     return storeState(state, ctx);
 }
 
-Result<FormulaImportReport> importFormulas(SessionState& state, ChangeContext& ctx, const QString& path,
-                                           bool kill) {
+std::optional<UndoOffer> ImportFormulas::undoOffer(const SessionState& state) const {
+    return UndoOffer{u"撤销读取公式文本"_s,
+                     [before = state.formulas().size()](SessionState& s, ChangeContext& ctx) {
+                         return KeepFormulas{before}.apply(s, ctx);
+                     }};
+}
+
+Result<FormulaImportReport> ImportFormulas::apply(SessionState& state, ChangeContext& ctx) const {
     const auto bytes = readInputFile(path, {u"无法打开公式文本文件 %1"_s, u"无法读取公式文本文件 %1"_s,
                                             u"文件 %1 大于 64 MB，不是公式文本文件，未添加任何公式"_s});
     if (!bytes)
@@ -237,8 +280,7 @@ Result<FormulaImportReport> importFormulas(SessionState& state, ChangeContext& c
     return appendFormulas(state, ctx, read.accepted, kill, std::move(report));
 }
 
-Result<FormulaImportReport> addFormulas(SessionState& state, ChangeContext& ctx, const QStringList& texts,
-                                        FormulaKind kind, bool kill) {
+Result<FormulaImportReport> AddFormulas::apply(SessionState& state, ChangeContext& ctx) const {
     FormulaImportReport report;
     QList<FormulaInput::AcceptedLine> accepted;
     for (qsizetype i = 0; i < texts.size(); ++i) {
@@ -251,42 +293,48 @@ Result<FormulaImportReport> addFormulas(SessionState& state, ChangeContext& ctx,
     return appendFormulas(state, ctx, accepted, kill, std::move(report));
 }
 
-Result<void> deleteFormula(SessionState& state, ChangeContext& ctx, int idx) {
-    auto& formulas = state.formulas();
+std::optional<UndoOffer> DeleteFormula::undoOffer(const SessionState& state) const {
+    const auto& all = state.formulas();
+    for (size_t i = 0; i < all.size(); ++i)
+        if (all[i].idx == idx)
+            return UndoOffer{
+                u"撤销删除公式 %1"_s.arg(idx),
+                [row = all[i], selected = bool(state.selection()[i])](SessionState& s, ChangeContext& ctx) {
+                    return InsertFormula{row, selected}.apply(s, ctx);
+                }};
+    return std::nullopt;
+}
+
+Result<void> DeleteFormula::apply(SessionState& state, ChangeContext& ctx) const {
+    const auto& formulas = state.formulas();
     const auto it =
-        std::find_if(formulas.begin(), formulas.end(), [idx](const FormulaRow& r) { return r.idx == idx; });
+        std::find_if(formulas.begin(), formulas.end(), [this](const FormulaRow& r) { return r.idx == idx; });
     if (it == formulas.end())
         return Error{u"没有序号为 %1 的公式"_s.arg(idx), ErrorCode::NotFound};
     if (auto begun = ctx.beginWrite(state); !begun)
         return begun;
     if (auto removed = FormulaTable::remove(ctx.db(), idx); !removed)
         return removed;
-    const auto ordinal = static_cast<size_t>(it - formulas.begin());
-    formulas.erase(it);
-    state.selection().erase(state.selection().begin() + static_cast<std::ptrdiff_t>(ordinal));
-    for (size_t i = 0; i < formulas.size(); ++i)
-        formulas[i].idx = static_cast<int>(i) + 1;
-    state.update(state.draws(), SessionState::Change::RemoveFormula, static_cast<int>(ordinal),
-                 ctx.progress());
+    state.removeFormula(static_cast<size_t>(it - formulas.begin()), ctx.progress());
     return storeState(state, ctx);
 }
 
-Result<void> setOptions(SessionState& state, ChangeContext& ctx, const Options& effective, OptionKey key,
-                        const Options& saved, const Options& savedBefore) {
+Result<void> SetOptions::apply(SessionState& state, ChangeContext& ctx) const {
     if (auto begun = ctx.beginWrite(state); !begun)
         return begun;
-    state.setOptions(effective);
-    state.update(state.draws(), SessionState::Change::Full, -1, ctx.progress());
+    state.applyOptions(effective, ctx.progress());
     if (auto stored = storeState(state, ctx); !stored)
         return stored;
     // The option is saved only with the rows it rewrote; a failed commit puts the old value back.
     Settings settings(ctx.settings());
-    ctx.onRollback([&ctx, key, savedBefore] { (void)Settings(ctx.settings()).save(key, savedBefore); });
+    ctx.onRollback([&ctx, key = key, savedBefore = savedBefore] {
+        (void)Settings(ctx.settings()).save(key, savedBefore);
+    });
     return settings.save(key, saved);
 }
 
-Result<void> insertFormula(SessionState& state, ChangeContext& ctx, const FormulaRow& row, bool selected) {
-    auto& formulas = state.formulas();
+Result<void> InsertFormula::apply(SessionState& state, ChangeContext& ctx) const {
+    const auto& formulas = state.formulas();
     if (formulas.size() >= static_cast<size_t>(Database::MaxFormulas))
         return Error{formulaLimitMessage(), ErrorCode::LimitReached};
     const auto at = static_cast<size_t>(std::clamp(row.idx - 1, 0, static_cast<int>(formulas.size())));
@@ -296,29 +344,22 @@ Result<void> insertFormula(SessionState& state, ChangeContext& ctx, const Formul
     placed.idx = static_cast<int>(at) + 1;
     if (auto inserted = FormulaTable::insertAt(ctx.db(), placed); !inserted)
         return inserted;
-    formulas.insert(formulas.begin() + static_cast<std::ptrdiff_t>(at), placed);
-    for (size_t i = at; i < formulas.size(); ++i)
-        formulas[i].idx = static_cast<int>(i) + 1;
-    state.selection().insert(state.selection().begin() + static_cast<std::ptrdiff_t>(at), selected);
-    // Every later formula moves one column on: the whole back-test is the simplest way there.
-    state.update(state.draws(), SessionState::Change::Full, -1, ctx.progress());
+    state.insertFormula(placed, selected, ctx.progress());
     return storeState(state, ctx);
 }
 
-Result<void> keepFormulas(SessionState& state, ChangeContext& ctx, size_t count) {
+Result<void> KeepFormulas::apply(SessionState& state, ChangeContext& ctx) const {
     if (count >= state.formulas().size())
         return {};
     if (auto begun = ctx.beginWrite(state); !begun)
         return begun;
     if (auto removed = FormulaTable::removeAfter(ctx.db(), static_cast<int>(count)); !removed)
         return removed;
-    state.formulas().resize(count);
-    state.selection().resize(count);
-    state.update(state.draws(), SessionState::Change::Full, -1, ctx.progress());
+    state.keepFormulas(count, ctx.progress());
     return storeState(state, ctx);
 }
 
-Result<void> restoreBackup(SessionState& state, ChangeContext& ctx, int generation) {
+Result<void> RestoreBackup::apply(SessionState& state, ChangeContext& ctx) const {
     if (auto restored = Backups::restore(ctx.db(), generation); !restored)
         return restored;
     // Our own connection wrote the file, so nothing marks the state stale: read it again here.
@@ -334,10 +375,10 @@ Result<void> restoreBackup(SessionState& state, ChangeContext& ctx, int generati
     return storeState(state, ctx);
 }
 
-Result<void> recompute(SessionState& state, ChangeContext& ctx) {
+Result<void> Recompute::apply(SessionState& state, ChangeContext& ctx) const {
     if (auto begun = ctx.beginWrite(state); !begun)
         return begun;
-    state.update(state.draws(), SessionState::Change::Full, -1, ctx.progress());
+    state.recompute(ctx.progress());
     return storeState(state, ctx);
 }
 

@@ -6,6 +6,7 @@
 #include "common/Progress.h"
 #include "common/Result.h"
 #include "formula/FormulaRow.h"
+#include "session/ChangeSignals.h"
 #include "store/Database.h"
 
 #include <QList>
@@ -61,7 +62,10 @@ public:
     Result<void> commit();
     // Rolls the transaction back and undoes, newest first, what was done outside the database.
     void rollback();
-    void onRollback(std::function<void()> undo) { m_undo.push_back(std::move(undo)); }
+    // What the change did outside the database (a settings key, backup files): undone when the
+    // change fails, finished when it commits.
+    void onRollback(std::function<void()> undo) { m_onRollback.push_back(std::move(undo)); }
+    void onCommit(std::function<void()> finish) { m_onCommit.push_back(std::move(finish)); }
 
 private:
     Database& m_db;
@@ -69,40 +73,191 @@ private:
     QString m_dataDir;
     ProgressFn m_progress;
     Transaction m_transaction;
-    std::vector<std::function<void()>> m_undo;
+    std::vector<std::function<void()>> m_onRollback;
+    std::vector<std::function<void()>> m_onCommit;
     bool m_began = false;
 };
 
-// The change chains: each validates its input against the state, then brings memory and database
-// to the new state in the context's transaction. A refused input changes nothing.
+// What undoes a change, offered once until the next change: the command's caption ("撤销删除公式 12")
+// and the change that puts the old state back.
+struct UndoOffer {
+    QString description;
+    std::function<Result<void>(SessionState&, ChangeContext&)> change;
+};
+
+// The change kinds, one object each. Every kind says in one place
+// - Value: what a successful change returns;
+// - emits: which parts of the state it tells the views about;
+// - keepsUndo: true when it changes no data, so that an earlier undo offer stays;
+// - runsLong(state): whether it rewrites or copies whole tables, and so runs on a copy of the state
+//   while the window goes on showing the old one;
+// - undoOffer(state): what would undo it, taken from the state before it runs;
+// - apply(state, ctx): validates its input against the state, then brings memory and database to the
+//   new state in the context's transaction. A refused input changes nothing.
+// Session runs them all the same way (Session::start).
 namespace ChangeChains {
 
-Result<ImportReport> importHistory(SessionState& state, ChangeContext& ctx, const QString& path);
-Result<void> addDraw(SessionState& state, ChangeContext& ctx, const std::array<int, 7>& numbers,
-                     std::optional<Period> period);
+using Signals = ChangeSignals;
+
+struct ImportHistory {
+    using Value = ImportReport;
+    static constexpr ChangeSignals::Changes emits = Signals::EverythingChanged;
+    static constexpr bool keepsUndo = false;
+    QString path;
+    bool runsLong(const SessionState&) const { return true; }
+    std::optional<UndoOffer> undoOffer(const SessionState&) const;
+    Result<ImportReport> apply(SessionState& state, ChangeContext& ctx) const;
+};
+
+struct AddDraw {
+    using Value = void;
+    static constexpr ChangeSignals::Changes emits = Signals::HistoryChanged | Signals::ResultsChanged;
+    static constexpr bool keepsUndo = false;
+    std::array<int, 7> numbers;
+    std::optional<Period> period; // none: the next period
+    bool runsLong(const SessionState& state) const;
+    std::optional<UndoOffer> undoOffer(const SessionState&) const { return std::nullopt; }
+    Result<void> apply(SessionState& state, ChangeContext& ctx) const;
+};
+
 // Removes the newest draw; does nothing with an empty history.
-Result<void> deleteLastDraw(SessionState& state, ChangeContext& ctx);
-Result<void> addFormula(SessionState& state, ChangeContext& ctx, const QString& text, FormulaKind kind,
-                        bool kill);
-Result<FormulaImportReport> importFormulas(SessionState& state, ChangeContext& ctx, const QString& path,
-                                           bool kill);
+struct DeleteLastDraw {
+    using Value = void;
+    static constexpr ChangeSignals::Changes emits = Signals::HistoryChanged | Signals::ResultsChanged;
+    static constexpr bool keepsUndo = false;
+    bool runsLong(const SessionState& state) const;
+    std::optional<UndoOffer> undoOffer(const SessionState& state) const;
+    Result<void> apply(SessionState& state, ChangeContext& ctx) const;
+};
+
+struct AddFormula {
+    using Value = void;
+    static constexpr ChangeSignals::Changes emits =
+        Signals::FormulasChanged | Signals::ResultsChanged | Signals::SelectionChanged;
+    static constexpr bool keepsUndo = false;
+    QString text;
+    FormulaKind kind;
+    bool kill;
+    bool runsLong(const SessionState& state) const;
+    std::optional<UndoOffer> undoOffer(const SessionState&) const { return std::nullopt; }
+    Result<void> apply(SessionState& state, ChangeContext& ctx) const;
+};
+
+struct ImportFormulas {
+    using Value = FormulaImportReport;
+    static constexpr ChangeSignals::Changes emits = AddFormula::emits;
+    static constexpr bool keepsUndo = false;
+    QString path;
+    bool kill;
+    bool runsLong(const SessionState&) const { return true; }
+    std::optional<UndoOffer> undoOffer(const SessionState& state) const;
+    Result<FormulaImportReport> apply(SessionState& state, ChangeContext& ctx) const;
+};
+
 // Typed formulas of one kind and sense added in one transaction, as a file's lines are; the report
 // numbers the texts from 1 and writes no report file.
-Result<FormulaImportReport> addFormulas(SessionState& state, ChangeContext& ctx, const QStringList& texts,
-                                        FormulaKind kind, bool kill);
-Result<void> deleteFormula(SessionState& state, ChangeContext& ctx, int idx);
+struct AddFormulas {
+    using Value = FormulaImportReport;
+    static constexpr ChangeSignals::Changes emits = AddFormula::emits;
+    static constexpr bool keepsUndo = false;
+    QStringList texts;
+    FormulaKind kind;
+    bool kill;
+    bool runsLong(const SessionState&) const { return true; }
+    std::optional<UndoOffer> undoOffer(const SessionState&) const { return std::nullopt; }
+    Result<FormulaImportReport> apply(SessionState& state, ChangeContext& ctx) const;
+};
+
+struct DeleteFormula {
+    using Value = void;
+    static constexpr ChangeSignals::Changes emits = AddFormula::emits;
+    static constexpr bool keepsUndo = false;
+    int idx;
+    bool runsLong(const SessionState&) const { return true; }
+    std::optional<UndoOffer> undoOffer(const SessionState& state) const;
+    Result<void> apply(SessionState& state, ChangeContext& ctx) const;
+};
+
+// Puts a formula back at its place in the list (an undone deletion), with its selection flag.
+struct InsertFormula {
+    using Value = void;
+    static constexpr ChangeSignals::Changes emits = AddFormula::emits;
+    static constexpr bool keepsUndo = false;
+    FormulaRow row;
+    bool selected;
+    bool runsLong(const SessionState&) const { return true; }
+    std::optional<UndoOffer> undoOffer(const SessionState&) const { return std::nullopt; }
+    Result<void> apply(SessionState& state, ChangeContext& ctx) const;
+};
+
+// Keeps only the first `count` formulas (an undone formula file import).
+struct KeepFormulas {
+    using Value = void;
+    static constexpr ChangeSignals::Changes emits = AddFormula::emits;
+    static constexpr bool keepsUndo = false;
+    size_t count;
+    bool runsLong(const SessionState&) const { return true; }
+    std::optional<UndoOffer> undoOffer(const SessionState&) const { return std::nullopt; }
+    Result<void> apply(SessionState& state, ChangeContext& ctx) const;
+};
+
 // Runs under new options and saves the option key once the rows are rewritten; the settings store
 // keeps its old value when the database change fails.
-Result<void> setOptions(SessionState& state, ChangeContext& ctx, const Options& effective, OptionKey key,
-                        const Options& saved, const Options& savedBefore);
-// Puts a formula back at its place in the list (an undone deletion), with its selection flag.
-Result<void> insertFormula(SessionState& state, ChangeContext& ctx, const FormulaRow& row, bool selected);
-// Keeps only the first `count` formulas (an undone formula file import).
-Result<void> keepFormulas(SessionState& state, ChangeContext& ctx, size_t count);
+struct SetOptions {
+    using Value = void;
+    static constexpr ChangeSignals::Changes emits = Signals::EverythingChanged;
+    static constexpr bool keepsUndo = false;
+    Options effective;
+    OptionKey key;
+    Options saved;
+    Options savedBefore;
+    bool runsLong(const SessionState&) const { return true; }
+    std::optional<UndoOffer> undoOffer(const SessionState&) const { return std::nullopt; }
+    Result<void> apply(SessionState& state, ChangeContext& ctx) const;
+};
+
 // Puts a backup generation back and reads it as at start-up.
-Result<void> restoreBackup(SessionState& state, ChangeContext& ctx, int generation);
+struct RestoreBackup {
+    using Value = void;
+    static constexpr ChangeSignals::Changes emits = Signals::EverythingChanged;
+    static constexpr bool keepsUndo = false;
+    int generation;
+    bool runsLong(const SessionState&) const { return true; }
+    std::optional<UndoOffer> undoOffer(const SessionState&) const { return std::nullopt; }
+    Result<void> apply(SessionState& state, ChangeContext& ctx) const;
+};
+
 // The whole back-test again, storing whatever differs.
-Result<void> recompute(SessionState& state, ChangeContext& ctx);
+struct Recompute {
+    using Value = void;
+    static constexpr ChangeSignals::Changes emits = Signals::ResultsChanged;
+    static constexpr bool keepsUndo = true;
+    bool runsLong(const SessionState&) const { return true; }
+    std::optional<UndoOffer> undoOffer(const SessionState&) const { return std::nullopt; }
+    Result<void> apply(SessionState& state, ChangeContext& ctx) const;
+};
+
+// Reads the database again, after another program changed it: running any change does that first,
+// so this one does nothing more.
+struct Reload {
+    using Value = void;
+    static constexpr ChangeSignals::Changes emits = Signals::EverythingChanged;
+    static constexpr bool keepsUndo = true;
+    bool runsLong(const SessionState&) const { return true; }
+    std::optional<UndoOffer> undoOffer(const SessionState&) const { return std::nullopt; }
+    Result<void> apply(SessionState&, ChangeContext&) const { return {}; }
+};
+
+// Runs an undo offer. One level: the undo leaves no offer of its own; a failed undo keeps the offer.
+struct Undo {
+    using Value = void;
+    static constexpr ChangeSignals::Changes emits = Signals::EverythingChanged;
+    static constexpr bool keepsUndo = false;
+    UndoOffer offer;
+    bool runsLong(const SessionState&) const { return true; }
+    std::optional<UndoOffer> undoOffer(const SessionState&) const { return std::nullopt; }
+    Result<void> apply(SessionState& state, ChangeContext& ctx) const { return offer.change(state, ctx); }
+};
 
 } // namespace ChangeChains
 

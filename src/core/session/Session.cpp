@@ -1,5 +1,6 @@
 #include "Session.h"
 
+#include "session/DatabaseThread.h"
 #include "store/Backups.h"
 #include "store/Database.h"
 #include "store/ErrorValueStore.h"
@@ -7,31 +8,33 @@
 
 #include <QDir>
 #include <QSettings>
-#include <QThread>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
 namespace talven {
 
 Session::Session(QString dataDir, QSettings& settings)
-    : m_dataDir(std::move(dataDir)), m_settings(settings) {}
+    : m_dataDir(std::move(dataDir)), m_settings(settings), m_dbThread(std::make_unique<DatabaseThread>()) {}
 
 Session::~Session() {
     // A change still writing finishes (or rolls back) before the connection closes.
-    if (m_worker)
-        m_worker->wait();
+    m_dbThread.reset();
 }
 
 Result<std::unique_ptr<Session>> Session::open(const QString& dataDir, QSettings& settings) {
     if (!QDir().mkpath(dataDir))
         return Error{u"无法创建数据目录 %1"_s.arg(dataDir), ErrorCode::Io};
     std::unique_ptr<Session> s(new Session(dataDir, settings));
-    if (auto started = s->start(); !started)
+    // The connection is opened on the thread that is to use it.
+    Result<void> started;
+    s->m_dbThread->call([&] { started = s->openDatabase(); });
+    if (!started)
         return started.error();
     return s;
 }
 
-Result<void> Session::start() {
+Result<void> Session::openDatabase() {
     m_savedOptions = Settings(m_settings).load();
     auto db = Database::open(QDir(m_dataDir).filePath(QString::fromLatin1(Database::FileName)));
     if (!db)
@@ -71,11 +74,34 @@ Result<void> Session::start() {
     return {};
 }
 
-bool Session::changedElsewhere() {
-    if (m_busy)
-        return false;
-    auto version = m_db->dataVersion();
-    return version && version.value() != m_state->dataVersion();
+void Session::watchOtherPrograms(int intervalMs) {
+    if (!m_watch) {
+        m_watch = new QTimer(this);
+        connect(m_watch, &QTimer::timeout, this, &Session::checkOtherPrograms);
+    }
+    m_watch->start(intervalMs);
+}
+
+void Session::checkOtherPrograms() {
+    if (m_busy || m_checkingOthers)
+        return;
+    m_checkingOthers = true;
+    m_dbThread->post([this] {
+        const auto version = m_db->dataVersion();
+        QMetaObject::invokeMethod(
+            this,
+            [this, version] {
+                m_checkingOthers = false;
+                // A change that ran meanwhile read the database again itself.
+                if (m_busy || !version || version.value() == m_state->dataVersion())
+                    return;
+                reload().then(this, [this](const Result<void>& done) {
+                    if (done)
+                        emit reloadedAfterOtherProgram();
+                });
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 Result<void> Session::refusal() const {
@@ -150,24 +176,24 @@ Result<T> Session::execute(std::unique_ptr<SessionState>& state, const ChangeFn<
 }
 
 template <typename T>
-Pending<T> Session::run(bool longChange, Outcome outcome, ChangeFn<T> change) {
-    if (auto refused = refusal(); !refused)
-        return Pending<T>::done(refused.error());
-    if (!longChange && !m_shortChangesOnWorker) {
+Pending<T> Session::runChange(bool runsLong, Outcome outcome, ChangeFn<T> change) {
+    if (!runsLong && !m_shortChangesOnWorker) {
+        // The caller waits anyway: the change works on the state itself while it does.
         bool reloaded = false;
-        Result<T> result = execute(m_state, change, true, reloaded, {});
-        if (result)
+        std::optional<Result<T>> result;
+        m_dbThread->call([&] { result.emplace(execute(m_state, change, true, reloaded, {})); });
+        if (*result)
             succeeded(outcome, reloaded);
         else if (reloaded)
-            succeeded({EverythingChanged}, true);
-        return Pending<T>::done(std::move(result));
+            succeeded({.emits = EverythingChanged}, true);
+        return Pending<T>::done(std::move(*result));
     }
     Pending<T> pending;
     auto copy = std::make_shared<std::unique_ptr<SessionState>>();
     auto reloaded = std::make_shared<bool>(false);
     auto result = std::make_shared<std::optional<Result<T>>>();
     const ProgressFn progress = progressReporter();
-    onWorker(
+    whileBusy(
         [this, copy, reloaded, result, change = std::move(change), progress] {
             // The copy is made here, not on the window's thread: the state is only read meanwhile.
             *copy = std::make_unique<SessionState>(*m_state);
@@ -183,66 +209,55 @@ Pending<T> Session::run(bool longChange, Outcome outcome, ChangeFn<T> change) {
     return pending;
 }
 
+template <typename Kind>
+Pending<typename Kind::Value> Session::run(const Kind& change, std::function<void()> onSuccess) {
+    if (auto refused = refusal(); !refused)
+        return Pending<typename Kind::Value>::done(refused.error());
+    Outcome outcome{.emits = Kind::emits,
+                    .undo = change.undoOffer(*m_state),
+                    .keepsUndo = Kind::keepsUndo,
+                    .onSuccess = std::move(onSuccess)};
+    return runChange<typename Kind::Value>(
+        change.runsLong(*m_state), std::move(outcome),
+        [change](SessionState& s, ChangeContext& ctx) { return change.apply(s, ctx); });
+}
+
 void Session::succeeded(const Outcome& outcome, bool reloaded) {
     // An offer is made for the state the change saw; another program's change ends it.
     if (reloaded || !outcome.keepsUndo)
         m_undo = reloaded ? std::nullopt : outcome.undo;
     if (outcome.onSuccess)
         outcome.onSuccess();
-    emit changed((reloaded ? EverythingChanged : outcome.what) | UndoChanged);
+    emit changed((reloaded ? EverythingChanged : outcome.emits) | UndoChanged);
 }
 
-void Session::onWorker(std::function<void()> work, std::function<void()> apply,
-                       std::function<void()> finish) {
+void Session::whileBusy(std::function<void()> work, std::function<void()> apply,
+                        std::function<void()> finish) {
     setBusy(true);
-    m_worker.reset(
-        QThread::create([this, work = std::move(work), apply = std::move(apply), finish = std::move(finish)] {
-            work();
-            QMetaObject::invokeMethod(
-                this,
-                [this, apply, finish] {
-                    m_worker->wait();
-                    // The new state is in place before anyone may start the next change.
-                    apply();
-                    setBusy(false);
-                    finish();
-                },
-                Qt::QueuedConnection);
-        }));
-    m_worker->start();
-}
-
-Pending<ImportReport> Session::importHistory(const QString& path) {
-    UndoOffer undo{u"撤销读入历史号码"_s, [](SessionState& s, ChangeContext& ctx) {
-                       return ChangeChains::restoreBackup(s, ctx, 0);
-                   }};
-    return run<ImportReport>(true, {EverythingChanged, undo}, [path](SessionState& s, ChangeContext& ctx) {
-        return ChangeChains::importHistory(s, ctx, path);
+    m_dbThread->post([this, work = std::move(work), apply = std::move(apply), finish = std::move(finish)] {
+        work();
+        QMetaObject::invokeMethod(
+            this,
+            [this, apply, finish] {
+                // The new state is in place before anyone may start the next change.
+                apply();
+                setBusy(false);
+                finish();
+            },
+            Qt::QueuedConnection);
     });
 }
 
+Pending<ImportReport> Session::importHistory(const QString& path) {
+    return run(ChangeChains::ImportHistory{path});
+}
+
 Pending<void> Session::addDraw(const std::array<int, 7>& numbers, std::optional<Period> period) {
-    const bool rewrites = m_state->rewritesTables(period.value_or(nextPeriod()), formulas().size());
-    return run<void>(rewrites, {HistoryChanged | ResultsChanged},
-                     [numbers, period](SessionState& s, ChangeContext& ctx) {
-                         return ChangeChains::addDraw(s, ctx, numbers, period);
-                     });
+    return run(ChangeChains::AddDraw{numbers, period});
 }
 
 Pending<void> Session::deleteLastDraw() {
-    std::optional<Period> newest;
-    if (draws().size() > 1)
-        newest = Period(draws()[draws().size() - 2][DrawColumns::QQH]);
-    const bool rewrites = !draws().empty() && m_state->rewritesTables(newest, formulas().size());
-    std::optional<UndoOffer> undo;
-    if (const auto newest = m_state->newestDraw()) // stored again as it was typed
-        undo = UndoOffer{u"撤销删除第 %1 期历史号码"_s.arg(newest->first.value()),
-                         [draw = *newest](SessionState& s, ChangeContext& ctx) {
-                             return ChangeChains::addDraw(s, ctx, draw.second, draw.first);
-                         }};
-    return run<void>(
-        rewrites, {HistoryChanged | ResultsChanged, undo},
-        [](SessionState& s, ChangeContext& ctx) { return ChangeChains::deleteLastDraw(s, ctx); });
+    return run(ChangeChains::DeleteLastDraw{});
 }
 
 Pending<void> Session::setOption(OptionKey key, int value) {
@@ -254,89 +269,50 @@ Pending<void> Session::setOption(OptionKey key, int value) {
     Options effective = saved;
     effective.bit = options().bit;
     effective.sxSetup = options().sxSetup;
-    const Options before = m_savedOptions;
     auto remember = [this, saved] { m_savedOptions = saved; };
-    if (effective == options()) {
-        if (auto refused = refusal(); !refused)
-            return Pending<void>::done(refused.error());
-        auto stored = Settings(m_settings).save(key, saved);
-        if (stored)
-            succeeded({OptionsChanged, std::nullopt, false, remember}, false);
-        return Pending<void>::done(stored);
-    }
-    return run<void>(true, {EverythingChanged, std::nullopt, false, remember},
-                     [effective, key, saved, before](SessionState& s, ChangeContext& ctx) {
-                         return ChangeChains::setOptions(s, ctx, effective, key, saved, before);
-                     });
+    if (!(effective == options()))
+        return run(ChangeChains::SetOptions{effective, key, saved, m_savedOptions}, remember);
+    // Only the settings file changes.
+    if (auto refused = refusal(); !refused)
+        return Pending<void>::done(refused.error());
+    auto stored = Settings(m_settings).save(key, saved);
+    if (stored)
+        succeeded({.emits = OptionsChanged, .onSuccess = remember}, false);
+    return Pending<void>::done(stored);
 }
 
 Pending<void> Session::addFormula(const QString& text, FormulaKind kind, bool kill) {
-    const bool rewrites = m_state->rewritesTables(
-        draws().empty() ? std::nullopt : std::optional(Period(draws().back()[DrawColumns::QQH])),
-        formulas().size() + 1);
-    return run<void>(rewrites, {FormulasChanged | ResultsChanged | SelectionChanged},
-                     [text, kind, kill](SessionState& s, ChangeContext& ctx) {
-                         return ChangeChains::addFormula(s, ctx, text, kind, kill);
-                     });
+    return run(ChangeChains::AddFormula{text, kind, kill});
 }
 
 Pending<FormulaImportReport> Session::importFormulas(const QString& path, bool kill) {
-    const size_t before = formulas().size();
-    UndoOffer undo{u"撤销读取公式文本"_s, [before](SessionState& s, ChangeContext& ctx) {
-                       return ChangeChains::keepFormulas(s, ctx, before);
-                   }};
-    return run<FormulaImportReport>(true, {FormulasChanged | ResultsChanged | SelectionChanged, undo},
-                                    [path, kill](SessionState& s, ChangeContext& ctx) {
-                                        return ChangeChains::importFormulas(s, ctx, path, kill);
-                                    });
+    return run(ChangeChains::ImportFormulas{path, kill});
 }
 
 Pending<FormulaImportReport> Session::addFormulas(const QStringList& texts, FormulaKind kind, bool kill) {
-    return run<FormulaImportReport>(true, {FormulasChanged | ResultsChanged | SelectionChanged},
-                                    [texts, kind, kill](SessionState& s, ChangeContext& ctx) {
-                                        return ChangeChains::addFormulas(s, ctx, texts, kind, kill);
-                                    });
+    return run(ChangeChains::AddFormulas{texts, kind, kill});
 }
 
 Pending<void> Session::deleteFormula(int idx) {
-    std::optional<UndoOffer> undo;
-    const auto& all = formulas();
-    for (size_t i = 0; i < all.size(); ++i) {
-        if (all[i].idx != idx)
-            continue;
-        const FormulaRow row = all[i];
-        const bool selected = selection()[i];
-        undo = UndoOffer{u"撤销删除公式 %1"_s.arg(idx), [row, selected](SessionState& s, ChangeContext& ctx) {
-                             return ChangeChains::insertFormula(s, ctx, row, selected);
-                         }};
-    }
-    return run<void>(
-        true, {FormulasChanged | ResultsChanged | SelectionChanged, undo},
-        [idx](SessionState& s, ChangeContext& ctx) { return ChangeChains::deleteFormula(s, ctx, idx); });
+    return run(ChangeChains::DeleteFormula{idx});
 }
 
 Pending<void> Session::recompute() {
-    return run<void>(true, {ResultsChanged, std::nullopt, true},
-                     [](SessionState& s, ChangeContext& ctx) { return ChangeChains::recompute(s, ctx); });
+    return run(ChangeChains::Recompute{});
 }
 
 Pending<void> Session::restoreBackup(int generation) {
-    return run<void>(true, {EverythingChanged}, [generation](SessionState& s, ChangeContext& ctx) {
-        return ChangeChains::restoreBackup(s, ctx, generation);
-    });
+    return run(ChangeChains::RestoreBackup{generation});
 }
 
 Pending<void> Session::reload() {
-    // Running a change reads the database again first whenever another program changed it.
-    return run<void>(true, {EverythingChanged, std::nullopt, true},
-                     [](SessionState&, ChangeContext&) { return Result<void>(); });
+    return run(ChangeChains::Reload{});
 }
 
 Pending<void> Session::undo() {
     if (!m_undo)
         return Pending<void>::done(Error{u"没有可以撤销的操作"_s});
-    // One level: the undo leaves no offer of its own; a failed undo keeps the offer.
-    return run<void>(true, {EverythingChanged}, m_undo->change);
+    return run(ChangeChains::Undo{*m_undo});
 }
 
 Pending<void> Session::runReading(std::function<Result<void>(const ProgressFn&)> job) {
@@ -344,7 +320,7 @@ Pending<void> Session::runReading(std::function<Result<void>(const ProgressFn&)>
         return Pending<void>::done(Error{u"正在进行其他操作，请稍候再试"_s, ErrorCode::InProgress});
     Pending<void> pending;
     auto result = std::make_shared<std::optional<Result<void>>>();
-    onWorker(
+    whileBusy(
         [result, job = std::move(job), progress = progressReporter()] { result->emplace(job(progress)); },
         [] {}, [pending, result] { pending.finish(**result); });
     return pending;
@@ -353,14 +329,13 @@ Pending<void> Session::runReading(std::function<Result<void>(const ProgressFn&)>
 void Session::setSelected(int ordinal, bool selected) {
     if (m_busy || ordinal < 1 || ordinal > static_cast<int>(selection().size()))
         return;
-    m_state->selection()[static_cast<size_t>(ordinal - 1)] = selected;
+    m_state->select(ordinal, selected);
     emit changed(SelectionChanged);
 }
 
 void Session::setSelection(const std::vector<bool>& selected) {
-    if (m_busy || selected.size() != selection().size())
+    if (m_busy || !m_state->setSelection(selected))
         return;
-    m_state->selection() = selected;
     emit changed(SelectionChanged);
 }
 
@@ -379,22 +354,38 @@ Result<ErrorValueTable> Session::errorValues(std::optional<Period> atPeriod,
     return m_state->errorValues(atPeriod, kindFilter);
 }
 
-Result<ErrorValueTable> Session::predict(std::optional<Period> atPeriod, std::optional<int> kindFilter) {
+Pending<ErrorValueTable> Session::predict(std::optional<Period> atPeriod, std::optional<int> kindFilter) {
     if (auto refused = refusal(); !refused)
-        return refused.error();
-    auto values = errorValues(atPeriod, kindFilter);
-    if (!values)
-        return values;
-    if (auto stored = ErrorValueStore::save(*m_db, values.value()); !stored)
-        return stored.error();
-    m_lastErrorValues = values.value();
-    m_lastErrorValuesPeriod = atPeriod;
-    emit changed(ErrorValuesChanged);
-    return values;
+        return Pending<ErrorValueTable>::done(refused.error());
+    Pending<ErrorValueTable> pending;
+    auto result = std::make_shared<std::optional<Result<ErrorValueTable>>>();
+    whileBusy(
+        [this, result, atPeriod, kindFilter] {
+            auto values = m_state->errorValues(atPeriod, kindFilter);
+            if (values)
+                if (auto stored = ErrorValueStore::save(*m_db, values.value()); !stored)
+                    values = stored.error();
+            result->emplace(std::move(values));
+        },
+        [this, result, atPeriod] {
+            if (!**result)
+                return;
+            m_lastErrorValues = (*result)->value();
+            m_lastErrorValuesPeriod = atPeriod;
+            emit changed(ErrorValuesChanged);
+        },
+        [pending, result] { pending.finish(**result); });
+    return pending;
 }
 
-Result<ErrorValueTable> Session::storedErrorValues() const {
-    return ErrorValueStore::load(*m_db);
+Pending<ErrorValueTable> Session::storedErrorValues() {
+    Pending<ErrorValueTable> pending;
+    m_dbThread->post([this, pending] {
+        auto values = ErrorValueStore::load(*m_db);
+        QMetaObject::invokeMethod(
+            this, [pending, values = std::move(values)] { pending.finish(values); }, Qt::QueuedConnection);
+    });
+    return pending;
 }
 
 } // namespace talven

@@ -7,6 +7,7 @@
 #include "lottery/Draw.h"
 #include "prediction/ErrorValues.h"
 #include "session/ChangeChains.h"
+#include "session/ChangeSignals.h"
 #include "session/Pending.h"
 #include "session/SessionState.h"
 
@@ -18,30 +19,20 @@
 #include <optional>
 
 class QSettings;
-class QThread;
+class QTimer;
 
 namespace talven {
 
 class Database;
+class DatabaseThread;
 
-// The run-wide state of the program and the front of every change: it orders the change chains,
-// runs the long ones on a worker thread and tells the views what changed. The windows and the
-// command line read the state through it and never change it any other way.
-class Session : public QObject {
+// The run-wide state of the program and the front of every change: it orders the change kinds of
+// ChangeChains, runs them on the database thread and tells the views what changed (the flags of
+// ChangeSignals). The windows and the command line read the state through it and never change it
+// any other way.
+class Session : public QObject, public ChangeSignals {
     Q_OBJECT
 public:
-    enum Change {
-        HistoryChanged = 0x1,
-        FormulasChanged = 0x2,
-        ResultsChanged = 0x4,
-        OptionsChanged = 0x8,
-        SelectionChanged = 0x10,
-        ErrorValuesChanged = 0x20,
-        UndoChanged = 0x40, // what undo() would undo
-        EverythingChanged = 0x7f,
-    };
-    Q_DECLARE_FLAGS(Changes, Change)
-
     // Opens (or creates) the database in the data directory and brings stored rows in line with
     // the number model in force.
     static Result<std::unique_ptr<Session>> open(const QString& dataDir, QSettings& settings);
@@ -70,16 +61,17 @@ public:
     // differ from the options in force until the next start.
     const Options& savedOptions() const { return m_savedOptions; }
 
-    // The window runs even the short changes on the worker, so that its event loop is never held up;
-    // the command line waits anyway and runs them at once.
+    // The window runs even the short changes on a copy of the state, so that its event loop is never
+    // held up; the command line waits anyway and has them change the state in place.
     void setShortChangesOnWorker(bool onWorker) { m_shortChangesOnWorker = onWorker; }
 
     // True while a long change runs; every other change is refused meanwhile.
     bool busy() const { return m_busy; }
     // Why the database can only be read (read-only file, full disk); empty when it can be changed.
     const QString& readOnlyReason() const { return m_readOnlyReason; }
-    // True when another program committed to the database since the state was read.
-    bool changedElsewhere();
+    // Checks every intervalMs whether another program changed the database, and reads it again
+    // when nothing runs here (reloadedAfterOtherProgram() then).
+    void watchOtherPrograms(int intervalMs);
 
     // Changes. Each is refused at once with the reason when the input cannot be used; the ones
     // that rewrite or copy whole tables run on the worker and finish later.
@@ -108,8 +100,8 @@ public:
     QString undoDescription() const { return m_undo ? m_undo->description : QString(); }
     Pending<void> undo();
 
-    // A job that only reads the state (an export): it runs on the worker, and no change can start
-    // under it.
+    // A job that only reads the state (an export): it runs off the window's thread, and no change can
+    // start under it.
     Pending<void> runReading(std::function<Result<void>(const ProgressFn&)> job);
 
     // Selection of formula ordinals 1..n; ignored while a change runs.
@@ -122,19 +114,20 @@ public:
     // draw of a chosen period; with a kind filter only the formulas of that kind take part.
     Result<ErrorValueTable> errorValues(std::optional<Period> atPeriod = std::nullopt,
                                         std::optional<int> kindFilter = std::nullopt) const;
-    // The run of "计算选中公式": the error values as errorValues() gives them, stored into Errarr.
-    Result<ErrorValueTable> predict(std::optional<Period> atPeriod = std::nullopt,
-                                    std::optional<int> kindFilter = std::nullopt);
+    // The run of "计算选中公式": the error values as errorValues() gives them, stored; no change can
+    // start meanwhile.
+    Pending<ErrorValueTable> predict(std::optional<Period> atPeriod = std::nullopt,
+                                     std::optional<int> kindFilter = std::nullopt);
     // The values of the last predict() and the period they are for (none: the next draw).
     const ErrorValueTable& lastErrorValues() const { return m_lastErrorValues; }
     std::optional<Period> lastErrorValuesPeriod() const { return m_lastErrorValuesPeriod; }
-    Result<ErrorValueTable> storedErrorValues() const;
-
-    // The database, for tests that damage it on purpose.
-    Database& database() { return *m_db; }
+    // The values the last predict() stored, of this or an earlier run.
+    Pending<ErrorValueTable> storedErrorValues();
 
 signals:
     void changed(talven::Session::Changes what);
+    // The state was read again after another program changed the database (watchOtherPrograms).
+    void reloadedAfterOtherProgram();
     void busyChanged(bool busy);
     // Progress of a long change: a fraction 0..1 and a short text ("回测公式 812/1536").
     void progress(double fraction, const QString& text);
@@ -142,31 +135,31 @@ signals:
 private:
     template <typename T>
     using ChangeFn = std::function<Result<T>(SessionState&, ChangeContext&)>;
-    struct UndoOffer {
-        QString description;
-        ChangeFn<void> change;
-    };
     // What a successful change does besides replacing the state.
     struct Outcome {
-        Changes what;
+        Changes emits;
         std::optional<UndoOffer> undo = std::nullopt; // the offer it leaves
         bool keepsUndo = false;                       // true: it changes no data, an earlier offer stays
         std::function<void()> onSuccess = {};
     };
 
     Session(QString dataDir, QSettings& settings);
-    Result<void> start();
+    Result<void> openDatabase();
+    // Runs a change kind of ChangeChains as it describes itself.
+    template <typename Kind>
+    Pending<typename Kind::Value> run(const Kind& change, std::function<void()> onSuccess = {});
     template <typename T>
-    Pending<T> run(bool longChange, Outcome outcome, ChangeFn<T> change);
+    Pending<T> runChange(bool runsLong, Outcome outcome, ChangeFn<T> change);
     void succeeded(const Outcome& outcome, bool reloaded);
     template <typename T>
     Result<T> execute(std::unique_ptr<SessionState>& state, const ChangeFn<T>& change, bool inPlace,
                       bool& reloaded, const ProgressFn& progress);
     Result<std::unique_ptr<SessionState>> reloadState(const SessionState& from, const ProgressFn& progress);
     Result<void> refusal() const;
-    // Runs work on the worker thread (busy meanwhile), then on the session's thread apply while
+    // Runs work on the database thread (busy meanwhile), then on the session's thread apply while
     // still busy and finish once other changes may start.
-    void onWorker(std::function<void()> work, std::function<void()> apply, std::function<void()> finish);
+    void whileBusy(std::function<void()> work, std::function<void()> apply, std::function<void()> finish);
+    void checkOtherPrograms();
     ProgressFn progressReporter();
     void setBusy(bool busy);
 
@@ -178,12 +171,12 @@ private:
     QString m_readOnlyReason;
     bool m_busy = false;
     bool m_shortChangesOnWorker = false;
-    std::unique_ptr<QThread> m_worker;
+    bool m_checkingOthers = false;
+    QTimer* m_watch = nullptr;
+    std::unique_ptr<DatabaseThread> m_dbThread;
     std::optional<UndoOffer> m_undo;
     ErrorValueTable m_lastErrorValues;
     std::optional<Period> m_lastErrorValuesPeriod;
 };
 
 } // namespace talven
-
-Q_DECLARE_OPERATORS_FOR_FLAGS(talven::Session::Changes)

@@ -40,8 +40,20 @@ Result<std::unique_ptr<SessionState>> SessionState::load(Database& db, const Opt
                          .arg(Database::MaxFormulas),
                      ErrorCode::Foreign};
     state->m_selected.assign(state->m_formulas.size(), true);
-    state->update(state->m_tables.storedDraws(), Change::Full, -1, progress);
+    state->update(state->m_tables.storedDraws(), Scope::Full, progress);
     return state;
+}
+
+void SessionState::select(int ordinal, bool selected) {
+    if (ordinal >= 1 && ordinal <= static_cast<int>(m_selected.size()))
+        m_selected[static_cast<size_t>(ordinal - 1)] = selected;
+}
+
+bool SessionState::setSelection(const std::vector<bool>& selected) {
+    if (selected.size() != m_selected.size())
+        return false;
+    m_selected = selected;
+    return true;
 }
 
 void SessionState::keepSelectionOf(const SessionState& before) {
@@ -93,16 +105,82 @@ bool SessionState::rewritesTables(std::optional<Period> newestPeriod, size_t for
                Database::tablesInUse(static_cast<int>(m_formulas.size()));
 }
 
-void SessionState::update(std::vector<DrawValues> draws, Change change, int removedOrdinal,
-                          const ProgressFn& progress) {
+void SessionState::replaceHistory(std::vector<DrawValues> draws, const ProgressFn& progress) {
+    update(std::move(draws), Scope::Full, progress);
+}
+
+void SessionState::appendDraw(const DrawValues& draw, const ProgressFn& progress) {
+    std::vector<DrawValues> draws = m_draws;
+    draws.push_back(draw);
+    update(std::move(draws), Scope::AppendDraw, progress);
+}
+
+void SessionState::removeLastDraw(const ProgressFn& progress) {
+    if (m_draws.empty())
+        return;
+    std::vector<DrawValues> draws = m_draws;
+    draws.pop_back();
+    update(std::move(draws), Scope::RemoveLastDraw, progress);
+}
+
+void SessionState::appendFormulas(const std::vector<FormulaRow>& rows, const ProgressFn& progress) {
+    const size_t from = m_formulas.size();
+    m_formulas.insert(m_formulas.end(), rows.begin(), rows.end());
+    m_selected.resize(m_formulas.size(), true);
+    renumberFrom(from);
+    update(m_draws, Scope::AddFormulas, progress);
+}
+
+void SessionState::removeFormula(size_t at, const ProgressFn& progress) {
+    if (at >= m_formulas.size())
+        return;
+    m_formulas.erase(m_formulas.begin() + static_cast<std::ptrdiff_t>(at));
+    m_selected.erase(m_selected.begin() + static_cast<std::ptrdiff_t>(at));
+    renumberFrom(at);
+    update(m_draws, Scope::RemoveFormula, progress, static_cast<int>(at));
+}
+
+void SessionState::insertFormula(const FormulaRow& row, bool selected, const ProgressFn& progress) {
+    const auto at = static_cast<size_t>(std::clamp(row.idx - 1, 0, static_cast<int>(m_formulas.size())));
+    m_formulas.insert(m_formulas.begin() + static_cast<std::ptrdiff_t>(at), row);
+    m_selected.insert(m_selected.begin() + static_cast<std::ptrdiff_t>(at), selected);
+    renumberFrom(at);
+    // Every later formula moves one column on: the whole back-test is the simplest way there.
+    update(m_draws, Scope::Full, progress);
+}
+
+void SessionState::keepFormulas(size_t count, const ProgressFn& progress) {
+    if (count >= m_formulas.size())
+        return;
+    m_formulas.resize(count);
+    m_selected.resize(count);
+    update(m_draws, Scope::Full, progress);
+}
+
+void SessionState::applyOptions(const Options& options, const ProgressFn& progress) {
+    m_options = options;
+    update(m_draws, Scope::Full, progress);
+}
+
+void SessionState::recompute(const ProgressFn& progress) {
+    update(m_draws, Scope::Full, progress);
+}
+
+void SessionState::renumberFrom(size_t at) {
+    for (size_t i = at; i < m_formulas.size(); ++i)
+        m_formulas[i].idx = static_cast<int>(i) + 1;
+}
+
+void SessionState::update(std::vector<DrawValues> draws, Scope scope, const ProgressFn& progress,
+                          int removedOrdinal) {
     const Options modelOptions = m_model.options();
     const int modelYear = m_model.currentYear();
     m_model = NumberModel(m_options, currentYearOf(draws));
     // A new current year or new codes change every stored row and every judgement.
     if (!m_engineRun || modelYear != m_model.currentYear() || !(modelOptions == m_options))
-        change = Change::Full;
+        scope = Scope::Full;
     m_draws = computeDraws(m_model, draws);
-    runBacktest(change, removedOrdinal, progress);
+    runBacktest(scope, removedOrdinal, progress);
 }
 
 bool SessionState::differsFromStored() const {
@@ -120,34 +198,34 @@ QList<FormulaDefinition> SessionState::formulaDefinitions(size_t from) const {
     return specs;
 }
 
-void SessionState::runBacktest(Change change, int removedOrdinal, const ProgressFn& progress) {
+void SessionState::runBacktest(Scope scope, int removedOrdinal, const ProgressFn& progress) {
     const size_t formulaCount = m_formulas.size();
     const size_t drawCount = m_draws.size();
     // Results of formulas before firstFormula stay as they are for the draws before firstDraw.
     size_t firstFormula = formulaCount;
     size_t firstDraw = drawCount;
-    switch (change) {
-    case Change::AppendDraw:
+    switch (scope) {
+    case Scope::AppendDraw:
         m_engine.appendDraw(m_draws.back());
         firstDraw = drawCount - 1;
         m_tables.markDirty(0, firstDraw);
         break;
-    case Change::RemoveLastDraw:
+    case Scope::RemoveLastDraw:
         m_engine.removeLastDraw();
         break;
-    case Change::AddFormulas:
+    case Scope::AddFormulas:
         firstFormula = static_cast<size_t>(m_engine.formulaCount());
         for (const FormulaDefinition& definition : formulaDefinitions(firstFormula))
             m_engine.addFormula(definition);
         m_tables.markDirty(firstFormula, 0);
         break;
-    case Change::RemoveFormula:
+    case Scope::RemoveFormula:
         m_engine.removeFormulas({removedOrdinal});
         m_wanted.hits.erase(m_wanted.hits.begin() + removedOrdinal);
         m_wanted.texts.erase(m_wanted.texts.begin() + removedOrdinal);
         m_tables.markDirty(static_cast<size_t>(removedOrdinal), 0); // later formulas moved one column
         break;
-    case Change::Full:
+    case Scope::Full:
         m_engine.setModel(m_model);
         m_engine.setHistory(m_draws);
         m_engine.setFormulas(formulaDefinitions(0));

@@ -46,7 +46,10 @@ public:
     const std::vector<DrawValues>& draws() const { return m_draws; }
     const std::vector<FormulaRow>& formulas() const { return m_formulas; }
     const std::vector<bool>& selection() const { return m_selected; }
-    std::vector<bool>& selection() { return m_selected; }
+    // Formula ordinals 1..n; out of range is ignored.
+    void select(int ordinal, bool selected);
+    // False when the flags do not match the formulas.
+    bool setSelection(const std::vector<bool>& selected);
     // After reading the database again: formulas that are still where they were keep their flag.
     void keepSelectionOf(const SessionState& before);
     const BacktestEngine& engine() const { return m_engine; }
@@ -65,17 +68,23 @@ public:
     const QString& resultText(int ordinal, int draw) const;
     bool resultHit(int ordinal, int draw) const;
 
-    // What a change did, so that the back-test redoes only what it must.
-    enum class Change { Full, AppendDraw, RemoveLastDraw, AddFormulas, RemoveFormula };
-
-    // The new draws, formulas or options of a change, in memory: the number model follows the
-    // newest draw, every draw is recomputed under it, and the back-test runs as far as needed (all
-    // of it when the current year or the options changed). removedOrdinal names the formula a
-    // RemoveFormula change took out.
-    void update(std::vector<DrawValues> draws, Change change, int removedOrdinal = -1,
-                const ProgressFn& progress = {});
-    void setOptions(const Options& options) { m_options = options; }
-    std::vector<FormulaRow>& formulas() { return m_formulas; }
+    // The intents of the changes, in memory. Each renumbers the formulas and keeps the selection in
+    // step, lets the number model follow the newest draw, recomputes every draw under it and runs as
+    // much of the back-test as the intent needs (all of it when the current year or the options
+    // changed); the caller stores the result.
+    void replaceHistory(std::vector<DrawValues> draws, const ProgressFn& progress = {});
+    void appendDraw(const DrawValues& draw, const ProgressFn& progress = {});
+    void removeLastDraw(const ProgressFn& progress = {});
+    // New formulas after the present ones, selected.
+    void appendFormulas(const std::vector<FormulaRow>& rows, const ProgressFn& progress = {});
+    // `at` counts from 0.
+    void removeFormula(size_t at, const ProgressFn& progress = {});
+    // At row.idx (1..n+1).
+    void insertFormula(const FormulaRow& row, bool selected, const ProgressFn& progress = {});
+    // Only the first `count` formulas stay.
+    void keepFormulas(size_t count, const ProgressFn& progress = {});
+    void applyOptions(const Options& options, const ProgressFn& progress = {});
+    void recompute(const ProgressFn& progress = {});
 
     // True when the database holds other rows or results than these.
     bool differsFromStored() const;
@@ -93,9 +102,15 @@ public:
     bool rewritesTables(std::optional<Period> newestPeriod, size_t formulaCount) const;
 
 private:
+    // How much of the back-test a change redoes: what it did to the draws or formulas, or everything.
+    enum class Scope { Full, AppendDraw, RemoveLastDraw, AddFormulas, RemoveFormula };
+
     explicit SessionState(const Options& options);
+    void update(std::vector<DrawValues> draws, Scope scope, const ProgressFn& progress,
+                int removedOrdinal = -1);
+    void renumberFrom(size_t at);
     QList<FormulaDefinition> formulaDefinitions(size_t from) const;
-    void runBacktest(Change change, int removedOrdinal, const ProgressFn& progress);
+    void runBacktest(Scope scope, int removedOrdinal, const ProgressFn& progress);
     quint16 valueTextId(int kind, std::uint8_t predicted);
 
     Options m_options;

@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
 
 #include <filesystem>
 #include <functional>
@@ -148,7 +149,13 @@ Result<void> execOn(sqlite3* db, const QString& sql) {
 
 } // namespace
 
-Database::Database(sqlite3* db, QString path) : m_db(db), m_path(std::move(path)) {}
+Database::Database(sqlite3* db, QString path)
+    : m_db(db), m_path(std::move(path)), m_owner(QThread::currentThread()) {}
+
+void Database::assertOwner() const {
+    if (s_checkOwner && QThread::currentThread() != m_owner)
+        qFatal("Database %s used from a thread that does not own its connection", qPrintable(m_path));
+}
 
 Database::~Database() {
     sqlite3_close_v2(m_db);
@@ -188,6 +195,7 @@ Result<std::unique_ptr<Database>> Database::open(const QString& path, OpenMode m
 }
 
 bool Database::readOnly() const {
+    assertOwner();
     return sqlite3_db_readonly(m_db, "main") == 1;
 }
 
@@ -199,12 +207,14 @@ bool Database::replaceFile(const QString& from, const QString& to) {
 }
 
 Result<void> Database::copyTo(const QString& path) {
+    assertOwner();
     return fillFile(path, u"无法写入备份文件 %1"_s.arg(path), [this, &path](sqlite3* dest) {
         return copyDatabase(m_db, dest, u"无法写入备份文件 %1"_s.arg(path));
     });
 }
 
 Result<void> Database::restoreFrom(Database& source) {
+    assertOwner();
     return copyDatabase(source.m_db, m_db, u"无法恢复数据库"_s);
 }
 
@@ -265,29 +275,35 @@ Result<void> Database::checkSchema(sqlite3* db) {
 }
 
 Result<void> Database::exec(const QString& sql) {
+    assertOwner();
     return execOn(m_db, sql);
 }
 
 Result<void> Database::beginWrite() {
+    assertOwner();
     return execOn(m_db, u"BEGIN IMMEDIATE"_s);
 }
 
 Result<void> Database::beginRead() {
+    assertOwner();
     return execOn(m_db, u"BEGIN DEFERRED"_s);
 }
 
 Result<void> Database::commit() {
+    assertOwner();
     if (sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
         return failure(u"无法保存修改"_s);
     return {};
 }
 
 void Database::rollback() {
+    assertOwner();
     if (!sqlite3_get_autocommit(m_db))
         sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
 Result<int> Database::dataVersion() {
+    assertOwner();
     Statement st(m_db, u"PRAGMA data_version"_s);
     if (!st.stepRow())
         return failure(u"无法读取数据库"_s);

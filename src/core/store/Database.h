@@ -8,12 +8,14 @@
 #include <memory>
 
 struct sqlite3;
+class QThread;
 
 namespace talven {
 
 // The prepared database file: the formula table Gongshi, the history tables Lishi0..Lishi30
-// (every one holding the same draws) and the error-value table Errarr. One connection, used by
-// one thread at a time.
+// (every one holding the same draws) and the error-value table Errarr. One connection, opened
+// without SQLite's own locking: only the thread that opened it may use it. Debug builds and the
+// tests check that on every use.
 class Database {
 public:
     static constexpr int MaxFormulas = talven::MaxFormulas;
@@ -38,10 +40,16 @@ public:
     // Tests shorten the wait for another program's lock.
     static void setBusyTimeout(int ms) { s_busyTimeoutMs = ms; }
 
+    // Turns the owner-thread check on or off (on in debug builds); the tests turn it on.
+    static void checkOwnerThread(bool on) { s_checkOwner = on; }
+
     const QString& path() const { return m_path; }
     // True when the file can only be read (its permissions, or a read-only medium).
     bool readOnly() const;
-    sqlite3* handle() const { return m_db; }
+    sqlite3* handle() const {
+        assertOwner();
+        return m_db;
+    }
 
     static QString historyTable(int t) { return QStringLiteral("Lishi") + QString::number(t); }
     // Number of history tables in use for a formula count: (count - 1) \ 50 + 1, at least one.
@@ -75,12 +83,20 @@ public:
 
 private:
     Database(sqlite3* db, QString path);
+    // Stops the program when another thread than the opener's uses the connection.
+    void assertOwner() const;
     static Result<void> createSchema(sqlite3* db);
     static Result<void> checkSchema(sqlite3* db);
 
     sqlite3* m_db = nullptr;
     QString m_path;
+    QThread* m_owner = nullptr;
     static inline int s_busyTimeoutMs = BusyTimeoutMs;
+#ifdef QT_NO_DEBUG
+    static inline bool s_checkOwner = false;
+#else
+    static inline bool s_checkOwner = true;
+#endif
 };
 
 // The transaction of one change: rolled back when it goes out of scope without commit().

@@ -199,20 +199,22 @@ void ErrorValueWindow::exportList() {
         m_prompts.warning(this, title, u"正在进行其他操作，请稍候再试"_s);
         return;
     }
-    const auto values = m_session.storedErrorValues();
-    if (!values) {
-        m_prompts.warning(this, title, values.message());
-        return;
-    }
-    const QString path = QDir(m_session.dataDir())
-                             .filePath(SpreadsheetExport::fileName(SpreadsheetExport::Target::ErrorValues));
-    if (const auto written = SpreadsheetExport::writeErrorValuesXlsx(values.value(), path); !written) {
-        m_prompts.warning(this, title, written.message());
-        return;
-    }
-    if (!m_prompts.openLocalFile(path))
-        m_prompts.information(this, title,
-                              u"已导出到 %1，但没有能打开它的程序。"_s.arg(QDir::toNativeSeparators(path)));
+    m_session.storedErrorValues().then(this, [this, title](const Result<ErrorValueTable>& values) {
+        if (!values) {
+            m_prompts.warning(this, title, values.message());
+            return;
+        }
+        const QString path =
+            QDir(m_session.dataDir())
+                .filePath(SpreadsheetExport::fileName(SpreadsheetExport::Target::ErrorValues));
+        if (const auto written = SpreadsheetExport::writeErrorValuesXlsx(values.value(), path); !written) {
+            m_prompts.warning(this, title, written.message());
+            return;
+        }
+        if (!m_prompts.openLocalFile(path))
+            m_prompts.information(
+                this, title, u"已导出到 %1，但没有能打开它的程序。"_s.arg(QDir::toNativeSeparators(path)));
+    });
 }
 
 void ErrorValueWindow::placeBeside(const QWidget& owner) {

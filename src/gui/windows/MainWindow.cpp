@@ -95,16 +95,9 @@ MainWindow::MainWindow(Session& session, Prompts& prompts, QSettings* viewSettin
             QTimer::singleShot(0, this, &QWidget::close);
     });
     // Another program's change to the database is read in as soon as nothing runs here.
-    m_watch = new QTimer(this);
-    m_watch->setInterval(2000);
-    connect(m_watch, &QTimer::timeout, this, [this] {
-        if (!m_session.busy() && m_session.changedElsewhere())
-            m_session.reload().then(this, [this](const Result<void>& done) {
-                if (done)
-                    statusBar()->showMessage(u"数据库已被另一个程序修改，已重新读取"_s, 10000);
-            });
-    });
-    m_watch->start();
+    connect(&session, &Session::reloadedAfterOtherProgram, this,
+            [this] { statusBar()->showMessage(u"数据库已被另一个程序修改，已重新读取"_s, 10000); });
+    session.watchOtherPrograms(2000);
 
     auto* undoKey = new QShortcut(QKeySequence::Undo, this);
     connect(undoKey, &QShortcut::activated, this, &MainWindow::undo);
@@ -351,13 +344,13 @@ void MainWindow::chooseKind(FormulaKind kind) {
 }
 
 void MainWindow::compute() {
-    auto values =
-        m_session.predict(std::nullopt, kindFilterOn() ? std::optional(maTypeOf(m_kind)) : std::nullopt);
-    if (!values) {
-        reportFailure(u"无法计算选中公式"_s, values.error());
-        return;
-    }
-    showErrorValues();
+    m_session.predict(std::nullopt, kindFilterOn() ? std::optional(maTypeOf(m_kind)) : std::nullopt)
+        .then(this, [this](const Result<ErrorValueTable>& values) {
+            if (!values)
+                reportFailure(u"无法计算选中公式"_s, values.error());
+            else
+                showErrorValues();
+        });
 }
 
 void MainWindow::verify() {
@@ -368,13 +361,13 @@ void MainWindow::verify() {
         m_verifyPeriod->setFocus();
         return;
     }
-    auto values =
-        m_session.predict(Period(period), kindFilterOn() ? std::optional(maTypeOf(m_kind)) : std::nullopt);
-    if (!values) {
-        reportFailure(u"无法验算"_s, values.error());
-        return;
-    }
-    showErrorValues();
+    m_session.predict(Period(period), kindFilterOn() ? std::optional(maTypeOf(m_kind)) : std::nullopt)
+        .then(this, [this](const Result<ErrorValueTable>& values) {
+            if (!values)
+                reportFailure(u"无法验算"_s, values.error());
+            else
+                showErrorValues();
+        });
 }
 
 void MainWindow::showErrorValues() {

@@ -22,7 +22,6 @@ class QLineEdit;
 class QPushButton;
 class QSettings;
 class QSplitter;
-class QTimer;
 
 namespace talven {
 
@@ -139,7 +138,6 @@ private:
     QPushButton* m_undoButton = nullptr;
     QSplitter* m_bands = nullptr;
     QSplitter* m_top = nullptr;
-    QTimer* m_watch = nullptr;
     // The kind the entry offers: new formulas get it, and the kind filter shows it.
     FormulaKind m_kind = FormulaKind::SpecialNumber;
     bool m_closeWhenIdle = false;

@@ -61,7 +61,7 @@ private slots:
         QVERIFY(list.index(0, FormulaListModel::NextResult).data().toString().isEmpty());
         QVERIFY(!list.index(0, FormulaListModel::RowNumber).data(FormulaListModel::SelectedRole).toBool());
         f.session->setSelected(1, true);
-        QVERIFY(f.session->predict().ok());
+        QVERIFY(f.session->predict().wait().ok());
         QCOMPARE(errors.rowCount(), 49);
         QCOMPARE(errors.rows(),
                  ErrorValueModel::ranked(f.session->lastErrorValues(), ErrorValueModel::RuledOut, false));
