@@ -77,7 +77,9 @@ private:
 // to the new state in the context's transaction. A refused input changes nothing.
 namespace ChangeChains {
 
-Result<ImportReport> importHistory(SessionState& state, ChangeContext& ctx, const QString& path);
+// Refused with ErrorCode::NotHistory when most of the file's lines are not draws, unless forced.
+Result<ImportReport> importHistory(SessionState& state, ChangeContext& ctx, const QString& path,
+                                   bool force = false);
 Result<void> addDraw(SessionState& state, ChangeContext& ctx, const std::array<int, 7>& numbers,
                      std::optional<Period> period);
 // Removes the newest draw; does nothing with an empty history.

@@ -212,13 +212,14 @@ void Session::onWorker(std::function<void()> work, std::function<void()> apply,
     m_worker->start();
 }
 
-Pending<ImportReport> Session::importHistory(const QString& path) {
+Pending<ImportReport> Session::importHistory(const QString& path, bool force) {
     UndoOffer undo{u"撤销读入历史号码"_s, [](SessionState& s, ChangeContext& ctx) {
                        return ChangeChains::restoreBackup(s, ctx, 0);
                    }};
-    return run<ImportReport>(true, {EverythingChanged, undo}, [path](SessionState& s, ChangeContext& ctx) {
-        return ChangeChains::importHistory(s, ctx, path);
-    });
+    return run<ImportReport>(true, {EverythingChanged, undo},
+                             [path, force](SessionState& s, ChangeContext& ctx) {
+                                 return ChangeChains::importHistory(s, ctx, path, force);
+                             });
 }
 
 Pending<void> Session::addDraw(const std::array<int, 7>& numbers, std::optional<Period> period) {
