@@ -204,7 +204,6 @@ struct Layout {
     int keyColumn = -1;
     Kind keyKind = Kind::Other; // Period or Date; Other when the rows carry no key
     QList<int> numberColumns;   // the seven columns in order, or empty: the numbers after the key
-    bool titledKey = false;
 };
 
 Kind majorityKind(const QList<Line>& rows, int column) {
@@ -248,22 +247,21 @@ Layout layoutOf(const QList<Line>& rows, const QList<QStringView>& header) {
                 columns.append(c);
         return columns;
     };
-    auto tryKey = [&](int column, Kind kind, bool titledColumn) {
+    auto tryKey = [&](int column, Kind kind) {
         if (layout.keyColumn >= 0 || column < 0 || column >= width || kinds[column] != kind)
             return;
         if (layout.numberColumns.isEmpty() && numbersAfter(column).size() < 7)
             return;
         layout.keyColumn = column;
         layout.keyKind = kind;
-        layout.titledKey = titledColumn;
     };
     // A draw number gives the period itself, so it is preferred to a date.
-    tryKey(periodColumn, Kind::Period, true);
+    tryKey(periodColumn, Kind::Period);
     for (int c = 0; c < width; ++c)
-        tryKey(c, Kind::Period, false);
-    tryKey(dateColumn, Kind::Date, true);
+        tryKey(c, Kind::Period);
+    tryKey(dateColumn, Kind::Date);
     for (int c = 0; c < width; ++c)
-        tryKey(c, Kind::Date, false);
+        tryKey(c, Kind::Date);
     if (layout.numberColumns.isEmpty()) {
         const QList<int> columns = numbersAfter(layout.keyColumn);
         if (columns.size() == 7)
