@@ -14,7 +14,7 @@ install(TARGETS talven talven-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 # The guide and the samples for users to open and import (the demo uses the samples built in).
 install(FILES docs/guide.html DESTINATION ${CMAKE_INSTALL_DATADIR}/talven)
-install(FILES samples/history.txt samples/formulas.txt samples/formulas-utf8.txt
+install(FILES samples/history.txt samples/history.csv samples/formulas.txt samples/formulas-utf8.txt
         DESTINATION ${CMAKE_INSTALL_DATADIR}/talven/samples)
 # The build tree holds the guide where the program looks for it beside an installed one.
 configure_file(docs/guide.html ${CMAKE_BINARY_DIR}/share/talven/guide.html COPYONLY)

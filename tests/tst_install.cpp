@@ -60,6 +60,7 @@ const QStringList installedFiles = {
     u"share/man/man1/talven.1.gz"_s,
     u"share/talven/guide.html"_s,
     u"share/talven/samples/history.txt"_s,
+    u"share/talven/samples/history.csv"_s,
     u"share/talven/samples/formulas.txt"_s,
     u"share/talven/samples/formulas-utf8.txt"_s,
 };

@@ -22,7 +22,11 @@ class ImportHistoryCommand : public Command {
 public:
     QString name() const override { return QStringLiteral("import-history"); }
     QString usage() const override {
-        return QStringLiteral("import-history FILE       读取历史号码文本，覆盖原有历史");
+        return QStringLiteral("import-history FILE [--dry-run] [--force]  读取历史号码文件，覆盖原有历史"
+                              "（--dry-run 只显示将读入什么，--force 不像历史号码文件也读入）");
+    }
+    QList<QCommandLineOption> options() const override {
+        return {flag(QStringLiteral("dry-run"), QString()), flag(QStringLiteral("force"), QString())};
     }
     int run(CommandContext& ctx) override;
 };

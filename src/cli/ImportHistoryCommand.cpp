@@ -1,20 +1,77 @@
 #include "Commands.h"
 #include "TablePrinter.h"
 
+#include "history/HistoryReader.h"
 #include "session/Session.h"
 
+#include <QDir>
 #include <QTextStream>
 
 using namespace Qt::StringLiterals;
 
 namespace talven {
 
+namespace {
+
+QString drawLine(const ParsedDraw& d) {
+    QStringList numbers;
+    for (size_t i = 0; i < 6; ++i)
+        numbers.append(u"%1"_s.arg(d.numbers[i], 2, 10, QLatin1Char('0')));
+    return u"  %1  %2 + %3"_s.arg(d.period)
+        .arg(numbers.join(u' '))
+        .arg(d.numbers[6], 2, 10, QLatin1Char('0'));
+}
+
+// What an import of the file would store and pass over; nothing is changed.
+int preview(CommandContext& ctx, const QString& path) {
+    const auto file =
+        HistoryReader::readFile(path, ctx.session->nextPeriod().value(), ctx.session->options().bit);
+    if (!file) {
+        ctx.err << file.message() << Qt::endl;
+        return 1;
+    }
+    ctx.out << u"文件：%1"_s.arg(QDir::toNativeSeparators(path)) << Qt::endl;
+    ctx.out << u"格式：%1"_s.arg(file->form) << Qt::endl;
+    ctx.out << u"将读入 %1 期历史号码，替换原有的 %2 期。"_s.arg(file->draws.size())
+                   .arg(ctx.session->draws().size())
+            << Qt::endl;
+    const QList<ParsedDraw> shown = file->previewDraws();
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+        if (i == 0)
+            ctx.out << (shown.size() < file->draws.size() ? u"最早三期（期号、平码 + 特码）："_s
+                                                          : u"各期（期号、平码 + 特码）："_s)
+                    << Qt::endl;
+        else if (i == 3 && shown.size() < file->draws.size())
+            ctx.out << u"最新三期："_s << Qt::endl;
+        ctx.out << drawLine(shown[i]) << Qt::endl;
+    }
+    if (!file->skipped.isEmpty()) {
+        ctx.out << u"有 %1 行不能读入："_s.arg(file->skipped.size()) << Qt::endl;
+        for (const SkippedLine& s : file->skipped)
+            ctx.out << u"  第 %1 行 %2：%3"_s.arg(s.lineNumber).arg(shownLine(s.text), s.reason) << Qt::endl;
+    }
+    ctx.out << u"（只是预览，数据库未改动）"_s << Qt::endl;
+    if (auto refused = file->refusal(path);
+        refused && !(ctx.isSet(u"force"_s) && refused->code == ErrorCode::NotHistory)) {
+        ctx.err << refused->message << Qt::endl;
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
 int ImportHistoryCommand::run(CommandContext& ctx) {
     if (ctx.args.size() != 1)
-        return fail(ctx, u"用法：talven-cli import-history FILE"_s);
-    auto report = ctx.session->importHistory(ctx.args.first()).wait();
-    if (!report)
+        return fail(ctx, u"用法：talven-cli import-history FILE [--dry-run] [--force]"_s);
+    if (ctx.isSet(u"dry-run"_s))
+        return preview(ctx, ctx.args.first());
+    auto report = ctx.session->importHistory(ctx.args.first(), ctx.isSet(u"force"_s)).wait();
+    if (!report) {
+        if (report.code() == ErrorCode::NotHistory)
+            return fail(ctx, report.message() + u"。如确要读入，请加 --force 再试，或先用 --dry-run 查看"_s);
         return fail(ctx, report.message());
+    }
     ctx.out << u"已读入 %1 期历史号码。"_s.arg(report->stored) << Qt::endl;
     if (!report->skipped.isEmpty()) {
         ctx.out << u"有 %1 行未读入："_s.arg(report->skipped.size()) << Qt::endl;

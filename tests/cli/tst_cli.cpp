@@ -266,6 +266,43 @@ private slots:
         QVERIFY(text.out.contains(u"试了 50 条候选公式"_s));
     }
 
+    // A preview leaves the database and its backups as they were; a file that is mostly not draws
+    // replaces nothing unless forced.
+    void importPreviewAndRefusal() {
+        QTemporaryDir dir;
+        for (int i = 0; i < 2; ++i) // the second import leaves a backup
+            QCOMPARE(cli({u"import-history"_s, sample(u"history.txt"_s)}, dir.path()).code, 0);
+        auto files = [&] {
+            QMap<QString, QByteArray> contents;
+            for (const QString& name : QDir(dir.path()).entryList(QDir::Files)) {
+                QFile f(dir.filePath(name));
+                contents[name] = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+            }
+            return contents;
+        };
+        const auto before = files();
+        QVERIFY(before.contains(u"orvane.mdb.bak"_s));
+        const Run preview = cli({u"import-history"_s, sample(u"history.csv"_s), u"--dry-run"_s}, dir.path());
+        QCOMPARE(preview.code, 0);
+        for (const QString& part :
+             {u"逗号分隔表格"_s, u"将读入 4051 期"_s, u"2026151  37 44 25 02 38 18 + 29"_s})
+            QVERIFY2(preview.out.contains(part), qPrintable(preview.out));
+        QVERIFY(files() == before);
+
+        QFile notes(dir.filePath(u"notes.txt"_s));
+        QVERIFY(notes.open(QIODevice::WriteOnly));
+        notes.write("hello\nworld\n2024001 1 8 13 24 35 43 33\nfoo\n");
+        notes.close();
+        const Run refused = cli({u"import-history"_s, notes.fileName()}, dir.path());
+        QCOMPARE(refused.code, 1);
+        QVERIFY2(refused.err.contains(u"4 行中有 3 行无法读入"_s) && refused.err.contains(u"--force"_s),
+                 qPrintable(refused.err));
+        QVERIFY(files().value(u"orvane.mdb"_s) == before.value(u"orvane.mdb"_s));
+        const Run forced = cli({u"import-history"_s, notes.fileName(), u"--force"_s}, dir.path());
+        QCOMPARE(forced.code, 0);
+        QVERIFY(forced.out.contains(u"已读入 1 期"_s));
+    }
+
     void foreignDatabaseIsRefused() {
         QTemporaryDir dir;
         QFile f(dir.filePath(u"orvane.mdb"_s));

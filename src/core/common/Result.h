@@ -23,6 +23,7 @@ enum class ErrorCode {
     Foreign,      // the file is not a database of this program
     InProgress,   // another change is still running
     Failed,       // a computation failed (division by zero, overflow …)
+    NotHistory,   // the file is mostly not draws; the user may still take what could be read
 };
 
 // A refused input or failed operation, with the Chinese text the user is shown.

@@ -118,6 +118,10 @@ HistoryParseResult parseLines(const QStringList& lines, int proposedPeriod, std:
     return result;
 }
 
+QString numbersProblem(const std::array<int, 7>& numbers, int largest) {
+    return numbersProblem(QList<int>(numbers.begin(), numbers.end()), largest);
+}
+
 QString validateDraw(int period, const std::array<int, 7>& numbers, std::optional<int> newestStored,
                      int largest) {
     QString reason = numbersProblem(QList<int>(numbers.begin(), numbers.end()), largest);

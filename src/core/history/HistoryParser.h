@@ -49,6 +49,9 @@ HistoryParseResult parseLines(const QStringList& lines, int proposedPeriod, std:
 QString validateDraw(int period, const std::array<int, 7>& numbers, std::optional<int> newestStored,
                      int largest);
 
+// What is wrong with seven numbers (out of 1..largest, repeated), in words; empty when they fit.
+QString numbersProblem(const std::array<int, 7>& numbers, int largest);
+
 // Text of a history file: UTF-8 or UTF-16 by byte-order mark or content, else GBK when the
 // platform offers it, else Latin-1 (only the ASCII digits matter for the draws).
 QString decodeText(const QByteArray& bytes);

@@ -2,6 +2,7 @@
 
 #include "formula/FormulaInput.h"
 #include "history/HistoryParser.h"
+#include "history/HistoryReader.h"
 #include "session/SessionState.h"
 #include "store/Backups.h"
 #include "store/FormulaTable.h"
@@ -146,19 +147,15 @@ std::optional<UndoOffer> ImportHistory::undoOffer(const SessionState&) const {
 }
 
 Result<ImportReport> ImportHistory::apply(SessionState& state, ChangeContext& ctx) const {
-    const auto bytes = readInputFile(path, {u"无法打开历史号码文件 %1，原有历史未改动"_s,
-                                            u"无法读取历史号码文件 %1，原有历史未改动"_s,
-                                            u"文件 %1 大于 64 MB，不是历史号码文件，原有历史未改动"_s});
-    if (!bytes)
-        return bytes.error();
-    const HistoryParseResult parsed =
-        HistoryParser::parseLines(HistoryParser::splitLines(HistoryParser::decodeText(bytes.value())),
-                                  state.nextPeriod().value(), std::nullopt, state.options().bit);
+    const auto parsed = HistoryReader::readFile(path, state.nextPeriod().value(), state.options().bit);
+    if (!parsed)
+        return parsed.error();
+    // A file that is mostly not draws replaces the history only when the user insists.
+    if (auto refused = parsed->refusal(path); refused && !(force && refused->code == ErrorCode::NotHistory))
+        return *refused;
     ImportReport report;
-    for (const SkippedLine& s : parsed.skipped)
+    for (const SkippedLine& s : parsed->skipped)
         report.skipped.append({s.lineNumber, s.text, s.reason});
-    if (parsed.draws.isEmpty())
-        return Error{u"文件 %1 中没有可读入的历史号码，原有历史未改动"_s.arg(QDir::toNativeSeparators(path))};
 
     // A wrong file must never cost the user their history: keep a copy of the database first. The
     // copy reads through the same connection, so it is taken before the write lock.
@@ -173,8 +170,8 @@ Result<ImportReport> ImportHistory::apply(SessionState& state, ChangeContext& ct
         return begun.error();
 
     std::vector<DrawValues> draws;
-    draws.reserve(static_cast<size_t>(parsed.draws.size()));
-    for (const ParsedDraw& d : parsed.draws)
+    draws.reserve(static_cast<size_t>(parsed->draws.size()));
+    for (const ParsedDraw& d : parsed->draws)
         draws.push_back(drawOf(d.period, d.numbers));
     state.replaceHistory(std::move(draws), ctx.progress());
     if (auto stored = storeState(state, ctx); !stored)

@@ -99,11 +99,13 @@ namespace ChangeChains {
 
 using Signals = ChangeSignals;
 
+// Refused with ErrorCode::NotHistory when most of the file's lines are not draws, unless forced.
 struct ImportHistory {
     using Value = ImportReport;
     static constexpr ChangeSignals::Changes emits = Signals::EverythingChanged;
     static constexpr bool keepsUndo = false;
     QString path;
+    bool force = false;
     bool runsLong(const SessionState&) const { return true; }
     std::optional<UndoOffer> undoOffer(const SessionState&) const;
     Result<ImportReport> apply(SessionState& state, ChangeContext& ctx) const;

@@ -248,8 +248,8 @@ void Session::whileBusy(std::function<void()> work, std::function<void()> apply,
     });
 }
 
-Pending<ImportReport> Session::importHistory(const QString& path) {
-    return run(ChangeChains::ImportHistory{path});
+Pending<ImportReport> Session::importHistory(const QString& path, bool force) {
+    return run(ChangeChains::ImportHistory{path, force});
 }
 
 Pending<void> Session::addDraw(const std::array<int, 7>& numbers, std::optional<Period> period) {

@@ -75,7 +75,8 @@ public:
 
     // Changes. Each is refused at once with the reason when the input cannot be used; the ones
     // that rewrite or copy whole tables run on the worker and finish later.
-    Pending<ImportReport> importHistory(const QString& path);
+    // A file that is mostly not draws is refused (ErrorCode::NotHistory) unless forced.
+    Pending<ImportReport> importHistory(const QString& path, bool force = false);
     Pending<void> addDraw(const std::array<int, 7>& numbers, std::optional<Period> period = std::nullopt);
     Pending<void> deleteLastDraw();
     // Validated and saved with the database change it causes: a changed code base or period year

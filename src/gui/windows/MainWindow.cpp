@@ -212,9 +212,9 @@ void MainWindow::importHistory() {
             u"放弃该操作。确要读入请保证安装目录下存在历史号码的文本文件文件。读取时可能要花费一段时间,"
             u"请耐心等候！"_s))
         return;
-    // The dialog lists text files, but any file the user picks is read.
-    const QString path =
-        m_prompts.openFile(this, u"读取历史号码文本"_s, m_session.dataDir(), u"Text (*.txt);;所有文件 (*)"_s);
+    // The dialog lists the usual history files (text and tables), but any file the user picks is read.
+    const QString path = m_prompts.openFile(this, u"读取历史号码文本"_s, m_session.dataDir(),
+                                            u"历史号码文件 (*.txt *.csv *.tsv);;所有文件 (*)"_s);
     if (path.isEmpty())
         return;
     afterChange(m_session.importHistory(path), u"读入历史失败"_s, [this](const Result<ImportReport>& done) {

@@ -1,0 +1,219 @@
+#include "history/HistoryReader.h"
+
+#include <QFile>
+#include <QRandomGenerator>
+#include <QStringEncoder>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace talven;
+
+namespace {
+
+// "period:n1 … n7" per draw, line numbers left out: the forms put the same draw on different lines.
+QStringList describe(const QList<ParsedDraw>& draws) {
+    QStringList out;
+    for (const ParsedDraw& d : draws) {
+        QStringList numbers;
+        for (int n : d.numbers)
+            numbers.append(QString::number(n));
+        out.append(u"%1:%2"_s.arg(d.period).arg(numbers.join(u' ')));
+    }
+    return out;
+}
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QByteArray gbk(const QString& text) {
+    QStringEncoder encoder("GBK");
+    return encoder.isValid() ? QByteArray(encoder(text)) : QByteArray();
+}
+
+const QStringList threeDraws{u"2024001:1 8 13 24 35 43 33"_s, u"2024002:2 9 14 25 36 44 49"_s,
+                             u"2024003:5 6 7 10 11 12 40"_s};
+
+} // namespace
+
+class TestHistoryReader : public QObject {
+    Q_OBJECT
+
+private slots:
+    // Every form users bring reads to the same three draws of 2024, oldest first.
+    void formsReadToTheSameDraws_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("form"); // a part of the form's description
+        QTest::newRow("published CSV: dates d/m/y, newest first")
+            << QByteArray("Draw Date,num1,num2,num3,num4,num5,num6,num7\r\n"
+                          "06/01/2024,5,6,7,10,11,12,40\r\n04/01/2024,2,9,14,25,36,44,49\r\n"
+                          "02/01/2024,1,8,13,24,35,43,33\r\n")
+            << u"逗号分隔表格，有标题行，日期列，按年份编期号，由新到旧排列，已倒转"_s;
+        QTest::newRow("plain lines without leading zeros")
+            << QByteArray(
+                   "2024001 1 8 13 24 35 43 33\n2024002 2 9 14 25 36 44 49\n2024003 5 6 7 10 11 12 40\n")
+            << u"每行期号和七个号码"_s;
+        QTest::newRow("semicolons, Chinese titles, extra columns")
+            << u"期号;开奖日期;号码1;号码2;号码3;号码4;号码5;号码6;特码;销售额\n"
+               u"2024001;2024-01-02;01;08;13;24;35;43;33;1234567\n"
+               u"2024002;2024-01-04;02;09;14;25;36;44;49;7654321\n"
+               u"2024003;2024-01-06;05;06;07;10;11;12;40;1000000\n"_s.toUtf8()
+            << u"分号分隔表格，有标题行，期号列"_s;
+        QTest::newRow("tabs, draw numbers YY/NNN, no header")
+            << QByteArray("24/001\t1\t8\t13\t24\t35\t43\t33\n24/002\t2\t9\t14\t25\t36\t44\t49\n"
+                          "24/003\t5\t6\t7\t10\t11\t12\t40\n")
+            << u"制表符分隔表格，期号列"_s;
+        QTest::newRow("UTF-8 mark, titled columns out of order, yyyy/mm/dd")
+            << QByteArray("\xEF\xBB\xBF") +
+                   "Date,Special,Ball1,Ball2,Ball3,Ball4,Ball5,Ball6\n2024/01/02,33,1,8,13,24,35,43\n"
+                   "2024/01/04,49,2,9,14,25,36,44\n2024/01/06,40,5,6,7,10,11,12\n"
+            << u"日期列"_s;
+        QTest::newRow("GBK, written dates, blank separated")
+            << gbk(u"开奖日期 平码1 平码2 平码3 平码4 平码5 平码6 特别号码\n"
+                   u"2024年1月2日 01 08 13 24 35 43 33\n2024年1月4日 02 09 14 25 36 44 49\n"
+                   u"2024年1月6日 05 06 07 10 11 12 40\n"_s)
+            << u"空格分隔表格，有标题行，日期列"_s;
+        QTest::newRow("shuffled draw numbers YYYY/NNN")
+            << QByteArray("issue,n1,n2,n3,n4,n5,n6,bonus\n2024/002,2,9,14,25,36,44,49\n"
+                          "2024/003,5,6,7,10,11,12,40\n2024/001,1,8,13,24,35,43,33\n")
+            << u"未按先后排列，已按期号排序"_s;
+        QTest::newRow("numbers only, counted from the proposed period")
+            << QByteArray("1 8 13 24 35 43 33\n2 9 14 25 36 44 49\n5 6 7 10 11 12 40\n")
+            << u"没有期号，自第 2024001 期起依次编号"_s;
+    }
+    void formsReadToTheSameDraws() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, form);
+        if (bytes.isEmpty())
+            QSKIP("no GBK encoder on this platform");
+        const auto file = HistoryReader::read(bytes, 2024001, 49);
+        QVERIFY2(file.ok(), qPrintable(file.ok() ? QString() : file.message()));
+        QCOMPARE(describe(file->draws), threeDraws);
+        QVERIFY2(file->form.contains(form), qPrintable(file->form));
+        QVERIFY(file->skipped.isEmpty());
+        QVERIFY(!file->twoDigitLines);
+        QVERIFY(!file->refusal(u"f"_s));
+    }
+
+    // Dates count the draws of each year from one, whatever the order of the lines.
+    void datesNumberEachYear() {
+        const auto file = HistoryReader::read("date,a,b,c,d,e,f,g\n"
+                                              "2024-01-04,2,9,14,25,36,44,49\n2024-01-02,1,8,13,24,35,43,33\n"
+                                              "2023-12-30,5,6,7,10,11,12,40\n2023-12-28,1,2,3,4,5,6,7\n",
+                                              2000001, 49);
+        QVERIFY(file.ok());
+        QCOMPARE(describe(file->draws),
+                 (QStringList{u"2023001:1 2 3 4 5 6 7"_s, u"2023002:5 6 7 10 11 12 40"_s,
+                              u"2024001:1 8 13 24 35 43 33"_s, u"2024002:2 9 14 25 36 44 49"_s}));
+        QCOMPARE(file->draws.first().lineNumber, 5);
+        QVERIFY(file->everyLineDated);
+    }
+
+    void duplicatesAndRefusals_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("draws");
+        QTest::addColumn<int>("skipped");
+        QTest::addColumn<int>("code");     // -1: accepted; else the ErrorCode of the read or the refusal
+        QTest::addColumn<QString>("text"); // a part of the message or of the first skipped line's reason
+        QTest::newRow("identical line kept once")
+            << QByteArray(
+                   "2024001 1 8 13 24 35 43 33\n2024002 2 9 14 25 36 44 49\n2024001 1 8 13 24 35 43 33\n")
+            << 2 << 1 << -1 << u"与第 1 行相同"_s;
+        QTest::newRow("differing lines for one period")
+            << QByteArray(
+                   "2024001 1 8 13 24 35 43 33\n2024002 2 9 14 25 36 44 49\n2024001 1 8 13 24 35 43 34\n")
+            << 0 << 0 << int(ErrorCode::Refused) << u"第 1 行与第 3 行都是第 2024001 期"_s;
+        QTest::newRow("prose with a few draws")
+            << QByteArray("Our club's numbers\nwe played these last year\n2024001 1 8 13 24 35 43 33\n"
+                          "and these\n2024002 2 9 14 25 36 44 49\nnothing more to say\nreally\n")
+            << 2 << 5 << int(ErrorCode::NotHistory) << u"7 行中有 5 行无法读入，只能读入 2 期"_s;
+        QTest::newRow("a line of prose is no header")
+            << QByteArray("hello\nworld\n2024001 1 8 13 24 35 43 33\nfoo\n") << 1 << 3
+            << int(ErrorCode::NotHistory) << u"4 行中有 3 行无法读入"_s;
+        QTest::newRow("no draw at all") << QByteArray("nothing here\n1 2 3\n") << 0 << 2
+                                        << int(ErrorCode::Refused) << u"没有可读入的历史号码"_s;
+        QTest::newRow("bad number skipped with its reason")
+            << QByteArray(
+                   "2024001 1 8 13 24 35 43 33\n2024002 2 9 14 25 36 44 50\n2024003 5 6 7 10 11 12 40\n")
+            << 2 << 1 << -1 << u"号码50不在01到49之间"_s;
+    }
+    void duplicatesAndRefusals() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, draws);
+        QFETCH(int, skipped);
+        QFETCH(int, code);
+        QFETCH(QString, text);
+        const auto file = HistoryReader::read(bytes, 2024001, 49);
+        if (!file.ok()) {
+            QCOMPARE(int(file.code()), code);
+            QVERIFY2(file.message().contains(text), qPrintable(file.message()));
+            return;
+        }
+        QCOMPARE(file->draws.size(), draws);
+        QCOMPARE(file->skipped.size(), skipped);
+        const auto refusal = file->refusal(u"f"_s);
+        QCOMPARE(refusal ? int(refusal->code) : -1, code);
+        const QString said = refusal ? refusal->message : file->skipped.value(0).reason;
+        QVERIFY2(said.contains(text), qPrintable(said));
+    }
+
+    // A file the two-digit reader mostly accepts keeps exactly that reading: the sample, and
+    // samples with lines damaged at random.
+    void twoDigitFilesReadAsBefore() {
+        const QByteArray sample = readAll(QStringLiteral(TALVEN_SOURCE_DIR "/samples/history.txt"));
+        QVERIFY(!sample.isEmpty());
+        QList<QByteArray> files{sample};
+        QRandomGenerator rng(17);
+        const QList<QByteArray> lines = sample.split('\n').mid(0, 400);
+        for (int f = 0; f < 20; ++f) {
+            QList<QByteArray> damaged = lines;
+            for (QByteArray& line : damaged) {
+                switch (rng.bounded(10)) {
+                case 0:
+                    line.truncate(rng.bounded(int(line.size()) + 1));
+                    break;
+                case 1:
+                    line.insert(rng.bounded(int(line.size()) + 1), "x7 ");
+                    break;
+                case 2:
+                    line = "junk";
+                    break;
+                default:
+                    break;
+                }
+            }
+            files.append(damaged.join(f % 2 ? "\r\n" : "\n"));
+        }
+        for (const QByteArray& bytes : files) {
+            const QStringList text = HistoryParser::splitLines(HistoryParser::decodeText(bytes));
+            const HistoryParseResult before = HistoryParser::parseLines(text, 2000001, std::nullopt, 49);
+            const auto file = HistoryReader::read(bytes, 2000001, 49);
+            QVERIFY(file.ok());
+            QVERIFY(file->twoDigitLines);
+            QVERIFY(file->draws == before.draws);
+            QCOMPARE(file->skipped.size(), before.skipped.size());
+            for (qsizetype i = 0; i < before.skipped.size(); ++i) {
+                QCOMPARE(file->skipped[i].lineNumber, before.skipped[i].lineNumber);
+                QCOMPARE(file->skipped[i].reason, before.skipped[i].reason);
+            }
+            QVERIFY(!file->refusal(u"f"_s));
+        }
+    }
+
+    // The published-table sample holds the same draws as the two-digit sample.
+    void csvSampleMatchesTextSample() {
+        const auto text = HistoryReader::read(
+            readAll(QStringLiteral(TALVEN_SOURCE_DIR "/samples/history.txt")), 2000001, 49);
+        const auto csv = HistoryReader::read(
+            readAll(QStringLiteral(TALVEN_SOURCE_DIR "/samples/history.csv")), 2000001, 49);
+        QVERIFY(text.ok() && csv.ok());
+        QVERIFY(csv->skipped.isEmpty());
+        QCOMPARE(describe(csv->draws), describe(text->draws));
+        QCOMPARE(describe(csv->previewDraws()),
+                 describe(text->draws.first(3)) + describe(text->draws.last(3)));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestHistoryReader)
+#include "tst_historyreader.moc"
