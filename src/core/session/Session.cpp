@@ -6,8 +6,11 @@
 #include "store/Settings.h"
 
 #include <QDir>
+#include <QFile>
 #include <QSettings>
 #include <QThread>
+
+#include <climits>
 
 using namespace Qt::StringLiterals;
 
@@ -23,6 +26,14 @@ Session::~Session() {
 }
 
 Result<std::unique_ptr<Session>> Session::open(const QString& dataDir, QSettings& settings) {
+    // The system's limits, named as such instead of "cannot create" further down.
+    if (QFile::encodeName(QDir(dataDir).absolutePath()).size() >= PATH_MAX - 16)
+        return Error{u"数据目录的路径太长，超过系统上限 %1 字节"_s.arg(PATH_MAX), ErrorCode::Io};
+    for (const QString& part : QDir(dataDir).absolutePath().split(u'/'))
+        if (QFile::encodeName(part).size() > NAME_MAX)
+            return Error{
+                u"数据目录路径中的“%1…”太长，超过系统上限 %2 字节"_s.arg(part.left(20)).arg(NAME_MAX),
+                ErrorCode::Io};
     if (!QDir().mkpath(dataDir))
         return Error{u"无法创建数据目录 %1"_s.arg(dataDir), ErrorCode::Io};
     std::unique_ptr<Session> s(new Session(dataDir, settings));

@@ -160,6 +160,12 @@ int Database::tablesInUse(int formulaCount) {
 
 Result<std::unique_ptr<Database>> Database::open(const QString& path, OpenMode mode) {
     const QFileInfo info(path);
+    // A link whose target is gone (an unmounted disk, a moved folder) must not be replaced by an
+    // empty database: the user's data is behind it.
+    if (info.isSymLink() && !info.exists())
+        return Error{u"数据库文件 %1 是指向 %2 的符号链接，但链接目标不存在；未作任何修改"_s.arg(
+                         path, info.symLinkTarget()),
+                     ErrorCode::NotFound};
     if (!info.exists()) {
         if (mode == OpenMode::ReadExisting)
             return Error{u"没有数据库文件 %1"_s.arg(path), ErrorCode::NotFound};
