@@ -86,6 +86,8 @@ int CliApp::run(const QStringList& arguments, QTextStream& out, QTextStream& err
             err << session.message() << Qt::endl;
             return 1;
         }
+        if (!session.value()->openingNotice().isEmpty())
+            err << session.value()->openingNotice() << Qt::endl;
         CommandContext ctx{session.value().get(), rest, parsed.value(), out, err, dataDir};
         return command->run(ctx);
     }

@@ -1,5 +1,6 @@
 #include "CliApp.h"
 #include "formula/FormulaInput.h"
+#include "store/Database.h"
 
 #include <QDir>
 #include <QFile>
@@ -345,6 +346,44 @@ private slots:
         QVERIFY2(r.err.contains(u"符号链接"_s), qPrintable(r.err));
         QVERIFY(QFileInfo(link).isSymLink());
         QVERIFY(!QFileInfo::exists(dir.filePath(u"unmounted/orvane.mdb"_s)));
+    }
+
+    // Numbers edited outside the program are put in order at opening, after a backup, and a
+    // deletion by number then removes exactly one formula.
+    void irregularFormulaNumbersAreRenumbered() {
+        QTemporaryDir dir;
+        QCOMPARE(cli({u"import-formulas"_s, sample(u"formulas.txt"_s)}, dir.path()).code, 0);
+        auto codes = [&] {
+            QStringList out;
+            const auto rows =
+                QJsonDocument::fromJson(cli({u"formulas"_s, u"--json"_s}, dir.path()).out.toUtf8());
+            for (const auto& row : rows.array()) {
+                if (row[u"idx"_s].toInt() != out.size() + 1)
+                    return QStringList{u"numbered out of order"_s};
+                out.append(row[u"code"_s].toString());
+            }
+            return out;
+        };
+        const QStringList before = codes();
+        QCOMPARE(before.size(), 36);
+        {
+            auto db = Database::open(dir.filePath(u"orvane.mdb"_s));
+            QVERIFY(db);
+            QVERIFY(db.value()->exec(
+                u"UPDATE Gongshi SET Idx = 1 WHERE Idx = 2; UPDATE Gongshi SET Idx = -5 WHERE "
+                u"Idx = 5; UPDATE Gongshi SET Idx = Idx + 10 WHERE Idx > 30"_s));
+        }
+        const Run opened = cli({u"formulas"_s}, dir.path());
+        QCOMPARE(opened.code, 0);
+        QVERIFY2(opened.err.contains(u"重新编号"_s), qPrintable(opened.err));
+        QVERIFY(QFileInfo::exists(dir.filePath(u"orvane.mdb.bak"_s)));
+        QStringList expected = before;
+        expected.move(4, 0); // -5 comes first; the two 1s keep the order they were stored in
+        QCOMPARE(codes(), expected);
+        QCOMPARE(cli({u"delete-formula"_s, u"2"_s}, dir.path()).code, 0);
+        expected.removeAt(1);
+        QCOMPARE(codes(), expected);
+        QVERIFY(!cli({u"formulas"_s}, dir.path()).err.contains(u"重新编号"_s));
     }
 
     void lastPeriodHasNoSuccessor() {

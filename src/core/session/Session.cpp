@@ -3,6 +3,7 @@
 #include "store/Backups.h"
 #include "store/Database.h"
 #include "store/ErrorValueStore.h"
+#include "store/FormulaTable.h"
 #include "store/Settings.h"
 
 #include <QDir>
@@ -48,6 +49,8 @@ Result<void> Session::start() {
     if (!db)
         return db.error();
     m_db = std::move(db.value());
+    if (auto numbered = renumberFormulasIfNeeded(); !numbered)
+        return numbered;
     auto state = SessionState::load(*m_db, m_savedOptions);
     if (!state)
         return state.error();
@@ -79,6 +82,31 @@ Result<void> Session::start() {
     // A file that cannot be written still shows what it holds.
     if (!synced)
         m_readOnlyReason = synced.message() + u"；只能查看，不能修改"_s;
+    return {};
+}
+
+// Formula numbers edited outside the program (repeats, gaps, zero or less) would make a deletion
+// by number remove several formulas; they are numbered 1..n again in their order, after a backup.
+Result<void> Session::renumberFormulasIfNeeded() {
+    auto ordered = FormulaTable::numberedInOrder(*m_db);
+    if (!ordered)
+        return ordered.error();
+    if (ordered.value() || m_db->readOnly())
+        return {};
+    if (auto saved = Backups::save(*m_db); !saved)
+        return saved;
+    Transaction transaction(*m_db);
+    if (auto begun = transaction.beginWrite(); !begun)
+        return begun;
+    if (auto again = FormulaTable::numberedInOrder(*m_db); !again || again.value())
+        return again ? Result<void>() : Result<void>(again.error());
+    if (auto numbered = FormulaTable::renumber(*m_db); !numbered)
+        return numbered;
+    if (auto committed = transaction.commit(); !committed)
+        return committed;
+    m_openingNotice =
+        u"公式表中的序号有重复、间断或不是正数，已按原来的顺序重新编号；修改前的数据库已备份为 %1"_s.arg(
+            QDir::toNativeSeparators(Backups::path(m_db->path(), 0)));
     return {};
 }
 

@@ -76,6 +76,8 @@ public:
     bool busy() const { return m_busy; }
     // Why the database can only be read (read-only file, full disk); empty when it can be changed.
     const QString& readOnlyReason() const { return m_readOnlyReason; }
+    // What opening repaired and the user should know (renumbered formulas); empty when nothing.
+    const QString& openingNotice() const { return m_openingNotice; }
     // True when another program committed to the database since the state was read.
     bool changedElsewhere();
 
@@ -154,6 +156,7 @@ private:
 
     Session(QString dataDir, QSettings& settings);
     Result<void> start();
+    Result<void> renumberFormulasIfNeeded();
     template <typename T>
     Pending<T> run(bool longChange, Outcome outcome, ChangeFn<T> change);
     void succeeded(const Outcome& outcome, bool reloaded);
@@ -174,6 +177,7 @@ private:
     std::unique_ptr<SessionState> m_state;
     Options m_savedOptions;
     QString m_readOnlyReason;
+    QString m_openingNotice;
     bool m_busy = false;
     bool m_shortChangesOnWorker = false;
     std::unique_ptr<QThread> m_worker;

@@ -139,6 +139,8 @@ MainWindow::MainWindow(Session& session, Prompts& prompts, QSettings* viewSettin
     scrollFormulasToEnd();
     if (!session.readOnlyReason().isEmpty())
         statusBar()->showMessage(session.readOnlyReason());
+    else if (!session.openingNotice().isEmpty())
+        statusBar()->showMessage(session.openingNotice());
     m_entry->box(1)->setFocus();
 }
 
