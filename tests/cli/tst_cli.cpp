@@ -386,6 +386,52 @@ private slots:
         QVERIFY(!cli({u"formulas"_s}, dir.path()).err.contains(u"重新编号"_s));
     }
 
+    void damagedRowsOpenReadOnly_data() {
+        QTest::addColumn<QString>("damage");
+        QTest::addColumn<QString>("reason");
+        const QString newest = u"(SELECT MAX(QQH) FROM Lishi0)"_s;
+        QTest::newRow("number above 99")
+            << u"UPDATE Lishi0 SET L3A = 120 WHERE QQH = "_s + newest << u"120"_s;
+        QTest::newRow("text as number")
+            << u"UPDATE Lishi0 SET L3A = 'abc' WHERE QQH = "_s + newest << u"第 3 个号码"_s;
+        QTest::newRow("repeated number")
+            << u"UPDATE Lishi0 SET L2A = L1A WHERE QQH = "_s + newest << u"两次"_s;
+        QTest::newRow("repeated period")
+            << u"UPDATE Lishi0 SET QQH = QQH - 1 WHERE QQH = "_s + newest << u"期号都是"_s;
+        QTest::newRow("formula without text") << u"UPDATE Gongshi SET gongshi = NULL"_s << u"没有公式文本"_s;
+        QTest::newRow("unknown kind") << u"UPDATE Gongshi SET maType = 42"_s << u"42"_s;
+        QTest::newRow("another program's mark") << u"PRAGMA user_version = 7"_s << u"user_version"_s;
+        QTest::newRow("another program's id") << u"PRAGMA application_id = 1234"_s << u"application_id"_s;
+    }
+    // A damaged database is shown but never rewritten, and every change names the first bad row.
+    void damagedRowsOpenReadOnly() {
+        QFETCH(QString, damage);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        QFile all(sample(u"history.txt"_s));
+        QVERIFY(all.open(QIODevice::ReadOnly));
+        QFile part(dir.filePath(u"part.txt"_s));
+        QVERIFY(part.open(QIODevice::WriteOnly));
+        for (int i = 0; i < 120; ++i)
+            part.write(all.readLine());
+        part.close();
+        QCOMPARE(cli({u"import-history"_s, part.fileName()}, dir.path()).code, 0);
+        QCOMPARE(cli({u"add-formula"_s, u"[D单特类]特码数+平码一"_s}, dir.path()).code, 0);
+        {
+            auto db = Database::open(dir.filePath(u"orvane.mdb"_s));
+            QVERIFY(db);
+            QVERIFY(db.value()->exec(damage));
+        }
+        const QByteArray damaged = fileBytes(dir.filePath(u"orvane.mdb"_s));
+        QCOMPARE(cli({u"history"_s}, dir.path()).code, 0);
+        const Run refused =
+            cli({u"add-draw"_s, u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s, u"6"_s, u"7"_s}, dir.path());
+        QCOMPARE(refused.code, 1);
+        QVERIFY2(refused.err.contains(reason) && refused.err.contains(u"只能查看"_s),
+                 qPrintable(refused.err));
+        QCOMPARE(fileBytes(dir.filePath(u"orvane.mdb"_s)), damaged);
+    }
+
     void lastPeriodHasNoSuccessor() {
         QTemporaryDir dir;
         const Run r = cli({u"add-draw"_s, u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s, u"6"_s, u"7"_s,

@@ -156,7 +156,8 @@ private:
 
     Session(QString dataDir, QSettings& settings);
     Result<void> start();
-    Result<void> renumberFormulasIfNeeded();
+    // True when the formulas were numbered anew (the state must be read again).
+    Result<bool> renumberFormulasIfNeeded();
     template <typename T>
     Pending<T> run(bool longChange, Outcome outcome, ChangeFn<T> change);
     void succeeded(const Outcome& outcome, bool reloaded);

@@ -193,6 +193,16 @@ Result<std::unique_ptr<Database>> Database::open(const QString& path, OpenMode m
     return std::unique_ptr<Database>(new Database(db, path));
 }
 
+QString Database::otherProgramMark() {
+    for (const char* pragma : {"application_id", "user_version"}) {
+        Statement st(m_db, u"PRAGMA %1"_s.arg(QLatin1StringView(pragma)));
+        if (st.stepRow() && st.columnInt(0) != 0)
+            return u"数据库文件的 %1 是 %2，不是本软件写入的值 0"_s.arg(QLatin1StringView(pragma))
+                .arg(st.columnInt(0));
+    }
+    return {};
+}
+
 bool Database::readOnly() const {
     return sqlite3_db_readonly(m_db, "main") == 1;
 }
