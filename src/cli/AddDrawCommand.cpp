@@ -30,7 +30,9 @@ int AddDrawCommand::run(CommandContext& ctx) {
     if (auto added = ctx.session->addDraw(numbers, period).wait(); !added)
         return fail(ctx, added.message());
     const int stored = ctx.session->draw(ctx.session->draws().size() - 1).period().value();
-    ctx.out << u"已保存第 %1 期，下一期为 %2。"_s.arg(stored).arg(ctx.session->nextPeriod().value())
+    const Period next = ctx.session->nextPeriod();
+    ctx.out << (next.isValid() ? u"已保存第 %1 期，下一期为 %2。"_s.arg(stored).arg(next.value())
+                               : u"已保存第 %1 期，没有下一期。"_s.arg(stored))
             << Qt::endl;
     return 0;
 }

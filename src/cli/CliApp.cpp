@@ -63,6 +63,16 @@ int CliApp::run(const QStringList& arguments, QTextStream& out, QTextStream& err
             return 1;
         }
         const QStringList rest = parsed->positional().mid(1);
+        // Refused before the session opens: opening may already bring stored rows in line.
+        if (rest.size() > command->maxArguments()) {
+            err << (command->maxArguments() == 0 ? u"命令 %1 不接受参数：%2"_s.arg(name, rest.join(u' '))
+                                                 : u"命令 %1 最多接受 %2 个参数，多出：%3"_s.arg(name)
+                                                       .arg(command->maxArguments())
+                                                       .arg(rest.mid(command->maxArguments()).join(u' ')))
+                << Qt::endl
+                << u"用法：talven-cli "_s << command->usage().simplified() << Qt::endl;
+            return 1;
+        }
         if (!command->needsSession()) {
             CommandContext ctx{
                 nullptr, rest, parsed.value(),
@@ -76,6 +86,8 @@ int CliApp::run(const QStringList& arguments, QTextStream& out, QTextStream& err
             err << session.message() << Qt::endl;
             return 1;
         }
+        if (!session.value()->openingNotice().isEmpty())
+            err << session.value()->openingNotice() << Qt::endl;
         CommandContext ctx{session.value().get(), rest, parsed.value(), out, err, dataDir};
         return command->run(ctx);
     }

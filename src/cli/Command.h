@@ -40,6 +40,9 @@ public:
     virtual QList<QCommandLineOption> options() const { return {}; }
     // False for commands that open no session of their own (demo).
     virtual bool needsSession() const { return true; }
+    // How many positional arguments the command takes at most; more are refused before anything
+    // is opened.
+    virtual int maxArguments() const { return 0; }
     virtual int run(CommandContext& ctx) = 0;
 
     static std::vector<std::unique_ptr<Command>> all();

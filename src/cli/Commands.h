@@ -28,6 +28,7 @@ public:
     QList<QCommandLineOption> options() const override {
         return {flag(QStringLiteral("dry-run"), QString()), flag(QStringLiteral("force"), QString())};
     }
+    int maxArguments() const override { return 1; }
     int run(CommandContext& ctx) override;
 };
 
@@ -40,6 +41,7 @@ public:
     QList<QCommandLineOption> options() const override {
         return {valueOption(QStringLiteral("period"), QStringLiteral("期号"))};
     }
+    int maxArguments() const override { return 7; }
     int run(CommandContext& ctx) override;
 };
 
@@ -57,6 +59,7 @@ public:
         return QStringLiteral(
             "restore-backup [N]        用备份恢复数据库（0 为最近一次导入前的备份，1、2 更早）");
     }
+    int maxArguments() const override { return 1; }
     int run(CommandContext& ctx) override;
 };
 
@@ -72,6 +75,7 @@ class SettingsCommand : public Command {
 public:
     QString name() const override { return QStringLiteral("settings"); }
     QString usage() const override { return QStringLiteral("settings [KEY [VALUE]]    查看或修改软件设置"); }
+    int maxArguments() const override { return 2; }
     int run(CommandContext& ctx) override;
 };
 
@@ -85,6 +89,7 @@ public:
         return {valueOption(QStringLiteral("kind"), QStringLiteral("种类")),
                 flag(QStringLiteral("keep"), QString())};
     }
+    int maxArguments() const override { return 1; }
     int run(CommandContext& ctx) override;
 };
 
@@ -93,6 +98,7 @@ public:
     QString name() const override { return QStringLiteral("import-formulas"); }
     QString usage() const override { return QStringLiteral("import-formulas FILE [--keep]  读取公式文本"); }
     QList<QCommandLineOption> options() const override { return {flag(QStringLiteral("keep"), QString())}; }
+    int maxArguments() const override { return 1; }
     int run(CommandContext& ctx) override;
 };
 
@@ -119,6 +125,7 @@ public:
         return {valueOption(QStringLiteral("last"), QStringLiteral("期数")),
                 flag(QStringLiteral("json"), QString())};
     }
+    int maxArguments() const override { return 1; }
     int run(CommandContext& ctx) override;
 };
 
@@ -126,6 +133,7 @@ class DeleteFormulaCommand : public Command {
 public:
     QString name() const override { return QStringLiteral("delete-formula"); }
     QString usage() const override { return QStringLiteral("delete-formula IDX        删除该公式"); }
+    int maxArguments() const override { return 1; }
     int run(CommandContext& ctx) override;
 };
 
@@ -153,6 +161,7 @@ public:
         return {valueOption(QStringLiteral("out"), QStringLiteral("文件")),
                 flag(QStringLiteral("csv"), QString())};
     }
+    int maxArguments() const override { return 1; }
     int run(CommandContext& ctx) override;
 };
 

@@ -27,8 +27,12 @@ QString samplesDir() {
 } // namespace
 
 int DemoCommand::run(CommandContext& ctx) {
+    // Always a fresh directory: the demo replaces the history, and a given --data-dir holds the
+    // user's own.
     QTemporaryDir temp;
-    const QString dir = ctx.dataDir.isEmpty() ? temp.path() : ctx.dataDir;
+    if (!temp.isValid())
+        return fail(ctx, u"无法创建演示用的临时目录：%1"_s.arg(temp.errorString()));
+    const QString dir = temp.path();
     // The demo keeps its options apart from the user's.
     QSettings settings(QDir(dir).filePath(u"demo-settings.ini"_s), QSettings::IniFormat);
     auto session = Session::open(dir, settings);

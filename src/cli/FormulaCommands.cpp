@@ -20,8 +20,11 @@ int AddFormulaCommand::run(CommandContext& ctx) {
         return fail(ctx, u"公式种类必须是 0 到 15"_s);
     if (args.size() > 1)
         return fail(ctx, u"用法：talven-cli add-formula TEXT [--kind K] [--keep]"_s);
-    if (auto added = ctx.session->addFormula(args.value(0), *formulaKindOf(*kind), !keep).wait(); !added)
-        return fail(ctx, added.message());
+    if (auto added = ctx.session->addFormula(args.value(0), *formulaKindOf(*kind), !keep).wait(); !added) {
+        // The window shows the reason in its preview; here it follows the message.
+        const Error& e = added.error();
+        return fail(ctx, e.detail.isEmpty() ? e.message : e.message + u'\n' + e.detail);
+    }
     const FormulaRow& row = ctx.session->formulas().back();
     ctx.out << u"已添加第 %1 条公式：%2（%3，%4）"_s.arg(row.idx).arg(row.code, formulaKindCaption(row.kind),
                                                                       row.kill ? u"杀"_s : u"生"_s)
@@ -57,6 +60,8 @@ int ImportFormulasCommand::run(CommandContext& ctx) {
         if (report->unrecognised.size() > 20)
             ctx.out << u"  其余 %1 行见报告文件。"_s.arg(report->unrecognised.size() - 20) << Qt::endl;
     }
+    if (report->added == 0)
+        return fail(ctx, u"文件 %1 中没有可添加的公式"_s.arg(QDir::toNativeSeparators(args.first())));
     return 0;
 }
 

@@ -15,10 +15,11 @@ namespace talven {
 
 namespace {
 
-// "1,3,5" -> ordinals; empty when a part is not a formula of the list.
+// "1,3,5" -> ordinals; empty when a part is not a formula of the list (an empty part too: "1,,2"
+// or "" is a typing slip, not a request to select nothing).
 std::optional<QList<int>> parseSelection(const QString& text, int formulaCount) {
     QList<int> ordinals;
-    for (const QString& part : text.split(u',', Qt::SkipEmptyParts)) {
+    for (const QString& part : text.split(u',')) {
         bool ok = false;
         const int k = part.trimmed().toInt(&ok);
         if (!ok || k < 1 || k > formulaCount)
@@ -44,7 +45,7 @@ int PredictCommand::run(CommandContext& ctx) {
     if (!ctx.args.isEmpty())
         return fail(ctx, u"用法：talven-cli predict [--select I,J,...] [--at PERIOD] [--json]"_s);
     Session& s = *ctx.session;
-    if (!select.isNull()) {
+    if (ctx.isSet(u"select"_s)) {
         const auto ordinals = parseSelection(select, static_cast<int>(s.formulas().size()));
         if (!ordinals)
             return fail(ctx, u"--select 中的序号必须是 1 到 %1 之间的公式序号"_s.arg(s.formulas().size()));

@@ -1,15 +1,23 @@
 #include "CliApp.h"
 #include "formula/FormulaInput.h"
+#include "store/Database.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QTest>
 #include <QTextStream>
+
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using namespace talven;
@@ -29,6 +37,7 @@ class TestCli : public QObject {
 
     QTemporaryDir m_settingsDir;
     QTemporaryDir m_dir;
+    QTemporaryDir m_files;
 
     Run cli(QStringList args, const QString& dataDir = QString()) {
         args.prepend(u"talven-cli"_s);
@@ -41,6 +50,10 @@ class TestCli : public QObject {
         err.flush();
         return r;
     }
+    static QByteArray fileBytes(const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
     static QString sample(const QString& name) {
         return QStringLiteral(TALVEN_SOURCE_DIR "/samples/") + name;
     }
@@ -52,6 +65,9 @@ private slots:
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_settingsDir.path());
         QCOMPARE(cli({u"import-history"_s, sample(u"history.txt"_s)}).code, 0);
         QCOMPARE(cli({u"import-formulas"_s, sample(u"formulas.txt"_s)}).code, 0);
+        QFile nothing(m_files.filePath(u"nothing.txt"_s));
+        QVERIFY(nothing.open(QIODevice::WriteOnly));
+        nothing.write("not a formula\n");
     }
 
     void refusedInputs_data() {
@@ -89,6 +105,31 @@ private slots:
         QTest::newRow("discover candidates")
             << QStringList{u"discover"_s, u"--candidates"_s, u"x"_s} << u"整数"_s;
         QTest::newRow("discover seed") << QStringList{u"discover"_s, u"--seed"_s, u"-1"_s} << u"种子"_s;
+        QTest::newRow("argument it does not take")
+            << QStringList{u"delete-last-draw"_s, u"5"_s} << u"不接受参数"_s;
+        QTest::newRow("too many arguments")
+            << QStringList{u"settings"_s, u"BIT"_s, u"49"_s, u"50"_s} << u"最多接受 2 个参数"_s;
+        QTest::newRow("option given twice") << QStringList{u"add-draw"_s,
+                                                           u"1"_s,
+                                                           u"2"_s,
+                                                           u"3"_s,
+                                                           u"4"_s,
+                                                           u"5"_s,
+                                                           u"6"_s,
+                                                           u"7"_s,
+                                                           u"--period"_s,
+                                                           u"2027001"_s,
+                                                           u"--period=2027002"_s}
+                                            << u"只能给一次"_s;
+        QTest::newRow("flag with a value") << QStringList{u"history"_s, u"--json=1"_s} << u"不带值"_s;
+        QTest::newRow("empty selection")
+            << QStringList{u"predict"_s, u"--select"_s, QString()} << u"--select"_s;
+        QTest::newRow("empty part of a selection")
+            << QStringList{u"predict"_s, u"--select"_s, u"1,,2"_s} << u"--select"_s;
+        QTest::newRow("formula with a line break")
+            << QStringList{u"add-formula"_s, u"[D单特类]特码数\n+平码一"_s} << u"换行"_s;
+        QTest::newRow("formula file adding nothing")
+            << QStringList{u"import-formulas"_s, m_files.filePath(u"nothing.txt"_s)} << u"没有可添加的公式"_s;
         QTest::newRow("discover rank beyond top")
             << QStringList{u"discover"_s, u"--top"_s, u"3"_s, u"--add"_s, u"1,4"_s} << u"--add"_s;
     }
@@ -97,9 +138,11 @@ private slots:
         QFETCH(QString, message);
         const Run before = cli({u"history"_s, u"--json"_s});
         const Run formulasBefore = cli({u"formulas"_s, u"--json"_s});
+        const QByteArray stored = fileBytes(QDir(m_dir.path()).filePath(u"orvane.mdb"_s));
         const Run r = cli(args);
         QCOMPARE(r.code, 1);
         QVERIFY2(r.err.contains(message), qPrintable(r.err));
+        QCOMPARE(fileBytes(QDir(m_dir.path()).filePath(u"orvane.mdb"_s)), stored);
         QCOMPARE(cli({u"history"_s, u"--json"_s}).out, before.out);
         QCOMPARE(cli({u"formulas"_s, u"--json"_s}).out, formulasBefore.out);
     }
@@ -124,6 +167,10 @@ private slots:
         QCOMPARE(empty.code, 1);
         QVERIFY(empty.err.contains(u"数据目录不能为空"_s));
         QCOMPARE(run({u"history"_s, u"--data-dir"_s}).code, 1);
+        const Run longName =
+            run({u"--data-dir"_s, QDir::tempPath() + u'/' + QString(300, u'x'), u"history"_s});
+        QCOMPARE(longName.code, 1);
+        QVERIFY2(longName.err.contains(u"超过系统上限"_s), qPrintable(longName.err));
     }
 
     void historyJson() {
@@ -314,6 +361,183 @@ private slots:
         QVERIFY(!r.err.isEmpty());
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), QByteArray("not a database"));
+    }
+
+    void demoLeavesTheDataDirectoryAlone() {
+        const QString db = QDir(m_dir.path()).filePath(u"orvane.mdb"_s);
+        const QByteArray stored = fileBytes(db);
+        const QStringList files = QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden);
+        const Run r = cli({u"demo"_s});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(fileBytes(db), stored);
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden), files);
+    }
+
+    void danglingDatabaseLinkIsReported() {
+        QTemporaryDir dir;
+        const QString link = dir.filePath(u"orvane.mdb"_s);
+        QVERIFY(QFile::link(dir.filePath(u"unmounted/orvane.mdb"_s), link));
+        QVERIFY(QDir(dir.path()).mkdir(u"unmounted"_s)); // the link's folder is there, the file is not
+        const Run r = cli({u"history"_s}, dir.path());
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains(u"符号链接"_s), qPrintable(r.err));
+        QVERIFY(QFileInfo(link).isSymLink());
+        QVERIFY(!QFileInfo::exists(dir.filePath(u"unmounted/orvane.mdb"_s)));
+    }
+
+    // Numbers edited outside the program are put in order at opening, after a backup, and a
+    // deletion by number then removes exactly one formula.
+    void irregularFormulaNumbersAreRenumbered() {
+        QTemporaryDir dir;
+        QCOMPARE(cli({u"import-formulas"_s, sample(u"formulas.txt"_s)}, dir.path()).code, 0);
+        auto codes = [&] {
+            QStringList out;
+            const auto rows =
+                QJsonDocument::fromJson(cli({u"formulas"_s, u"--json"_s}, dir.path()).out.toUtf8());
+            for (const auto& row : rows.array()) {
+                if (row[u"idx"_s].toInt() != out.size() + 1)
+                    return QStringList{u"numbered out of order"_s};
+                out.append(row[u"code"_s].toString());
+            }
+            return out;
+        };
+        const QStringList before = codes();
+        QCOMPARE(before.size(), 36);
+        {
+            auto db = Database::open(dir.filePath(u"orvane.mdb"_s));
+            QVERIFY(db);
+            QVERIFY(db.value()->exec(
+                u"UPDATE Gongshi SET Idx = 1 WHERE Idx = 2; UPDATE Gongshi SET Idx = -5 WHERE "
+                u"Idx = 5; UPDATE Gongshi SET Idx = Idx + 10 WHERE Idx > 30"_s));
+        }
+        const Run opened = cli({u"formulas"_s}, dir.path());
+        QCOMPARE(opened.code, 0);
+        QVERIFY2(opened.err.contains(u"重新编号"_s), qPrintable(opened.err));
+        QVERIFY(QFileInfo::exists(dir.filePath(u"orvane.mdb.bak"_s)));
+        QStringList expected = before;
+        expected.move(4, 0); // -5 comes first; the two 1s keep the order they were stored in
+        QCOMPARE(codes(), expected);
+        QCOMPARE(cli({u"delete-formula"_s, u"2"_s}, dir.path()).code, 0);
+        expected.removeAt(1);
+        QCOMPARE(codes(), expected);
+        QVERIFY(!cli({u"formulas"_s}, dir.path()).err.contains(u"重新编号"_s));
+    }
+
+    void damagedRowsOpenReadOnly_data() {
+        QTest::addColumn<QString>("damage");
+        QTest::addColumn<QString>("reason");
+        const QString newest = u"(SELECT MAX(QQH) FROM Lishi0)"_s;
+        QTest::newRow("number above 99")
+            << u"UPDATE Lishi0 SET L3A = 120 WHERE QQH = "_s + newest << u"120"_s;
+        QTest::newRow("text as number")
+            << u"UPDATE Lishi0 SET L3A = 'abc' WHERE QQH = "_s + newest << u"第 3 个号码"_s;
+        QTest::newRow("repeated number")
+            << u"UPDATE Lishi0 SET L2A = L1A WHERE QQH = "_s + newest << u"两次"_s;
+        QTest::newRow("repeated period")
+            << u"UPDATE Lishi0 SET QQH = QQH - 1 WHERE QQH = "_s + newest << u"期号都是"_s;
+        QTest::newRow("formula without text") << u"UPDATE Gongshi SET gongshi = NULL"_s << u"没有公式文本"_s;
+        QTest::newRow("unknown kind") << u"UPDATE Gongshi SET maType = 42"_s << u"42"_s;
+        QTest::newRow("another program's mark") << u"PRAGMA user_version = 7"_s << u"user_version"_s;
+        QTest::newRow("another program's id") << u"PRAGMA application_id = 1234"_s << u"application_id"_s;
+    }
+    // A damaged database is shown but never rewritten, and every change names the first bad row.
+    void damagedRowsOpenReadOnly() {
+        QFETCH(QString, damage);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        QFile all(sample(u"history.txt"_s));
+        QVERIFY(all.open(QIODevice::ReadOnly));
+        QFile part(dir.filePath(u"part.txt"_s));
+        QVERIFY(part.open(QIODevice::WriteOnly));
+        for (int i = 0; i < 120; ++i)
+            part.write(all.readLine());
+        part.close();
+        QCOMPARE(cli({u"import-history"_s, part.fileName()}, dir.path()).code, 0);
+        QCOMPARE(cli({u"add-formula"_s, u"[D单特类]特码数+平码一"_s}, dir.path()).code, 0);
+        {
+            auto db = Database::open(dir.filePath(u"orvane.mdb"_s));
+            QVERIFY(db);
+            QVERIFY(db.value()->exec(damage));
+        }
+        const QByteArray damaged = fileBytes(dir.filePath(u"orvane.mdb"_s));
+        QCOMPARE(cli({u"history"_s}, dir.path()).code, 0);
+        const Run refused =
+            cli({u"add-draw"_s, u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s, u"6"_s, u"7"_s}, dir.path());
+        QCOMPARE(refused.code, 1);
+        QVERIFY2(refused.err.contains(reason) && refused.err.contains(u"只能查看"_s),
+                 qPrintable(refused.err));
+        QCOMPARE(fileBytes(dir.filePath(u"orvane.mdb"_s)), damaged);
+    }
+
+    void lastPeriodHasNoSuccessor() {
+        QTemporaryDir dir;
+        const Run r = cli({u"add-draw"_s, u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s, u"6"_s, u"7"_s,
+                           u"--period"_s, u"9999999"_s},
+                          dir.path());
+        QCOMPARE(r.code, 0);
+        QVERIFY2(r.out.contains(u"没有下一期"_s) && !r.out.contains(u"下一期为 0"_s), qPrintable(r.out));
+    }
+
+    void exportRefusesTargetsItCannotReplace_data() {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("device") << u"/dev/null"_s << u"不是普通文件"_s;
+        QTest::newRow("fifo") << m_files.filePath(u"fifo"_s) << u"不是普通文件"_s;
+        QTest::newRow("read-only file") << m_files.filePath(u"readonly.xlsx"_s) << u"只读"_s;
+        QTest::newRow("read-only csv") << m_files.filePath(u"readonly.csv"_s) << u"只读"_s;
+    }
+    void exportRefusesTargetsItCannotReplace() {
+        QFETCH(QString, target);
+        QFETCH(QString, message);
+        if (target.endsWith(u"fifo"_s) && !QFileInfo::exists(target))
+            QVERIFY(::mkfifo(QFile::encodeName(target).constData(), 0644) == 0);
+        if (target.contains(u"readonly"_s)) {
+            QFile f(target);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("mine");
+            f.close();
+            QVERIFY(
+                f.setPermissions(QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
+        }
+        const QFileInfo before(target);
+        QStringList args{u"export"_s, u"history"_s, u"--out"_s, target};
+        if (target.endsWith(u".csv"_s))
+            args.append(u"--csv"_s);
+        const Run r = cli(args);
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains(message), qPrintable(r.err));
+        const QFileInfo after(target);
+        QCOMPARE(after.isFile(), before.isFile());
+        QCOMPARE(after.size(), before.size());
+    }
+
+    // A full disk is named as such, and the workbook library's own error lines never reach the
+    // terminal. Needs a small file system of its own, so it runs only as root.
+    void fullDiskIsNamed() {
+        if (::geteuid() != 0)
+            QSKIP("mounting a small file system needs root");
+        QTemporaryDir mount;
+        const QByteArray where = QFile::encodeName(mount.path());
+        if (::mount("tmpfs", where.constData(), "tmpfs", 0, "size=64k") != 0)
+            QSKIP("tmpfs cannot be mounted here");
+        const auto unmount = qScopeGuard([&] { ::umount2(where.constData(), MNT_DETACH); });
+        for (const QString& name : {u"history.csv"_s, u"history.xlsx"_s}) {
+            QTemporaryFile capture;
+            QVERIFY(capture.open());
+            const int saved = ::dup(2);
+            ::dup2(capture.handle(), 2);
+            QStringList args{u"export"_s, u"history"_s, u"--out"_s, QDir(mount.path()).filePath(name)};
+            if (name.endsWith(u".csv"_s))
+                args.append(u"--csv"_s);
+            const Run r = cli(args);
+            ::dup2(saved, 2);
+            ::close(saved);
+            QCOMPARE(r.code, 1);
+            QVERIFY2(r.err.contains(u"磁盘已满"_s), qPrintable(r.err));
+            QVERIFY(capture.seek(0)); // fd 2 moved the shared offset to the end
+            QCOMPARE(capture.readAll(), QByteArray());
+            QVERIFY(QDir(mount.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+        }
     }
 };
 

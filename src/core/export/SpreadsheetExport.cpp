@@ -5,6 +5,7 @@
 #include <QAbstractItemModel>
 #include <QDir>
 #include <QFileInfo>
+#include <QStorageInfo>
 #include <QStringEncoder>
 #include <QTemporaryFile>
 
@@ -118,6 +119,16 @@ QString resolvedTarget(const QString& path) {
 // Longest file name the file systems we run on take, in bytes.
 constexpr qsizetype MaxNameBytes = 255;
 
+// Qt reports a full disk on a buffered write as "Unknown error"; the free space tells the cause.
+bool diskFull(const QString& path) {
+    QStorageInfo storage(QFileInfo(path).absolutePath());
+    return storage.isValid() && storage.bytesAvailable() < 1024 * 1024;
+}
+
+QString writeProblem(const QString& path, const QString& systemText) {
+    return diskFull(path) ? u"磁盘已满"_s : systemText;
+}
+
 // A temporary file beside the target that replaces the target only when committed; otherwise it
 // is removed.
 class PendingFile {
@@ -129,6 +140,16 @@ public:
         if (target.isDir())
             return Error{u"导出文件名“%1”是一个目录"_s.arg(QDir::toNativeSeparators(m_target)),
                          ErrorCode::Io};
+        // A device or a pipe would be replaced by a plain file; a file without write permission
+        // would be replaced through its folder although its owner protected it.
+        if (target.exists() && !target.isFile())
+            return Error{u"导出目标“%1”不是普通文件（设备、管道或套接字），不能写入"_s.arg(
+                             QDir::toNativeSeparators(m_target)),
+                         ErrorCode::Io};
+        if (target.exists() && !(target.permissions() & QFileDevice::WriteOwner))
+            return Error{u"导出文件“%1”是只读的，不能覆盖；请先去掉它的只读属性或另选文件名"_s.arg(
+                             QDir::toNativeSeparators(m_target)),
+                         ErrorCode::ReadOnly};
         if (target.fileName().toUtf8().size() > MaxNameBytes)
             return Error{u"导出文件名“%1”太长，最多 %2 个字节"_s.arg(target.fileName()).arg(MaxNameBytes),
                          ErrorCode::Io};
@@ -187,6 +208,15 @@ Result<void> writeSheet(const QString& path, qsizetype rows, qsizetype columns, 
     PendingFile file(path);
     if (auto created = file.create(); !created)
         return created;
+    // The workbook library prints its own English errors when the disk fills up; refuse first
+    // when there is clearly no room for the cells (compressed, a cell takes a few bytes).
+    {
+        QStorageInfo storage(QFileInfo(file.tempName()).absolutePath());
+        const qint64 needed = qint64(rows) * qint64(columns) * 4 + 256 * 1024;
+        if (storage.isValid() && storage.bytesAvailable() < needed)
+            return Error{u"磁盘已满：无法写入导出文件“%1”"_s.arg(QDir::toNativeSeparators(path)),
+                         ErrorCode::Io};
+    }
 
     const QByteArray tempName = QFile::encodeName(file.tempName());
     // Rows are written in order, so the workbook can stream them instead of holding every cell.
@@ -232,8 +262,9 @@ Result<void> writeSheet(const QString& path, qsizetype rows, qsizetype columns, 
     if (cellError)
         return *cellError;
     if (closed != LXW_NO_ERROR)
-        return Error{u"写入导出文件“%1”失败（磁盘已满或无写入权限？）：%2"_s.arg(
-            QDir::toNativeSeparators(path), QString::fromUtf8(lxw_strerror(closed)))};
+        return Error{u"写入导出文件“%1”失败：%2"_s.arg(
+            QDir::toNativeSeparators(path),
+            writeProblem(file.tempName(), QString::fromUtf8(lxw_strerror(closed))))};
     return file.commit();
 }
 
@@ -342,7 +373,7 @@ Result<void> writeCsv(const QAbstractItemModel& model, const QString& path, cons
         written = file.write(line.toUtf8()) >= 0;
     }
     written = written && file.flush();
-    const QString problem = file.errorString();
+    const QString problem = writeProblem(pending.tempName(), file.errorString());
     file.close();
     if (!written)
         return Error{u"写入导出文件“%1”失败：%2"_s.arg(QDir::toNativeSeparators(path), problem),

@@ -114,6 +114,9 @@ Result<QString> translateTyped(const QString& text) {
         e.detail = reason;
         return e;
     };
+    // A formula is one line of the formula file and of the exports; a line break would split it.
+    if (const auto at = text.indexOf(QRegularExpression(u"[\\r\\n]"_s)); at >= 0)
+        return unrecognised(u"公式中含有换行，一条公式只能写在一行"_s, static_cast<int>(at));
     QString t = text;
     if (!translate(t))
         return unrecognised(u"公式种类标头不完整，缺少右方括号和公式"_s);

@@ -28,6 +28,7 @@ Result<ProgramArguments> ProgramArguments::parse(const QStringList& args,
 
     // Known options go to the parser; everything else, in order, after "--".
     QStringList options{u"talven"_s};
+    QStringList given; // each option once: a second value would silently win or be lost
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& arg = args.at(i);
         if (arg == u"--"_s) {
@@ -42,6 +43,11 @@ Result<ProgramArguments> ProgramArguments::parse(const QStringList& args,
             parsed.m_positional.append(arg);
             continue;
         }
+        if (option->valueName().isEmpty() && equals >= 0)
+            return Error{u"选项 %1 不带值"_s.arg(arg.left(equals))};
+        if (given.contains(option->names().constLast()))
+            return Error{u"选项 %1 只能给一次"_s.arg(arg.left(equals < 0 ? arg.size() : equals))};
+        given.append(option->names().constLast());
         options.append(arg);
         if (!option->valueName().isEmpty() && equals < 0) {
             // Another option where the value should be means the value was left out.
@@ -53,8 +59,9 @@ Result<ProgramArguments> ProgramArguments::parse(const QStringList& args,
             options.append(args.at(++i));
         }
     }
+    // The checks above leave the parser nothing to object to; its own (English) text is never shown.
     if (!parsed.m_parser->parse(options))
-        return Error{parsed.m_parser->errorText()};
+        return Error{u"无法识别命令行：%1"_s.arg(args.join(u' '))};
     if (parsed.dataDirectoryGiven() && parsed.value(u"data-dir"_s).trimmed().isEmpty())
         return Error{u"数据目录不能为空"_s};
     return parsed;

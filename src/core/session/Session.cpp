@@ -4,15 +4,60 @@
 #include "store/Backups.h"
 #include "store/Database.h"
 #include "store/ErrorValueStore.h"
+#include "store/FormulaTable.h"
 #include "store/Settings.h"
 
 #include <QDir>
+#include <QFile>
 #include <QSettings>
 #include <QTimer>
+
+#include <climits>
 
 using namespace Qt::StringLiterals;
 
 namespace talven {
+
+namespace {
+
+// Rows another program or a damaged file left that no change could follow: the first one named,
+// so that the user can mend it. Such a database is only shown, never rewritten.
+QString damageIn(const SessionState& state) {
+    const auto& draws = state.draws();
+    const QString readOnly = u"，数据库只能查看，不能修改"_s;
+    for (size_t i = 0; i < draws.size(); ++i) {
+        const int period = draws[i][DrawColumns::QQH];
+        if (!Period(period).isValid())
+            return u"历史号码第 %1 行的期号 %2 不是七位数字的期号"_s.arg(i + 1).arg(period) + readOnly;
+        if (i > 0 && draws[i - 1][DrawColumns::QQH] == period)
+            return u"历史号码第 %1 行和第 %2 行的期号都是 %3"_s.arg(i).arg(i + 1).arg(period) + readOnly;
+        std::array<bool, 100> seen{};
+        for (int p = 1; p <= 7; ++p) {
+            // A number above the largest-number setting may be the user's choice; outside 1..99 or
+            // text (read as 0) no draw can be.
+            const int n = draws[i][static_cast<size_t>(DrawColumns::attribute('L', p, 'A'))];
+            if (n < 1 || n > 99)
+                return u"第 %1 期（历史号码第 %2 行）的第 %3 个号码 %4 不是 1 到 99 之间的数"_s.arg(period)
+                           .arg(i + 1)
+                           .arg(p)
+                           .arg(n) +
+                       readOnly;
+            if (seen[static_cast<size_t>(n)])
+                return u"第 %1 期（历史号码第 %2 行）的号码 %3 出现了两次"_s.arg(period).arg(i + 1).arg(n) +
+                       readOnly;
+            seen[static_cast<size_t>(n)] = true;
+        }
+    }
+    for (const FormulaRow& row : state.formulas()) {
+        if (row.code.isEmpty())
+            return u"第 %1 条公式没有公式文本"_s.arg(row.idx) + readOnly;
+        if (!formulaKindOf(row.kind))
+            return u"第 %1 条公式的种类 %2 不是 0 到 15"_s.arg(row.idx).arg(row.kind) + readOnly;
+    }
+    return {};
+}
+
+} // namespace
 
 Session::Session(QString dataDir, QSettings& settings)
     : m_dataDir(std::move(dataDir)), m_settings(settings), m_dbThread(std::make_unique<DatabaseThread>()) {}
@@ -23,6 +68,14 @@ Session::~Session() {
 }
 
 Result<std::unique_ptr<Session>> Session::open(const QString& dataDir, QSettings& settings) {
+    // The system's limits, named as such instead of "cannot create" further down.
+    if (QFile::encodeName(QDir(dataDir).absolutePath()).size() >= PATH_MAX - 16)
+        return Error{u"数据目录的路径太长，超过系统上限 %1 字节"_s.arg(PATH_MAX), ErrorCode::Io};
+    for (const QString& part : QDir(dataDir).absolutePath().split(u'/'))
+        if (QFile::encodeName(part).size() > NAME_MAX)
+            return Error{
+                u"数据目录路径中的“%1…”太长，超过系统上限 %2 字节"_s.arg(part.left(20)).arg(NAME_MAX),
+                ErrorCode::Io};
     if (!QDir().mkpath(dataDir))
         return Error{u"无法创建数据目录 %1"_s.arg(dataDir), ErrorCode::Io};
     std::unique_ptr<Session> s(new Session(dataDir, settings));
@@ -49,12 +102,23 @@ Result<void> Session::openDatabase() {
     if (m_db->readOnly())
         m_readOnlyReason =
             u"数据库文件 %1 是只读的，只能查看，不能修改"_s.arg(QDir::toNativeSeparators(m_db->path()));
-    const auto& stored = m_state->draws();
-    for (size_t i = 0; i < stored.size() && m_readOnlyReason.isEmpty(); ++i)
-        if (!Period(stored[i][DrawColumns::QQH]).isValid())
-            m_readOnlyReason =
-                u"历史号码第 %1 行的期号 %2 不是七位数字的期号，数据库只能查看，不能修改"_s.arg(i + 1).arg(
-                    stored[i][DrawColumns::QQH]);
+    if (m_readOnlyReason.isEmpty()) {
+        if (auto mark = m_db->otherProgramMark(); !mark.isEmpty())
+            m_readOnlyReason = mark + u"，数据库只能查看，不能修改"_s;
+    }
+    if (m_readOnlyReason.isEmpty())
+        m_readOnlyReason = damageIn(*m_state);
+    if (m_readOnlyReason.isEmpty()) {
+        auto renumbered = renumberFormulasIfNeeded();
+        if (!renumbered)
+            return renumbered.error();
+        if (renumbered.value()) {
+            auto again = SessionState::load(*m_db, m_savedOptions);
+            if (!again)
+                return again.error();
+            m_state = std::move(again.value());
+        }
+    }
     if (!m_readOnlyReason.isEmpty() || !m_state->differsFromStored())
         return {};
     // Rows written under other settings or another current year are brought in line at start-up.
@@ -102,6 +166,39 @@ void Session::checkOtherPrograms() {
             },
             Qt::QueuedConnection);
     });
+}
+
+// Formula numbers edited outside the program (repeats, gaps, zero or less) would make a deletion
+// by number remove several formulas; they are numbered 1..n again in their order, after a backup.
+Result<bool> Session::renumberFormulasIfNeeded() {
+    auto ordered = FormulaTable::numberedInOrder(*m_db);
+    if (!ordered)
+        return ordered.error();
+    if (ordered.value())
+        return false;
+    auto saved = Backups::save(*m_db);
+    if (!saved)
+        return saved.error();
+    Backups::Rotation rotation = saved.value();
+    // Whatever stops the renumbering puts the backup generations back as they were.
+    auto failed = [&rotation](Result<bool> outcome) {
+        rotation.undo();
+        return outcome;
+    };
+    Transaction transaction(*m_db);
+    if (auto begun = transaction.beginWrite(); !begun)
+        return failed(begun.error());
+    if (auto again = FormulaTable::numberedInOrder(*m_db); !again || again.value())
+        return failed(again ? Result<bool>(false) : Result<bool>(again.error()));
+    if (auto numbered = FormulaTable::renumber(*m_db); !numbered)
+        return failed(numbered.error());
+    if (auto committed = transaction.commit(); !committed)
+        return failed(committed.error());
+    rotation.keep();
+    m_openingNotice =
+        u"公式表中的序号有重复、间断或不是正数，已按原来的顺序重新编号；修改前的数据库已备份为 %1"_s.arg(
+            QDir::toNativeSeparators(Backups::path(m_db->path(), 0)));
+    return true;
 }
 
 Result<void> Session::refusal() const {

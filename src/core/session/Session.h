@@ -72,6 +72,8 @@ public:
     // Checks every intervalMs whether another program changed the database, and reads it again
     // when nothing runs here (reloadedAfterOtherProgram() then).
     void watchOtherPrograms(int intervalMs);
+    // What opening repaired and the user should know (renumbered formulas); empty when nothing.
+    const QString& openingNotice() const { return m_openingNotice; }
 
     // Changes. Each is refused at once with the reason when the input cannot be used; the ones
     // that rewrite or copy whole tables run on the worker and finish later.
@@ -149,6 +151,8 @@ private:
     // Runs a change kind of ChangeChains as it describes itself.
     template <typename Kind>
     Pending<typename Kind::Value> run(const Kind& change, std::function<void()> onSuccess = {});
+    // True when the formulas were numbered anew (the state must be read again).
+    Result<bool> renumberFormulasIfNeeded();
     template <typename T>
     Pending<T> runChange(bool runsLong, Outcome outcome, ChangeFn<T> change);
     void succeeded(const Outcome& outcome, bool reloaded);
@@ -170,6 +174,7 @@ private:
     std::unique_ptr<SessionState> m_state;
     Options m_savedOptions;
     QString m_readOnlyReason;
+    QString m_openingNotice;
     bool m_busy = false;
     bool m_shortChangesOnWorker = false;
     bool m_checkingOthers = false;

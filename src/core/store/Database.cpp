@@ -167,6 +167,12 @@ int Database::tablesInUse(int formulaCount) {
 
 Result<std::unique_ptr<Database>> Database::open(const QString& path, OpenMode mode) {
     const QFileInfo info(path);
+    // A link whose target is gone (an unmounted disk, a moved folder) must not be replaced by an
+    // empty database: the user's data is behind it.
+    if (info.isSymLink() && !info.exists())
+        return Error{u"数据库文件 %1 是指向 %2 的符号链接，但链接目标不存在；未作任何修改"_s.arg(
+                         path, info.symLinkTarget()),
+                     ErrorCode::NotFound};
     if (!info.exists()) {
         if (mode == OpenMode::ReadExisting)
             return Error{u"没有数据库文件 %1"_s.arg(path), ErrorCode::NotFound};
@@ -192,6 +198,16 @@ Result<std::unique_ptr<Database>> Database::open(const QString& path, OpenMode m
     // A large page cache keeps a whole history rewrite in memory until it is committed.
     (void)execOn(db, u"PRAGMA cache_size=-131072"_s);
     return std::unique_ptr<Database>(new Database(db, path));
+}
+
+QString Database::otherProgramMark() {
+    for (const char* pragma : {"application_id", "user_version"}) {
+        Statement st(m_db, u"PRAGMA %1"_s.arg(QLatin1StringView(pragma)));
+        if (st.stepRow() && st.columnInt(0) != 0)
+            return u"数据库文件的 %1 是 %2，不是本软件写入的值 0"_s.arg(QLatin1StringView(pragma))
+                .arg(st.columnInt(0));
+    }
+    return {};
 }
 
 bool Database::readOnly() const {

@@ -76,6 +76,10 @@ public:
     // Renames a file over another in one step (the old one stays whole until then).
     static bool replaceFile(const QString& from, const QString& to);
 
+    // What marks the file as another program's (SQLite's application_id or user_version set; this
+    // program sets neither); empty when nothing does.
+    QString otherProgramMark();
+
     QString lastError() const;
     // The error of the last failed statement, prefixed with what was being done; a lock held by
     // another program, a read-only file and a full disk get their own codes and words.

@@ -9,7 +9,7 @@ namespace talven::FormulaTable {
 
 Result<std::vector<FormulaRow>> load(Database& db) {
     std::vector<FormulaRow> rows;
-    Statement st(db.handle(), u"SELECT Idx, gongshi, maType, bolKill FROM Gongshi ORDER BY Idx"_s);
+    Statement st(db.handle(), u"SELECT Idx, gongshi, maType, bolKill FROM Gongshi ORDER BY Idx, rowid"_s);
     while (st.stepRow()) {
         FormulaRow row;
         row.idx = st.columnInt(0);
@@ -38,13 +38,30 @@ Result<void> insert(Database& db, const std::vector<FormulaRow>& rows) {
 }
 
 Result<void> remove(Database& db, int idx) {
-    Statement del(db.handle(), u"DELETE FROM Gongshi WHERE Idx = ?"_s);
+    Statement del(db.handle(), u"DELETE FROM Gongshi WHERE rowid = "
+                               u"(SELECT rowid FROM Gongshi WHERE Idx = ? ORDER BY rowid LIMIT 1)"_s);
     del.bindInt(1, idx);
-    Statement renumber(db.handle(),
-                       u"UPDATE Gongshi SET Idx = (SELECT COUNT(*) FROM Gongshi g WHERE g.Idx < Gongshi.Idx "
-                       u"OR (g.Idx = Gongshi.Idx AND g.rowid <= Gongshi.rowid))"_s);
-    if (!del.run() || !renumber.run())
+    if (!del.run())
         return db.failure(u"无法删除公式"_s);
+    if (auto numbered = renumber(db); !numbered)
+        return db.failure(u"无法删除公式"_s);
+    return {};
+}
+
+Result<bool> numberedInOrder(Database& db) {
+    Statement st(db.handle(), u"SELECT COUNT(*), COUNT(DISTINCT Idx), MIN(Idx), MAX(Idx) FROM Gongshi"_s);
+    if (!st.stepRow())
+        return db.failure(u"无法读取公式表"_s);
+    const int count = st.columnInt(0);
+    return count == 0 || (st.columnInt(1) == count && st.columnInt(2) == 1 && st.columnInt(3) == count);
+}
+
+Result<void> renumber(Database& db) {
+    Statement st(db.handle(),
+                 u"UPDATE Gongshi SET Idx = (SELECT COUNT(*) FROM Gongshi g WHERE g.Idx < Gongshi.Idx "
+                 u"OR (g.Idx = Gongshi.Idx AND g.rowid <= Gongshi.rowid))"_s);
+    if (!st.run())
+        return db.failure(u"无法给公式重新编号"_s);
     return {};
 }
 

@@ -112,6 +112,8 @@ MainWindow::MainWindow(Session& session, Prompts& prompts, QSettings* viewSettin
     m_formulaList->scrollToEnd();
     if (!session.readOnlyReason().isEmpty())
         statusBar()->showMessage(session.readOnlyReason());
+    else if (!session.openingNotice().isEmpty())
+        statusBar()->showMessage(session.openingNotice());
     m_entry->box(1)->setFocus();
 }
 
