@@ -38,6 +38,9 @@ public:
     QComboBox* recentWindow() const { return m_recentWindow; }
     QLineEdit* recentLowerEdit() const { return m_recentLower; }
     QLineEdit* recentUpperEdit() const { return m_recentUpper; }
+    QGroupBox* zRange() const { return m_z; }
+    QLineEdit* zLowerEdit() const { return m_zLower; }
+    QLineEdit* zUpperEdit() const { return m_zUpper; }
 
 public slots:
     // "确定": applies the ranges and hides the window; a bound that is no number is refused with
@@ -65,6 +68,11 @@ private:
     QLineEdit* m_recentLower = nullptr;
     QLineEdit* m_recentUpper = nullptr;
     std::vector<float> recents() const;
+    // The optional range on the z-score; off until the user ticks it.
+    QGroupBox* m_z = nullptr;
+    QLineEdit* m_zLower = nullptr;
+    QLineEdit* m_zUpper = nullptr;
+    std::vector<std::optional<double>> zScores() const;
 };
 
 } // namespace talven

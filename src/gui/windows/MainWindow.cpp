@@ -58,7 +58,7 @@ constexpr int FormulaRowsShown = 18; // likewise for the formula list
 // Twips of the grids' columns.
 constexpr int PeriodWidth = 820, NumberWidth = 600, FormulaResultWidth = 700;
 constexpr std::array<int, FormulaListModel::ColumnCount> listWidths = {
-    420, 2800, 600, 420, 800, 2000, 800, 800, 800, 800, 2000, 1200, 1200, 1200, 1200, 0, 1600, 1600, 1600};
+    420, 2800, 600, 420, 800, 2000, 800, 800, 800, 800, 2000, 1200, 1200, 1200, 1200, 0, 1600, 1600, 1600, 1200, 1200, 1000};
 constexpr int ChineseFormulaWidth = 4000;
 
 // The user guide that ships with the program: beside an installed program, or in the build tree.
@@ -323,8 +323,10 @@ QWidget* MainWindow::buildListBand() {
             m_formulaView->setColumnWidthTwips(FormulaListModel::Formula, ChineseFormulaWidth);
         m_formulaView->widenToContents(FormulaListModel::Index, FormulaListModel::ColumnCount - 1);
     };
-    // The list keeps its sixteen columns; the recent figures are there on request (header menu).
-    for (int c : {FormulaListModel::Recent10, FormulaListModel::Recent30, FormulaListModel::Recent100})
+    // The list keeps its sixteen columns; the recent figures and those against chance are there on
+    // request (header menu).
+    for (int c : {FormulaListModel::Recent10, FormulaListModel::Recent30, FormulaListModel::Recent100,
+                  FormulaListModel::Chance, FormulaListModel::Edge, FormulaListModel::ZScore})
         m_formulaView->setColumnHidden(c, true);
     widths();
     connect(m_formulas, &QAbstractItemModel::modelReset, this, widths);
@@ -424,6 +426,7 @@ void MainWindow::showHitHistory() {
         history, periods,
         u"公式 %1 %2"_s.arg(row.idx).arg(
             m_formulaView->model()->index(current.row(), FormulaListModel::Formula).data().toString()));
+    m_strip->setChanceLine(chanceLine(m_session.result(ordinal).againstChance()));
 }
 
 void MainWindow::showUndo() {
@@ -771,7 +774,9 @@ void MainWindow::restoreView() {
     const QVariant hidden = m_viewSettings->value(u"hiddenColumns"_s);
     if (hidden.isValid()) {
         const QStringList columns = hidden.toStringList();
-        for (int c = 0; c < FormulaListModel::ColumnCount; ++c)
+        // Columns newer than the stored choice keep their default.
+        const int known = m_viewSettings->value(u"columnCount"_s, int(FormulaListModel::Chance)).toInt();
+        for (int c = 0; c < std::min<int>(known, FormulaListModel::ColumnCount); ++c)
             if (c != FormulaListModel::Idx)
                 m_formulaView->setColumnHidden(c, columns.contains(QString::number(c)));
     }
@@ -791,6 +796,7 @@ void MainWindow::saveView() {
         if (m_formulaView->isColumnHidden(c))
             hidden.append(QString::number(c));
     m_viewSettings->setValue(u"hiddenColumns"_s, hidden);
+    m_viewSettings->setValue(u"columnCount"_s, int(FormulaListModel::ColumnCount));
     m_viewSettings->endGroup();
 }
 
