@@ -242,8 +242,9 @@ private slots:
         for (qsizetype i = 0; i < list.size(); ++i) {
             const QJsonObject o = list[i].toObject();
             const QStringList cells = lines[i + 1].split(u',');
-            QCOMPARE(cells.mid(cells.size() - 3),
-                     (QStringList{shown(o[u"chance"_s], u"%"_s), shown(o[u"edge"_s], {}), shown(o[u"z"_s], {})}));
+            QCOMPARE(
+                cells.mid(cells.size() - 3),
+                (QStringList{shown(o[u"chance"_s], u"%"_s), shown(o[u"edge"_s], {}), shown(o[u"z"_s], {})}));
         }
         // A kill-one-number formula stands near 48/49 by chance.
         const QJsonObject first = list[0].toObject();
@@ -270,7 +271,8 @@ private slots:
         for (const QJsonValue& v : found) {
             QCOMPARE(v[u"inSample"_s][u"draws"_s].toInt(), 4001);
             QCOMPARE(v[u"outOfSample"_s][u"draws"_s].toInt(), 50);
-            QVERIFY(v[u"outOfSample"_s][u"chance"_s].toDouble() > 0 && v[u"outOfSample"_s].toObject().contains(u"z"_s));
+            QVERIFY(v[u"outOfSample"_s][u"chance"_s].toDouble() > 0 &&
+                    v[u"outOfSample"_s].toObject().contains(u"z"_s));
         }
 
         // The same seed finds the same formulas; --add puts the chosen ranks at the end of the list.

@@ -57,7 +57,8 @@ public:
         m_wins.assign(m_right.size(), 0);
         for (int d = 1; d < engine.drawCount(); ++d)
             for (int r = 0; r < m_period; ++r) {
-                const size_t at = static_cast<size_t>(d) * static_cast<size_t>(m_period) + static_cast<size_t>(r);
+                const size_t at =
+                    static_cast<size_t>(d) * static_cast<size_t>(m_period) + static_cast<size_t>(r);
                 m_right[at] = engine.rightAt(kind, kill, r, d);
                 m_wins[at] = static_cast<std::uint16_t>(engine.winningAt(kind, kill, r, d));
             }
@@ -68,9 +69,10 @@ public:
         ChanceSums sums{m_largest};
         for (int d = first; d < last; ++d) {
             const double p = parameters[d - 1];
-            sums.add(std::isfinite(p) ? m_wins[static_cast<size_t>(d) * static_cast<size_t>(m_period) +
-                                               static_cast<size_t>(wholeRemainder(roundHalfEven(p), m_period))]
-                                      : 0);
+            sums.add(std::isfinite(p)
+                         ? m_wins[static_cast<size_t>(d) * static_cast<size_t>(m_period) +
+                                  static_cast<size_t>(wholeRemainder(roundHalfEven(p), m_period))]
+                         : 0);
         }
         return sums;
     }
@@ -202,7 +204,7 @@ SampleFigures FormulaDiscovery::figures(int kind, bool kill, int hits, int draws
     FormulaFigures f;
     f.hits = hits;
     f.finish(kind, kill, draws);
-    return {hits, draws, f.accuracy};
+    return {hits, draws, f.accuracy, {}};
 }
 
 QString FormulaDiscovery::caution(const DiscoveryReport& report) {
@@ -211,7 +213,8 @@ QString FormulaDiscovery::caution(const DiscoveryReport& report) {
     QString text =
         u"过去的开奖不能预测未来的开奖。本次共试了 %1 条候选公式，按样本内的正确率挑出最好的 %2 条："
         u"从这么多公式里挑出的样本内最好成绩多半是运气，这些公式在新的开奖上预计会回落到随机水平附近"
-        u"（全部候选公式在样本外的平均正确率为 %3%）。样本外（最后 %4 期，没有参与挑选）的正确率才是它们在新开奖上的表现。"
+        u"（全部候选公式在样本外的平均正确率为 %3%）。"
+        u"样本外（最后 %4 期，没有参与挑选）的正确率才是它们在新开奖上的表现。"
         u"标准分是对的期数比随机预计的多出几个标准差；单条公式靠运气达到 3 的机会约为千分之一，"
         u"但在几千条候选公式里，总有一些单凭运气就达到 3。"_s.arg(report.tried)
             .arg(std::min(r.top, report.tried))
@@ -285,8 +288,8 @@ Result<DiscoveryReport> FormulaDiscovery::run(const DiscoveryRequest& request,
             });
             SampleFigures outOfSample = figures(request.kind, request.kill, o.outHits, request.holdout);
             outOfSample.againstChance = chanceFigures(o.outChance, o.outHits);
-            best.insert(at, {std::move(o.formula), figures(request.kind, request.kill, o.inHits, judge.inCount()),
-                             outOfSample});
+            best.insert(at, {std::move(o.formula),
+                             figures(request.kind, request.kill, o.inHits, judge.inCount()), outOfSample});
             if (best.size() > request.top)
                 best.removeLast();
         }

@@ -102,7 +102,7 @@ void HitHistoryStrip::paintEvent(QPaintEvent*) {
     legendItem(Line100, u"━"_s, u"近100期正确率"_s);
     if (!m_chanceLine.isEmpty())
         p.drawText(QRectF(Margin, 2 + fontMetrics().height(), width() - 2 * Margin, fontMetrics().height()),
-                   Qt::AlignLeft | Qt::AlignVCenter, u"全部 %1 期："_s.arg(m_history.firstDraw + n) + m_chanceLine);
+                   Qt::AlignLeft | Qt::AlignVCenter, u"全部历史："_s + m_chanceLine);
 
     const QRectF cells = cellsArea();
     const qreal w = cells.width() / n;

@@ -254,8 +254,9 @@ bool FilterWindow::apply() {
         for (int end = 0; end < 2; ++end) {
             const std::optional<double> bound = FormulaFilter::parseBound(edits[end]->text());
             if (!bound) {
-                m_prompts.warning(this, windowTitle(),
-                                  u"“标准分”的%1不是数：请填入一个数。"_s.arg(end == 0 ? u"下限"_s : u"上限"_s));
+                m_prompts.warning(
+                    this, windowTitle(),
+                    u"“标准分”的%1不是数：请填入一个数。"_s.arg(end == 0 ? u"下限"_s : u"上限"_s));
                 edits[end]->setFocus();
                 return false;
             }

@@ -58,7 +58,8 @@ constexpr int FormulaRowsShown = 18; // likewise for the formula list
 // Twips of the grids' columns.
 constexpr int PeriodWidth = 820, NumberWidth = 600, FormulaResultWidth = 700;
 constexpr std::array<int, FormulaListModel::ColumnCount> listWidths = {
-    420, 2800, 600, 420, 800, 2000, 800, 800, 800, 800, 2000, 1200, 1200, 1200, 1200, 0, 1600, 1600, 1600, 1200, 1200, 1000};
+    420,  2800, 600,  420,  800, 2000, 800,  800,  800,  800,  2000,
+    1200, 1200, 1200, 1200, 0,   1600, 1600, 1600, 1200, 1200, 1000};
 constexpr int ChineseFormulaWidth = 4000;
 
 // The user guide that ships with the program: beside an installed program, or in the build tree.

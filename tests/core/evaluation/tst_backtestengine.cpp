@@ -258,8 +258,8 @@ void TestBacktestEngine::againstChance_data() {
     QTest::newRow("kill one number") << FormulaDefinition{u"L7A"_s, 0, true} << QList<int>{5, 8, 13}
                                      << 4800.0 / 49 << 100 - 4800.0 / 49 << 2.0 / std::sqrt(96.0);
     // No prediction anywhere: chance 0 and no spread, so no z.
-    QTest::newRow("no parameter") << FormulaDefinition{u"L7A +"_s, 0, true} << QList<int>{5, 8, 13} << 0.0 << 0.0
-                                  << qQNaN();
+    QTest::newRow("no parameter") << FormulaDefinition{u"L7A +"_s, 0, true} << QList<int>{5, 8, 13} << 0.0
+                                  << 0.0 << qQNaN();
 }
 
 void TestBacktestEngine::againstChance() {

@@ -281,10 +281,9 @@ void TestKindRules::winningCountsMatchTheNumbers() {
                 specials.emplace_back();
                 for (int n = 1; n <= bit; ++n) {
                     const DrawValues d = model.computeDraw(year * 1000 + 1, {1, 2, 3, 4, 5, 6, n});
-                    specials.back().push_back({d[DrawColumns::attribute('L', 7, 'A')],
-                                               d[DrawColumns::attribute('L', 7, 'B')],
-                                               d[DrawColumns::attribute('L', 7, 'C')],
-                                               d[DrawColumns::attribute('L', 7, 'D')]});
+                    specials.back().push_back(
+                        {d[DrawColumns::attribute('L', 7, 'A')], d[DrawColumns::attribute('L', 7, 'B')],
+                         d[DrawColumns::attribute('L', 7, 'C')], d[DrawColumns::attribute('L', 7, 'D')]});
                 }
             }
             for (int kind = 0; kind < 16; ++kind) {
