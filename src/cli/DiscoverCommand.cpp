@@ -62,6 +62,16 @@ QJsonObject sampleObject(const SampleFigures& f) {
     return {{u"hits"_s, f.hits}, {u"draws"_s, f.draws}, {u"accuracy"_s, jsonFigure(f.accuracy)}};
 }
 
+// Out of sample the figures against chance come too; null when absent.
+QJsonObject outOfSampleObject(const SampleFigures& f) {
+    QJsonObject o = sampleObject(f);
+    const ChanceFigures& c = f.againstChance;
+    o[u"chance"_s] = c.valid ? twoDecimalValue(c.chance) : QJsonValue();
+    o[u"edge"_s] = c.valid ? twoDecimalValue(c.edge) : QJsonValue();
+    o[u"z"_s] = c.z ? twoDecimalValue(*c.z) : QJsonValue();
+    return o;
+}
+
 } // namespace
 
 int DiscoverCommand::run(CommandContext& ctx) {
@@ -129,7 +139,7 @@ int DiscoverCommand::run(CommandContext& ctx) {
         for (const DiscoveredFormula& f : report.formulas)
             formulas.append(QJsonObject{{u"formula"_s, f.formula},
                                         {u"inSample"_s, sampleObject(f.inSample)},
-                                        {u"outOfSample"_s, sampleObject(f.outOfSample)}});
+                                        {u"outOfSample"_s, outOfSampleObject(f.outOfSample)}});
         QJsonObject o{{u"kind"_s, request.kind},
                       {u"kill"_s, request.kill},
                       {u"candidates"_s, report.tried},
@@ -161,7 +171,7 @@ int DiscoverCommand::run(CommandContext& ctx) {
     DiscoveryResultModel model;
     model.setReport(report);
     printTable(ctx.out, model, DiscoveryResultModel::ColumnCount);
-    ctx.out << u"随机水平（全部 %1 条候选公式在样本外的平均正确率）：%2%"_s.arg(report.tried)
+    ctx.out << u"候选平均正确率（全部 %1 条候选公式在样本外的平均正确率）：%2%"_s.arg(report.tried)
                    .arg(figureText(static_cast<float>(report.chance)))
             << Qt::endl;
     ctx.out << FormulaDiscovery::caution(report) << Qt::endl;

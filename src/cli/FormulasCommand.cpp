@@ -65,6 +65,10 @@ int FormulasCommand::run(CommandContext& ctx) {
             o[u"next"_s] = list.index(r, FormulaListModel::NextResult).data().toString();
             for (int window : {10, 30, 100})
                 o[u"recent%1"_s.arg(window)] = jsonFigure(recentAccuracy(res.hits, window).accuracy);
+            const ChanceFigures c = res.againstChance();
+            o[u"chance"_s] = c.valid ? twoDecimalValue(c.chance) : QJsonValue();
+            o[u"edge"_s] = c.valid ? twoDecimalValue(c.edge) : QJsonValue();
+            o[u"z"_s] = c.z ? twoDecimalValue(*c.z) : QJsonValue();
             o[u"error"_s] = res.error;
             out.append(o);
         }

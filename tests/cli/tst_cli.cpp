@@ -271,6 +271,34 @@ private slots:
         QVERIFY(QString::fromUtf8(bytes).contains(u"码均最后连对"_s));
     }
 
+    // The figures against chance read the same in the list's export and in the JSON: the last three
+    // columns of the export, two decimals, empty where the JSON has null.
+    void chanceFiguresAgree() {
+        const QString out = m_dir.filePath(u"chance.csv"_s);
+        QCOMPARE(cli({u"export"_s, u"formulas"_s, u"--csv"_s, u"--out"_s, out}).code, 0);
+        QFile f(out);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(f.readAll()).split(u"\r\n"_s, Qt::SkipEmptyParts);
+        QVERIFY(lines.first().endsWith(u"随机水平,超出随机,标准分"_s));
+        const QJsonArray list =
+            QJsonDocument::fromJson(cli({u"formulas"_s, u"--json"_s}).out.toUtf8()).array();
+        QCOMPARE(lines.size(), list.size() + 1);
+        const auto shown = [](const QJsonValue& v, const QString& unit) {
+            return v.isNull() ? QString() : QString::number(v.toDouble(), 'f', 2) + unit;
+        };
+        for (qsizetype i = 0; i < list.size(); ++i) {
+            const QJsonObject o = list[i].toObject();
+            const QStringList cells = lines[i + 1].split(u',');
+            QCOMPARE(
+                cells.mid(cells.size() - 3),
+                (QStringList{shown(o[u"chance"_s], u"%"_s), shown(o[u"edge"_s], {}), shown(o[u"z"_s], {})}));
+        }
+        // A kill-one-number formula stands near 48/49 by chance.
+        const QJsonObject first = list[0].toObject();
+        QCOMPARE(first[u"kind"_s].toInt(), 0);
+        QVERIFY(std::abs(first[u"chance"_s].toDouble() - 97.96) < 0.05);
+    }
+
     void discoverJsonAndAdd() {
         const QStringList args{u"discover"_s, u"--kind"_s,    u"3"_s,     u"--keep"_s, u"--candidates"_s,
                                u"200"_s,      u"--holdout"_s, u"50"_s,    u"--top"_s,  u"5"_s,
@@ -290,6 +318,8 @@ private slots:
         for (const QJsonValue& v : found) {
             QCOMPARE(v[u"inSample"_s][u"draws"_s].toInt(), 4001);
             QCOMPARE(v[u"outOfSample"_s][u"draws"_s].toInt(), 50);
+            QVERIFY(v[u"outOfSample"_s][u"chance"_s].toDouble() > 0 &&
+                    v[u"outOfSample"_s].toObject().contains(u"z"_s));
         }
 
         // The same seed finds the same formulas; --add puts the chosen ranks at the end of the list.

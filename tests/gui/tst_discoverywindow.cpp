@@ -47,7 +47,7 @@ private slots:
         DiscoveryResultModel* results = window.model();
         QCOMPARE(results->rowCount(), 20);
         QCOMPARE(results->report().tried, 300);
-        QVERIFY(window.chanceText().contains(u"随机水平"_s));
+        QVERIFY(window.chanceText().contains(u"候选平均正确率"_s));
         QVERIFY(window.cautionText().contains(u"试了 300 条候选公式"_s));
         QVERIFY(window.cautionText().contains(u"回落到随机水平"_s));
         QVERIFY(prompts.shown.isEmpty());

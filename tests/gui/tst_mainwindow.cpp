@@ -251,13 +251,19 @@ private slots:
         QTRY_VERIFY(w().preview()->text().contains(u"无法添加"_s));
         text->setPlainText(u"[D单特类]特码数+平码一*2"_s);
         QTRY_VERIFY(w().preview()->text().contains(u"可以添加"_s));
-        QCOMPARE(s().formulas().size(), size_t(36)); // nothing stored
+        QVERIFY(w().preview()->text().contains(u"，随机水平 90.00%，"_s)); // kills one tail of ten
+        QCOMPARE(s().formulas().size(), size_t(36));                       // nothing stored
         text->clear();
 
         w().formulaView()->setCurrentIndex(w().formulaView()->model()->index(4, 1));
         QCOMPARE(w().hitHistory()->history().hits.size(), size_t(100));
         QCOMPARE(w().hitHistory()->history().hits,
                  hitHistory(s().result(w().ordinalOfViewRow(4)).hits, 100).hits);
+        QCOMPARE(w().hitHistory()->chanceLine(),
+                 chanceLine(s().result(w().ordinalOfViewRow(4)).againstChance()));
+        QVERIFY(w().hitHistory()->chanceLine().contains(u"标准分"_s));
+        for (int c : {FormulaListModel::Chance, FormulaListModel::Edge, FormulaListModel::ZScore})
+            QVERIFY(w().formulaView()->isColumnHidden(c));
 
         auto* undo = findByText<QPushButton>(w(), u"撤销删除公式 2"_s);
         QVERIFY(undo);

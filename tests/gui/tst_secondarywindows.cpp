@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
+#include <QGroupBox>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QStandardPaths>
@@ -184,6 +185,22 @@ private slots:
         Flags expected(f.session->formulas().size(), true);
         expected[1] = expected[2] = false;
         QCOMPARE(f.session->selection(), expected);
+    }
+
+    // The z range is off until ticked; ticked, a range above every z deselects every shown formula.
+    void filterZRange() {
+        f.session->selectAll();
+        FilterWindow window(*f.session, prompts);
+        window.show();
+        QVERIFY(!window.zRange()->isChecked());
+        window.zLowerEdit()->setText(u"1000"_s);
+        window.zUpperEdit()->setText(u"1001"_s);
+        QVERIFY(window.apply());
+        QCOMPARE(f.session->selection(), Flags(f.session->formulas().size(), true));
+        window.show();
+        window.zRange()->setChecked(true);
+        QVERIFY(window.apply());
+        QCOMPARE(f.session->selection(), Flags(f.session->formulas().size(), false));
     }
 
     // OK keeps the typed texts for the next showing; the close box loads the bounds again.

@@ -32,6 +32,7 @@ struct Outcome {
     enum class State : std::uint8_t { Pending, None, Judged } state = State::Pending;
     int inHits = 0;
     int outHits = 0;
+    ChanceSums outChance;
     QString formula;
 };
 
@@ -46,15 +47,34 @@ void collectColumns(const ExprNode& n, std::vector<int>& out) {
 }
 
 // The engine's judgement of every draw for each remainder of the rounded parameter by the kind's
-// period, so that judging a candidate's draws is a look-up per draw.
+// period, and how many numbers would have made it right, so that judging a candidate's draws is a
+// look-up per draw.
 class HitTable {
 public:
-    HitTable(const BacktestEngine& engine, int kind, bool kill) : m_period(engine.rules().period(kind)) {
+    HitTable(const BacktestEngine& engine, int kind, bool kill)
+        : m_period(engine.rules().period(kind)), m_largest(engine.rules().largestNumber()) {
         m_right.assign(static_cast<size_t>(engine.drawCount()) * static_cast<size_t>(m_period), 0);
+        m_wins.assign(m_right.size(), 0);
         for (int d = 1; d < engine.drawCount(); ++d)
-            for (int r = 0; r < m_period; ++r)
-                m_right[static_cast<size_t>(d) * static_cast<size_t>(m_period) + static_cast<size_t>(r)] =
-                    engine.rightAt(kind, kill, r, d);
+            for (int r = 0; r < m_period; ++r) {
+                const size_t at =
+                    static_cast<size_t>(d) * static_cast<size_t>(m_period) + static_cast<size_t>(r);
+                m_right[at] = engine.rightAt(kind, kill, r, d);
+                m_wins[at] = static_cast<std::uint16_t>(engine.winningAt(kind, kill, r, d));
+            }
+    }
+
+    // What chance gives the predictions judged at draws first .. last - 1.
+    ChanceSums chance(const double* parameters, int first, int last) const {
+        ChanceSums sums{m_largest};
+        for (int d = first; d < last; ++d) {
+            const double p = parameters[d - 1];
+            sums.add(std::isfinite(p)
+                         ? m_wins[static_cast<size_t>(d) * static_cast<size_t>(m_period) +
+                                  static_cast<size_t>(wholeRemainder(roundHalfEven(p), m_period))]
+                         : 0);
+        }
+        return sums;
     }
 
     // Hits at draws first .. last - 1, each judged by the parameter of the draw before.
@@ -71,7 +91,9 @@ public:
 
 private:
     int m_period;
+    int m_largest;
     std::vector<std::uint8_t> m_right;
+    std::vector<std::uint16_t> m_wins;
 };
 
 // The two back-tests of a search and the judging of one candidate on them.
@@ -131,8 +153,14 @@ public:
             if (c >= 0 && c < DrawColumns::Count)
                 from = std::min(from, m_firstDifference[static_cast<size_t>(c)]);
         int outHits = 0;
-        if (ColumnEvaluator(m_whole.columns()).evaluate(root, from, m_total - from, p + from))
+        if (ColumnEvaluator(m_whole.columns()).evaluate(root, from, m_total - from, p + from)) {
             outHits = m_wholeHits->hits(p, m_inCount, m_total);
+            out.outChance = m_wholeHits->chance(p, m_inCount, m_total);
+        } else {
+            out.outChance = {m_whole.rules().largestNumber()};
+            for (int d = m_inCount; d < m_total; ++d)
+                out.outChance.add(0);
+        }
         out.inHits = inHits;
         out.outHits = outHits;
         out.formula = text;
@@ -176,7 +204,7 @@ SampleFigures FormulaDiscovery::figures(int kind, bool kill, int hits, int draws
     FormulaFigures f;
     f.hits = hits;
     f.finish(kind, kill, draws);
-    return {hits, draws, f.accuracy};
+    return {hits, draws, f.accuracy, {}};
 }
 
 QString FormulaDiscovery::caution(const DiscoveryReport& report) {
@@ -184,8 +212,11 @@ QString FormulaDiscovery::caution(const DiscoveryReport& report) {
     const QString chance = figureText(static_cast<float>(report.chance));
     QString text =
         u"过去的开奖不能预测未来的开奖。本次共试了 %1 条候选公式，按样本内的正确率挑出最好的 %2 条："
-        u"从这么多公式里挑出的样本内最好成绩多半是运气，这些公式在新的开奖上预计会回落到随机水平 %3% "
-        u"附近。样本外（最后 %4 期，没有参与挑选）的正确率才是它们在新开奖上的表现。"_s.arg(report.tried)
+        u"从这么多公式里挑出的样本内最好成绩多半是运气，这些公式在新的开奖上预计会回落到随机水平附近"
+        u"（全部候选公式在样本外的平均正确率为 %3%）。"
+        u"样本外（最后 %4 期，没有参与挑选）的正确率才是它们在新开奖上的表现。"
+        u"标准分是对的期数比随机预计的多出几个标准差；单条公式靠运气达到 3 的机会约为千分之一，"
+        u"但在几千条候选公式里，总有一些单凭运气就达到 3。"_s.arg(report.tried)
             .arg(std::min(r.top, report.tried))
             .arg(chance)
             .arg(r.holdout);
@@ -249,9 +280,10 @@ Result<DiscoveryReport> FormulaDiscovery::run(const DiscoveryRequest& request,
             const auto at = std::find_if(best.begin(), best.end(), [&o](const DiscoveredFormula& f) {
                 return f.inSample.hits < o.inHits;
             });
-            best.insert(at,
-                        {std::move(o.formula), figures(request.kind, request.kill, o.inHits, judge.inCount()),
-                         figures(request.kind, request.kill, o.outHits, request.holdout)});
+            SampleFigures outOfSample = figures(request.kind, request.kill, o.outHits, request.holdout);
+            outOfSample.againstChance = chanceFigures(o.outChance, o.outHits);
+            best.insert(at, {std::move(o.formula),
+                             figures(request.kind, request.kill, o.inHits, judge.inCount()), outOfSample});
             if (best.size() > request.top)
                 best.removeLast();
         }

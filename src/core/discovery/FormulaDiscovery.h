@@ -33,6 +33,7 @@ struct SampleFigures {
     int hits = 0;
     int draws = 0;
     float accuracy = 0;
+    ChanceFigures againstChance; // out-of-sample only
 };
 
 struct DiscoveredFormula {

@@ -54,6 +54,7 @@ BacktestEngine& BacktestEngine::operator=(const BacktestEngine& other) {
         copy.result.next = e.result.next;
         copy.result.nextText = e.result.nextText;
         copy.result.figures = e.result.figures;
+        copy.result.chance = e.result.chance;
         m_formulas.push_back(std::move(copy));
     }
     return *this;
@@ -129,6 +130,8 @@ void BacktestEngine::judge(Entry& e, int from) const {
     const int kind = e.definition.kind;
     const bool kill = e.definition.kill;
     r.predicted.resize(r.hits.size());
+    if (from == 0)
+        r.chance = {m_rules.largestNumber()};
     if (from == 0 && m_drawCount > 0) {
         r.hits[0] = 0; // the first draw has no previous parameter
         r.predicted[0] = 0;
@@ -139,6 +142,7 @@ void BacktestEngine::judge(Entry& e, int from) const {
         const KindPrediction p = m_rules.predict(kind, r.parameters[i - 1], m_years[i]);
         r.hits[i] = m_rules.right(kind, kill, p, m_specials[i]) ? 1 : 0;
         r.predicted[i] = packPrediction(p);
+        r.chance.add(m_rules.winningCount(kind, kill, p, m_years[i]));
     }
 }
 
@@ -214,6 +218,7 @@ void BacktestEngine::removeLastDraw() {
         return;
     for (auto& column : m_columns)
         column.pop_back();
+    const int removedYear = m_years.back();
     m_years.pop_back();
     m_specials.pop_back();
     --m_drawCount;
@@ -222,6 +227,12 @@ void BacktestEngine::removeLastDraw() {
         if (!r.error.isEmpty() || r.parameters.size() != static_cast<size_t>(m_drawCount) + 1) {
             evaluate(e); // the dropped draw may have been the one it failed on
             continue;
+        }
+        if (m_drawCount > 0) { // the first draw was never judged
+            const int kind = e.definition.kind;
+            const double previous = r.parameters[static_cast<size_t>(m_drawCount) - 1];
+            r.chance.remove(m_rules.winningCount(kind, e.definition.kill,
+                                                 m_rules.predict(kind, previous, removedYear), removedYear));
         }
         r.parameters.pop_back();
         r.hits.pop_back();

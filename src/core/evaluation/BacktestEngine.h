@@ -32,6 +32,9 @@ struct FormulaResult {
     KindPrediction next; // prediction for the draw after the newest
     QString nextText;    // 下期结果 words of that prediction
     FormulaFigures figures;
+    ChanceSums chance; // over the judged draws: every draw but the first
+
+    ChanceFigures againstChance() const { return chanceFigures(chance, figures.hits); }
 };
 
 // The back-test over an in-memory history: every formula's parameter on every draw, the
@@ -85,6 +88,11 @@ public:
     bool rightAt(int kind, bool kill, double previousParameter, int draw) const {
         const auto d = static_cast<size_t>(draw);
         return m_rules.right(kind, kill, m_rules.predict(kind, previousParameter, m_years[d]), m_specials[d]);
+    }
+    // How many of the numbers 1..N would make that judgement right as draw d's special number.
+    int winningAt(int kind, bool kill, double previousParameter, int draw) const {
+        const int year = m_years[static_cast<size_t>(draw)];
+        return m_rules.winningCount(kind, kill, m_rules.predict(kind, previousParameter, year), year);
     }
     // A prediction packed as in FormulaResult::predicted; values outside 0..99 cannot be packed.
     static std::uint8_t packPrediction(const KindPrediction& p);

@@ -3,6 +3,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <cmath>
 
 using namespace Qt::StringLiterals;
 
@@ -144,6 +145,39 @@ BoundTexts recentBounds(const std::vector<float>& recents, const QList<int>& ord
         high = high ? std::max(*high, v) : v;
     }
     return {floatText(low.value_or(0)), floatText(high.value_or(0))};
+}
+
+std::vector<bool> applyZ(std::vector<bool> selection, const std::vector<std::optional<double>>& zs,
+                         const Range& range, const QList<int>& ordinals) {
+    const int count = static_cast<int>(std::min(selection.size(), zs.size()));
+    for (int ordinal : ordinals) {
+        if (ordinal < 1 || ordinal > count)
+            continue;
+        const std::optional<double>& z = zs[static_cast<size_t>(ordinal - 1)];
+        if (!z || *z < range.lower || *z > range.upper)
+            selection[static_cast<size_t>(ordinal - 1)] = false;
+    }
+    return selection;
+}
+
+BoundTexts zBounds(const std::vector<std::optional<double>>& zs, const QList<int>& ordinals) {
+    std::optional<double> low, high;
+    for (int ordinal : ordinals) {
+        if (ordinal < 1 || ordinal > static_cast<int>(zs.size()))
+            continue;
+        if (const std::optional<double>& z = zs[static_cast<size_t>(ordinal - 1)]) {
+            low = low ? std::min(*low, *z) : *z;
+            high = high ? std::max(*high, *z) : *z;
+        }
+    }
+    if (!low)
+        return {u"0"_s, u"0"_s};
+    // Outward to two decimals, so that the shown bounds keep every formula in.
+    const auto text = [](double v) {
+        const QString t = QString::number(v, 'f', 2);
+        return t == u"-0.00"_s ? u"0.00"_s : t;
+    };
+    return {text(std::floor(*low * 100) / 100), text(std::ceil(*high * 100) / 100)};
 }
 
 } // namespace talven::FormulaFilter

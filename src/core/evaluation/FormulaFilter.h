@@ -72,6 +72,13 @@ std::vector<bool> applyRecent(std::vector<bool> selection, const std::vector<flo
 // The smallest and largest of the values of the given ordinals, as texts that read back exactly.
 BoundTexts recentBounds(const std::vector<float>& recents, const QList<int>& ordinals);
 
+// The optional range on the z-score (标准分), zs[ordinal - 1] each formula's: shown formulas
+// outside the range, and those without a z-score, lose their selection. Bounds are inclusive.
+std::vector<bool> applyZ(std::vector<bool> selection, const std::vector<std::optional<double>>& zs,
+                         const Range& range, const QList<int>& ordinals);
+// Two-decimal bounds that take in every z-score of the given ordinals; "0" when none has one.
+BoundTexts zBounds(const std::vector<std::optional<double>>& zs, const QList<int>& ordinals);
+
 } // namespace FormulaFilter
 
 } // namespace talven

@@ -3,6 +3,7 @@
 #include "common/FormulaKind.h"
 
 #include <algorithm>
+#include <cmath>
 
 using namespace Qt::StringLiterals;
 
@@ -109,6 +110,61 @@ HitHistory hitHistory(const std::vector<std::uint8_t>& flags, int last) {
     }
     h.currentRun = run;
     return h;
+}
+
+ChanceFigures chanceFigures(const ChanceSums& s, int hits) {
+    ChanceFigures f;
+    if (s.draws <= 0 || s.largest <= 0)
+        return f;
+    const double n = s.largest;
+    f.valid = true;
+    f.chance = double(s.wins) / n / s.draws * 100.0;
+    f.edge = double(hits) / s.draws * 100.0 - f.chance;
+    // (hits - sum p) / sqrt(sum p (1 - p)), multiplied through by N.
+    if (s.spread > 0)
+        f.z = (double(hits) * n - double(s.wins)) / std::sqrt(double(s.spread));
+    return f;
+}
+
+namespace {
+
+QString twoDecimals(double value) {
+    // No "-0.00" for a value that rounds to zero from below.
+    const QString text = QString::number(value, 'f', 2);
+    return text == u"-0.00"_s ? u"0.00"_s : text;
+}
+
+} // namespace
+
+double twoDecimalValue(double value) {
+    return twoDecimals(value).toDouble();
+}
+
+QString chanceText(const ChanceFigures& f) {
+    return f.valid ? twoDecimals(f.chance) + u"%"_s : QString();
+}
+
+QString edgeText(const ChanceFigures& f) {
+    return f.valid ? twoDecimals(f.edge) : QString();
+}
+
+QString zText(const ChanceFigures& f) {
+    return f.z ? twoDecimals(*f.z) : QString();
+}
+
+QString chanceLine(const ChanceFigures& f) {
+    if (!f.valid)
+        return QString();
+    const double accuracy = f.chance + f.edge;
+    QString line = u"正确率 %1%，随机水平 %2"_s.arg(twoDecimals(accuracy), chanceText(f));
+    const QString edge = twoDecimals(std::abs(f.edge));
+    if (edge == u"0.00"_s)
+        line += u"，与随机持平"_s;
+    else
+        line += (f.edge > 0 ? u"，高于随机 %1 个百分点"_s : u"，低于随机 %1 个百分点"_s).arg(edge);
+    if (f.z)
+        line += u"，标准分 "_s + zText(f);
+    return line;
 }
 
 QString figureText(float value) {

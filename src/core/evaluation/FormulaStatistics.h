@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace talven {
@@ -36,6 +37,49 @@ struct FormulaFigures {
 
     bool operator==(const FormulaFigures&) const = default;
 };
+
+// What chance alone would give a formula's predictions: at each judged draw (every draw but the
+// history's first), the share p = c / N of the numbers 1..N that, drawn as that draw's special
+// number, would have made the prediction right (0 without a prediction). Kept as whole sums so that
+// a draw can be added or taken away exactly.
+struct ChanceSums {
+    int largest = 0;         // N
+    int draws = 0;           // judged draws
+    std::int64_t wins = 0;   // sum of c
+    std::int64_t spread = 0; // sum of c (N - c), N squared times the variance of the hits
+
+    void add(int winning) {
+        ++draws;
+        wins += winning;
+        spread += std::int64_t(winning) * (largest - winning);
+    }
+    void remove(int winning) {
+        --draws;
+        wins -= winning;
+        spread -= std::int64_t(winning) * (largest - winning);
+    }
+    bool operator==(const ChanceSums&) const = default;
+};
+
+// The record against chance: 随机水平 (the mean p in percent), 超出随机 (the accuracy over the same
+// draws minus that, in percentage points) and 标准分 (hits minus the expected hits, in standard
+// deviations). None without a judged draw; no z when chance leaves no doubt (every p is 0 or 1).
+struct ChanceFigures {
+    bool valid = false;
+    double chance = 0;
+    double edge = 0;
+    std::optional<double> z;
+};
+ChanceFigures chanceFigures(const ChanceSums& sums, int hits);
+// The two-decimal texts every output shows: "97.96%", "-0.34", "-1.40"; empty when absent.
+QString chanceText(const ChanceFigures& figures);
+QString edgeText(const ChanceFigures& figures);
+QString zText(const ChanceFigures& figures);
+// The value a two-decimal text shows, for the JSON outputs.
+double twoDecimalValue(double value);
+// The one line of the record strip and the live preview:
+// "正确率 97.62%，随机水平 97.96%，低于随机 0.34 个百分点，标准分 -1.40".
+QString chanceLine(const ChanceFigures& figures);
 
 // The figures of a whole run of flags (1 = right), oldest first.
 FormulaFigures figuresOf(const std::vector<std::uint8_t>& flags, int kind, bool kill);

@@ -87,6 +87,26 @@ KindRules::KindRules(const NumberModel& model) : m_model(model), m_bit(std::max(
     m_numberTexts.reserve(size + 1);
     for (int v = 0; v <= size; ++v)
         m_numberTexts.push_back(QString::number(v));
+
+    // Every value a kind predicts lies below its bound: the number itself up to N, digit sums up
+    // to 18, the other kinds' remainders and names below 13. A value beyond is counted directly.
+    int offset = 0;
+    for (int kind = 0; kind < static_cast<int>(m_countTables.size()); ++kind) {
+        CountTable& t = m_countTables[static_cast<size_t>(kind)];
+        t.offset = offset;
+        t.years = kind == 1 || kind == 7 ? 12 : 1;
+        t.values = kind == 0 ? m_bit + 2 : kind == 4 ? 19 : 13;
+        offset += t.years * t.values * 2;
+    }
+    m_keepCounts.resize(static_cast<size_t>(offset));
+    for (int kind = 0; kind < static_cast<int>(m_countTables.size()); ++kind) {
+        const CountTable& t = m_countTables[static_cast<size_t>(kind)];
+        for (int y = 0; y < t.years; ++y)
+            for (int v = 0; v < t.values; ++v)
+                for (int parity = 0; parity < 2; ++parity)
+                    m_keepCounts[static_cast<size_t>(t.offset + (y * t.values + v) * 2 + parity)] =
+                        static_cast<std::uint16_t>(countKeepRight(kind, {true, v, parity}, 2400 + y));
+    }
 }
 
 int KindRules::waveOf(int n) const {
@@ -305,6 +325,27 @@ QString KindRules::resultText(int kind, const KindPrediction& pr) const {
 SpecialNumber KindRules::specialOf(int n) const {
     const int zodiac = NumberModel::zodiacOf(n, m_model.currentYear());
     return {n, m_model.attributeCode(zodiac), m_model.waveCode(n), m_model.elementCode(n)};
+}
+
+SpecialNumber KindRules::specialOf(int n, int year) const {
+    return {n, m_model.attributeCode(zodiacOf(n, year)), m_model.waveCode(n), m_model.elementCode(n)};
+}
+
+int KindRules::countKeepRight(int kind, const KindPrediction& prediction, int year) const {
+    int count = 0;
+    for (int n = 1; n <= m_bit; ++n)
+        count += keepRight(kind, prediction, specialOf(n, year)) ? 1 : 0;
+    return count;
+}
+
+int KindRules::keepCount(int kind, const KindPrediction& p, int year) const {
+    if (kind < 0 || kind >= static_cast<int>(m_countTables.size()))
+        return 0;
+    const CountTable& t = m_countTables[static_cast<size_t>(kind)];
+    if (p.value < 0 || p.value >= t.values || p.parity < 0 || p.parity > 1)
+        return countKeepRight(kind, p, year);
+    const int y = t.years == 1 ? 0 : ((year % 12) + 12) % 12;
+    return m_keepCounts[static_cast<size_t>(t.offset + (y * t.values + p.value) * 2 + p.parity)];
 }
 
 QList<int> KindRules::keepClass(int kind, const KindPrediction& prediction) const {

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <array>
+#include <cstdint>
 #include <vector>
 
 namespace talven {
@@ -57,6 +58,17 @@ public:
     QString resultText(int kind, const KindPrediction& prediction) const;
     // The special number n as the current year's model would store it.
     SpecialNumber specialOf(int n) const;
+    // The special number n as an import under this model stores it for a draw of `year`.
+    SpecialNumber specialOf(int n, int year) const;
+    // How many of the numbers 1..N, drawn as the special number of a draw of `year`, would make
+    // the prediction right in the formula's own sense; 0 without a valid prediction.
+    int winningCount(int kind, bool kill, const KindPrediction& prediction, int year) const {
+        if (!prediction.valid)
+            return 0;
+        const int keep = keepCount(kind, prediction, year);
+        return kill ? m_bit - keep : keep;
+    }
+    int largestNumber() const { return m_bit; }
     // The numbers 1..N for which a keep formula would be right if n were the special number.
     QList<int> keepClass(int kind, const KindPrediction& prediction) const;
 
@@ -67,6 +79,8 @@ private:
     int elementOf(int n) const;
     int zodiacOf(int n, int year) const;
     QString numberText(int v) const;
+    int keepCount(int kind, const KindPrediction& prediction, int year) const;
+    int countKeepRight(int kind, const KindPrediction& prediction, int year) const;
 
     NumberModel m_model;
     int m_bit;
@@ -77,6 +91,16 @@ private:
     std::array<std::vector<signed char>, 12> m_zodiacByYear;
     // Zodiac of each attribute code mod 12 (-1 when none), for the stored L7B.
     std::array<signed char, 12> m_zodiacOfCode{};
+    // Keep counts of every prediction a kind makes, looked up per judged draw: by kind, then the
+    // year's remainder mod 12 for the kinds the zodiac decides (one slot for the others), then
+    // value * 2 + parity.
+    struct CountTable {
+        int offset = 0;
+        int years = 1;
+        int values = 0;
+    };
+    std::array<CountTable, 16> m_countTables{};
+    std::vector<std::uint16_t> m_keepCounts;
     // Shared texts of small numbers so that the history grid does not allocate per cell.
     std::vector<QString> m_numberTexts;
 };

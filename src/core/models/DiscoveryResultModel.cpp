@@ -45,6 +45,12 @@ QString DiscoveryResultModel::columnTitle(int column) {
         return u"样本外命中"_s;
     case OutOfSampleAccuracy:
         return u"样本外正确率"_s;
+    case OutOfSampleChance:
+        return u"样本外随机水平"_s;
+    case OutOfSampleEdge:
+        return u"样本外超出随机"_s;
+    case OutOfSampleZ:
+        return u"样本外标准分"_s;
     default:
         return {};
     }
@@ -89,6 +95,12 @@ QVariant DiscoveryResultModel::data(const QModelIndex& index, int role) const {
         return hitsText(f.outOfSample);
     case OutOfSampleAccuracy:
         return accuracyText(f.outOfSample);
+    case OutOfSampleChance:
+        return chanceText(f.outOfSample.againstChance);
+    case OutOfSampleEdge:
+        return edgeText(f.outOfSample.againstChance);
+    case OutOfSampleZ:
+        return zText(f.outOfSample.againstChance);
     default:
         return {};
     }

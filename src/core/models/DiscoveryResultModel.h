@@ -22,6 +22,9 @@ public:
         InSampleAccuracy,
         OutOfSampleHits,
         OutOfSampleAccuracy,
+        OutOfSampleChance,
+        OutOfSampleEdge,
+        OutOfSampleZ,
         ColumnCount
     };
 

@@ -4,6 +4,8 @@
 #include "formula/FormulaTranslation.h"
 #include "session/Session.h"
 
+#include <limits>
+
 using namespace Qt::StringLiterals;
 
 namespace talven {
@@ -11,10 +13,10 @@ namespace talven {
 namespace {
 
 const char16_t* const titles[FormulaListModel::ColumnCount] = {
-    u"序号",       u"公式",         u"种类",         u"生杀",         u"下期结果",
-    u"正确率",     u"最大连错",     u"最大连对",     u"最后连错",     u"最后连对",
-    u"码均正确率", u"码均最大连错", u"码均最大连对", u"码均最后连错", u"码均最后连对",
-    u"",           u"近10期正确率", u"近30期正确率", u"近100期正确率"};
+    u"序号",          u"公式",         u"种类",         u"生杀",     u"下期结果",     u"正确率",
+    u"最大连错",      u"最大连对",     u"最后连错",     u"最后连对", u"码均正确率",   u"码均最大连错",
+    u"码均最大连对",  u"码均最后连错", u"码均最后连对", u"",         u"近10期正确率", u"近30期正确率",
+    u"近100期正确率", u"随机水平",     u"超出随机",     u"标准分"};
 
 } // namespace
 
@@ -95,6 +97,17 @@ QVariant FormulaListModel::data(const QModelIndex& index, int role) const {
         if (role == SortRole)
             return recent.accuracy;
         return QString(figureText(recent.accuracy) + u"% (%1/%2)"_s.arg(recent.hits).arg(recent.draws));
+    }
+    if (index.column() >= Chance && index.column() <= ZScore) {
+        const ChanceFigures c = r.againstChance();
+        if (role == SortRole) {
+            // Formulas without the figure sort below every formula that has it.
+            constexpr double none = -std::numeric_limits<double>::infinity();
+            if (index.column() == ZScore)
+                return c.z.value_or(none);
+            return c.valid ? (index.column() == Chance ? c.chance : c.edge) : none;
+        }
+        return index.column() == Chance ? chanceText(c) : index.column() == Edge ? edgeText(c) : zText(c);
     }
     if (role == SortRole)
         return sortValue(index.column(), ordinal, r, texts);

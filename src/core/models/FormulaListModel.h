@@ -36,6 +36,10 @@ public:
         Recent10,
         Recent30,
         Recent100,
+        // The record against chance: 随机水平, 超出随机, 标准分; shown on request.
+        Chance,
+        Edge,
+        ZScore,
         ColumnCount
     };
     enum Role {

@@ -18,6 +18,7 @@
 #include <QTabBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <array>
 
 using namespace Qt::StringLiterals;
@@ -31,7 +32,8 @@ const QString selectedTip = u"执行公式列表中序号为蓝色的公式"_s;
 constexpr int RowsShown = 18; // more formulas than this open scrolled to the end
 // Twips of the columns.
 constexpr std::array<int, FormulaListModel::ColumnCount> listWidths = {
-    420, 2800, 600, 420, 800, 2000, 800, 800, 800, 800, 2000, 1200, 1200, 1200, 1200, 0, 1600, 1600, 1600};
+    420,  2800, 600,  420,  800, 2000, 800,  800,  800,  800,  2000,
+    1200, 1200, 1200, 1200, 0,   1600, 1600, 1600, 1200, 1200, 1000};
 constexpr int ChineseFormulaWidth = 4000;
 
 } // namespace
@@ -86,8 +88,10 @@ FormulaListPanel::FormulaListPanel(Session& session, GridExporter& exporter, QWi
     m_listSplit->setStretchFactor(1, 0);
     connect(m_view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &FormulaListPanel::showHitHistory);
-    // The list keeps its sixteen columns; the recent figures are there on request (header menu).
-    for (int c : {FormulaListModel::Recent10, FormulaListModel::Recent30, FormulaListModel::Recent100})
+    // The list keeps its sixteen columns; the recent figures and those against chance are there on
+    // request (header menu).
+    for (int c : {FormulaListModel::Recent10, FormulaListModel::Recent30, FormulaListModel::Recent100,
+                  FormulaListModel::Chance, FormulaListModel::Edge, FormulaListModel::ZScore})
         m_view->setColumnHidden(c, true);
     setColumnWidths();
     connect(m_formulas, &QAbstractItemModel::modelReset, this, &FormulaListPanel::setColumnWidths);
@@ -183,6 +187,7 @@ void FormulaListPanel::showHitHistory() {
         history, periods,
         u"公式 %1 %2"_s.arg(row.idx).arg(
             m_view->model()->index(current.row(), FormulaListModel::Formula).data().toString()));
+    m_strip->setChanceLine(chanceLine(m_session.result(ordinal).againstChance()));
 }
 
 void FormulaListPanel::scrollToEnd() {
@@ -215,7 +220,9 @@ void FormulaListPanel::restoreView(QSettings& settings) {
     if (!hidden.isValid())
         return;
     const QStringList columns = hidden.toStringList();
-    for (int c = 0; c < FormulaListModel::ColumnCount; ++c)
+    // Columns newer than the stored choice keep their default.
+    const int known = settings.value(u"columnCount"_s, int(FormulaListModel::Chance)).toInt();
+    for (int c = 0; c < std::min<int>(known, FormulaListModel::ColumnCount); ++c)
         if (c != FormulaListModel::FormulaNumber)
             m_view->setColumnHidden(c, columns.contains(QString::number(c)));
 }
@@ -227,6 +234,7 @@ void FormulaListPanel::saveView(QSettings& settings) const {
         if (m_view->isColumnHidden(c))
             hidden.append(QString::number(c));
     settings.setValue(u"hiddenColumns"_s, hidden);
+    settings.setValue(u"columnCount"_s, int(FormulaListModel::ColumnCount));
 }
 
 } // namespace talven

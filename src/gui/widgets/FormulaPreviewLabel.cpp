@@ -87,6 +87,8 @@ QString FormulaPreviewLabel::html(const FormulaPreview& p, FormulaKind kind, boo
             .arg(f.currentMissRun)
             .arg(f.currentHitRun)
             .arg(p.result.nextText.toHtmlEscaped());
+    if (const QString line = chanceLine(p.result.againstChance()); !line.isEmpty())
+        out += u"<br>"_s + line.toHtmlEscaped();
     return out;
 }
 

@@ -27,7 +27,7 @@ HitHistoryStrip::HitHistoryStrip(QWidget* parent) : QWidget(parent) {
 }
 
 QSize HitHistoryStrip::sizeHint() const {
-    return {600, 120};
+    return {600, 120 + fontMetrics().height()};
 }
 
 void HitHistoryStrip::setHistory(const HitHistory& history, const QList<int>& periods, const QString& title) {
@@ -41,13 +41,19 @@ void HitHistoryStrip::setHistory(const HitHistory& history, const QList<int>& pe
 }
 
 void HitHistoryStrip::clear() {
+    m_chanceLine.clear();
     setHistory({}, {}, QString());
+}
+
+void HitHistoryStrip::setChanceLine(const QString& line) {
+    m_chanceLine = line;
+    update();
 }
 
 QRectF HitHistoryStrip::cellsArea() const {
     // A column on the left for the chart's percentages; the cells stand above the chart's points.
     const qreal left = Margin + fontMetrics().horizontalAdvance(u"100%"_s) + 6;
-    const qreal top = fontMetrics().height() + Margin;
+    const qreal top = fontMetrics().height() * (m_chanceLine.isEmpty() ? 1 : 2) + Margin;
     return {left, top, qreal(width() - Margin) - left, qreal(fontMetrics().height())};
 }
 
@@ -94,6 +100,9 @@ void HitHistoryStrip::paintEvent(QPaintEvent*) {
     legendItem(Line10, u"━"_s, u"近10期"_s);
     legendItem(Line30, u"━"_s, u"近30期"_s);
     legendItem(Line100, u"━"_s, u"近100期正确率"_s);
+    if (!m_chanceLine.isEmpty())
+        p.drawText(QRectF(Margin, 2 + fontMetrics().height(), width() - 2 * Margin, fontMetrics().height()),
+                   Qt::AlignLeft | Qt::AlignVCenter, u"全部历史："_s + m_chanceLine);
 
     const QRectF cells = cellsArea();
     const qreal w = cells.width() / n;

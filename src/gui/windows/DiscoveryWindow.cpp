@@ -30,8 +30,8 @@ namespace talven {
 
 namespace {
 
-constexpr std::array<int, DiscoveryResultModel::ColumnCount> columnTwips = {800,  3600, 1400,
-                                                                            1400, 1400, 1400};
+constexpr std::array<int, DiscoveryResultModel::ColumnCount> columnTwips = {800,  3600, 1400, 1400, 1400,
+                                                                            1400, 1600, 1600, 1400};
 
 QPushButton* commandButton(const QString& caption, const QString& name, QWidget* parent) {
     auto* b = new QPushButton(caption, parent);
@@ -52,7 +52,8 @@ QString generalCaution() {
     return u"过去的开奖不能预测未来的开奖。公式挖掘试的候选公式越多，"
            u"样本内（用来挑选的历史）最好的成绩就越高，但那多半是运气："
            u"挑出的公式在新的开奖上预计会回落到随机水平附近。"
-           u"请看样本外（最后几期，没有参与挑选）的正确率。"_s;
+           u"请看样本外（最后几期，没有参与挑选）的正确率。"
+           u"标准分是对的期数比随机预计的多出几个标准差；在几千条候选公式里，总有一些单凭运气就达到 3。"_s;
 }
 
 } // namespace
@@ -134,7 +135,7 @@ DiscoveryWindow::DiscoveryWindow(Session& session, Prompts& prompts, QWidget* pa
     m_grid->horizontalHeader()->setStretchLastSection(true);
 
     m_chance = new QLabel(this);
-    m_chance->setAccessibleName(u"随机水平"_s);
+    m_chance->setAccessibleName(u"候选平均正确率"_s);
     m_chance->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     m_add = commandButton(u"添加选中公式(&A)"_s, u"添加选中公式"_s, this);
     m_add->setToolTip(u"把勾选的公式按挖掘时的种类和生杀添加到公式列表"_s);
@@ -216,7 +217,7 @@ void DiscoveryWindow::searchEnded() {
             ? u"已取消，试了 %1 条"_s.arg(report.tried)
             : u"完成，试了 %1 条，用时 %2 秒"_s.arg(report.tried).arg(report.seconds, 0, 'f', 1));
     m_caution->setText(FormulaDiscovery::caution(report));
-    m_chance->setText(u"随机水平（全部 %1 条候选公式在样本外的平均正确率）：%2%"_s.arg(report.tried)
+    m_chance->setText(u"候选平均正确率（全部 %1 条候选公式在样本外的平均正确率）：%2%"_s.arg(report.tried)
                           .arg(figureText(static_cast<float>(report.chance))));
 }
 

@@ -96,6 +96,22 @@ FilterWindow::FilterWindow(Session& session, Prompts& prompts, QWidget* parent)
     recentRow->addWidget(m_recentUpper);
     recentRow->addStretch();
     setTabOrder(previous, m_recent);
+
+    m_z = new QGroupBox(u"标准分"_s, this);
+    m_z->setAccessibleName(u"标准分"_s);
+    m_z->setToolTip(u"公式的对的期数比随机多出几个标准差；没有标准分的公式在勾选时取消选中"_s);
+    m_z->setCheckable(true);
+    m_z->setChecked(false);
+    auto* zRow = new QHBoxLayout(m_z);
+    m_zLower = new BoundEdit(m_z);
+    m_zUpper = new BoundEdit(m_z);
+    m_zLower->setAccessibleName(u"标准分 下限"_s);
+    m_zUpper->setAccessibleName(u"标准分 上限"_s);
+    zRow->addWidget(m_zLower);
+    zRow->addWidget(new QLabel(u"到"_s, m_z));
+    zRow->addWidget(m_zUpper);
+    zRow->addStretch();
+    setTabOrder(m_recentUpper, m_z);
     connect(m_recentWindow, &QComboBox::currentIndexChanged, this, [this] {
         const auto bounds = FormulaFilter::recentBounds(recents(), shownOrdinals());
         m_recentLower->setText(bounds.lower);
@@ -112,6 +128,7 @@ FilterWindow::FilterWindow(Session& session, Prompts& prompts, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(frames);
     layout->addWidget(m_recent);
+    layout->addWidget(m_z);
     layout->addLayout(buttons);
 }
 
@@ -151,6 +168,13 @@ std::vector<float> FilterWindow::recents() const {
     return out;
 }
 
+std::vector<std::optional<double>> FilterWindow::zScores() const {
+    std::vector<std::optional<double>> out;
+    for (int ordinal = 1; ordinal <= static_cast<int>(m_session.formulas().size()); ++ordinal)
+        out.push_back(m_session.result(ordinal).againstChance().z);
+    return out;
+}
+
 void FilterWindow::loadBounds() {
     const FormulaFilter::Bounds bounds = FormulaFilter::bounds(figures(), shownOrdinals());
     for (size_t figure = 0; figure < bounds.size(); ++figure) {
@@ -160,6 +184,9 @@ void FilterWindow::loadBounds() {
     const auto recent = FormulaFilter::recentBounds(recents(), shownOrdinals());
     m_recentLower->setText(recent.lower);
     m_recentUpper->setText(recent.upper);
+    const auto z = FormulaFilter::zBounds(zScores(), shownOrdinals());
+    m_zLower->setText(z.lower);
+    m_zUpper->setText(z.upper);
 }
 
 void FilterWindow::showEvent(QShowEvent* event) {
@@ -219,6 +246,23 @@ bool FilterWindow::apply() {
             *ends[end] = *bound;
         }
         selection = FormulaFilter::applyRecent(std::move(selection), recents(), recent, shownOrdinals());
+    }
+    if (m_z->isChecked()) {
+        FormulaFilter::Range z;
+        double* ends[] = {&z.lower, &z.upper};
+        QLineEdit* edits[] = {m_zLower, m_zUpper};
+        for (int end = 0; end < 2; ++end) {
+            const std::optional<double> bound = FormulaFilter::parseBound(edits[end]->text());
+            if (!bound) {
+                m_prompts.warning(
+                    this, windowTitle(),
+                    u"“标准分”的%1不是数：请填入一个数。"_s.arg(end == 0 ? u"下限"_s : u"上限"_s));
+                edits[end]->setFocus();
+                return false;
+            }
+            *ends[end] = *bound;
+        }
+        selection = FormulaFilter::applyZ(std::move(selection), zScores(), z, shownOrdinals());
     }
     m_session.setSelection(selection);
     accept();

@@ -36,6 +36,9 @@ public:
     QLineEdit* upperEdit(int figure) const { return m_upper[static_cast<size_t>(figure)]; }
     QGroupBox* recentRange() const { return m_recent; }
     QComboBox* recentWindow() const { return m_recentWindow; }
+    QGroupBox* zRange() const { return m_z; }
+    QLineEdit* zLowerEdit() const { return m_zLower; }
+    QLineEdit* zUpperEdit() const { return m_zUpper; }
 
 public slots:
     // "确定": applies the ranges and hides the window; a bound that is no number is refused with
@@ -63,6 +66,11 @@ private:
     QLineEdit* m_recentLower = nullptr;
     QLineEdit* m_recentUpper = nullptr;
     std::vector<float> recents() const;
+    // The optional range on the z-score; off until the user ticks it.
+    QGroupBox* m_z = nullptr;
+    QLineEdit* m_zLower = nullptr;
+    QLineEdit* m_zUpper = nullptr;
+    std::vector<std::optional<double>> zScores() const;
 };
 
 } // namespace talven

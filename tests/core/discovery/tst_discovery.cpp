@@ -126,6 +126,32 @@ private slots:
         }
         QVERIFY(std::abs(all->chance - sum / 150) < 1e-4);
 
+        // Out of sample, the figures against chance are those of the whole history's back-test over
+        // the held-out draws, as the list computes them once the formula is added.
+        BacktestEngine whole(NumberModel(Options(), currentYearOf(history())));
+        whole.setHistory(history());
+        QList<FormulaDefinition> added;
+        for (int i = 0; i < 10; ++i)
+            added.append({FormulaInput::translateTyped(all->formulas[i].formula).value(), kind, kill});
+        whole.setFormulas(added);
+        whole.run();
+        for (int i = 0; i < 10; ++i) {
+            const FormulaResult& r = whole.result(i);
+            ChanceSums sums{49};
+            int hits = 0;
+            for (int d = 280; d < 320; ++d) {
+                sums.add(whole.winningAt(kind, kill, r.parameters[static_cast<size_t>(d - 1)], d));
+                hits += r.hits[static_cast<size_t>(d)];
+            }
+            const ChanceFigures expected = chanceFigures(sums, hits);
+            const ChanceFigures& found = all->formulas[i].outOfSample.againstChance;
+            QCOMPARE(hits, all->formulas[i].outOfSample.hits);
+            QVERIFY(found.valid);
+            QCOMPARE(found.chance, expected.chance);
+            QCOMPARE(found.edge, expected.edge);
+            QCOMPARE(found.z, expected.z);
+        }
+
         // The same seed keeps the same best; a running top of 10 is the head of the full ranking.
         const auto top = d.run(request(kind, kill, 150, 10));
         QCOMPARE(top->chance, all->chance);

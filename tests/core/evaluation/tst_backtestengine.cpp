@@ -8,6 +8,8 @@
 using namespace Qt::StringLiterals;
 using namespace talven;
 
+Q_DECLARE_METATYPE(talven::FormulaDefinition)
+
 namespace {
 
 NumberModel model2007() {
@@ -69,6 +71,7 @@ void compareResults(const BacktestEngine& a, const BacktestEngine& b) {
         QCOMPARE(x.next, y.next);
         QCOMPARE(x.nextText, y.nextText);
         QCOMPARE(x.figures, y.figures);
+        QVERIFY2(x.chance == y.chance, qPrintable(a.formula(f).code));
     }
 }
 
@@ -98,6 +101,8 @@ private slots:
     void addedAndRemovedFormulas();
     void parametersOnChosenDraw();
     void emptyHistory();
+    void againstChance_data();
+    void againstChance();
 };
 
 void TestBacktestEngine::judgedRows_data() {
@@ -238,6 +243,49 @@ void TestBacktestEngine::emptyHistory() {
     e.appendDraw(drawsWithSpecials({5})[0]);
     QCOMPARE(hitText(e.result(0)), u"F"_s);
     QCOMPARE(e.result(0).nextText, u"码单"_s);
+}
+
+void TestBacktestEngine::againstChance_data() {
+    QTest::addColumn<FormulaDefinition>("formula");
+    QTest::addColumn<QList<int>>("specials");
+    QTest::addColumn<double>("chance");
+    QTest::addColumn<double>("edge");
+    QTest::addColumn<double>("z"); // NaN: none
+
+    // Keep odd/even on the previous special number: p alternates 25/49 and 24/49 over the four
+    // judged draws, every one a miss; expected hits 2 with variance 4 * 25 * 24 / 49^2.
+    QTest::newRow("odd/even") << FormulaDefinition{u"L7A"_s, 5, false} << QList<int>{5, 8, 13, 20, 3} << 50.0
+                              << -50.0 << -2.0 / std::sqrt(2400.0 / 2401.0);
+    // Kill the previous special number: p = 48/49 at the two judged draws, both right.
+    QTest::newRow("kill one number") << FormulaDefinition{u"L7A"_s, 0, true} << QList<int>{5, 8, 13}
+                                     << 4800.0 / 49 << 100 - 4800.0 / 49 << 2.0 / std::sqrt(96.0);
+    // No prediction anywhere: chance 0 and no spread, so no z.
+    QTest::newRow("no parameter") << FormulaDefinition{u"L7A +"_s, 0, true} << QList<int>{5, 8, 13} << 0.0
+                                  << 0.0 << qQNaN();
+}
+
+void TestBacktestEngine::againstChance() {
+    QFETCH(FormulaDefinition, formula);
+    QFETCH(QList<int>, specials);
+    QFETCH(double, chance);
+    QFETCH(double, edge);
+    QFETCH(double, z);
+    BacktestEngine e(model2007());
+    e.setHistory(drawsWithSpecials(specials));
+    e.setFormulas({formula});
+    e.run();
+    const ChanceFigures f = e.result(0).againstChance();
+    QVERIFY(f.valid);
+    QVERIFY(std::abs(f.chance - chance) < 1e-9);
+    QVERIFY(std::abs(f.edge - edge) < 1e-9);
+    QCOMPARE(f.z.has_value(), !std::isnan(z));
+    if (f.z)
+        QVERIFY2(std::abs(*f.z - z) < 1e-9, qPrintable(QString::number(*f.z)));
+
+    // A single draw is never judged.
+    e.setHistory(drawsWithSpecials({5}));
+    e.run();
+    QVERIFY(!e.result(0).againstChance().valid);
 }
 
 QTEST_GUILESS_MAIN(TestBacktestEngine)

@@ -135,6 +135,23 @@ private slots:
         QCOMPARE(Filter::applyRecent({true, false, true, true}, recents, {50, 100}, shown),
                  (std::vector<bool>{false, false, true, true}));
     }
+
+    // The z range: its own bounds keep every shown formula that has a z-score; bounds are
+    // inclusive; a formula without one is deselected; formulas not shown keep their flag.
+    void zRange() {
+        const std::vector<std::optional<double>> zs{-1.234, std::nullopt, 2.5, 3.0, 9.0};
+        const QList<int> shown{1, 2, 3, 4};
+        const Filter::BoundTexts bounds = Filter::zBounds(zs, shown);
+        QCOMPARE(bounds.lower, u"-1.24"_s);
+        QCOMPARE(bounds.upper, u"3.00"_s);
+        const Filter::Range own{Filter::parseBound(bounds.lower).value(),
+                                Filter::parseBound(bounds.upper).value()};
+        QCOMPARE(Filter::applyZ({true, true, true, true, true}, zs, own, shown),
+                 (std::vector<bool>{true, false, true, true, true}));
+        QCOMPARE(Filter::applyZ({true, true, true, true, true}, zs, {2.5, 3}, shown),
+                 (std::vector<bool>{false, false, true, true, true}));
+        QCOMPARE(Filter::zBounds({std::nullopt}, {1}).lower, u"0"_s);
+    }
 };
 
 QTEST_APPLESS_MAIN(TestFormulaFilter)

@@ -42,6 +42,9 @@ private slots:
     void keepClass_data();
     void keepClass();
     void predictionFollowsThePeriod();
+    void winningCounts_data();
+    void winningCounts();
+    void winningCountsMatchTheNumbers();
 };
 
 void TestKindRules::judgement_data() {
@@ -216,6 +219,88 @@ void TestKindRules::predictionFollowsThePeriod() {
                     for (int year : {2007, 2012})
                         QVERIFY2(rules.predict(kind, p, year) == rules.predict(kind, r, year),
                                  qPrintable(u"kind %1, bit %2, parameter %3"_s.arg(kind).arg(bit).arg(p)));
+                }
+            }
+        }
+    }
+}
+
+void TestKindRules::winningCounts_data() {
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<bool>("kill");
+    QTest::addColumn<int>("year");
+    QTest::addColumn<QList<double>>("parameters");
+    QTest::addColumn<int>("count");
+
+    QList<double> everyNumber;
+    for (int n = 1; n <= 49; ++n)
+        everyNumber.append(n);
+    QTest::newRow("kill one number") << 0 << true << 2007 << everyNumber << 48;
+    QTest::newRow("keep one number") << 0 << false << 2007 << everyNumber << 1;
+    // Seventeen red numbers, sixteen blue and sixteen green; parameter n names the wave of n.
+    QTest::newRow("red") << 11 << false << 2007 << QList<double>{1, 2, 46} << 17;
+    QTest::newRow("blue") << 11 << false << 2007 << QList<double>{3, 48} << 16;
+    QTest::newRow("kill green") << 11 << true << 2007 << QList<double>{5, 49} << 33;
+    QTest::newRow("red odd") << 8 << false << 2007 << QList<double>{1, 7} << 8;
+    QTest::newRow("red even") << 8 << false << 2007 << QList<double>{2, 8} << 9;
+    QTest::newRow("odd") << 5 << false << 2007 << QList<double>{1, -1, 49} << 25;
+    QTest::newRow("even") << 5 << false << 2007 << QList<double>{0, 2} << 24;
+    QTest::newRow("kill odd") << 5 << true << 2007 << QList<double>{3} << 24;
+    // The sign of the year holds five numbers: 猪 in 2007, 鼠 in 2008.
+    QTest::newRow("猪 in 2007") << 1 << false << 2007 << QList<double>{13} << 5;
+    QTest::newRow("猪 in 2008") << 1 << false << 2008 << QList<double>{13} << 4;
+    QTest::newRow("domestic in 2007") << 7 << false << 2007 << QList<double>{1} << 25;
+    QTest::newRow("wild in 2007") << 7 << false << 2007 << QList<double>{12} << 24;
+}
+
+void TestKindRules::winningCounts() {
+    QFETCH(int, kind);
+    QFETCH(bool, kill);
+    QFETCH(int, year);
+    QFETCH(QList<double>, parameters);
+    QFETCH(int, count);
+    const KindRules rules(modelOf(Defaults));
+    for (double p : parameters)
+        QCOMPARE(rules.winningCount(kind, kill, rules.predict(kind, p, year), year), count);
+    QCOMPARE(rules.winningCount(kind, kill, rules.predict(kind, Empty, year), year), 0);
+}
+
+// The counts looked up per draw agree with judging every number as an import would store it, in
+// every kind, year and option that changes codes, also for a largest number other than 49.
+void TestKindRules::winningCountsMatchTheNumbers() {
+    for (int bit : {49, 30}) {
+        for (int variant : {Defaults, MaAdd, SegmentsFromZero, BaseCodesOne}) {
+            Options o = modelOf(variant).options();
+            o.bit = bit;
+            o.sxSetup = variant == SegmentsFromZero;
+            const NumberModel model(o, 2007);
+            const KindRules rules(model);
+            // The special numbers as an import stores them, by year.
+            std::vector<std::vector<SpecialNumber>> specials;
+            for (int year = 2000; year < 2012; ++year) {
+                specials.emplace_back();
+                for (int n = 1; n <= bit; ++n) {
+                    const DrawValues d = model.computeDraw(year * 1000 + 1, {1, 2, 3, 4, 5, 6, n});
+                    specials.back().push_back(
+                        {d[DrawColumns::attribute('L', 7, 'A')], d[DrawColumns::attribute('L', 7, 'B')],
+                         d[DrawColumns::attribute('L', 7, 'C')], d[DrawColumns::attribute('L', 7, 'D')]});
+                }
+            }
+            for (int kind = 0; kind < 16; ++kind) {
+                for (int p = 0; p < 2 * rules.period(kind); ++p) {
+                    for (int year = 2000; year < 2012; ++year) {
+                        const KindPrediction prediction = rules.predict(kind, p, year);
+                        int keep = 0;
+                        for (const SpecialNumber& special : specials[static_cast<size_t>(year - 2000)])
+                            keep += rules.keepRight(kind, prediction, special) ? 1 : 0;
+                        if (rules.winningCount(kind, false, prediction, year) != keep ||
+                            rules.winningCount(kind, true, prediction, year) != bit - keep)
+                            QFAIL(qPrintable(u"kind %1, bit %2, variant %3, p %4, year %5"_s.arg(kind)
+                                                 .arg(bit)
+                                                 .arg(variant)
+                                                 .arg(p)
+                                                 .arg(year)));
+                    }
                 }
             }
         }

@@ -107,7 +107,7 @@ private slots:
     void checkedRowsAreAddedBestFirst() {
         DiscoveryReport report;
         for (const QString& formula : {u"D1A + 3"_s, u"L7B"_s, u"(D2A * L1K) MOD 7"_s})
-            report.formulas.append({formula, {10, 100, 10}, {1, 10, 10}});
+            report.formulas.append({formula, {10, 100, 10, {}}, {1, 10, 10, {}}});
         DiscoveryResultModel model;
         QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
         model.setReport(report);
