@@ -193,8 +193,8 @@ private slots:
 
         const Run info = run(dpkgDeb, {u"--field"_s, deb, u"Depends"_s}, m_env);
         QCOMPARE(info.code, 0);
-        for (const QString& package :
-             {u"libqt6core6"_s, u"libqt6gui6"_s, u"libqt6widgets6"_s, u"libsqlite3-0"_s, u"libxlsxwriter"_s})
+        for (const QString& package : {u"libqt6core6"_s, u"libqt6gui6"_s, u"qt6-translations-l10n"_s,
+                                       u"libqt6widgets6"_s, u"libsqlite3-0"_s, u"libxlsxwriter"_s})
             QVERIFY2(info.out.contains(package), qPrintable(package + u" not in "_s + info.out));
 
         const Run contents = run(dpkgDeb, {u"--contents"_s, deb}, m_env);

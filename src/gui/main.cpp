@@ -1,4 +1,5 @@
 #include "prompts/Prompts.h"
+#include "prompts/QtChinese.h"
 #include "session/ProgramArguments.h"
 #include "session/Session.h"
 #include "windows/MainWindow.h"
@@ -36,6 +37,7 @@ int runProgram(QApplication& app) {
     for (const int size : {48, 128, 256})
         icon.addFile(u":/icons/%1/org.talven.Talven.png"_s.arg(size));
     QApplication::setWindowIcon(icon);
+    installQtChinese();
     QtPrompts prompts;
     QSettings settings;
     auto args = ProgramArguments::parse(QCoreApplication::arguments().mid(1));

@@ -1,6 +1,7 @@
 #include "ScriptedPrompts.h"
 #include "SessionFixture.h"
 #include "models/ErrorValueModel.h"
+#include "prompts/QtChinese.h"
 #include "widgets/ErrorValueChart.h"
 #include "widgets/GridView.h"
 #include "windows/ErrorValueWindow.h"
@@ -14,6 +15,8 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -44,6 +47,17 @@ class TestSecondaryWindows : public QObject {
     }
 
 private slots:
+    // Qt's own buttons speak the program's language, whatever the desktop's locale.
+    void qtDialogsSpeakChinese() {
+        QVERIFY(installQtChinese());
+        QMessageBox box(QMessageBox::Question, u"标题"_s, u"正文"_s,
+                        QMessageBox::Ok | QMessageBox::Cancel | QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(box.button(QMessageBox::Ok)->text(), u"确定"_s);
+        QCOMPARE(box.button(QMessageBox::Cancel)->text(), u"取消"_s);
+        QVERIFY(box.button(QMessageBox::Yes)->text().startsWith(u"是"_s));
+        QVERIFY(box.button(QMessageBox::No)->text().startsWith(u"否"_s));
+    }
+
     void initTestCase() {
         QStandardPaths::setTestModeEnabled(true);
         QVERIFY(f.reopen());
