@@ -21,11 +21,14 @@ int AddFormulaCommand::run(CommandContext& ctx) {
     if (args.size() > 1)
         return fail(ctx, u"用法：talven-cli add-formula TEXT [--kind K] [--keep]"_s);
     if (auto added = ctx.session->addFormula(args.value(0), *formulaKindOf(*kind), !keep).wait(); !added) {
-        // The window shows the reason in its preview; here it follows the message.
-        const Error& e = added.error();
-        return fail(ctx, e.detail.isEmpty() ? e.message : e.message + u'\n' + e.detail);
+        // The same text as the window's message box and preview: the reason is part of it.
+        return fail(ctx, added.message());
     }
     const FormulaRow& row = ctx.session->formulas().back();
+    // Added as asked, as a formula file's line is; the warning says it will never predict.
+    if (const QString& why = ctx.session->result(row.idx).error;
+        !why.isEmpty() && !ctx.session->draws().empty())
+        ctx.err << u"警告：该公式在每一期都无法计算（%1）"_s.arg(why) << Qt::endl;
     ctx.out << u"已添加第 %1 条公式：%2（%3，%4）"_s.arg(row.idx).arg(row.code, formulaKindCaption(row.kind),
                                                                       row.kill ? u"杀"_s : u"生"_s)
             << Qt::endl;
@@ -40,7 +43,7 @@ int ImportFormulasCommand::run(CommandContext& ctx) {
     auto report = ctx.session->importFormulas(args.first(), !keep).wait();
     if (!report)
         return fail(ctx, report.message());
-    ctx.out << u"已添加 %1 条公式。"_s.arg(report->added) << Qt::endl;
+    ctx.out << report->summary() << Qt::endl;
     if (!report->overLimit.isEmpty()) {
         QStringList lines;
         for (int l : report->overLimit)

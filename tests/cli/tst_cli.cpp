@@ -86,8 +86,9 @@ private slots:
                                      << u"请输入一个正整数"_s;
         QTest::newRow("empty formula")
             << QStringList{u"add-formula"_s, QString()} << u"请在左边文本框输入需要添加的公式"_s;
-        QTest::newRow("untranslated term") << QStringList{u"add-formula"_s, u"特码数+特码数"_s}
-                                           << u"公式文本文件中含有无法识别公式，无法添加到软件"_s;
+        QTest::newRow("untranslated term")
+            << QStringList{u"add-formula"_s, u"特码数+特码数"_s}
+            << u"所输公式无法识别，无法添加到软件。无法识别的公式项“特码数”。公式前缺少种类标头"_s;
         QTest::newRow("bad kind") << QStringList{u"add-formula"_s, u"[D单特类]特码数"_s, u"--kind"_s, u"16"_s}
                                   << u"0 到 15"_s;
         QTest::newRow("unknown formula") << QStringList{u"delete-formula"_s, u"999"_s} << u"999"_s;
@@ -198,6 +199,25 @@ private slots:
             QVERIFY(o.contains(u"perMaxMiss"_s) && o.contains(u"error"_s));
             QVERIFY(!o[u"next"_s].toString().isEmpty());
         }
+    }
+
+    // A formula that fails on every draw is added, with a warning, and a file's such lines counted.
+    void formulasThatNeverCompute() {
+        QTemporaryDir dir;
+        QCOMPARE(cli({u"import-history"_s, sample(u"history.txt"_s)}, dir.path()).code, 0);
+        const Run typed = cli({u"add-formula"_s, u"L1A/0"_s}, dir.path());
+        QCOMPARE(typed.code, 0);
+        QVERIFY2(typed.err.startsWith(u"警告：该公式在每一期都无法计算（"_s), qPrintable(typed.err));
+        QVERIFY(typed.out.contains(u"已添加第 1 条公式"_s));
+        QVERIFY(cli({u"add-formula"_s, u"L1A+1"_s}, dir.path()).err.isEmpty());
+        QFile file(m_files.filePath(u"never.txt"_s));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[D单特类]L1A/0\r\n[D单特类]平码一+1\r\n[D单特类]L2A/0\r\n");
+        file.close();
+        const Run read = cli({u"import-formulas"_s, file.fileName()}, dir.path());
+        QCOMPARE(read.code, 0);
+        QVERIFY2(read.out.contains(u"已添加 3 条公式，其中 2 条在每一期都无法计算。"_s),
+                 qPrintable(read.out));
     }
 
     void drawEntryAndDeletion() {

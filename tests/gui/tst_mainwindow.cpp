@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -137,6 +138,8 @@ private slots:
         QTRY_VERIFY(!s().busy());
         QVERIFY(s().selection()[2]);
         QTRY_VERIFY(m_prompts.opened.contains(QDir(s().dataDir()).filePath(u"gongshi.xlsx"_s)));
+        QCOMPARE(w().statusBar()->currentMessage(),
+                 u"已导出到 "_s + QDir::toNativeSeparators(QDir(s().dataDir()).filePath(u"gongshi.xlsx"_s)));
     }
 
     void computing() {
@@ -184,6 +187,40 @@ private slots:
         QCOMPARE(s().draws().back()[DrawColumns::QQH], 2027001);
         QCOMPARE(s().currentYear(), 2027);
         QCOMPARE(entry->periodText(), u"2027002"_s);
+    }
+
+    // Ctrl+Z undoes what was typed in the focused box first, then the last change; text the
+    // program set or cleared is never undone.
+    void undoKey() {
+        DrawEntryRow* entry = w().entryRow();
+        const size_t drawn = s().draws().size();
+        w().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w()));
+        QVERIFY(press(w(), s(), u"删除最后历史(&D)"_s));
+        QCOMPARE(QApplication::focusWidget(), entry->box(1));
+        QTest::keyClick(entry->box(1), Qt::Key_Z, Qt::ControlModifier);
+        QTRY_VERIFY_WITH_TIMEOUT(!s().busy() && s().draws().size() == drawn, 20000);
+        QVERIFY(entry->box(1)->text().isEmpty());
+
+        QVERIFY(press(w(), s(), u"删除最后历史(&D)"_s));
+        entry->box(3)->setFocus();
+        QTest::keyClicks(entry->box(3), u"4"_s);
+        QTest::keyClick(entry->box(3), Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(entry->box(3)->text().isEmpty());
+        QCOMPARE(s().draws().size(), drawn - 1);
+        QTest::keyClick(entry->box(3), Qt::Key_Z, Qt::ControlModifier);
+        QTRY_VERIFY_WITH_TIMEOUT(!s().busy() && s().draws().size() == drawn, 20000);
+
+        auto* text = w().findChild<QPlainTextEdit*>();
+        text->setPlainText(u"L1A"_s);
+        text->setFocus();
+        QTest::keyClick(text, Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClicks(text, u"+1"_s);
+        QTest::keyClick(text, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(text->toPlainText(), u"L1A"_s);
+        QTest::keyClick(text, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(text->toPlainText(), u"L1A"_s);
+        text->clear();
     }
 
     void optionAndKindFilter() {
@@ -271,6 +308,22 @@ private slots:
         undo->click();
         QTRY_VERIFY_WITH_TIMEOUT(!s().busy() && s().formulas().size() == 37, 20000);
         QVERIFY(!findByText<QPushButton>(w(), u"撤销"_s)->isEnabled());
+    }
+
+    // A formula that fails on every draw is added only when the user says so.
+    void formulaThatNeverComputes() {
+        auto* text = w().findChild<QPlainTextEdit*>();
+        const size_t before = s().formulas().size();
+        text->setPlainText(u"L1A/0"_s);
+        m_prompts.questionAnswers = {false};
+        QVERIFY(press(w(), s(), u"添加所输公式(&A)"_s));
+        QVERIFY2(lastShown().startsWith(u"该公式在每一期都无法计算（"_s), qPrintable(lastShown()));
+        QCOMPARE(s().formulas().size(), before);
+        QCOMPARE(text->toPlainText(), u"L1A/0"_s);
+        m_prompts.questionAnswers = {true};
+        QVERIFY(press(w(), s(), u"添加所输公式(&A)"_s));
+        QTRY_VERIFY_WITH_TIMEOUT(!s().busy() && s().formulas().size() == before + 1, 20000);
+        QVERIFY(text->toPlainText().isEmpty());
     }
 
     void copyingCells() {

@@ -70,11 +70,28 @@ QString characterText(QStringView text, qsizetype at) {
 } // namespace
 
 QString emptyBoxMessage() {
-    return u"请在左边文本框输入需要添加的公式"_s;
+    // The first sentence is the one users know; the box itself sits at the top right.
+    return u"请在左边文本框输入需要添加的公式。公式输入框在窗口右上方，历史列表的右边"_s;
 }
 
 QString unrecognisedMessage() {
     return u"公式文本文件中含有无法识别公式，无法添加到软件"_s;
+}
+
+QString typedUnrecognisedMessage() {
+    return u"所输公式无法识别，无法添加到软件"_s;
+}
+
+QString asciiOperators(const QString& text) {
+    QString result = text;
+    for (QChar& c : result) {
+        const char16_t u = c.unicode();
+        if (u >= 0xFF10 && u <= 0xFF19)
+            c = QChar(char16_t(u'0' + (u - 0xFF10)));
+        else if (u == 0xFF0B || u == 0xFF0D || u == 0xFF0A || u == 0xFF0F || u == 0xFF08 || u == 0xFF09)
+            c = QChar(char16_t(u - 0xFF00 + 0x20)); // the full-width block mirrors ASCII from 0x21
+    }
+    return result;
 }
 
 QString reportFileName() {
@@ -101,29 +118,77 @@ bool translate(QString& t) {
 
 } // namespace
 
+namespace {
+
+// The first term of the term table that occurs in the text, with its code.
+std::optional<Substitution> firstTerm(const QString& text, QStringView orderLetter) {
+    for (const Substitution& row : FormulaTranslation::termTable(orderLetter))
+        if (text.contains(row.search))
+            return row;
+    return std::nullopt;
+}
+
+QString validHeaders() {
+    QStringList names;
+    for (const FormulaKindInfo& kind : formulaKinds)
+        names.append(QString::fromUtf16(kind.name));
+    return u"有效的种类标头是 [D种类名] 或 [L种类名]（D 为顺序码，L 为落地码），种类名为：%1"_s.arg(
+        names.join(u"、"_s));
+}
+
+// What the user most likely did wrong when the translated text cannot be evaluated; empty when
+// the evaluator's own reason says it all.
+QString likelyCause(const QString& typed, const QString& translated) {
+    const bool bracketed = typed.startsWith(u'[');
+    const bool named = formulaKindNamed(kindNameOf(typed)).has_value();
+    if (bracketed && !named) {
+        const qsizetype close = typed.indexOf(u']');
+        const QString header = close > 0 && close <= 7 ? typed.left(close + 1) : typed.left(6);
+        return u"种类标头“%1”无法识别。%2"_s.arg(header, validHeaders());
+    }
+    const QString orderLetter = bracketed ? typed.mid(1, 1) : u"D"_s;
+    const auto term = firstTerm(translated, orderLetter);
+    if (!term)
+        return {};
+    if (!named)
+        return u"公式前缺少种类标头，例如 [D单特类]%1"_s.arg(typed);
+    // Stage 1 translates the first occurrence of each term only.
+    return u"公式项“%1”重复出现，只有第一次出现的会被翻译。请写成 %1*2，或把重复的项写成代码 %2"_s.arg(
+        term->search, term->replacement);
+}
+
+} // namespace
+
 QString storedForm(const QString& text) {
-    QString t = text;
+    QString t = asciiOperators(text);
     return translate(t) ? t : QString();
 }
 
 Result<QString> translateTyped(const QString& text) {
     if (text.isEmpty())
         return Error{emptyBoxMessage(), ErrorCode::Empty};
+    // The message box, the preview and the command line all show the message: the fixed first
+    // sentence, then the reason.
     auto unrecognised = [](const QString& reason, int position = -1) {
-        Error e{unrecognisedMessage(), ErrorCode::Unrecognised, position};
+        Error e{typedUnrecognisedMessage() + u"。"_s + reason, ErrorCode::Unrecognised, position};
         e.detail = reason;
         return e;
     };
     // A formula is one line of the formula file and of the exports; a line break would split it.
     if (const auto at = text.indexOf(QRegularExpression(u"[\\r\\n]"_s)); at >= 0)
         return unrecognised(u"公式中含有换行，一条公式只能写在一行"_s, static_cast<int>(at));
-    QString t = text;
+    const QString typed = asciiOperators(text);
+    QString t = typed;
     if (!translate(t))
         return unrecognised(u"公式种类标头不完整，缺少右方括号和公式"_s);
     // Only an expression that can be evaluated is stored; anything else would fail at every run.
     const auto parsed = parseExpression(t);
-    if (!parsed)
-        return unrecognised(parsed.message(), parsed.error().position);
+    if (!parsed) {
+        QString reason = parsed.message();
+        if (const QString cause = likelyCause(typed, t); !cause.isEmpty())
+            reason += u"。"_s + cause;
+        return unrecognised(reason, parsed.error().position);
+    }
     return t;
 }
 

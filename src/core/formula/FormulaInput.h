@@ -17,14 +17,19 @@ namespace FormulaInput {
 
 // Message of an exactly empty entry box.
 QString emptyBoxMessage();
-// Message of a formula that cannot be added.
+// Message of a formula file that holds lines that cannot be added.
 QString unrecognisedMessage();
+// First sentence of the message of a typed formula that cannot be added.
+QString typedUnrecognisedMessage();
+// Full-width operators, parentheses and digits, as a Chinese input method types them, in ASCII.
+QString asciiOperators(const QString& text);
 // File name of the unrecognised-formula report in the program directory.
 QString reportFileName();
 
 // Translates the entry box text into the stored expression. An empty box is refused as Empty, a
-// text that cannot be evaluated as Unrecognised with the message box text; the error's detail
-// says why. The stored kind is the caller's current kind, not the header's.
+// text that cannot be evaluated as Unrecognised; the message is the first sentence, then why and,
+// where there is one, the fix; the error's detail holds the why alone. The stored kind is the caller's
+// current kind, not the header's.
 Result<QString> translateTyped(const QString& text);
 // The expression the entry box text becomes, whether or not it can be evaluated: the text the
 // error position of translateTyped() refers to.

@@ -128,6 +128,11 @@ Result<FormulaImportReport> appendFormulas(SessionState& state, ChangeContext& c
     state.appendFormulas(rows, ctx.progress());
     if (auto stored = storeState(state, ctx); !stored)
         return stored.error();
+    // Such lines are added as read, but the user hears of them.
+    if (!state.draws().empty())
+        for (const FormulaRow& row : rows)
+            if (!state.result(row.idx).error.isEmpty())
+                ++report.uncomputable;
     return report;
 }
 

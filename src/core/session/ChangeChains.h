@@ -42,6 +42,16 @@ struct FormulaImportReport {
     QList<std::pair<int, QString>> unrecognised; // line number, text
     QList<int> overLimit;                        // lines not added because the list is full
     QString reportPath;                          // "无法识别公式.txt", empty when every line was read
+    int uncomputable = 0; // added formulas that cannot be computed on any draw of the history
+
+    // The line the window's status bar and the command line show.
+    QString summary() const {
+        if (uncomputable == 0)
+            return QStringLiteral("已添加 %1 条公式。").arg(added);
+        return QStringLiteral("已添加 %1 条公式，其中 %2 条在每一期都无法计算。")
+            .arg(added)
+            .arg(uncomputable);
+    }
 };
 
 // What a change may use besides the state it changes: the database, the settings store, the data

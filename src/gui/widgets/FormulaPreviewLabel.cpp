@@ -65,8 +65,8 @@ void FormulaPreviewLabel::refresh() {
 QString FormulaPreviewLabel::html(const FormulaPreview& p, FormulaKind kind, bool kill) {
     QString out;
     if (p.refusal) {
-        out += u"<b style='color:#c00000'>无法添加</b>：%1"_s.arg(
-            (p.refusal->detail.isEmpty() ? p.refusal->message : p.refusal->detail).toHtmlEscaped());
+        // Word for word what the message box will say when the formula is added anyway.
+        out += u"<b style='color:#c00000'>无法添加</b>：%1"_s.arg(p.refusal->message.toHtmlEscaped());
         if (!p.code.isEmpty())
             out += u"<br>代码：<tt>%1</tt>"_s.arg(markedCode(p.code, p.refusal->position));
         return out;

@@ -67,9 +67,10 @@ void DrawEntryRow::showLabel() {
 }
 
 void DrawEntryRow::clearBoxes() {
-    // Clearing by the program is no edit of the user's, so it stores nothing.
+    // Clearing by the program is no edit of the user's: it stores nothing and cannot be undone
+    // (setText() empties the box's undo history, clear() would not).
     for (QLineEdit* edit : m_boxes)
-        edit->clear();
+        edit->setText(QString());
     m_boxes[0]->setFocus();
 }
 

@@ -38,6 +38,10 @@ public slots:
     // "导出列表": ErrArr.xlsx in the data directory from the stored values, then opened.
     void exportList();
 
+signals:
+    // The list was written to the file at path.
+    void exported(const QString& path);
+
 protected:
     bool event(QEvent* event) override;
 

@@ -1,11 +1,11 @@
 #include "windows/MainWindow.h"
 
+#include "common/Limits.h"
 #include "export/SpreadsheetExport.h"
 #include "models/FormulaListModel.h"
 #include "models/HistoryGridModel.h"
 #include "prompts/Prompts.h"
 #include "session/Session.h"
-#include "common/Limits.h"
 #include "widgets/FormulaEntryPanel.h"
 #include "widgets/FormulaListPanel.h"
 #include "widgets/HistoryGridView.h"
@@ -16,9 +16,11 @@
 #include "windows/FilterWindow.h"
 #include "windows/GridExporter.h"
 #include "windows/SettingsMenu.h"
+#include "windows/UndoKeyRouter.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDir>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -41,6 +43,7 @@ MainWindow::MainWindow(Session& session, Prompts& prompts, QSettings* viewSettin
     session.setShortChangesOnWorker(true);
     m_history = new HistoryGridModel(session, this);
     m_exporter = new GridExporter(session, prompts, this);
+    connect(m_exporter, &GridExporter::exported, this, &MainWindow::showExported);
     m_settingsMenu = new SettingsMenu(session, prompts, this);
 
     auto* central = new QWidget(this);
@@ -101,6 +104,7 @@ MainWindow::MainWindow(Session& session, Prompts& prompts, QSettings* viewSettin
 
     auto* undoKey = new QShortcut(QKeySequence::Undo, this);
     connect(undoKey, &QShortcut::activated, this, &MainWindow::undo);
+    (new UndoKeyRouter(this))->watch(this);
     showUndo();
 
     resize(1280, 760);
@@ -265,22 +269,28 @@ void MainWindow::deleteLastDraw() {
 }
 
 void MainWindow::addTypedFormula() {
-    m_session.addFormula(m_formulaEntry->formulaText(), m_kind, m_formulaEntry->kill())
-        .then(this, [this](const Result<void>& done) {
-            if (done) {
-                m_formulaEntry->formulaBox()->clear();
-                setFormulaColumns(true, false);
-                return;
-            }
-            if (done.code() == ErrorCode::Empty) {
-                m_prompts.warning(this, u"添加公式失败"_s, done.message());
-                m_formulaEntry->formulaBox()->setFocus();
-            } else if (done.code() == ErrorCode::Unrecognised) {
-                m_prompts.warning(this, u"无法识别公式"_s, done.message());
-            } else {
-                reportFailure(u"添加公式失败"_s, done.error());
-            }
-        });
+    const QString text = m_formulaEntry->formulaText();
+    // A formula that never computes would only ever miss: the user decides whether it is wanted.
+    if (const FormulaPreview p = m_session.previewFormula(text, m_kind, m_formulaEntry->kill());
+        !p.refusal && p.draws > 0 && !p.result.error.isEmpty() &&
+        !m_prompts.question(this, u"添加公式"_s,
+                            u"该公式在每一期都无法计算（%1），仍然添加吗？"_s.arg(p.result.error)))
+        return;
+    m_session.addFormula(text, m_kind, m_formulaEntry->kill()).then(this, [this](const Result<void>& done) {
+        if (done) {
+            m_formulaEntry->formulaBox()->clear();
+            setFormulaColumns(true, false);
+            return;
+        }
+        if (done.code() == ErrorCode::Empty) {
+            m_prompts.warning(this, u"添加公式失败"_s, done.message());
+            m_formulaEntry->formulaBox()->setFocus();
+        } else if (done.code() == ErrorCode::Unrecognised) {
+            m_prompts.warning(this, u"无法识别公式"_s, done.message());
+        } else {
+            reportFailure(u"添加公式失败"_s, done.error());
+        }
+    });
 }
 
 void MainWindow::importFormulas() {
@@ -292,12 +302,11 @@ void MainWindow::importFormulas() {
                 [this](const Result<FormulaImportReport>& done) {
                     if (done->added > 0)
                         setFormulaColumns(true, false);
-                    statusBar()->showMessage(u"已添加 %1 条公式。"_s.arg(done->added), 10000);
+                    statusBar()->showMessage(done->summary(), 10000);
                     if (!done->overLimit.isEmpty())
-                        m_prompts.warning(
-                            this, u"公式已达上限"_s,
-                            u"公式已达上限 %1 条，文件中有 %2 行未添加。"_s.arg(MaxFormulas)
-                                .arg(done->overLimit.size()));
+                        m_prompts.warning(this, u"公式已达上限"_s,
+                                          u"公式已达上限 %1 条，文件中有 %2 行未添加。"_s.arg(MaxFormulas)
+                                              .arg(done->overLimit.size()));
                     if (!done->unrecognised.isEmpty() &&
                         m_prompts.question(this, u"无法识别公式"_s,
                                            u"公式文本文件中含有无法识别公式，是否查看这些公式？"_s))
@@ -374,10 +383,18 @@ void MainWindow::verify() {
 
 void MainWindow::showErrorValues() {
     const bool fresh = !m_errors.window();
-    ErrorValueWindow* shown =
-        m_errors.show([this] { return new ErrorValueWindow(m_session, m_prompts, this); });
+    ErrorValueWindow* shown = m_errors.show([this] {
+        auto* window = new ErrorValueWindow(m_session, m_prompts, this);
+        connect(window, &ErrorValueWindow::exported, this, &MainWindow::showExported);
+        return window;
+    });
     if (fresh)
         shown->placeBeside(*this);
+}
+
+void MainWindow::showExported(const QString& path) {
+    // Whether or not a program opens the file, the user learns where it is.
+    statusBar()->showMessage(u"已导出到 %1"_s.arg(QDir::toNativeSeparators(path)), 15000);
 }
 
 void MainWindow::openReference() {

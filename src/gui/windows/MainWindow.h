@@ -88,6 +88,7 @@ public slots:
     void openFilter();
     void openDiscovery();
     void showErrorValues();
+    void showExported(const QString& path);
     void showSettingsMenu();
     void undo();
     // Shows or hides the formula columns; switching them on by the user runs the whole back-test.

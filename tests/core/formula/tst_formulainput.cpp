@@ -55,6 +55,8 @@ class TestFormulaInput : public QObject {
 private slots:
     void typed_data();
     void typed();
+    void typedMessages_data();
+    void typedMessages();
     void fileLines_data();
     void fileLines();
     void gbkAndUtf8GiveTheSameFormulas_data();
@@ -85,6 +87,8 @@ void TestFormulaInput::typed_data() {
     QTest::newRow("period codes") << u"BQH+QHHW"_s << ok << u"(QQH MOD 1000)+(QHH MOD 1000)"_s;
     QTest::newRow("blanks kept") << u"[D单特类]平码一 + 特码数"_s << ok << u"D1A + D7A"_s;
     QTest::newRow("bracketed names") << u"[L1A]+[qqh]"_s << ok << u"[L1A]+[qqh]"_s;
+    QTest::newRow("full-width operators and digits")
+        << u"[D单特类]（平码一＋１２）＊３－特码数／２"_s << ok << u"(D1A+12)*3-D7A/2"_s;
     QTest::newRow("terms without header stay chinese") << u"特码数+特码数"_s << bad << QString();
     QTest::newRow("second term untranslated") << u"[D单特类]特码数+特码数"_s << bad << QString();
     QTest::newRow("second derived code unexpanded") << u"[D单特类]平一头+平一门"_s << bad << QString();
@@ -104,11 +108,39 @@ void TestFormulaInput::typed() {
     QCOMPARE(r.ok() ? -1 : int(r.code()), status);
     QCOMPARE(r.ok() ? r.value() : QString(), code);
     if (!r.ok() && r.code() == ErrorCode::Empty)
-        QCOMPARE(r.message(), u"请在左边文本框输入需要添加的公式"_s);
+        QVERIFY(r.message().startsWith(u"请在左边文本框输入需要添加的公式。"_s));
     if (!r.ok() && r.code() == ErrorCode::Unrecognised) {
-        QCOMPARE(r.message(), u"公式文本文件中含有无法识别公式，无法添加到软件"_s);
+        QCOMPARE(r.message(), u"所输公式无法识别，无法添加到软件。"_s + r.error().detail);
         QVERIFY(!r.error().detail.isEmpty());
     }
+}
+
+void TestFormulaInput::typedMessages_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("saying");
+    QTest::newRow("empty box placed") << QString() << QStringList{u"右上方"_s};
+    QTest::newRow("no kind header") << u"特码数+平码一"_s
+                                    << QStringList{u"无法识别的公式项“特码数”"_s, u"缺少种类标头"_s,
+                                                   u"[D单特类]特码数+平码一"_s};
+    QTest::newRow("repeated term") << u"[D单特类]特码数+特码数"_s
+                                   << QStringList{u"重复"_s, u"特码数*2"_s, u"D7A"_s};
+    QTest::newRow("repeated term, drawn order")
+        << u"[L生肖类]平码一+平码一"_s << QStringList{u"平码一*2"_s, u"L1A"_s};
+    QTest::newRow("unknown header") << u"[D特码类]特码数"_s
+                                    << QStringList{u"“[D特码类]”"_s, u"单特类、生肖类"_s, u"半头类"_s};
+    QTest::newRow("short header") << u"[D单特]L1A"_s << QStringList{u"“[D单特]”"_s, u"单特类"_s};
+    QTest::newRow("plain syntax fault keeps its reason") << u"(L1A+1"_s << QStringList{u"无法添加到软件。"_s};
+}
+
+// Each message names the cause and the fix, and never speaks of a file.
+void TestFormulaInput::typedMessages() {
+    QFETCH(QString, text);
+    QFETCH(QStringList, saying);
+    const auto r = translateTyped(text);
+    QVERIFY(!r.ok());
+    for (const QString& part : saying)
+        QVERIFY2(r.message().contains(part), qPrintable(r.message()));
+    QVERIFY(!r.message().contains(u"文件"_s));
 }
 
 void TestFormulaInput::fileLines_data() {

@@ -182,9 +182,10 @@ private slots:
     void typedFormulaMessages() {
         Fixture f;
         QVERIFY(f.reopen());
-        QCOMPARE(f.addFormula(QString(), 0, true).message(), u"请在左边文本框输入需要添加的公式"_s);
-        QCOMPARE(f.addFormula(u"特码数+特码数"_s, 0, true).message(),
-                 u"公式文本文件中含有无法识别公式，无法添加到软件"_s);
+        QVERIFY(f.addFormula(QString(), 0, true).message().startsWith(u"请在左边文本框输入需要添加的公式"_s));
+        QVERIFY(f.addFormula(u"特码数+特码数"_s, 0, true)
+                    .message()
+                    .startsWith(u"所输公式无法识别，无法添加到软件"_s));
     }
 
     void entryAndDeletionKeepRowsConsistent() {
