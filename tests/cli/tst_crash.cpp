@@ -82,6 +82,7 @@ class TestCrash : public QObject {
     QStringList m_periodsA, m_periodsB, m_fileFormulas;
     std::vector<Command> m_commands;
     std::vector<Figures> m_figures; // one per command
+    State m_restored;               // what the restore-backup under way puts back
 
     Outcome cli(const QStringList& args, int killAfterMsecs = -1) {
         QProcess p;
@@ -156,6 +157,15 @@ class TestCrash : public QObject {
         return s;
     }
 
+    // The draws and formulas of the newest backup, which restore-backup puts back.
+    State backupState() const {
+        State s;
+        const SqlConnection db(m_db + u".bak"_s);
+        db.select(u"SELECT QQH FROM Lishi0 ORDER BY QQH"_s, s.periods);
+        db.select(u"SELECT gongshi, maType, bolKill FROM Gongshi ORDER BY Idx, rowid"_s, s.formulas);
+        return s;
+    }
+
     // Flips an option as stored now, so that every settings round changes the stored rows.
     QStringList flip(const QString& key, const QString& on, const QString& off) {
         QSettings conf(m_tmp.filePath(u"home/.config/TALVEN/TALVEN.conf"_s), QSettings::IniFormat);
@@ -215,6 +225,16 @@ private slots:
              },
              [](State s) {
                  s.formulas.removeFirst();
+                 return s;
+             }},
+            {u"restore-backup"_s,
+             [this](const State&) {
+                 m_restored = backupState();
+                 return QStringList{u"restore-backup"_s};
+             },
+             [this](State s) {
+                 s.periods = m_restored.periods;
+                 s.formulas = m_restored.formulas;
                  return s;
              }},
             {u"settings YEAR"_s, [this](const State&) { return flip(u"YEAR"_s, u"True"_s, u"False"_s); },

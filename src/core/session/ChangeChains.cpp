@@ -3,6 +3,7 @@
 #include "formula/FormulaInput.h"
 #include "history/HistoryParser.h"
 #include "history/HistoryReader.h"
+#include "session/Damage.h"
 #include "session/SessionState.h"
 #include "store/Backups.h"
 #include "store/FormulaTable.h"
@@ -162,17 +163,17 @@ Result<ImportReport> ImportHistory::apply(SessionState& state, ChangeContext& ct
     for (const SkippedLine& s : parsed->skipped)
         report.skipped.append({s.lineNumber, s.text, s.reason});
 
-    // A wrong file must never cost the user their history: keep a copy of the database first. The
-    // copy reads through the same connection, so it is taken before the write lock.
+    // A wrong file must never cost the user their history: the copy is taken inside the write
+    // transaction, so it is the state the import replaces, and joins the generations only when the
+    // import is committed.
     report.backupPath = Backups::path(ctx.db().path(), 0);
-    auto saved = Backups::save(ctx.db());
-    if (!saved)
-        return saved.error();
-    // A failed import leaves the backup generations as they were.
-    ctx.onRollback([rotation = saved.value()]() mutable { rotation.undo(); });
-    ctx.onCommit([rotation = saved.value()]() mutable { rotation.keep(); });
     if (auto begun = ctx.beginWrite(state); !begun)
         return begun.error();
+    auto copy = Backups::take(ctx.db());
+    if (!copy)
+        return copy.error();
+    ctx.onRollback([copy = copy.value()]() mutable { copy.discard(); });
+    ctx.onCommit([copy = copy.value()]() mutable { (void)copy.keep(); });
 
     std::vector<DrawValues> draws;
     draws.reserve(static_cast<size_t>(parsed->draws.size()));
@@ -370,7 +371,8 @@ Result<void> RestoreBackup::apply(SessionState& state, ChangeContext& ctx) const
         return fresh.error();
     fresh.value()->keepSelectionOf(state);
     state = std::move(*fresh.value());
-    if (!state.differsFromStored())
+    // A copy with damaged rows is only shown, as at start-up, until another restore replaces it.
+    if (!state.differsFromStored() || !Damage::firstIn(state).isEmpty())
         return {};
     if (auto begun = ctx.beginWrite(state); !begun)
         return begun;

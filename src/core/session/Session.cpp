@@ -1,5 +1,6 @@
 #include "Session.h"
 
+#include "session/Damage.h"
 #include "session/DatabaseThread.h"
 #include "store/Backups.h"
 #include "store/Database.h"
@@ -17,47 +18,6 @@
 using namespace Qt::StringLiterals;
 
 namespace talven {
-
-namespace {
-
-// Rows another program or a damaged file left that no change could follow: the first one named,
-// so that the user can mend it. Such a database is only shown, never rewritten.
-QString damageIn(const SessionState& state) {
-    const auto& draws = state.draws();
-    const QString readOnly = u"，数据库只能查看，不能修改"_s;
-    for (size_t i = 0; i < draws.size(); ++i) {
-        const int period = draws[i][DrawColumns::QQH];
-        if (!Period(period).isValid())
-            return u"历史号码第 %1 行的期号 %2 不是七位数字的期号"_s.arg(i + 1).arg(period) + readOnly;
-        if (i > 0 && draws[i - 1][DrawColumns::QQH] == period)
-            return u"历史号码第 %1 行和第 %2 行的期号都是 %3"_s.arg(i).arg(i + 1).arg(period) + readOnly;
-        std::array<bool, 100> seen{};
-        for (int p = 1; p <= 7; ++p) {
-            // A number above the largest-number setting may be the user's choice; outside 1..99 or
-            // text (read as 0) no draw can be.
-            const int n = draws[i][static_cast<size_t>(DrawColumns::attribute('L', p, 'A'))];
-            if (n < 1 || n > 99)
-                return u"第 %1 期（历史号码第 %2 行）的第 %3 个号码 %4 不是 1 到 99 之间的数"_s.arg(period)
-                           .arg(i + 1)
-                           .arg(p)
-                           .arg(n) +
-                       readOnly;
-            if (seen[static_cast<size_t>(n)])
-                return u"第 %1 期（历史号码第 %2 行）的号码 %3 出现了两次"_s.arg(period).arg(i + 1).arg(n) +
-                       readOnly;
-            seen[static_cast<size_t>(n)] = true;
-        }
-    }
-    for (const FormulaRow& row : state.formulas()) {
-        if (row.code.isEmpty())
-            return u"第 %1 条公式没有公式文本"_s.arg(row.idx) + readOnly;
-        if (!formulaKindOf(row.kind))
-            return u"第 %1 条公式的种类 %2 不是 0 到 15"_s.arg(row.idx).arg(row.kind) + readOnly;
-    }
-    return {};
-}
-
-} // namespace
 
 Session::Session(QString dataDir, QSettings& settings)
     : m_dataDir(std::move(dataDir)), m_settings(settings), m_dbThread(std::make_unique<DatabaseThread>()) {}
@@ -107,7 +67,7 @@ Result<void> Session::openDatabase() {
             m_readOnlyReason = mark + u"，数据库只能查看，不能修改"_s;
     }
     if (m_readOnlyReason.isEmpty())
-        m_readOnlyReason = damageIn(*m_state);
+        m_readOnlyReason = Damage::firstIn(*m_state);
     if (m_readOnlyReason.isEmpty()) {
         auto renumbered = renumberFormulasIfNeeded();
         if (!renumbered)
@@ -176,25 +136,25 @@ Result<bool> Session::renumberFormulasIfNeeded() {
         return ordered.error();
     if (ordered.value())
         return false;
-    auto saved = Backups::save(*m_db);
-    if (!saved)
-        return saved.error();
-    Backups::Rotation rotation = saved.value();
-    // Whatever stops the renumbering puts the backup generations back as they were.
-    auto failed = [&rotation](Result<bool> outcome) {
-        rotation.undo();
-        return outcome;
-    };
     Transaction transaction(*m_db);
     if (auto begun = transaction.beginWrite(); !begun)
-        return failed(begun.error());
+        return begun.error();
     if (auto again = FormulaTable::numberedInOrder(*m_db); !again || again.value())
-        return failed(again ? Result<bool>(false) : Result<bool>(again.error()));
+        return again ? Result<bool>(false) : Result<bool>(again.error());
+    // The copy joins the backup generations only with the renumbering.
+    auto copy = Backups::take(*m_db);
+    if (!copy)
+        return copy.error();
+    auto failed = [&copy](Result<bool> outcome) {
+        copy->discard();
+        return outcome;
+    };
     if (auto numbered = FormulaTable::renumber(*m_db); !numbered)
         return failed(numbered.error());
     if (auto committed = transaction.commit(); !committed)
         return failed(committed.error());
-    rotation.keep();
+    if (auto kept = copy->keep(); !kept)
+        return kept.error();
     m_openingNotice =
         u"公式表中的序号有重复、间断或不是正数，已按原来的顺序重新编号；修改前的数据库已备份为 %1"_s.arg(
             QDir::toNativeSeparators(Backups::path(m_db->path(), 0)));
@@ -399,7 +359,16 @@ Pending<void> Session::recompute() {
 }
 
 Pending<void> Session::restoreBackup(int generation) {
-    return run(ChangeChains::RestoreBackup{generation});
+    // Allowed while the database is only shown: a restored copy with damaged rows must be
+    // replaceable by restoring again.
+    if (m_busy)
+        return Pending<void>::done(Error{u"正在进行其他操作，请稍候再试"_s, ErrorCode::InProgress});
+    const ChangeChains::RestoreBackup change{generation};
+    Outcome outcome{.emits = ChangeChains::RestoreBackup::emits,
+                    .keepsUndo = ChangeChains::RestoreBackup::keepsUndo,
+                    .onSuccess = [this] { m_readOnlyReason = Damage::firstIn(*m_state); }};
+    return runChange<void>(true, std::move(outcome),
+                           [change](SessionState& s, ChangeContext& ctx) { return change.apply(s, ctx); });
 }
 
 Pending<void> Session::reload() {
@@ -409,7 +378,8 @@ Pending<void> Session::reload() {
 Pending<void> Session::undo() {
     if (!m_undo)
         return Pending<void>::done(Error{u"没有可以撤销的操作"_s});
-    return run(ChangeChains::Undo{*m_undo});
+    // Undoing an import restores a backup, which may hold damaged rows.
+    return run(ChangeChains::Undo{*m_undo}, [this] { m_readOnlyReason = Damage::firstIn(*m_state); });
 }
 
 Pending<void> Session::runReading(std::function<Result<void>(const ProgressFn&)> job) {

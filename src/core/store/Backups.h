@@ -5,9 +5,6 @@
 
 #include <QString>
 
-#include <utility>
-#include <vector>
-
 namespace talven {
 
 class Database;
@@ -20,27 +17,34 @@ constexpr int Generations = BackupGenerations;
 
 // The file of generation 0 (newest) .. 2.
 QString path(const QString& databasePath, int generation);
-// The file moves of one save(): until the change that made them is kept, they can be taken back.
-class Rotation {
+
+// A whole copy of the database taken inside a change's write transaction. It joins the
+// generations only once the change is committed; a change that fails discards it, so a refused or
+// retried change never moves a generation.
+class PendingCopy {
 public:
-    // Puts every generation back where it was and removes the new copy.
-    void undo();
-    // Drops the oldest generation for good.
-    void keep();
+    PendingCopy() = default;
+    PendingCopy(QString databasePath, QString temp)
+        : m_databasePath(std::move(databasePath)), m_temp(std::move(temp)) {}
+    // Becomes the newest generation; the one in `freeSlot` (the oldest unless given) is dropped.
+    Result<void> keep(int freeSlot = Generations - 1);
+    void discard();
 
 private:
-    friend Result<Rotation> save(Database& db);
-    QString m_newest;
-    QString m_dropped;                                // the oldest generation, set aside
-    std::vector<std::pair<QString, QString>> m_moves; // from, to; in the order they were made
+    QString m_databasePath;
+    QString m_temp;
 };
 
-// Copies the database to a new newest generation; the older ones move down only once the copy is
-// whole, and the oldest is set aside until the rotation is kept.
-Result<Rotation> save(Database& db);
-// Puts generation `generation` back: the current database is saved as the newest generation first.
+// Copies the database (as this connection reads it) to a file of this process's own.
+Result<PendingCopy> take(Database& db);
+// Reads a backup through: SQLite's integrity check, this program's schema and every row. A
+// damaged or foreign file is refused naming it.
+Result<void> check(const QString& backupPath);
+// Puts generation `generation` back, once it is checked. The current database becomes the newest
+// generation and the restored one leaves the rotation, so no state is lost; a refused restore
+// moves nothing.
 Result<void> restore(Database& db, int generation);
-// Removes the temporary files a killed copy or restore left behind.
+// Removes the temporary files that killed programs left behind; those of a running one stay.
 void removeLeftovers(const QString& databasePath);
 
 } // namespace Backups

@@ -2,6 +2,7 @@
 // reading the database and our own change.
 #include "SessionFixture.h"
 #include "SqlHelper.h"
+#include "store/Backups.h"
 #include "store/Database.h"
 
 #include <QSignalSpy>
@@ -40,6 +41,25 @@ private:
 
 QList<int> periodsOf(const QString& dbPath, int table) {
     return SqlConnection(dbPath).integers(u"SELECT QQH FROM Lishi%1 ORDER BY QQH"_s.arg(table));
+}
+
+// The bytes of the database and of every backup generation, to show that nothing moved.
+QList<QByteArray> filesOf(const QString& dbPath) {
+    QList<QByteArray> all;
+    for (const QString& file :
+         {dbPath, Backups::path(dbPath, 0), Backups::path(dbPath, 1), Backups::path(dbPath, 2)}) {
+        QFile in(file);
+        all.append(in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray());
+    }
+    return all;
+}
+
+// A data directory with a database of four draws and backups of three, two and one.
+void prepareGenerations(Fixture& f) {
+    QVERIFY(f.reopen());
+    const QList<QByteArray> lines = history.split('\n');
+    for (int n = 1; n <= 4; ++n)
+        QVERIFY(f.importHistory(f.write(u"h%1.txt"_s.arg(n), lines.mid(0, n).join('\n'))).ok());
 }
 
 QList<int> idxOf(const Session& s) {
@@ -89,6 +109,67 @@ private slots:
         Database::setBusyTimeout(Database::BusyTimeoutMs);
         QVERIFY(f.reopen());
         QCOMPARE(f.session->draws().size(), size_t(7));
+    }
+
+    // A change that loses to another program's lock says so and moves no backup.
+    void refusedUnderLockMovesNoBackup_data() {
+        QTest::addColumn<QString>("action");
+        QTest::newRow("restore") << u"restore"_s;
+        QTest::newRow("undo of an import") << u"undo"_s;
+        QTest::newRow("import") << u"import"_s;
+    }
+    void refusedUnderLockMovesNoBackup() {
+        QFETCH(QString, action);
+        Database::setBusyTimeout(200);
+        Fixture f;
+        prepareGenerations(f);
+        const QString file = f.write(u"h.txt"_s, history);
+        const QList<QByteArray> before = filesOf(f.dbPath());
+        Result<void> outcome;
+        {
+            LockHolder lock(f.dbPath(), std::chrono::milliseconds(1500));
+            if (action == u"restore"_s)
+                outcome = f.session->restoreBackup(2).wait();
+            else if (action == u"undo"_s)
+                outcome = f.session->undo().wait();
+            else if (auto imported = f.importHistory(file); !imported)
+                outcome = imported.error();
+        }
+        QVERIFY(!outcome);
+        QCOMPARE(outcome.code(), ErrorCode::Busy);
+        QVERIFY2(outcome.message().contains(u"数据库正被另一个程序使用"_s), qPrintable(outcome.message()));
+        QVERIFY(filesOf(f.dbPath()) == before);
+        QCOMPARE(f.session->draws().size(), size_t(4));
+    }
+
+    // An import racing draws added by other programs rotates the generations once when it is kept
+    // and not at all when it loses, and leaves no copy of its own behind.
+    void importRacingOtherProgramsKeepsEveryGeneration() {
+        Fixture f;
+        prepareGenerations(f);
+        QSettings otherSettings(f.dir.filePath(u"other.ini"_s), QSettings::IniFormat);
+        std::vector<std::unique_ptr<Session>> others;
+        for (int i = 0; i < 3; ++i) {
+            auto other = Session::open(f.dir.path(), otherSettings);
+            QVERIFY(other.ok());
+            others.push_back(std::move(other.value()));
+        }
+        const QString file = f.write(u"h.txt"_s, history);
+        for (int round = 0; round < 4; ++round) {
+            const QList<QByteArray> before = filesOf(f.dbPath());
+            auto import = f.session->importHistory(file);
+            for (auto& other : others)
+                QVERIFY(other->addDraw({1, 2, 3, 4, 5, 6, 7}).wait());
+            const bool kept = import.wait().ok();
+            const QList<QByteArray> after = filesOf(f.dbPath());
+            if (kept) {
+                QCOMPARE(after[2], before[1]);
+                QCOMPARE(after[3], before[2]);
+            } else {
+                QCOMPARE(after.mid(1), before.mid(1));
+            }
+            QCOMPARE(QDir(f.dir.path()).entryList({u"*.tmp"_s}, QDir::Files), QStringList());
+        }
     }
 
     // Two programs adding formulas: each change starts from what the database holds then.

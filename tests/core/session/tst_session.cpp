@@ -487,19 +487,98 @@ private slots:
         QVERIFY(f.session->restoreBackup(1).wait());
         QCOMPARE(f.session->draws().size(), size_t(2));
         QCOMPARE(column(f.dbPath(), u"Lishi0"_s, u"QQH"_s).size(), 2);
-        QCOMPARE((QList<int>{drawsIn(0), drawsIn(1), drawsIn(2)}), (QList<int>{4, 3, 2}));
+        // Every state is kept: the replaced database is the newest, the restored copy leaves.
+        QCOMPARE((QList<int>{drawsIn(0), drawsIn(1), drawsIn(2)}), (QList<int>{4, 3, 1}));
+        QVERIFY(f.session->restoreBackup(1).wait());
+        QCOMPARE(f.session->draws().size(), size_t(3));
+        QCOMPARE((QList<int>{drawsIn(0), drawsIn(1), drawsIn(2)}), (QList<int>{2, 4, 1}));
         QCOMPARE(f.session->restoreBackup(3).wait().code(), ErrorCode::Refused);
         // An import that fails after the copy puts every generation back.
         QVERIFY(f.exec(
             u"CREATE TRIGGER refuse BEFORE INSERT ON Lishi0 BEGIN SELECT RAISE(ABORT, 'full'); END"_s));
         QVERIFY(!f.importHistory(f.write(u"h5.txt"_s, history)).ok());
-        QCOMPARE((QList<int>{drawsIn(0), drawsIn(1), drawsIn(2)}), (QList<int>{4, 3, 2}));
+        QCOMPARE((QList<int>{drawsIn(0), drawsIn(1), drawsIn(2)}), (QList<int>{2, 4, 1}));
         QVERIFY(!QFile::exists(Backups::path(f.dbPath(), 2) + u".dropped"_s));
         QVERIFY(f.exec(u"DROP TRIGGER refuse"_s));
         // A copy killed half-way is cleaned up at the next start.
         f.write(u"orvane.mdb.bak.tmp"_s, "half a copy");
         QVERIFY(f.reopen());
         QVERIFY(!QFile::exists(f.dir.filePath(u"orvane.mdb.bak.tmp"_s)));
+    }
+
+    // A backup that cannot be read back whole, or is another program's, is refused before anything
+    // moves, by restore and by the undo of an import alike.
+    void unusableBackupsAreRefused_data() {
+        QTest::addColumn<QString>("damage");
+        QTest::addColumn<bool>("throughUndo");
+        QTest::newRow("torn page") << u"torn"_s << false;
+        QTest::newRow("torn page, undo") << u"torn"_s << true;
+        QTest::newRow("not a database") << u"text"_s << false;
+        QTest::newRow("another schema") << u"schema"_s << true;
+        QTest::newRow("another program's mark") << u"mark"_s << false;
+    }
+    void unusableBackupsAreRefused() {
+        QFETCH(QString, damage);
+        QFETCH(bool, throughUndo);
+        Fixture f;
+        QVERIFY(f.reopen());
+        const QList<QByteArray> lines = history.split('\n');
+        for (int n = 2; n <= 4; ++n)
+            QVERIFY(f.importHistory(f.write(u"h%1.txt"_s.arg(n), lines.mid(0, n).join('\n'))).ok());
+        const QString bak = Backups::path(f.dbPath(), 0);
+        if (damage == u"torn"_s) {
+            QFile file(bak);
+            QVERIFY(file.open(QIODevice::ReadWrite) && file.seek(16384));
+            file.write(QByteArray(4000, '\xab'));
+        } else if (damage == u"text"_s) {
+            QFile::remove(bak);
+            f.write(u"orvane.mdb.bak"_s, history);
+        } else if (damage == u"schema"_s) {
+            QFile::remove(bak);
+            QCOMPARE(SqlConnection(bak, SqlConnection::Mode::ReadWrite).exec(u"CREATE TABLE t (x)"_s),
+                     SQLITE_OK);
+        } else {
+            QCOMPARE(SqlConnection(bak, SqlConnection::Mode::ReadWrite).exec(u"PRAGMA user_version = 7"_s),
+                     SQLITE_OK);
+        }
+        auto bytes = [&f] {
+            QList<QByteArray> all;
+            for (const QString& file : {f.dbPath(), Backups::path(f.dbPath(), 0),
+                                        Backups::path(f.dbPath(), 1), Backups::path(f.dbPath(), 2)}) {
+                QFile in(file);
+                all.append(in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray());
+            }
+            return all;
+        };
+        const QList<QByteArray> before = bytes();
+        const Result<void> restored =
+            throughUndo ? f.session->undo().wait() : f.session->restoreBackup(0).wait();
+        QVERIFY(!restored);
+        QVERIFY2(restored.message().contains(u"orvane.mdb.bak"_s), qPrintable(restored.message()));
+        QVERIFY(bytes() == before);
+        QCOMPARE(f.session->draws().size(), size_t(4));
+        QVERIFY(f.reopen());
+        QCOMPARE(f.session->draws().size(), size_t(4));
+    }
+
+    // A backup with a damaged row is put back and only shown; restoring again undoes it.
+    void restoredDamagedBackupCanBeRestoredAway() {
+        Fixture f;
+        QVERIFY(f.reopen());
+        const QList<QByteArray> lines = history.split('\n');
+        QVERIFY(f.importHistory(f.write(u"h3.txt"_s, lines.mid(0, 3).join('\n'))).ok());
+        QVERIFY(f.importHistory(f.write(u"h4.txt"_s, lines.mid(0, 4).join('\n'))).ok());
+        QCOMPARE(SqlConnection(Backups::path(f.dbPath(), 0), SqlConnection::Mode::ReadWrite)
+                     .exec(u"UPDATE Lishi0 SET QQH = 2025149 WHERE QQH = 2025150"_s),
+                 SQLITE_OK);
+        QVERIFY(f.session->undo().wait());
+        QCOMPARE(f.session->draws().size(), size_t(3));
+        QVERIFY(!f.session->readOnlyReason().isEmpty());
+        QCOMPARE(f.addDraw({1, 2, 3, 4, 5, 6, 7}).code(), ErrorCode::ReadOnly);
+        QVERIFY(f.session->restoreBackup(0).wait());
+        QCOMPARE(f.session->draws().size(), size_t(4));
+        QVERIFY(f.session->readOnlyReason().isEmpty());
+        QVERIFY(f.addDraw({1, 2, 3, 4, 5, 6, 7}));
     }
 
     void restartFindsStoredResultsInStep() {
