@@ -71,6 +71,8 @@ ImportPreviewDialog::ImportPreviewDialog(const ImportPreview& preview, QWidget* 
     auto* question = new QLabel(preview.question, this);
     question->setWordWrap(true);
     layout->addWidget(question);
+    if (preview.file.skipped.isEmpty())
+        layout->addStretch(1); // the room goes below the text, not between its lines
 
     auto* buttons = new QDialogButtonBox(this);
     auto add = [&](const QString& caption, ImportChoice choice, QDialogButtonBox::ButtonRole role) {
