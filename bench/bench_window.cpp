@@ -44,6 +44,7 @@ public:
     }
     bool openLocalFile(const QString&) override { return true; }
     bool openUrl(const QUrl&) override { return true; }
+    ImportChoice previewImport(QWidget*, const ImportPreview&) override { return ImportChoice::Replace; }
 };
 
 // The longest gap between the ticks of a 5 ms timer while something runs: how long the event loop

@@ -22,11 +22,14 @@ class ImportHistoryCommand : public Command {
 public:
     QString name() const override { return QStringLiteral("import-history"); }
     QString usage() const override {
-        return QStringLiteral("import-history FILE [--dry-run] [--force]  读取历史号码文件，覆盖原有历史"
-                              "（--dry-run 只显示将读入什么，--force 不像历史号码文件也读入）");
+        return QStringLiteral(
+            "import-history FILE [--append] [--dry-run] [--force]  读取历史号码文件，覆盖原有历史"
+            "（--append 只追加比已有最新一期更新的各期，--dry-run 只显示将读入什么，"
+            "--force 不像历史号码文件也读入）");
     }
     QList<QCommandLineOption> options() const override {
-        return {flag(QStringLiteral("dry-run"), QString()), flag(QStringLiteral("force"), QString())};
+        return {flag(QStringLiteral("append"), QString()), flag(QStringLiteral("dry-run"), QString()),
+                flag(QStringLiteral("force"), QString())};
     }
     int maxArguments() const override { return 1; }
     int run(CommandContext& ctx) override;

@@ -400,6 +400,72 @@ private slots:
         QVERIFY(forced.out.contains(u"已读入 1 期"_s));
     }
 
+    // Appending the newer draws of a longer file stores what a whole import of it stores; a file
+    // that does not continue the stored history changes nothing. Neither touches the backups.
+    void appendContinuesTheHistory() {
+        const QJsonArray all = QJsonDocument::fromJson(cli({u"history"_s, u"--json"_s}).out.toUtf8()).array();
+        QVERIFY(all.size() > 120);
+        auto writeDraws = [&](const QString& name, int count, int changedAt = -1) {
+            QFile f(m_files.filePath(name));
+            if (!f.open(QIODevice::WriteOnly))
+                return QString();
+            for (int i = 0; i < count; ++i) {
+                const QJsonObject draw = all[i].toObject();
+                QStringList line{QString::number(draw[u"period"_s].toInt())};
+                for (const auto n : draw[u"numbers"_s].toArray())
+                    line.append(u"%1"_s.arg(i == changedAt ? n.toInt() % 49 + 1 : n.toInt(), 2, 10,
+                                            QLatin1Char('0')));
+                f.write(line.join(u' ').toUtf8() + '\n');
+            }
+            return f.fileName();
+        };
+        const QString shorter = writeDraws(u"short.txt"_s, 100);
+        const QString longer = writeDraws(u"long.txt"_s, 106);
+        QTemporaryDir whole, appended;
+        for (const QString& dir : {whole.path(), appended.path()}) {
+            QCOMPARE(cli({u"import-history"_s, dir == whole.path() ? longer : shorter}, dir).code, 0);
+            QCOMPARE(cli({u"import-formulas"_s, sample(u"formulas.txt"_s)}, dir).code, 0);
+        }
+        auto files = [&] {
+            QMap<QString, QByteArray> contents;
+            for (const QString& name : QDir(appended.path()).entryList(QDir::Files))
+                contents[name] = fileBytes(appended.filePath(name));
+            return contents;
+        };
+
+        struct Refusal {
+            QString file;
+            QString message;
+        };
+        const QList<Refusal> refusals{
+            {writeDraws(u"older.txt"_s, 99), u"没有已有的最新一期"_s},
+            {writeDraws(u"changed.txt"_s, 106, 40), u"第 %1 期：已有"_s.arg(all[40][u"period"_s].toInt())},
+            {sample(u"history.txt"_s), u"不是每行都有期号或日期"_s},
+        };
+        const auto before = files();
+        for (const Refusal& r : refusals) {
+            const Run refused = cli({u"import-history"_s, r.file, u"--append"_s}, appended.path());
+            QCOMPARE(refused.code, 1);
+            QVERIFY2(refused.err.contains(r.message), qPrintable(refused.err));
+            QVERIFY(files() == before);
+        }
+
+        const Run preview =
+            cli({u"import-history"_s, longer, u"--append"_s, u"--dry-run"_s}, appended.path());
+        QVERIFY2(preview.code == 0 && preview.out.contains(u"将追加 6 期新开奖"_s), qPrintable(preview.out));
+        QVERIFY(files() == before);
+        const Run run = cli({u"import-history"_s, longer, u"--append"_s}, appended.path());
+        QVERIFY2(run.code == 0 && run.out.contains(u"已追加 6 期新开奖"_s), qPrintable(run.out + run.err));
+        auto after = files();
+        QVERIFY(after.take(u"orvane.mdb"_s) != before.value(u"orvane.mdb"_s));
+        auto backups = before;
+        backups.remove(u"orvane.mdb"_s);
+        QVERIFY(after == backups);
+        for (const QString& command : {u"history"_s, u"formulas"_s})
+            QCOMPARE(cli({command, u"--json"_s}, appended.path()).out,
+                     cli({command, u"--json"_s}, whole.path()).out);
+    }
+
     void foreignDatabaseIsRefused() {
         QTemporaryDir dir;
         QFile f(dir.filePath(u"orvane.mdb"_s));

@@ -19,11 +19,12 @@ public:
         QString text;
     };
     QList<Shown> shown;
-    QStringList opened;             // files and pages handed to the desktop
-    QList<bool> questionAnswers;    // default: yes
-    QList<QString> inputAnswers;    // default: the default text
-    QList<QString> openFileAnswers; // default: cancelled
-    QList<QString> saveFileAnswers; // default: cancelled
+    QStringList opened;                // files and pages handed to the desktop
+    QList<bool> questionAnswers;       // default: yes
+    QList<QString> inputAnswers;       // default: the default text
+    QList<QString> openFileAnswers;    // default: cancelled
+    QList<QString> saveFileAnswers;    // default: cancelled
+    QList<ImportChoice> importChoices; // default: cancelled
 
     void information(QWidget*, const QString& title, const QString& text) override {
         shown.append({QStringLiteral("information"), title, text});
@@ -45,6 +46,10 @@ public:
     }
     QString saveFile(QWidget*, const QString&, const QString&, const QString&, QString*) override {
         return saveFileAnswers.isEmpty() ? QString() : saveFileAnswers.takeFirst();
+    }
+    ImportChoice previewImport(QWidget*, const ImportPreview& preview) override {
+        shown.append({QStringLiteral("preview"), preview.question, preview.summary()});
+        return importChoices.isEmpty() ? ImportChoice::Cancel : importChoices.takeFirst();
     }
     bool openLocalFile(const QString& path) override {
         opened.append(path);

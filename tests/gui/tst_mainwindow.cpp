@@ -23,6 +23,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -82,14 +83,31 @@ private slots:
     }
 
     void importingTheHistory() {
-        m_prompts.questionAnswers = {false}; // cancelled: nothing happens
+        m_prompts.openFileAnswers = {sample("history.txt")};
+        m_prompts.importChoices = {ImportChoice::Cancel}; // nothing happens
         QVERIFY(press(w(), s(), u"读取历史号码文本(&E)"_s));
         QVERIFY(s().draws().empty());
-        m_prompts.questionAnswers = {true};
+        QVERIFY2(lastShown().contains(u"替换历史将读入 4051 期"_s), qPrintable(lastShown()));
         m_prompts.openFileAnswers = {sample("history.txt")};
+        m_prompts.importChoices = {ImportChoice::Replace};
         QVERIFY(press(w(), s(), u"读取历史号码文本(&E)"_s));
         QCOMPARE(w().historyModel()->rowCount(), 4051);
         QVERIFY(lastShown().startsWith(u"已读入 4051 期历史号码。"_s));
+
+        // The newest draw again and one more: only the new one is appended, and undone.
+        QTemporaryDir dir;
+        QFile newer(dir.filePath(u"newer.txt"_s));
+        QVERIFY(newer.open(QIODevice::WriteOnly));
+        newer.write("2026151 37 44 25 02 38 18 29\n2026152 01 02 03 04 05 06 07\n");
+        newer.close();
+        m_prompts.openFileAnswers = {newer.fileName()};
+        m_prompts.importChoices = {ImportChoice::Append};
+        QVERIFY(press(w(), s(), u"读取历史号码文本(&E)"_s));
+        QVERIFY2(lastShown().contains(u"追加新开奖将追加 1 期"_s), qPrintable(lastShown()));
+        QTRY_COMPARE(w().historyModel()->rowCount(), 4052);
+        QCOMPARE(s().undoDescription(), u"撤销追加新开奖"_s);
+        QVERIFY(s().undo().wait());
+        QCOMPARE(w().historyModel()->rowCount(), 4051);
         QVERIFY(w().showsFormulaColumns());
         QCOMPARE(w().entryRow()->label()->text(), u"在此输入2026152 期历史号码:"_s);
         QCOMPARE(w().entryRow()->periodText(), u"2026152"_s);

@@ -490,6 +490,52 @@ QList<ParsedDraw> HistoryFile::previewDraws(int each) const {
     return draws.first(each) + draws.last(each);
 }
 
+Result<QList<ParsedDraw>> HistoryFile::newerThan(const QList<ParsedDraw>& stored, const QString& path) const {
+    const QString shown = QDir::toNativeSeparators(path);
+    const QString unchanged = u"，原有历史未改动"_s;
+    if (draws.isEmpty())
+        return Error{u"文件 %1 中没有可读入的历史号码"_s.arg(shown) + unchanged};
+    // Counted periods would only guess where the file meets the stored history.
+    if (!everyLineDated)
+        return Error{u"文件 %1 不是每行都有期号或日期，无法追加新开奖"_s.arg(shown) + unchanged};
+    if (stored.isEmpty())
+        return draws;
+
+    const auto numbersText = [](const ParsedDraw& d) -> QString {
+        QStringList n;
+        for (int x : d.numbers)
+            n.append(u"%1"_s.arg(x, 2, 10, QLatin1Char('0')));
+        return n.mid(0, 6).join(u' ') + u" + "_s + n.last();
+    };
+    QHash<int, const ParsedDraw*> inFile;
+    for (const ParsedDraw& d : draws)
+        inFile.insert(d.period, &d);
+    QStringList differences;
+    for (const ParsedDraw& s : stored) {
+        const auto it = inFile.constFind(s.period);
+        if (it != inFile.constEnd() && (*it)->numbers != s.numbers)
+            differences.append(u"第 %1 期：已有 %2，文件第 %3 行为 %4"_s.arg(s.period)
+                                   .arg(numbersText(s))
+                                   .arg((*it)->lineNumber)
+                                   .arg(numbersText(**it)));
+    }
+    const int newest = stored.last().period;
+    if (!inFile.contains(newest))
+        differences.prepend(u"文件中没有已有的最新一期（第 %1 期）"_s.arg(newest));
+    if (!differences.isEmpty()) {
+        Error refused{
+            u"文件 %1 与已有历史不符（%2 处），无法追加新开奖"_s.arg(shown).arg(differences.size()) +
+            unchanged};
+        refused.detail = differences.join(u'\n');
+        return refused;
+    }
+    QList<ParsedDraw> newer;
+    for (const ParsedDraw& d : draws)
+        if (d.period > newest)
+            newer.append(d);
+    return newer;
+}
+
 namespace HistoryReader {
 
 Result<HistoryFile> read(const QByteArray& bytes, int proposedPeriod, int largest) {

@@ -26,6 +26,10 @@ struct HistoryFile {
     std::optional<Error> refusal(const QString& path) const;
     // The first and the last `each` draws, without repeating one when the file is short.
     QList<ParsedDraw> previewDraws(int each = 3) const;
+    // The draws newer than the stored history (oldest first), which the file must continue: every
+    // line dated, the newest stored draw in it unchanged and no stored draw it holds different.
+    // Refused otherwise, each difference a line of the error's detail.
+    Result<QList<ParsedDraw>> newerThan(const QList<ParsedDraw>& stored, const QString& path) const;
 };
 
 // Reading of history files in the forms users bring: the original two-digit lines, and tables or

@@ -186,6 +186,63 @@ Result<ImportReport> ImportHistory::apply(SessionState& state, ChangeContext& ct
     return report;
 }
 
+QList<ParsedDraw> storedDraws(const std::vector<DrawValues>& draws) {
+    QList<ParsedDraw> parsed;
+    parsed.reserve(static_cast<qsizetype>(draws.size()));
+    for (const DrawValues& v : draws) {
+        ParsedDraw d;
+        d.period = v[DrawColumns::QQH];
+        for (int p = 1; p <= 7; ++p)
+            d.numbers[static_cast<size_t>(p - 1)] =
+                v[static_cast<size_t>(DrawColumns::attribute('L', p, 'A'))];
+        parsed.append(d);
+    }
+    return parsed;
+}
+
+std::optional<UndoOffer> AppendHistory::undoOffer(const SessionState& state) const {
+    return UndoOffer{u"撤销追加新开奖"_s,
+                     [before = state.draws().size()](SessionState& s, ChangeContext& ctx) {
+                         return KeepDraws{before}.apply(s, ctx);
+                     }};
+}
+
+Result<ImportReport> AppendHistory::apply(SessionState& state, ChangeContext& ctx) const {
+    const auto parsed = HistoryReader::readFile(path, state.nextPeriod().value(), state.options().bit);
+    if (!parsed)
+        return parsed.error();
+    if (auto refused = parsed->refusal(path); refused && !(force && refused->code == ErrorCode::NotHistory))
+        return *refused;
+    const auto newer = parsed->newerThan(storedDraws(state.draws()), path);
+    if (!newer)
+        return newer.error();
+    ImportReport report;
+    for (const SkippedLine& s : parsed->skipped)
+        report.skipped.append({s.lineNumber, s.text, s.reason});
+    report.stored = static_cast<int>(newer->size());
+    if (newer->isEmpty())
+        return report;
+    if (auto begun = ctx.beginWrite(state); !begun)
+        return begun.error();
+    std::vector<DrawValues> draws;
+    draws.reserve(static_cast<size_t>(newer->size()));
+    for (const ParsedDraw& d : newer.value())
+        draws.push_back(drawOf(d.period, d.numbers));
+    state.appendDraws(draws, ctx.progress());
+    if (auto stored = storeState(state, ctx); !stored)
+        return stored.error();
+    return report;
+}
+
+Result<void> KeepDraws::apply(SessionState& state, ChangeContext& ctx) const {
+    if (count >= state.draws().size())
+        return {};
+    if (auto begun = ctx.beginWrite(state); !begun)
+        return begun;
+    state.keepDraws(count, ctx.progress());
+    return storeState(state, ctx);
+}
+
 bool AddDraw::runsLong(const SessionState& state) const {
     return state.rewritesTables(period.value_or(state.nextPeriod()), state.formulas().size());
 }

@@ -6,6 +6,8 @@
 #include "common/Progress.h"
 #include "common/Result.h"
 #include "formula/FormulaRow.h"
+#include "history/HistoryParser.h"
+#include "lottery/DrawColumns.h"
 #include "session/ChangeSignals.h"
 #include "store/Database.h"
 
@@ -120,6 +122,33 @@ struct ImportHistory {
     std::optional<UndoOffer> undoOffer(const SessionState&) const;
     Result<ImportReport> apply(SessionState& state, ChangeContext& ctx) const;
 };
+
+// Stores the draws of a history file newer than the newest stored one; the file must continue the
+// stored history (HistoryFile::newerThan). Takes no backup: its undo removes the appended draws.
+struct AppendHistory {
+    using Value = ImportReport;
+    static constexpr ChangeSignals::Changes emits = Signals::HistoryChanged | Signals::ResultsChanged;
+    static constexpr bool keepsUndo = false;
+    QString path;
+    bool force = false;
+    bool runsLong(const SessionState&) const { return true; }
+    std::optional<UndoOffer> undoOffer(const SessionState& state) const;
+    Result<ImportReport> apply(SessionState& state, ChangeContext& ctx) const;
+};
+
+// Keeps only the first `count` draws (an undone append).
+struct KeepDraws {
+    using Value = void;
+    static constexpr ChangeSignals::Changes emits = Signals::HistoryChanged | Signals::ResultsChanged;
+    static constexpr bool keepsUndo = false;
+    size_t count;
+    bool runsLong(const SessionState&) const { return true; }
+    std::optional<UndoOffer> undoOffer(const SessionState&) const { return std::nullopt; }
+    Result<void> apply(SessionState& state, ChangeContext& ctx) const;
+};
+
+// The stored draws as a history file gives them, oldest first.
+QList<ParsedDraw> storedDraws(const std::vector<DrawValues>& draws);
 
 struct AddDraw {
     using Value = void;

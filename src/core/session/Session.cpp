@@ -309,6 +309,10 @@ Pending<ImportReport> Session::importHistory(const QString& path, bool force) {
     return run(ChangeChains::ImportHistory{path, force});
 }
 
+Pending<ImportReport> Session::appendHistory(const QString& path, bool force) {
+    return run(ChangeChains::AppendHistory{path, force});
+}
+
 Pending<void> Session::addDraw(const std::array<int, 7>& numbers, std::optional<Period> period) {
     return run(ChangeChains::AddDraw{numbers, period});
 }

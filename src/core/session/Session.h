@@ -79,6 +79,10 @@ public:
     // that rewrite or copy whole tables run on the worker and finish later.
     // A file that is mostly not draws is refused (ErrorCode::NotHistory) unless forced.
     Pending<ImportReport> importHistory(const QString& path, bool force = false);
+    // Only the file's draws newer than the newest stored one (report.stored of them), in one change
+    // that takes no backup; refused, with the differences in the error's detail, when the file does
+    // not continue the stored history.
+    Pending<ImportReport> appendHistory(const QString& path, bool force = false);
     Pending<void> addDraw(const std::array<int, 7>& numbers, std::optional<Period> period = std::nullopt);
     Pending<void> deleteLastDraw();
     // Validated and saved with the database change it causes: a changed code base or period year

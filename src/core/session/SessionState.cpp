@@ -123,6 +123,25 @@ void SessionState::removeLastDraw(const ProgressFn& progress) {
     update(std::move(draws), Scope::RemoveLastDraw, progress);
 }
 
+void SessionState::appendDraws(const std::vector<DrawValues>& newer, const ProgressFn& progress) {
+    if (newer.empty())
+        return;
+    if (newer.size() == 1)
+        return appendDraw(newer.front(), progress);
+    std::vector<DrawValues> draws = m_draws;
+    draws.insert(draws.end(), newer.begin(), newer.end());
+    update(std::move(draws), Scope::Full, progress);
+}
+
+void SessionState::keepDraws(size_t count, const ProgressFn& progress) {
+    if (count >= m_draws.size())
+        return;
+    if (count + 1 == m_draws.size())
+        return removeLastDraw(progress);
+    std::vector<DrawValues> draws(m_draws.begin(), m_draws.begin() + static_cast<std::ptrdiff_t>(count));
+    update(std::move(draws), Scope::Full, progress);
+}
+
 void SessionState::appendFormulas(const std::vector<FormulaRow>& rows, const ProgressFn& progress) {
     const size_t from = m_formulas.size();
     m_formulas.insert(m_formulas.end(), rows.begin(), rows.end());

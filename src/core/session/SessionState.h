@@ -75,6 +75,9 @@ public:
     void replaceHistory(std::vector<DrawValues> draws, const ProgressFn& progress = {});
     void appendDraw(const DrawValues& draw, const ProgressFn& progress = {});
     void removeLastDraw(const ProgressFn& progress = {});
+    // Newer draws after the present ones; only the first `count` draws stay.
+    void appendDraws(const std::vector<DrawValues>& newer, const ProgressFn& progress = {});
+    void keepDraws(size_t count, const ProgressFn& progress = {});
     // New formulas after the present ones, selected.
     void appendFormulas(const std::vector<FormulaRow>& rows, const ProgressFn& progress = {});
     // `at` counts from 0.

@@ -1,11 +1,29 @@
 #pragma once
 
+#include "history/HistoryReader.h"
+
 #include <QString>
 
 class QUrl;
 class QWidget;
 
 namespace talven {
+
+// What importing a history file would do, shown before the user chooses.
+struct ImportPreview {
+    QString path;
+    HistoryFile file;
+    int storedCount = 0;     // draws stored now
+    bool notHistory = false; // most lines are not draws: only an explicit forced replace is offered
+    int appendCount = 0;     // draws an append would add
+    QString appendProblem;   // why the file cannot be appended, empty when it can
+    QString question;        // the warning that a replace overwrites the stored history
+
+    // The form, the counts and the first and last draws, as text.
+    QString summary() const;
+};
+
+enum class ImportChoice { Cancel, Replace, Append, ForceReplace };
 
 // Every dialog the windows show goes through this interface, so tests can script the answers.
 class Prompts {
@@ -28,6 +46,7 @@ public:
     virtual bool openLocalFile(const QString& path) = 0;
     // Opens a web page or a local page in the desktop's browser.
     virtual bool openUrl(const QUrl& url) = 0;
+    virtual ImportChoice previewImport(QWidget* parent, const ImportPreview& preview) = 0;
 };
 
 // The real dialogs of the desktop program.
@@ -44,6 +63,7 @@ public:
                      QString* selectedFilter) override;
     bool openLocalFile(const QString& path) override;
     bool openUrl(const QUrl& url) override;
+    ImportChoice previewImport(QWidget* parent, const ImportPreview& preview) override;
 };
 
 } // namespace talven

@@ -1,4 +1,5 @@
 #include "prompts/Prompts.h"
+#include "windows/ImportPreviewDialog.h"
 
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -44,6 +45,12 @@ bool QtPrompts::openLocalFile(const QString& path) {
 
 bool QtPrompts::openUrl(const QUrl& url) {
     return QDesktopServices::openUrl(url);
+}
+
+ImportChoice QtPrompts::previewImport(QWidget* parent, const ImportPreview& preview) {
+    ImportPreviewDialog dialog(preview, parent);
+    dialog.exec();
+    return dialog.choice();
 }
 
 } // namespace talven

@@ -5,6 +5,7 @@
 #include "models/FormulaListModel.h"
 #include "models/HistoryGridModel.h"
 #include "prompts/Prompts.h"
+#include "session/ChangeChains.h"
 #include "session/Session.h"
 #include "widgets/FormulaEntryPanel.h"
 #include "widgets/FormulaListPanel.h"
@@ -212,32 +213,51 @@ void MainWindow::reportFailure(const QString& title, const Error& error) {
 }
 
 void MainWindow::importHistory() {
-    if (!m_prompts.question(
-            this, u"读入历史"_s,
-            u"确实要读入历史号码吗？读入后将覆盖原来所输入/读入的历史号！点击'确认'读入,点击'取消'"
-            u"放弃该操作。确要读入请保证安装目录下存在历史号码的文本文件文件。读取时可能要花费一段时间,"
-            u"请耐心等候！"_s))
-        return;
     // The dialog lists the usual history files (text and tables), but any file the user picks is read.
     const QString path = m_prompts.openFile(this, u"读取历史号码文本"_s, m_session.dataDir(),
                                             u"历史号码文件 (*.txt *.csv *.tsv);;所有文件 (*)"_s);
     if (path.isEmpty())
         return;
-    afterChange(m_session.importHistory(path), u"读入历史失败"_s, [this](const Result<ImportReport>& done) {
-        m_entry->clearBoxes();
-        setFormulaColumns(true, false);
-        QString text = u"已读入 %1 期历史号码。"_s.arg(done->stored);
-        if (!done->skipped.isEmpty()) {
-            text += u"\n\n有 %1 行未读入："_s.arg(done->skipped.size());
-            for (qsizetype i = 0; i < done->skipped.size() && i < 20; ++i) {
-                const auto& s = done->skipped.at(i);
-                text += u"\n第 %1 行：%2"_s.arg(s.line).arg(s.reason);
-            }
-            if (done->skipped.size() > 20)
-                text += u"\n其余 %1 行未列出。"_s.arg(done->skipped.size() - 20);
+    // Reading touches no database; a history of thousands of lines reads in a few milliseconds.
+    const auto file = HistoryReader::readFile(path, m_session.nextPeriod().value(), m_session.options().bit);
+    if (!file) {
+        m_prompts.warning(this, u"读入历史失败"_s, file.message());
+        return;
+    }
+    ImportPreview preview{path, file.value(), int(m_session.draws().size()), false, 0, {}, {}};
+    if (auto refused = file->refusal(path)) {
+        if (refused->code != ErrorCode::NotHistory) {
+            m_prompts.warning(this, u"读入历史失败"_s, refused->message);
+            return;
         }
-        m_prompts.information(this, u"读入历史"_s, text);
-    });
+        preview.notHistory = true;
+    }
+    const auto newer = file->newerThan(ChangeChains::storedDraws(m_session.draws()), path);
+    if (newer)
+        preview.appendCount = int(newer->size());
+    else
+        preview.appendProblem =
+            newer.message() + (newer.error().detail.isEmpty() ? QString() : u"\n"_s + newer.error().detail);
+    preview.question =
+        u"确实要读入历史号码吗？读入后将覆盖原来所输入/读入的历史号！点击'替换历史'读入,点击'取消'"
+        u"放弃该操作。读取时可能要花费一段时间,请耐心等候！"_s;
+    const ImportChoice choice = m_prompts.previewImport(this, preview);
+    if (choice == ImportChoice::Cancel)
+        return;
+    if (choice == ImportChoice::Append) {
+        afterChange(m_session.appendHistory(path), u"追加新开奖失败"_s,
+                    [this](const Result<ImportReport>& done) {
+                        m_entry->clearBoxes();
+                        statusBar()->showMessage(u"已追加 %1 期新开奖。"_s.arg(done->stored), 10000);
+                    });
+        return;
+    }
+    afterChange(m_session.importHistory(path, choice == ImportChoice::ForceReplace), u"读入历史失败"_s,
+                [this](const Result<ImportReport>& done) {
+                    m_entry->clearBoxes();
+                    setFormulaColumns(true, false);
+                    m_prompts.information(this, u"读入历史"_s, u"已读入 %1 期历史号码。"_s.arg(done->stored));
+                });
 }
 
 void MainWindow::storeDraw(const std::array<int, 7>& numbers, const QString& periodText) {

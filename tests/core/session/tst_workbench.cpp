@@ -132,6 +132,8 @@ private slots:
         QTest::newRow("last draw deleted") << u"delete-draw"_s;
         QTest::newRow("history imported") << u"import-history"_s;
         QTest::newRow("formula file imported") << u"import-formulas"_s;
+        QTest::newRow("one draw appended") << u"append-1"_s;
+        QTest::newRow("draws appended") << u"append-3"_s;
     }
     void undoRestoresEverything() {
         QFETCH(QString, change);
@@ -148,7 +150,16 @@ private slots:
             QVERIFY(f.deleteLastDraw());
         else if (change == u"import-history"_s)
             QVERIFY(f.importHistory(f.write(u"h2.txt"_s, "2030001 01 02 03 04 05 06 07\n")).ok());
-        else
+        else if (change.startsWith(u"append"_s)) {
+            const QByteArray newer = "2026006 01 12 23 34 45 46 47\n2026007 02 13 24 35 36 47 48\n"
+                                     "2026008 03 14 25 26 37 48 49\n";
+            const int count = change.back().digitValue();
+            const auto appended =
+                f.session->appendHistory(f.write(u"h2.txt"_s, history + newer.left(count * 29))).wait();
+            QVERIFY(appended.ok());
+            QCOMPARE(appended->stored, count);
+            QCOMPARE(f.session->undoDescription(), u"撤销追加新开奖"_s);
+        } else
             QVERIFY(f.importFormulas(f.write(u"f2.txt"_s, manyFormulas), false).ok()); // into a second table
         QVERIFY(!f.session->undoDescription().isEmpty());
         QVERIFY(contents(f.dbPath()) != before);

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "prompts/Prompts.h"
+
+#include <QDialog>
+
+namespace talven {
+
+// What a history file would store, shown before anything is replaced: the recognised form, the
+// draws as they will be stored, every skipped line, and the choice of replacing or appending.
+class ImportPreviewDialog : public QDialog {
+    Q_OBJECT
+public:
+    ImportPreviewDialog(const ImportPreview& preview, QWidget* parent = nullptr);
+
+    ImportChoice choice() const { return m_choice; }
+
+private:
+    ImportChoice m_choice = ImportChoice::Cancel;
+};
+
+} // namespace talven
