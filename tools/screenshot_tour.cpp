@@ -3,10 +3,8 @@
 // scripts/screenshots.sh runs it under Xvfb. A picture is one step in the list below.
 //
 //   screenshot_tour --data-dir DIR FOLDER
-#include "history/HistoryReader.h"
 #include "models/FormulaListModel.h"
 #include "prompts/Prompts.h"
-#include "session/ChangeChains.h"
 #include "session/ProgramArguments.h"
 #include "session/Session.h"
 #include "widgets/FormulaEntryPanel.h"
@@ -186,18 +184,8 @@ int main(int argc, char** argv) {
     // The preview of the sample table as the import shows it, kept hidden until its step.
     const QString sample = u"samples/history.csv"_s;
     Session& s = *session.value();
-    if (auto file = HistoryReader::readFile(sample, s.nextPeriod().value(), s.options().bit)) {
-        ImportPreview preview{sample, file.value(), int(s.draws().size()), false, 0, {}, {}};
-        const auto newer = file->newerThan(ChangeChains::storedDraws(s.draws()), sample);
-        if (newer)
-            preview.appendCount = int(newer->size());
-        else
-            preview.appendProblem = newer.message();
-        preview.question =
-            u"确实要读入历史号码吗？读入后将覆盖原来所输入/读入的历史号！点击'替换历史'读入,点击'取消'"
-            u"放弃该操作。读取时可能要花费一段时间,请耐心等候！"_s;
-        new ImportPreviewDialog(preview, &window);
-    }
+    if (auto preview = previewOfImport(s, sample))
+        new ImportPreviewDialog(preview.value(), &window);
     (new ScreenshotTour(*session.value(), window, args->positional().first()))->start();
     return app.exec();
 }

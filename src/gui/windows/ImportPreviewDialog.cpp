@@ -1,5 +1,9 @@
 #include "windows/ImportPreviewDialog.h"
 
+#include "history/HistoryReader.h"
+#include "session/ChangeChains.h"
+#include "session/Session.h"
+
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QLabel>
@@ -10,6 +14,28 @@
 using namespace Qt::StringLiterals;
 
 namespace talven {
+
+Result<ImportPreview> previewOfImport(const Session& session, const QString& path) {
+    const auto file = HistoryReader::readFile(path, session.nextPeriod().value(), session.options().bit);
+    if (!file)
+        return file.error();
+    ImportPreview preview{path, file.value(), int(session.draws().size()), false, 0, {}, {}};
+    if (auto refused = file->refusal(path)) {
+        if (refused->code != ErrorCode::NotHistory)
+            return *refused;
+        preview.notHistory = true;
+    }
+    const auto newer = file->newerThan(ChangeChains::storedDraws(session.draws()), path);
+    if (newer)
+        preview.appendCount = int(newer->size());
+    else
+        preview.appendProblem =
+            newer.message() + (newer.error().detail.isEmpty() ? QString() : u"\n"_s + newer.error().detail);
+    preview.question =
+        u"确实要读入历史号码吗？读入后将覆盖原来所输入/读入的历史号！点击'替换历史'读入,点击'取消'"
+        u"放弃该操作。读取时可能要花费一段时间,请耐心等候！"_s;
+    return preview;
+}
 
 namespace {
 

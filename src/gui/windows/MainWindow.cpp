@@ -5,7 +5,6 @@
 #include "models/FormulaListModel.h"
 #include "models/HistoryGridModel.h"
 #include "prompts/Prompts.h"
-#include "session/ChangeChains.h"
 #include "session/Session.h"
 #include "widgets/FormulaEntryPanel.h"
 #include "widgets/FormulaListPanel.h"
@@ -16,6 +15,7 @@
 #include "windows/DrawEntryRow.h"
 #include "windows/FilterWindow.h"
 #include "windows/GridExporter.h"
+#include "windows/ImportPreviewDialog.h"
 #include "windows/SettingsMenu.h"
 #include "windows/UndoKeyRouter.h"
 
@@ -219,29 +219,12 @@ void MainWindow::importHistory() {
     if (path.isEmpty())
         return;
     // Reading touches no database; a history of thousands of lines reads in a few milliseconds.
-    const auto file = HistoryReader::readFile(path, m_session.nextPeriod().value(), m_session.options().bit);
-    if (!file) {
-        m_prompts.warning(this, u"读入历史失败"_s, file.message());
+    const auto preview = previewOfImport(m_session, path);
+    if (!preview) {
+        m_prompts.warning(this, u"读入历史失败"_s, preview.message());
         return;
     }
-    ImportPreview preview{path, file.value(), int(m_session.draws().size()), false, 0, {}, {}};
-    if (auto refused = file->refusal(path)) {
-        if (refused->code != ErrorCode::NotHistory) {
-            m_prompts.warning(this, u"读入历史失败"_s, refused->message);
-            return;
-        }
-        preview.notHistory = true;
-    }
-    const auto newer = file->newerThan(ChangeChains::storedDraws(m_session.draws()), path);
-    if (newer)
-        preview.appendCount = int(newer->size());
-    else
-        preview.appendProblem =
-            newer.message() + (newer.error().detail.isEmpty() ? QString() : u"\n"_s + newer.error().detail);
-    preview.question =
-        u"确实要读入历史号码吗？读入后将覆盖原来所输入/读入的历史号！点击'替换历史'读入,点击'取消'"
-        u"放弃该操作。读取时可能要花费一段时间,请耐心等候！"_s;
-    const ImportChoice choice = m_prompts.previewImport(this, preview);
+    const ImportChoice choice = m_prompts.previewImport(this, preview.value());
     if (choice == ImportChoice::Cancel)
         return;
     if (choice == ImportChoice::Append) {
