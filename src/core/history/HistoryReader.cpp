@@ -1,9 +1,9 @@
 #include "HistoryReader.h"
 
+#include "common/InputFile.h"
+
 #include <QDate>
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QHash>
 
 #include <algorithm>
@@ -16,8 +16,6 @@ namespace talven {
 namespace {
 
 // A history of real use is well under a megabyte; anything this large is not one.
-constexpr qint64 InputLimit = 64 * 1024 * 1024;
-
 bool isDigit(QChar c) {
     return c >= u'0' && c <= u'9';
 }
@@ -553,21 +551,12 @@ Result<HistoryFile> read(const QByteArray& bytes, int proposedPeriod, int larges
 }
 
 Result<HistoryFile> readFile(const QString& path, int proposedPeriod, int largest) {
-    const QString shown = QDir::toNativeSeparators(path);
-    const QString tooLarge = u"文件 %1 大于 64 MB，不是历史号码文件，原有历史未改动"_s.arg(shown);
-    const QFileInfo info(path);
-    if (info.isFile() && info.size() > InputLimit)
-        return Error{tooLarge};
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return Error{u"无法打开历史号码文件 %1，原有历史未改动"_s.arg(shown), ErrorCode::NotFound};
-    // A device or pipe is read only up to the limit, so that no input can exhaust the memory.
-    const QByteArray bytes = file.read(InputLimit + 1);
-    if (file.error() != QFileDevice::NoError)
-        return Error{u"无法读取历史号码文件 %1，原有历史未改动"_s.arg(shown), ErrorCode::Io};
-    if (bytes.size() > InputLimit)
-        return Error{tooLarge};
-    return read(bytes, proposedPeriod, largest);
+    const auto bytes = readInputFile(path, {u"无法打开历史号码文件 %1，原有历史未改动"_s,
+                                            u"无法读取历史号码文件 %1，原有历史未改动"_s,
+                                            u"文件 %1 大于 64 MB，不是历史号码文件，原有历史未改动"_s});
+    if (!bytes)
+        return bytes.error();
+    return read(bytes.value(), proposedPeriod, largest);
 }
 
 } // namespace HistoryReader

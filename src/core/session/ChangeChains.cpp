@@ -1,5 +1,6 @@
 #include "ChangeChains.h"
 
+#include "common/InputFile.h"
 #include "formula/FormulaInput.h"
 #include "history/HistoryParser.h"
 #include "history/HistoryReader.h"
@@ -11,7 +12,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 
 #include <algorithm>
 
@@ -71,32 +71,6 @@ std::optional<int> newestPeriod(const std::vector<DrawValues>& draws) {
 }
 
 // A history or formula file of real use is well under a megabyte; anything this large is not one.
-constexpr qint64 InputLimit = 64 * 1024 * 1024;
-
-struct InputMessages {
-    QString cannotOpen;
-    QString cannotRead;
-    QString tooLarge;
-};
-
-// The bytes of a user's file. A file above the limit is refused before it is read, and a device or
-// pipe is read only up to the limit, so that no input can exhaust the memory.
-Result<QByteArray> readInputFile(const QString& path, const InputMessages& messages) {
-    const QString shown = QDir::toNativeSeparators(path);
-    const QFileInfo info(path);
-    if (info.isFile() && info.size() > InputLimit)
-        return Error{messages.tooLarge.arg(shown)};
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return Error{messages.cannotOpen.arg(shown), ErrorCode::NotFound};
-    const QByteArray bytes = file.read(InputLimit + 1);
-    if (file.error() != QFileDevice::NoError)
-        return Error{messages.cannotRead.arg(shown), ErrorCode::Io};
-    if (bytes.size() > InputLimit)
-        return Error{messages.tooLarge.arg(shown)};
-    return bytes;
-}
-
 QString formulaLimitMessage() {
     return u"公式已达上限 %1 条，无法再添加"_s.arg(Database::MaxFormulas);
 }
