@@ -14,14 +14,14 @@ void placeBeside(QWidget& window, const QWidget& owner) {
     constexpr int gap = 8;
     const QRect room = screen->availableGeometry();
     const QRect beside = owner.frameGeometry();
-    // Before the first show the frame is not known yet, and a window that did not size itself
-    // gets the size its layout asks for, as showing it would give.
+    // Before the first show the frame is not known yet: the owner's stands in. A window that did
+    // not size itself gets the size its layout asks for, as showing it would give.
     if (!window.isVisible() && !window.testAttribute(Qt::WA_Resized))
         window.adjustSize();
-    const QSize frame = window.frameGeometry().size() - window.size();
-    QSize outer = window.frameGeometry().size().boundedTo(room.size());
+    const QWidget& framed = window.isVisible() ? window : owner;
+    const QSize frame = framed.frameGeometry().size() - framed.size();
+    const QSize outer = (window.size() + frame).boundedTo(room.size());
     window.resize(outer - frame);
-    outer = window.size() + frame;
 
     int x = room.left();
     if (beside.right() + gap + outer.width() <= room.right() + 1)
