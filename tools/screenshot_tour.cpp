@@ -39,7 +39,8 @@ namespace {
 class ScreenshotTour : public QObject {
 public:
     ScreenshotTour(Session& session, MainWindow& window, QString folder)
-        : QObject(&window), m_session(session), m_folder(std::move(folder)), m_steps(steps(window)) {}
+        : QObject(&window), m_session(session), m_folder(std::move(folder)), m_steps(steps(session, window)) {
+    }
 
     // Starts once the event loop runs.
     void start() { QTimer::singleShot(1500, this, &ScreenshotTour::next); }
@@ -57,8 +58,9 @@ private:
         w->formulaEntry()->previewInput(true);
     }
 
-    static std::vector<Step> steps(MainWindow& window) {
+    static std::vector<Step> steps(Session& session, MainWindow& window) {
         MainWindow* w = &window;
+        Session* s = &session;
         const auto whole = [w]() -> QWidget* { return w; };
         const auto entry = [w]() -> QWidget* { return w->formulaEntry(); };
         return {
@@ -122,6 +124,12 @@ private:
                  w->findChild<ImportPreviewDialog*>()->show();
              },
              [w]() -> QWidget* { return w->findChild<ImportPreviewDialog*>(); }},
+            {u"export-notice"_s,
+             [w, s] {
+                 w->findChild<ImportPreviewDialog*>()->hide();
+                 w->showExported(QDir(s->dataDir()).filePath(u"gongshi.xlsx"_s));
+             },
+             whole},
         };
     }
 

@@ -170,7 +170,8 @@ int DiscoverCommand::run(CommandContext& ctx) {
         << Qt::endl;
     DiscoveryResultModel model;
     model.setReport(report);
-    printTable(ctx.out, model, DiscoveryResultModel::ColumnCount);
+    printTable(ctx.out, model,
+               DiscoveryResultModel::ChineseFormula); // the code form only, as add-formula takes it
     ctx.out << u"候选平均正确率（全部 %1 条候选公式在样本外的平均正确率）：%2%"_s.arg(report.tried)
                    .arg(figureText(static_cast<float>(report.chance)))
             << Qt::endl;

@@ -5,6 +5,7 @@
 
 #include "prompts/Prompts.h"
 
+#include <QFileInfo>
 #include <QList>
 #include <QStringList>
 #include <QUrl>
@@ -25,6 +26,7 @@ public:
     QList<QString> openFileAnswers;    // default: cancelled
     QList<QString> saveFileAnswers;    // default: cancelled
     QList<ImportChoice> importChoices; // default: cancelled
+    QStringList dialogFolders;         // the folder each file dialog opened in
 
     void information(QWidget*, const QString& title, const QString& text) override {
         shown.append({QStringLiteral("information"), title, text});
@@ -41,10 +43,12 @@ public:
         shown.append({QStringLiteral("input"), title, prompt});
         return inputAnswers.isEmpty() ? defaultText : inputAnswers.takeFirst();
     }
-    QString openFile(QWidget*, const QString&, const QString&, const QString&) override {
+    QString openFile(QWidget*, const QString&, const QString& dir, const QString&) override {
+        dialogFolders.append(dir);
         return openFileAnswers.isEmpty() ? QString() : openFileAnswers.takeFirst();
     }
-    QString saveFile(QWidget*, const QString&, const QString&, const QString&, QString*) override {
+    QString saveFile(QWidget*, const QString&, const QString& path, const QString&, QString*) override {
+        dialogFolders.append(QFileInfo(path).path());
         return saveFileAnswers.isEmpty() ? QString() : saveFileAnswers.takeFirst();
     }
     ImportChoice previewImport(QWidget*, const ImportPreview& preview) override {

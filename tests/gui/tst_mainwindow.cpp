@@ -4,9 +4,11 @@
 #include "SessionFixture.h"
 #include "models/FormulaListModel.h"
 #include "models/HistoryGridModel.h"
+#include "widgets/ExportNotice.h"
 #include "widgets/FormulaListView.h"
 #include "widgets/FormulaPreviewLabel.h"
 #include "widgets/HitHistoryStrip.h"
+#include "widgets/StatusLine.h"
 #include "windows/DrawEntryRow.h"
 #include "windows/MainWindow.h"
 #include "windows/SettingsMenu.h"
@@ -22,6 +24,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -93,6 +96,11 @@ private slots:
         QVERIFY(press(w(), s(), u"读取历史号码文本(&E)"_s));
         QCOMPARE(w().historyModel()->rowCount(), 4051);
         QVERIFY(lastShown().startsWith(u"已读入 4051 期历史号码。"_s));
+        // The dialogs open in the user's Downloads folder, then where the last file was chosen.
+        const QString downloads = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+        QCOMPARE(m_prompts.dialogFolders,
+                 QStringList({QFileInfo(downloads).isDir() ? downloads : QDir::homePath(),
+                              QFileInfo(sample("history.txt")).absolutePath()}));
 
         // The newest draw again and one more: only the new one is appended, and undone.
         QTemporaryDir dir;
@@ -156,8 +164,16 @@ private slots:
         QTRY_VERIFY(!s().busy());
         QVERIFY(s().selection()[2]);
         QTRY_VERIFY(m_prompts.opened.contains(QDir(s().dataDir()).filePath(u"gongshi.xlsx"_s)));
-        QCOMPARE(w().statusBar()->currentMessage(),
+        // The notice names the file in the status line's place, and a click opens its folder.
+        ExportNotice* notice = w().exportNotice();
+        auto* status = w().findChild<StatusLine*>();
+        QVERIFY(notice->isVisible() && !status->isVisible());
+        QCOMPARE(notice->accessibleName(),
                  u"已导出到 "_s + QDir::toNativeSeparators(QDir(s().dataDir()).filePath(u"gongshi.xlsx"_s)));
+        QTest::mouseClick(notice, Qt::LeftButton);
+        QCOMPARE(m_prompts.opened.last(), QUrl::fromLocalFile(s().dataDir()).toString());
+        notice->dismiss();
+        QVERIFY(!notice->isVisible() && status->isVisible());
     }
 
     void computing() {
@@ -364,6 +380,30 @@ private slots:
                 unnamed.append(QString::fromLatin1(widget->metaObject()->className()));
         }
         QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(u", "_s)));
+    }
+
+    // A database that can only be viewed says why in the status line's place, not over it, and
+    // the summary returns once a restore makes it writable again.
+    void readOnlyReasonReplacesTheSummary() {
+        Fixture f;
+        QVERIFY(f.reopen());
+        const QList<QByteArray> lines = history.split('\n');
+        QVERIFY(f.importHistory(f.write(u"h3.txt"_s, lines.mid(0, 3).join('\n'))).ok());
+        QVERIFY(f.importHistory(f.write(u"h4.txt"_s, lines.mid(0, 4).join('\n'))).ok());
+        QVERIFY(f.exec(u"UPDATE Lishi0 SET QQH = 2147483647 WHERE QQH = 2026002"_s));
+        QVERIFY(f.reopen());
+        QVERIFY(!f.session->readOnlyReason().isEmpty());
+        MainWindow window(*f.session, m_prompts);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCoreApplication::processEvents();
+        auto* status = window.findChild<StatusLine*>();
+        QCOMPARE(status->text(), f.session->readOnlyReason());
+        QVERIFY(status->isVisible());
+        QVERIFY(window.statusBar()->currentMessage().isEmpty());
+        QVERIFY(f.session->restoreBackup(0).wait());
+        QVERIFY(f.session->readOnlyReason().isEmpty());
+        QVERIFY2(status->text().startsWith(u"共 3 期"_s), qPrintable(status->text()));
     }
 
     void cleanupTestCase() { m_window.reset(); }

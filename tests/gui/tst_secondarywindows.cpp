@@ -3,6 +3,7 @@
 #include "models/ErrorValueModel.h"
 #include "prompts/QtChinese.h"
 #include "widgets/ErrorValueChart.h"
+#include "widgets/GridHeader.h"
 #include "widgets/GridView.h"
 #include "windows/ErrorValueWindow.h"
 #include "windows/FilterWindow.h"
@@ -17,6 +18,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -94,6 +96,81 @@ private slots:
             QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cellCentre(grid, row - 1, column));
         }
         QCOMPARE(QApplication::clipboard()->text(), text);
+    }
+
+    // A new secondary window opens beside its owner where there is room, and always wholly on the
+    // screen.
+    void windowsOpenBeside_data() {
+        QTest::addColumn<QRectF>("owner"); // in fractions of the screen's free area
+        QTest::addColumn<QSizeF>("window");
+        QTest::addColumn<bool>("beside");
+        QTest::newRow("room on the right") << QRectF(0, 0.1, 0.4, 0.5) << QSizeF(0.4, 0.5) << true;
+        QTest::newRow("room on the left only") << QRectF(0.55, 0.3, 0.45, 0.5) << QSizeF(0.4, 0.8) << true;
+        QTest::newRow("owner as wide as the screen") << QRectF(0, 0, 1, 0.9) << QSizeF(0.5, 0.5) << false;
+        QTest::newRow("window larger than the screen")
+            << QRectF(0.2, 0.2, 0.5, 0.5) << QSizeF(1.5, 1.2) << false;
+    }
+    void windowsOpenBeside() {
+        QFETCH(QRectF, owner);
+        QFETCH(QSizeF, window);
+        QFETCH(bool, beside);
+        const QRect room = QGuiApplication::primaryScreen()->availableGeometry();
+        const auto scaled = [&](double x, double y) {
+            return QPointF(x * room.width(), y * room.height()).toPoint();
+        };
+        QWidget main;
+        main.setGeometry(QRect(
+            room.topLeft() + scaled(owner.x(), owner.y()),
+            QSize(scaled(owner.width(), owner.height()).x(), scaled(owner.width(), owner.height()).y())));
+        main.show();
+        WindowSlot<QWidget> slot;
+        QWidget* shown = slot.show(
+            [&] {
+                auto* w = new QWidget;
+                const QPoint size = scaled(window.width(), window.height());
+                w->resize(size.x(), size.y());
+                return w;
+            },
+            &main);
+        std::unique_ptr<QWidget> owned(shown);
+        QVERIFY2(
+            room.contains(shown->frameGeometry()),
+            qPrintable(
+                u"%1,%2 %3x%4"_s.arg(shown->x()).arg(shown->y()).arg(shown->width()).arg(shown->height())));
+        QCOMPARE(!shown->frameGeometry().intersects(main.frameGeometry()), beside);
+    }
+
+    // Titles break only between words; a section is never narrower than its widest word.
+    void titlesBreakBetweenWords_data() {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("fits"); // the text the width is made for
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("one word, narrow") << u"排序序号"_s << u"排"_s << u"排序序号"_s;
+        QTest::newRow("after the slash") << u"保留/滤杀"_s << u"保留/"_s << u"保留/\n滤杀"_s;
+        QTest::newRow("before the parenthesis")
+            << u"杀留Err值（公式错误值）"_s << u"杀留Err值（"_s << u"杀留Err值\n（公式错误值）"_s;
+        QTest::newRow("before the Latin word")
+            << u"每码杀留Err值"_s << u"每码杀留E"_s << u"每码杀留\nErr值"_s;
+        QTest::newRow("wide enough") << u"保留/滤杀"_s << u"保留/滤杀"_s << u"保留/滤杀"_s;
+    }
+    void titlesBreakBetweenWords() {
+        QFETCH(QString, title);
+        QFETCH(QString, fits);
+        QFETCH(QString, shown);
+        const QFontMetrics metrics(QApplication::font());
+        QCOMPARE(GridHeader::brokenTitle(title, metrics, metrics.horizontalAdvance(fits)), shown);
+    }
+    void errorValueTitlesFit() {
+        ErrorValueWindow window(*f.session, prompts);
+        auto* header = static_cast<GridHeader*>(window.grid()->horizontalHeader());
+        for (int c = 0; c < ErrorValueModel::ColumnCount; ++c) {
+            const QString title = ErrorValueModel::columnTitle(c);
+            QCOMPARE(window.grid()->model()->headerData(c, Qt::Horizontal).toString(), title);
+            for (const QString& word : GridHeader::words(title))
+                QVERIFY2(header->fontMetrics().horizontalAdvance(word) < header->sectionSize(c),
+                         qPrintable(word));
+        }
+        QVERIFY(header->height() >= 2 * header->fontMetrics().height());
     }
 
     void oneReferenceWindow() {

@@ -1,6 +1,7 @@
 #include "DiscoveryResultModel.h"
 
 #include "evaluation/FormulaStatistics.h"
+#include "formula/FormulaTranslation.h"
 
 using namespace Qt::StringLiterals;
 
@@ -12,6 +13,9 @@ void DiscoveryResultModel::setReport(const DiscoveryReport& report) {
     beginResetModel();
     m_report = report;
     m_checked.assign(static_cast<size_t>(report.formulas.size()), false);
+    m_chineseForms.clear();
+    for (const DiscoveredFormula& f : report.formulas)
+        m_chineseForms.append(FormulaTranslation::chineseForm(f.formula));
     endResetModel();
 }
 
@@ -51,6 +55,8 @@ QString DiscoveryResultModel::columnTitle(int column) {
         return u"样本外超出随机"_s;
     case OutOfSampleZ:
         return u"样本外标准分"_s;
+    case ChineseFormula:
+        return u"中文公式"_s;
     default:
         return {};
     }
@@ -78,8 +84,11 @@ QVariant DiscoveryResultModel::data(const QModelIndex& index, int role) const {
     const DiscoveredFormula& f = m_report.formulas[index.row()];
     if (role == Qt::CheckStateRole && index.column() == Rank)
         return m_checked[static_cast<size_t>(index.row())] ? Qt::Checked : Qt::Unchecked;
-    if (role == Qt::TextAlignmentRole && index.column() != Formula)
+    if (role == Qt::TextAlignmentRole && index.column() != Formula && index.column() != ChineseFormula)
         return QVariant::fromValue(Qt::AlignCenter);
+    // A long formula is cut off in its column; the tooltip has it whole.
+    if (role == Qt::ToolTipRole && (index.column() == Formula || index.column() == ChineseFormula))
+        return QString(f.formula + u'\n' + m_chineseForms[index.row()]);
     if (role != Qt::DisplayRole)
         return {};
     switch (index.column()) {
@@ -101,6 +110,8 @@ QVariant DiscoveryResultModel::data(const QModelIndex& index, int role) const {
         return edgeText(f.outOfSample.againstChance);
     case OutOfSampleZ:
         return zText(f.outOfSample.againstChance);
+    case ChineseFormula:
+        return m_chineseForms[index.row()];
     default:
         return {};
     }

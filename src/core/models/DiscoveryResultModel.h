@@ -10,7 +10,8 @@
 namespace talven {
 
 // The results grid of the formula search: the best formulas by in-sample accuracy, their
-// in-sample and out-of-sample figures side by side, each row checkable for adding to the list.
+// in-sample and out-of-sample figures side by side, each row checkable for adding to the list; the
+// formula in code form and in Chinese terms.
 class DiscoveryResultModel : public QAbstractTableModel {
     Q_OBJECT
 
@@ -25,6 +26,7 @@ public:
         OutOfSampleChance,
         OutOfSampleEdge,
         OutOfSampleZ,
+        ChineseFormula, // last, so that the command line's table can keep to the code form
         ColumnCount
     };
 
@@ -55,6 +57,7 @@ public:
 private:
     DiscoveryReport m_report;
     std::vector<bool> m_checked;
+    QStringList m_chineseForms; // made with the report: a grid asks for them on every paint
 };
 
 } // namespace talven

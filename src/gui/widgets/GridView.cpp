@@ -1,5 +1,7 @@
 #include "widgets/GridView.h"
 
+#include "widgets/GridHeader.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QHeaderView>
@@ -14,6 +16,7 @@ namespace talven {
 
 GridView::GridView(const QString& accessibleName, QWidget* parent) : QTableView(parent) {
     setAccessibleName(accessibleName);
+    setHorizontalHeader(new GridHeader(this));
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
     setEditTriggers(QAbstractItemView::NoEditTriggers);

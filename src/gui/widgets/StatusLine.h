@@ -7,7 +7,8 @@ namespace talven {
 class Session;
 
 // The status bar's summary of the session: draws, formulas, selected formulas, the current year
-// and the data directory, kept up to date with every change.
+// and the data directory, kept up to date with every change; while the database can only be viewed,
+// the reason instead.
 class StatusLine : public QLabel {
     Q_OBJECT
 public:

@@ -30,8 +30,8 @@ namespace talven {
 
 namespace {
 
-constexpr std::array<int, DiscoveryResultModel::ColumnCount> columnTwips = {800,  3600, 1400, 1400, 1400,
-                                                                            1400, 1600, 1600, 1400};
+constexpr std::array<int, DiscoveryResultModel::ColumnCount> columnTwips = {800,  2600, 1400, 1400, 1400,
+                                                                            1400, 1600, 1600, 1400, 4200};
 
 QPushButton* commandButton(const QString& caption, const QString& name, QWidget* parent) {
     auto* b = new QPushButton(caption, parent);
@@ -132,6 +132,9 @@ DiscoveryWindow::DiscoveryWindow(Session& session, Prompts& prompts, QWidget* pa
         gridWidth += m_grid->columnWidth(c);
     }
     m_grid->setMinimumWidth(gridWidth);
+    // The Chinese form beside the code form it reads.
+    m_grid->horizontalHeader()->moveSection(DiscoveryResultModel::ChineseFormula,
+                                            DiscoveryResultModel::Formula + 1);
     m_grid->horizontalHeader()->setStretchLastSection(true);
 
     m_chance = new QLabel(this);

@@ -5,6 +5,7 @@
 #include "prompts/Prompts.h"
 #include "session/Session.h"
 #include "widgets/ErrorValueChart.h"
+#include "widgets/GridHeader.h"
 #include "widgets/GridView.h"
 
 #include <QDir>
@@ -13,7 +14,6 @@
 #include <QIdentityProxyModel>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QVBoxLayout>
@@ -67,19 +67,16 @@ ErrorValueWindow::ErrorValueWindow(Session& session, Prompts& prompts, QWidget* 
     colours->setSourceModel(m_model);
     m_grid->setModel(colours);
     m_grid->setToolTip(u"鼠标双击列表反向排序"_s);
-    // The long titles wrap inside their narrow columns instead of being cut.
-    QHeaderView* header = m_grid->horizontalHeader();
+    // The long titles wrap between their words inside narrow columns, each as wide as its widest word.
+    auto* header = static_cast<GridHeader*>(m_grid->horizontalHeader());
     header->setDefaultAlignment(Qt::Alignment(Qt::AlignCenter | Qt::TextWordWrap));
     int gridWidth = m_grid->verticalScrollBar()->sizeHint().width() + 2 * m_grid->frameWidth();
-    int headerHeight = 0;
     for (int c = 0; c < ErrorValueModel::ColumnCount; ++c) {
         m_grid->setColumnWidthTwips(c, columnTwips[static_cast<size_t>(c)]);
+        m_grid->setColumnWidth(c, std::max(m_grid->columnWidth(c), header->sectionSizeHint(c)));
         gridWidth += m_grid->columnWidth(c);
-        const QRect text = header->fontMetrics().boundingRect(
-            QRect(0, 0, m_grid->columnWidth(c) - 8, 1000), Qt::TextWordWrap, ErrorValueModel::columnTitle(c));
-        headerHeight = std::max(headerHeight, text.height() + 8);
     }
-    header->setFixedHeight(headerHeight);
+    header->setFixedHeight(header->titlesHeight());
     m_grid->setMinimumWidth(gridWidth);
     connect(m_grid, &QAbstractItemView::doubleClicked, this,
             [this](const QModelIndex& index) { rankByColumn(index.column()); });
@@ -216,16 +213,6 @@ void ErrorValueWindow::exportList() {
             m_prompts.information(
                 this, title, u"已导出到 %1，但没有能打开它的程序。"_s.arg(QDir::toNativeSeparators(path)));
     });
-}
-
-void ErrorValueWindow::placeBeside(const QWidget& owner) {
-    if (!owner.screen())
-        return;
-    const QRect room = owner.screen()->availableGeometry();
-    QPoint at = owner.frameGeometry().topRight() + QPoint(8, 0);
-    at.setX(std::min(at.x(), room.right() - frameGeometry().width()));
-    at.setY(std::clamp(at.y(), room.top(), std::max(room.top(), room.bottom() - frameGeometry().height())));
-    move(at);
 }
 
 } // namespace talven

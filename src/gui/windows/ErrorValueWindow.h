@@ -28,8 +28,6 @@ public:
     QString periodText() const;
     QString filteredText() const;
     QString keptText() const;
-    // Moves the window beside owner, not over it, as far as the screen allows.
-    void placeBeside(const QWidget& owner);
 
 public slots:
     // Double-click on a column: the direction reverses and the rows rank by that column (the rank

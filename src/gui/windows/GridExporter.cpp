@@ -1,6 +1,7 @@
 #include "windows/GridExporter.h"
 
 #include "export/SpreadsheetExport.h"
+#include "prompts/DialogFolder.h"
 #include "prompts/Prompts.h"
 #include "session/Session.h"
 
@@ -20,8 +21,8 @@ const QString csvFilter = u"CSV 文件（UTF-8，逗号分隔） (*.csv)"_s;
 
 } // namespace
 
-GridExporter::GridExporter(Session& session, Prompts& prompts, QWidget* window)
-    : QObject(window), m_session(session), m_prompts(prompts), m_window(window) {}
+GridExporter::GridExporter(Session& session, Prompts& prompts, QWidget* window, QSettings* settings)
+    : QObject(window), m_session(session), m_prompts(prompts), m_window(window), m_settings(settings) {}
 
 void GridExporter::exportToDataDirectory(const ModelFactory& model, const QString& fileName) {
     write(model, QDir(m_session.dataDir()).filePath(fileName), false, true);
@@ -29,11 +30,12 @@ void GridExporter::exportToDataDirectory(const ModelFactory& model, const QStrin
 
 void GridExporter::exportAs(const ModelFactory& model, const QString& suggestedName) {
     QString filter;
-    QString path =
-        m_prompts.saveFile(m_window, u"导出为"_s, QDir(m_session.dataDir()).filePath(suggestedName),
-                           xlsxFilter + u";;"_s + csvFilter, &filter);
+    QString path = m_prompts.saveFile(m_window, u"导出为"_s,
+                                      QDir(DialogFolder::start(m_settings)).filePath(suggestedName),
+                                      xlsxFilter + u";;"_s + csvFilter, &filter);
     if (path.isEmpty())
         return;
+    DialogFolder::remember(m_settings, path);
     const bool csv = filter == csvFilter || path.endsWith(u".csv"_s, Qt::CaseInsensitive);
     if (QFileInfo(path).suffix().isEmpty())
         path += csv ? u".csv"_s : u".xlsx"_s;

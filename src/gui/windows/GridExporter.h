@@ -6,6 +6,7 @@
 #include <memory>
 
 class QAbstractItemModel;
+class QSettings;
 class QWidget;
 
 namespace talven {
@@ -20,7 +21,8 @@ class GridExporter : public QObject {
 public:
     using ModelFactory = std::function<std::shared_ptr<QAbstractItemModel>()>;
 
-    GridExporter(Session& session, Prompts& prompts, QWidget* window);
+    // settings keeps the folder of the last file chosen (none: kept for the run only).
+    GridExporter(Session& session, Prompts& prompts, QWidget* window, QSettings* settings = nullptr);
 
     // The file of its fixed name in the data directory ("lishi.xlsx"), then opened in the
     // desktop's spreadsheet application.
@@ -37,6 +39,7 @@ private:
     Session& m_session;
     Prompts& m_prompts;
     QWidget* m_window;
+    QSettings* m_settings;
 };
 
 } // namespace talven

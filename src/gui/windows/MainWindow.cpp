@@ -4,8 +4,10 @@
 #include "export/SpreadsheetExport.h"
 #include "models/FormulaListModel.h"
 #include "models/HistoryGridModel.h"
+#include "prompts/DialogFolder.h"
 #include "prompts/Prompts.h"
 #include "session/Session.h"
+#include "widgets/ExportNotice.h"
 #include "widgets/FormulaEntryPanel.h"
 #include "widgets/FormulaListPanel.h"
 #include "widgets/HistoryGridView.h"
@@ -18,6 +20,7 @@
 #include "windows/ImportPreviewDialog.h"
 #include "windows/SettingsMenu.h"
 #include "windows/UndoKeyRouter.h"
+#include "windows/WindowPlacement.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -43,7 +46,7 @@ MainWindow::MainWindow(Session& session, Prompts& prompts, QSettings* viewSettin
     setWindowTitle(u"TALVEN 公式分析"_s);
     session.setShortChangesOnWorker(true);
     m_history = new HistoryGridModel(session, this);
-    m_exporter = new GridExporter(session, prompts, this);
+    m_exporter = new GridExporter(session, prompts, this, viewSettings);
     connect(m_exporter, &GridExporter::exported, this, &MainWindow::showExported);
     m_settingsMenu = new SettingsMenu(session, prompts, this);
 
@@ -88,6 +91,7 @@ MainWindow::MainWindow(Session& session, Prompts& prompts, QSettings* viewSettin
     setCentralWidget(central);
     auto* status = new StatusLine(session, this);
     statusBar()->addWidget(status, 1);
+    m_exportNotice = new ExportNotice(prompts, statusBar(), status);
 
     new BusyFeedback(session, this);
     connect(&session, &Session::changed, this, [this](Session::Changes what) { sessionChanged(int(what)); });
@@ -115,10 +119,10 @@ MainWindow::MainWindow(Session& session, Prompts& prompts, QSettings* viewSettin
     proposeNextPeriod();
     m_historyView->scrollToNewest();
     m_formulaList->scrollToEnd();
-    if (!session.readOnlyReason().isEmpty())
-        statusBar()->showMessage(session.readOnlyReason());
-    else if (!session.openingNotice().isEmpty())
-        statusBar()->showMessage(session.openingNotice());
+    // The status line itself says why a database can only be viewed. The notice of the opening
+    // waits until the window shows, so that the bar can put the status line aside meanwhile.
+    if (session.readOnlyReason().isEmpty() && !session.openingNotice().isEmpty())
+        QTimer::singleShot(0, this, [this] { statusBar()->showMessage(m_session.openingNotice()); });
     m_entry->box(1)->setFocus();
 }
 
@@ -214,10 +218,11 @@ void MainWindow::reportFailure(const QString& title, const Error& error) {
 
 void MainWindow::importHistory() {
     // The dialog lists the usual history files (text and tables), but any file the user picks is read.
-    const QString path = m_prompts.openFile(this, u"读取历史号码文本"_s, m_session.dataDir(),
+    const QString path = m_prompts.openFile(this, u"读取历史号码文本"_s, DialogFolder::start(m_viewSettings),
                                             u"历史号码文件 (*.txt *.csv *.tsv);;所有文件 (*)"_s);
     if (path.isEmpty())
         return;
+    DialogFolder::remember(m_viewSettings, path);
     // Reading touches no database; a history of thousands of lines reads in a few milliseconds.
     const auto preview = previewOfImport(m_session, path);
     if (!preview) {
@@ -297,10 +302,11 @@ void MainWindow::addTypedFormula() {
 }
 
 void MainWindow::importFormulas() {
-    const QString path =
-        m_prompts.openFile(this, u"读取公式文本"_s, m_session.dataDir(), u"Text (*.txt);;所有文件 (*)"_s);
+    const QString path = m_prompts.openFile(this, u"读取公式文本"_s, DialogFolder::start(m_viewSettings),
+                                            u"公式文本文件 (*.txt);;所有文件 (*)"_s);
     if (path.isEmpty())
         return;
+    DialogFolder::remember(m_viewSettings, path);
     afterChange(m_session.importFormulas(path, m_formulaEntry->kill()), u"读取公式文本失败"_s,
                 [this](const Result<FormulaImportReport>& done) {
                     if (done->added > 0)
@@ -385,32 +391,33 @@ void MainWindow::verify() {
 }
 
 void MainWindow::showErrorValues() {
-    const bool fresh = !m_errors.window();
-    ErrorValueWindow* shown = m_errors.show([this] {
-        auto* window = new ErrorValueWindow(m_session, m_prompts, this);
-        connect(window, &ErrorValueWindow::exported, this, &MainWindow::showExported);
-        return window;
-    });
-    if (fresh)
-        shown->placeBeside(*this);
+    m_errors.show(
+        [this] {
+            auto* window = new ErrorValueWindow(m_session, m_prompts, this);
+            connect(window, &ErrorValueWindow::exported, this, &MainWindow::showExported);
+            return window;
+        },
+        this);
 }
 
 void MainWindow::showExported(const QString& path) {
     // Whether or not a program opens the file, the user learns where it is.
-    statusBar()->showMessage(u"已导出到 %1"_s.arg(QDir::toNativeSeparators(path)), 15000);
+    m_exportNotice->showFor(path);
 }
 
 void MainWindow::openReference() {
-    m_reference.show([this] { return new ReferenceWindow(this); });
+    m_reference.show([this] { return new ReferenceWindow(this); }, this);
 }
 
 void MainWindow::openDiscovery() {
-    m_discovery.show([this] { return new DiscoveryWindow(m_session, m_prompts, this); });
+    m_discovery.show([this] { return new DiscoveryWindow(m_session, m_prompts, this); }, this);
 }
 
 void MainWindow::openFilter() {
-    if (!m_filter)
+    if (!m_filter) {
         m_filter = new FilterWindow(m_session, m_prompts, this);
+        placeBeside(*m_filter, *this);
+    }
     m_filter->run(m_formulaList->shownOrdinals());
 }
 

@@ -26,6 +26,7 @@ class QSplitter;
 namespace talven {
 
 class DrawEntryRow;
+class ExportNotice;
 class FilterWindow;
 class FormulaEntryPanel;
 class FormulaListModel;
@@ -60,6 +61,8 @@ public:
     FormulaEntryPanel* formulaEntry() const { return m_formulaEntry; }
     FormulaListPanel* formulaList() const { return m_formulaList; }
     SettingsMenu* settingsMenu() const { return m_settingsMenu; }
+    // "已导出到 …" in the status bar after an export, opening the file's folder when clicked.
+    ExportNotice* exportNotice() const { return m_exportNotice; }
     QPushButton* settingsButton() const { return m_settingsButton; }
     bool showsFormulaColumns() const;
     FormulaKind currentKind() const { return m_kind; }
@@ -136,6 +139,7 @@ private:
     WindowSlot<DiscoveryWindow> m_discovery;
     FilterWindow* m_filter = nullptr;
     GridExporter* m_exporter = nullptr;
+    ExportNotice* m_exportNotice = nullptr;
     QPushButton* m_undoButton = nullptr;
     QSplitter* m_bands = nullptr;
     QSplitter* m_top = nullptr;

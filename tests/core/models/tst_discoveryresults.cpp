@@ -118,6 +118,8 @@ private slots:
         QCOMPARE(model.checkedFormulas(), (QStringList{u"D1A + 3"_s, u"(D2A * L1K) MOD 7"_s}));
         QCOMPARE(model.index(1, DiscoveryResultModel::InSampleHits).data().toString(), u"10/100"_s);
         QCOMPARE(model.index(1, DiscoveryResultModel::OutOfSampleAccuracy).data().toString(), u"10%"_s);
+        QCOMPARE(model.index(2, DiscoveryResultModel::ChineseFormula).data().toString(),
+                 u"(D平码二 * L一单双) MOD 7"_s);
         model.setReport(report);
         QVERIFY(model.checkedFormulas().isEmpty());
     }
