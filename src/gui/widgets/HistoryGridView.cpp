@@ -7,6 +7,7 @@
 
 #include <QHeaderView>
 #include <QMenu>
+#include <QScrollBar>
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
@@ -60,6 +61,16 @@ void HistoryGridView::scrollToNewest() {
     scrollToBottom();
     // Once more when the layout has settled: new columns may have brought a scroll bar.
     QTimer::singleShot(0, this, [this] { scrollToBottom(); });
+}
+
+void HistoryGridView::resizeEvent(QResizeEvent* event) {
+    // The horizontal scroll bar that comes with the formula columns takes its height from the
+    // rows: a view that showed the newest draw keeps showing it whole.
+    const QScrollBar* rows = verticalScrollBar();
+    const bool newest = rows->value() == rows->maximum();
+    GridView::resizeEvent(event);
+    if (newest && rows->value() != rows->maximum())
+        scrollToBottom();
 }
 
 } // namespace talven
