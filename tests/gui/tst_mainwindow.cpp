@@ -320,7 +320,7 @@ private slots:
         text->setPlainText(u"[D单特类]特码数+平码一*2"_s);
         QTRY_VERIFY(preview->fullText().contains(u"可以添加"_s));
         QVERIFY(preview->fullText().contains(u"，随机水平 90.00%，"_s)); // kills one tail of ten
-        QCOMPARE(s().formulas().size(), size_t(36));                       // nothing stored
+        QCOMPARE(s().formulas().size(), size_t(36));                     // nothing stored
         QCOMPARE(kind->geometry(), kindAt);
         // Far too long for the panel, refused or not: the lines end in "…", the tooltip has it all,
         // and the choices below stay where they were.
@@ -328,7 +328,8 @@ private slots:
         for (int n = 1; n <= 80; ++n)
             sum += u"+%1"_s.arg(n);
         for (const QString& verdict : {u"可以添加"_s, u"无法添加"_s}) {
-            text->setPlainText(u"[D单特类]"_s + sum + (verdict == u"无法添加"_s ? u"+平码二*(2"_s : QString()));
+            text->setPlainText(u"[D单特类]"_s + sum +
+                               (verdict == u"无法添加"_s ? u"+平码二*(2"_s : QString()));
             QTRY_VERIFY(preview->fullText().contains(verdict) && preview->fullText().contains(u"+79+80"_s));
             QCOMPARE(preview->toolTip(), preview->fullText());
             QVERIFY(preview->text().contains(u"…"_s));
@@ -368,6 +369,21 @@ private slots:
         QVERIFY(press(w(), s(), u"添加所输公式(&A)"_s));
         QTRY_VERIFY_WITH_TIMEOUT(!s().busy() && s().formulas().size() == before + 1, 20000);
         QVERIFY(text->toPlainText().isEmpty());
+    }
+
+    // The zodiac coding is saved at once and says that it waits for the next start.
+    void zodiacCodingSaysWhenItApplies() {
+        auto* menu = w().findChild<SettingsMenu*>();
+        const bool inUse = s().options().sxSetup;
+        auto* other = findByText<QAction>(*menu, inUse ? u"生肖数字按年龄取值"_s : u"生肖数字按顺序取值"_s);
+        auto* same = findByText<QAction>(*menu, inUse ? u"生肖数字按顺序取值"_s : u"生肖数字按年龄取值"_s);
+        other->trigger();
+        QTRY_VERIFY(w().statusBar()->currentMessage().contains(u"下次启动本程序时生效"_s));
+        QCOMPARE(s().savedOptions().sxSetup, !inUse);
+        QCOMPARE(s().options().sxSetup, inUse);
+        same->trigger();
+        QTRY_VERIFY(w().statusBar()->currentMessage().contains(u"无需重新启动"_s));
+        QCOMPARE(s().savedOptions().sxSetup, inUse);
     }
 
     void copyingCells() {

@@ -6,7 +6,6 @@
 #include "windows/GridExporter.h"
 
 #include <QHeaderView>
-#include <QMenu>
 #include <QScrollBar>
 #include <QTimer>
 
@@ -36,16 +35,7 @@ HistoryGridView::HistoryGridView(HistoryGridModel* model, GridExporter& exporter
     const QString fileName = SpreadsheetExport::fileName(SpreadsheetExport::Target::History);
     connect(this, &QAbstractItemView::doubleClicked, this,
             [&exporter, exportModel, fileName] { exporter.exportToDataDirectory(exportModel, fileName); });
-    setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(this, &QWidget::customContextMenuRequested, this,
-            [this, &exporter, exportModel, fileName](const QPoint& pos) {
-                auto* menu = new QMenu(this);
-                menu->setAttribute(Qt::WA_DeleteOnClose);
-                menu->addAction(u"导出为…"_s, this, [&exporter, exportModel, fileName] {
-                    exporter.exportAs(exportModel, fileName);
-                });
-                menu->popup(viewport()->mapToGlobal(pos));
-            });
+    exporter.offerExportAs(this, exportModel, fileName);
 }
 
 void HistoryGridView::setColumnWidths() {

@@ -13,7 +13,8 @@ class Prompts;
 class Session;
 
 // "杀留值排序(鼠标双击列表反向排序)": the error values of the session's last computation, ranked,
-// each number kept or filtered out, with a chart of the totals. Not modal and deleted when closed:
+// each number kept or filtered out, with a chart of the totals; its menu exports the list to a file
+// the user picks. Not modal and deleted when closed:
 // after each computation the main window shows it through a WindowSlot<ErrorValueWindow>, with
 // slot.show([&] { return new ErrorValueWindow(session, prompts, this); }).
 class ErrorValueWindow : public QWidget {
@@ -28,6 +29,8 @@ public:
     QString periodText() const;
     QString filteredText() const;
     QString keptText() const;
+    // Why the kept list is empty when every number is filtered out; empty otherwise.
+    QString allFilteredText() const;
     // Moves the window beside owner, not over it, as far as the screen allows.
     void placeBeside(const QWidget& owner);
 
@@ -58,6 +61,7 @@ private:
     QLabel* m_period = nullptr;
     QLabel* m_filtered = nullptr;
     QLabel* m_kept = nullptr;
+    QLabel* m_allFiltered = nullptr;
     QString m_periodText;
 };
 

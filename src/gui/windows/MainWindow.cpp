@@ -46,6 +46,8 @@ MainWindow::MainWindow(Session& session, Prompts& prompts, QSettings* viewSettin
     m_exporter = new GridExporter(session, prompts, this);
     connect(m_exporter, &GridExporter::exported, this, &MainWindow::showExported);
     m_settingsMenu = new SettingsMenu(session, prompts, this);
+    connect(m_settingsMenu, &SettingsMenu::notice, this,
+            [this](const QString& text) { statusBar()->showMessage(text, 15000); });
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
