@@ -86,13 +86,26 @@ bool elide(QTextDocument& doc, int blockNumber, int lines) {
     return true;
 }
 
+// Ends each line of the block where the layout ended it, so that the label shows the same lines.
+void breakLines(QTextDocument& doc, int blockNumber) {
+    const QTextBlock block = doc.findBlockByNumber(blockNumber);
+    QList<int> starts;
+    for (int i = 1; i < lineCount(doc, block); ++i)
+        starts.append(block.position() + block.layout()->lineAt(i).textStart());
+    QTextCursor cursor(&doc);
+    for (auto at = starts.crbegin(); at != starts.crend(); ++at) {
+        cursor.setPosition(*at);
+        cursor.insertText(QString(QChar::LineSeparator));
+    }
+}
+
 } // namespace
 
 FormulaPreviewLabel::FormulaPreviewLabel(const Session& session, QWidget* parent)
     : QLabel(parent), m_session(session), m_delay(new QTimer(this)) {
     setAccessibleName(u"公式预览"_s);
     setTextFormat(Qt::RichText);
-    setWordWrap(true);
+    setWordWrap(false); // the lines are broken and cut to the width beforehand
     setTextInteractionFlags(Qt::TextSelectableByMouse);
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
     // A fixed height, whatever the typing brings, so that the choices below never move; the width
@@ -135,13 +148,19 @@ void FormulaPreviewLabel::showFitted() {
     doc.setDefaultFont(font());
     doc.setDocumentMargin(0);
     doc.setTextWidth(std::max(1, contentsRect().width()));
+    // A long code has no word breaks: a line is filled to its end before the next begins.
+    QTextOption wrap = doc.defaultTextOption();
+    wrap.setWrapMode(QTextOption::WrapAnywhere);
+    doc.setDefaultTextOption(wrap);
     setLines(doc, m_html);
     // A message without figures may take the lines the figures would; every other line takes one.
     const int blocks = doc.blockCount();
     bool cut = false;
-    for (int b = blocks - 1; b >= 0; --b)
+    for (int b = blocks - 1; b >= 0; --b) {
         cut |= elide(doc, b, b == 0 ? std::max(1, LinesShown - (blocks - 1)) : 1);
-    setText(cut ? doc.toHtml() : m_html);
+        breakLines(doc, b);
+    }
+    setText(doc.toHtml());
     setToolTip(cut ? m_html : QString());
 }
 
