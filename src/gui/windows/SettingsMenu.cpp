@@ -29,10 +29,8 @@ SettingsMenu::SettingsMenu(Session& session, Prompts& prompts, QWidget* parent)
     // The zodiac codes are made when the program opens its data, so the choice waits for that.
     const QActionGroup* coding =
         addChoice(OptionKey::ZodiacByOrder, u"生肖数字按顺序取值"_s, u"生肖数字按年龄取值"_s, 1, 0);
-    for (QAction* zodiac : coding->actions()) {
+    for (QAction* zodiac : coding->actions())
         zodiac->setStatusTip(zodiacTakesEffect);
-        zodiac->setToolTip(zodiacTakesEffect);
-    }
     addSwitch(OptionKey::SpecialPlusOne, u"特码取结果余数加1"_s);
     connect(&session, &Session::changed, this, [this](Session::Changes what) {
         if (what & Session::OptionsChanged)
