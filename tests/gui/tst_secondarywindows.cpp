@@ -243,6 +243,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&window));
         QLineEdit* first = window.lowerEdit(0);
         QTRY_COMPARE(QApplication::focusWidget(), first);
+        QCOMPARE(first->selectedText(), first->text());
         const auto typedOver = [](QLineEdit* box) {
             const QString before = box->text();
             QTest::keyClicks(box, u"90"_s);
