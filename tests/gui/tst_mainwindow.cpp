@@ -26,6 +26,7 @@
 #include <QScrollBar>
 #include <QStandardPaths>
 #include <QStatusBar>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -264,6 +265,14 @@ private slots:
         option->click();
         QTRY_VERIFY_WITH_TIMEOUT(!s().busy(), 20000);
         QCOMPARE(w().historyModel()->columnCount(), HistoryGridModel::FirstFormula + 37);
+        // Neither the scroll bar the columns bring nor a lower grid hides the newest draw.
+        QTableView* history = w().historyView();
+        QVERIFY(history->horizontalScrollBar()->isVisible());
+        const QModelIndex newest = history->model()->index(history->model()->rowCount() - 1, 0);
+        for (int height : {history->height(), history->height() - 37, history->height() + 37}) {
+            history->resize(history->width(), height);
+            QTRY_VERIFY(history->viewport()->rect().contains(history->visualRect(newest)));
+        }
 
         findByText<QRadioButton>(w(), u"生肖"_s)->click();
         findByText<QPushButton>(w(), u"显所选类公式(&P)"_s)->click();
@@ -319,12 +328,30 @@ private slots:
     // last deletion can be undone from the window.
     void workbench() {
         auto* text = w().findChild<QPlainTextEdit*>();
+        FormulaPreviewLabel* preview = w().preview();
+        auto* kind = findByText<QRadioButton>(w(), u"特码"_s);
+        const QRect kindAt = kind->geometry();
         text->setPlainText(u"[D单特类]特码数+平码一*(2"_s);
-        QTRY_VERIFY(w().preview()->text().contains(u"无法添加"_s));
+        QTRY_VERIFY(preview->fullText().contains(u"无法添加"_s));
         text->setPlainText(u"[D单特类]特码数+平码一*2"_s);
-        QTRY_VERIFY(w().preview()->text().contains(u"可以添加"_s));
-        QVERIFY(w().preview()->text().contains(u"，随机水平 90.00%，"_s)); // kills one tail of ten
-        QCOMPARE(s().formulas().size(), size_t(36));                       // nothing stored
+        QTRY_VERIFY(preview->fullText().contains(u"可以添加"_s));
+        QVERIFY(preview->fullText().contains(u"，随机水平 90.00%，"_s)); // kills one tail of ten
+        QCOMPARE(s().formulas().size(), size_t(36));                     // nothing stored
+        QCOMPARE(kind->geometry(), kindAt);
+        // Far too long for the panel, refused or not: the lines end in "…", the tooltip has it all,
+        // and the choices below stay where they were.
+        QString sum = u"平码一"_s;
+        for (int n = 1; n <= 80; ++n)
+            sum += u"+%1"_s.arg(n);
+        for (const QString& verdict : {u"可以添加"_s, u"无法添加"_s}) {
+            text->setPlainText(u"[D单特类]"_s + sum +
+                               (verdict == u"无法添加"_s ? u"+平码二*(2"_s : QString()));
+            QTRY_VERIFY(preview->fullText().contains(verdict) && preview->fullText().contains(u"+79+80"_s));
+            QCOMPARE(preview->toolTip(), preview->fullText());
+            QVERIFY(preview->text().contains(u"…"_s));
+            QCOMPARE(kind->geometry(), kindAt);
+        }
+        QVERIFY(preview->text().contains(u"#ffd0d0"_s)); // the fault stays in view
         text->clear();
 
         w().formulaView()->setCurrentIndex(w().formulaView()->model()->index(4, 1));
@@ -358,6 +385,21 @@ private slots:
         QVERIFY(press(w(), s(), u"添加所输公式(&A)"_s));
         QTRY_VERIFY_WITH_TIMEOUT(!s().busy() && s().formulas().size() == before + 1, 20000);
         QVERIFY(text->toPlainText().isEmpty());
+    }
+
+    // The zodiac coding is saved at once and says that it waits for the next start.
+    void zodiacCodingSaysWhenItApplies() {
+        auto* menu = w().findChild<SettingsMenu*>();
+        const bool inUse = s().options().sxSetup;
+        auto* other = findByText<QAction>(*menu, inUse ? u"生肖数字按年龄取值"_s : u"生肖数字按顺序取值"_s);
+        auto* same = findByText<QAction>(*menu, inUse ? u"生肖数字按顺序取值"_s : u"生肖数字按年龄取值"_s);
+        other->trigger();
+        QTRY_VERIFY(w().statusBar()->currentMessage().contains(u"下次启动本程序时生效"_s));
+        QCOMPARE(s().savedOptions().sxSetup, !inUse);
+        QCOMPARE(s().options().sxSetup, inUse);
+        same->trigger();
+        QTRY_VERIFY(w().statusBar()->currentMessage().contains(u"无需重新启动"_s));
+        QCOMPARE(s().savedOptions().sxSetup, inUse);
     }
 
     void copyingCells() {

@@ -1,5 +1,6 @@
 #include "ScriptedPrompts.h"
 #include "SessionFixture.h"
+#include "export/SpreadsheetExport.h"
 #include "models/ErrorValueModel.h"
 #include "prompts/QtChinese.h"
 #include "widgets/ErrorValueChart.h"
@@ -16,9 +17,11 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -31,6 +34,11 @@ namespace {
 
 QPoint cellCentre(const GridView* grid, int row, int column) {
     return grid->visualRect(grid->model()->index(row, column)).center();
+}
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace
@@ -308,10 +316,28 @@ private slots:
         window.show();
         QCOMPARE(edit->text(), loaded);
 
-        // A box taking the focus selects its whole text.
+        // Typing replaces a box's bound, whether its focus came with the window, a click or Tab.
         QVERIFY(QTest::qWaitForWindowActive(&window));
+        QLineEdit* first = window.lowerEdit(0);
+        QTRY_COMPARE(QApplication::focusWidget(), first);
+        QCOMPARE(first->selectedText(), first->text());
+        const auto typedOver = [](QLineEdit* box) {
+            const QString before = box->text();
+            QTest::keyClicks(box, u"90"_s);
+            return !before.isEmpty() && before != u"90"_s ? box->text() : u"no bound"_s;
+        };
+        QTest::mouseClick(first, Qt::LeftButton, {}, first->rect().center());
+        QCOMPARE(typedOver(first), u"90"_s);
         QTest::mouseClick(edit, Qt::LeftButton, {}, QPoint(2, edit->height() / 2));
-        QTRY_COMPARE(edit->selectedText(), loaded);
+        QCOMPARE(typedOver(edit), u"90"_s);
+        QTest::keyClick(edit, Qt::Key_Tab);
+        auto* next = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        QVERIFY(next && next != edit);
+        QCOMPARE(typedOver(next), u"90"_s);
+        // Once typed in, a click places the cursor.
+        QTest::mouseClick(next, Qt::LeftButton, {}, QPoint(next->width() - 2, next->height() / 2));
+        QTest::keyClicks(next, u"5"_s);
+        QCOMPARE(next->text(), u"905"_s);
     }
 
     void errorValuesAllKept() {
@@ -329,7 +355,18 @@ private slots:
         }
         QCOMPARE(window.keptText(), all);
         QCOMPARE(window.filteredText(), QString());
+        QCOMPARE(window.allFilteredText(), QString());
         QCOMPARE(window.periodText(), u"下期 %1 期"_s.arg(f.session->nextPeriod().value()));
+    }
+
+    // Nothing kept: a line under the list says why and what to change.
+    void errorValuesAllFiltered() {
+        f.session->setSelection(Flags(f.session->formulas().size(), true));
+        QVERIFY(f.session->predict().wait());
+        ErrorValueWindow window(*f.session, prompts);
+        QCOMPARE(window.keptText(), QString());
+        QVERIFY(window.allFilteredText().startsWith(u"全部 49 个号码都被滤杀"_s));
+        QVERIFY(window.allFilteredText().contains(u"少选一些公式"_s));
     }
 
     void errorValueRanking_data() {
@@ -423,6 +460,22 @@ private slots:
         QTRY_COMPARE(prompts.shown.size(), 1);
         QCOMPARE(prompts.opened.size(), 1);
         QVERIFY(QDir(path).removeRecursively());
+
+        // Its menu writes the same table to a file of the user's choice, CSV here.
+        QSignalSpy exported(window, &ErrorValueWindow::exported);
+        const QString chosen = QDir(f.session->dataDir()).filePath(u"杀留.csv"_s);
+        prompts.saveFileAnswers = {chosen};
+        emit grid->customContextMenuRequested(cellCentre(grid, 0, 0));
+        QMenu* menu = grid->findChild<QMenu*>();
+        QVERIFY(menu);
+        QCOMPARE(menu->actions().value(0)->text(), u"导出为…"_s);
+        menu->actions().first()->trigger();
+        menu->close();
+        QTRY_COMPARE(exported.size(), 1);
+        QCOMPARE(exported.first().first().toString(), chosen);
+        const QString expected = chosen + u".expected"_s;
+        QVERIFY(SpreadsheetExport::writeErrorValuesCsv(f.session->lastErrorValues(), expected));
+        QCOMPARE(readAll(chosen), readAll(expected));
 
         // The values stay those of the period they were computed for when a draw comes in.
         const QString period = window->periodText();

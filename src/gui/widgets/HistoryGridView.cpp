@@ -6,7 +6,7 @@
 #include "windows/GridExporter.h"
 
 #include <QHeaderView>
-#include <QMenu>
+#include <QScrollBar>
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
@@ -35,16 +35,7 @@ HistoryGridView::HistoryGridView(HistoryGridModel* model, GridExporter& exporter
     const QString fileName = SpreadsheetExport::fileName(SpreadsheetExport::Target::History);
     connect(this, &QAbstractItemView::doubleClicked, this,
             [&exporter, exportModel, fileName] { exporter.exportToDataDirectory(exportModel, fileName); });
-    setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(this, &QWidget::customContextMenuRequested, this,
-            [this, &exporter, exportModel, fileName](const QPoint& pos) {
-                auto* menu = new QMenu(this);
-                menu->setAttribute(Qt::WA_DeleteOnClose);
-                menu->addAction(u"导出为…"_s, this, [&exporter, exportModel, fileName] {
-                    exporter.exportAs(exportModel, fileName);
-                });
-                menu->popup(viewport()->mapToGlobal(pos));
-            });
+    exporter.offerExportAs(this, exportModel, fileName);
 }
 
 void HistoryGridView::setColumnWidths() {
@@ -60,6 +51,16 @@ void HistoryGridView::scrollToNewest() {
     scrollToBottom();
     // Once more when the layout has settled: new columns may have brought a scroll bar.
     QTimer::singleShot(0, this, [this] { scrollToBottom(); });
+}
+
+void HistoryGridView::resizeEvent(QResizeEvent* event) {
+    // The horizontal scroll bar that comes with the formula columns takes its height from the
+    // rows: a view that showed the newest draw keeps showing it whole.
+    const QScrollBar* rows = verticalScrollBar();
+    const bool newest = rows->value() == rows->maximum();
+    GridView::resizeEvent(event);
+    if (newest && rows->value() != rows->maximum())
+        scrollToBottom();
 }
 
 } // namespace talven

@@ -24,6 +24,9 @@ public slots:
     // A long history opens scrolled to the newest draw.
     void scrollToNewest();
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     void setColumnWidths();
 

@@ -1,5 +1,6 @@
 #include "windows/ErrorValueWindow.h"
 
+#include "export/ErrorValueExportModel.h"
 #include "export/SpreadsheetExport.h"
 #include "models/ErrorValueModel.h"
 #include "prompts/Prompts.h"
@@ -7,6 +8,7 @@
 #include "widgets/ErrorValueChart.h"
 #include "widgets/GridHeader.h"
 #include "widgets/GridView.h"
+#include "windows/GridExporter.h"
 
 #include <QDir>
 #include <QHBoxLayout>
@@ -56,7 +58,7 @@ QLabel* numberList(const QString& name, QWidget* parent) {
 
 } // namespace
 
-ErrorValueWindow::ErrorValueWindow(Session& session, Prompts& prompts, QWidget* parent)
+ErrorValueWindow::ErrorValueWindow(Session& session, Prompts& prompts, QWidget* parent, QSettings* settings)
     : QWidget(parent, Qt::Window), m_session(session), m_prompts(prompts) {
     setWindowTitle(u"杀留值排序(鼠标双击列表反向排序)"_s);
     setAttribute(Qt::WA_DeleteOnClose);
@@ -82,6 +84,17 @@ ErrorValueWindow::ErrorValueWindow(Session& session, Prompts& prompts, QWidget* 
             [this](const QModelIndex& index) { rankByColumn(index.column()); });
     connect(m_grid->horizontalHeader(), &QHeaderView::sectionDoubleClicked, this,
             &ErrorValueWindow::rankByColumn);
+    // "导出为…" writes the table 导出列表 writes, from the values shown, to a file the user picks.
+    auto* exporter = new GridExporter(session, prompts, this, settings);
+    connect(exporter, &GridExporter::exported, this, &ErrorValueWindow::exported);
+    exporter->offerExportAs(
+        m_grid, [this] { return std::make_shared<ErrorValueExportModel>(m_model->rows()); },
+        SpreadsheetExport::fileName(SpreadsheetExport::Target::ErrorValues));
+
+    m_allFiltered = new QLabel(this);
+    m_allFiltered->setAccessibleName(u"全部滤杀说明"_s);
+    m_allFiltered->setWordWrap(true);
+    m_allFiltered->setStyleSheet(u"color:#c00000"_s);
 
     m_period = new QLabel(this);
     m_period->setAccessibleName(u"计算期数"_s);
@@ -114,7 +127,10 @@ ErrorValueWindow::ErrorValueWindow(Session& session, Prompts& prompts, QWidget* 
     auto* top = new QWidget(this);
     auto* topLayout = new QHBoxLayout(top);
     topLayout->setContentsMargins(0, 0, 0, 0);
-    topLayout->addWidget(m_grid, 1);
+    auto* list = new QVBoxLayout;
+    list->addWidget(m_grid, 1);
+    list->addWidget(m_allFiltered);
+    topLayout->addLayout(list, 1);
     topLayout->addWidget(sidePanel);
 
     m_chart = new ErrorValueChart(this);
@@ -167,9 +183,20 @@ void ErrorValueWindow::showPeriod() {
     m_chart->setCaption(m_periodText.isEmpty() ? u"杀留Err值"_s : m_periodText + u" · 杀留Err值"_s);
 }
 
+QString ErrorValueWindow::allFilteredText() const {
+    return m_allFiltered->text();
+}
+
 void ErrorValueWindow::showLists() {
     m_filtered->setText(m_model->filteredNumbers());
     m_kept->setText(m_model->keptNumbers());
+    // Nothing kept is a result, not a fault: the user learns why and what to change.
+    const bool none = m_model->rowCount() > 0 && m_model->keptNumbers().isEmpty();
+    m_allFiltered->setText(
+        none ? u"全部 %1 个号码都被滤杀，留码为空：所选公式合起来排除了每一个号码。请少选一些公式"
+               u"（例如用“公式过滤设置”只留下正确率更高的公式）后再计算。"_s.arg(m_model->rowCount())
+             : QString());
+    m_allFiltered->setVisible(none);
 }
 
 void ErrorValueWindow::rankByColumn(int column) {

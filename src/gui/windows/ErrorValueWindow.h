@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class QLabel;
+class QSettings;
 
 namespace talven {
 
@@ -13,13 +14,16 @@ class Prompts;
 class Session;
 
 // "杀留值排序(鼠标双击列表反向排序)": the error values of the session's last computation, ranked,
-// each number kept or filtered out, with a chart of the totals. Not modal and deleted when closed:
+// each number kept or filtered out, with a chart of the totals; its menu exports the list to a file
+// the user picks. Not modal and deleted when closed:
 // after each computation the main window shows it through a WindowSlot<ErrorValueWindow>, with
 // slot.show([&] { return new ErrorValueWindow(session, prompts, this); }).
 class ErrorValueWindow : public QWidget {
     Q_OBJECT
 public:
-    ErrorValueWindow(Session& session, Prompts& prompts, QWidget* parent = nullptr);
+    // settings keeps the folder of the last file chosen, shared with the main window's dialogs.
+    ErrorValueWindow(Session& session, Prompts& prompts, QWidget* parent = nullptr,
+                     QSettings* settings = nullptr);
 
     ErrorValueModel* model() const { return m_model; }
     GridView* grid() const { return m_grid; }
@@ -28,6 +32,8 @@ public:
     QString periodText() const;
     QString filteredText() const;
     QString keptText() const;
+    // Why the kept list is empty when every number is filtered out; empty otherwise.
+    QString allFilteredText() const;
 
 public slots:
     // Double-click on a column: the direction reverses and the rows rank by that column (the rank
@@ -56,6 +62,7 @@ private:
     QLabel* m_period = nullptr;
     QLabel* m_filtered = nullptr;
     QLabel* m_kept = nullptr;
+    QLabel* m_allFiltered = nullptr;
     QString m_periodText;
 };
 

@@ -10,10 +10,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include <numeric>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -21,7 +21,9 @@ namespace talven {
 
 namespace {
 
-// A bound box selects its whole text when it gets the focus, so a typed bound replaces it.
+// A bound box selects its whole text when it gets the focus, so a typed bound replaces it. The
+// first click after the focus arrived (also in the box that has it when the window opens) selects
+// it too, unless the click dragged a selection of its own.
 class BoundEdit : public QLineEdit {
 public:
     using QLineEdit::QLineEdit;
@@ -29,9 +31,21 @@ public:
 protected:
     void focusInEvent(QFocusEvent* event) override {
         QLineEdit::focusInEvent(event);
-        // Queued: a mouse press places the cursor after the focus arrives.
-        QTimer::singleShot(0, this, &QLineEdit::selectAll);
+        m_selectOnRelease = true;
+        selectAll();
     }
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        QLineEdit::mouseReleaseEvent(event);
+        if (std::exchange(m_selectOnRelease, false) && !hasSelectedText())
+            selectAll();
+    }
+    void keyPressEvent(QKeyEvent* event) override {
+        m_selectOnRelease = false; // once typed in, a click places the cursor
+        QLineEdit::keyPressEvent(event);
+    }
+
+private:
+    bool m_selectOnRelease = false;
 };
 
 } // namespace

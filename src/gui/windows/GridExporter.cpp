@@ -6,8 +6,10 @@
 #include "session/Session.h"
 
 #include <QAbstractItemModel>
+#include <QAbstractItemView>
 #include <QDir>
 #include <QFileInfo>
+#include <QMenu>
 #include <QWidget>
 
 using namespace Qt::StringLiterals;
@@ -40,6 +42,19 @@ void GridExporter::exportAs(const ModelFactory& model, const QString& suggestedN
     if (QFileInfo(path).suffix().isEmpty())
         path += csv ? u".csv"_s : u".xlsx"_s;
     write(model, path, csv, false);
+}
+
+void GridExporter::offerExportAs(QAbstractItemView* view, const ModelFactory& model,
+                                 const QString& suggestedName) {
+    view->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(view, &QWidget::customContextMenuRequested, view,
+            [this, view, model, suggestedName](const QPoint& pos) {
+                auto* menu = new QMenu(view);
+                menu->setAttribute(Qt::WA_DeleteOnClose);
+                menu->addAction(u"导出为…"_s, this,
+                                [this, model, suggestedName] { exportAs(model, suggestedName); });
+                menu->popup(view->viewport()->mapToGlobal(pos));
+            });
 }
 
 void GridExporter::write(const ModelFactory& makeModel, const QString& path, bool csv, bool open) {

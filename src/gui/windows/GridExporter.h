@@ -6,6 +6,7 @@
 #include <memory>
 
 class QAbstractItemModel;
+class QAbstractItemView;
 class QSettings;
 class QWidget;
 
@@ -29,6 +30,8 @@ public:
     void exportToDataDirectory(const ModelFactory& model, const QString& fileName);
     // A file and type the user chooses (xlsx or CSV).
     void exportAs(const ModelFactory& model, const QString& suggestedName);
+    // Gives the view the context menu "导出为…", which calls exportAs.
+    void offerExportAs(QAbstractItemView* view, const ModelFactory& model, const QString& suggestedName);
 
 signals:
     void exported(const QString& path);

@@ -49,6 +49,8 @@ MainWindow::MainWindow(Session& session, Prompts& prompts, QSettings* viewSettin
     m_exporter = new GridExporter(session, prompts, this, viewSettings);
     connect(m_exporter, &GridExporter::exported, this, &MainWindow::showExported);
     m_settingsMenu = new SettingsMenu(session, prompts, this);
+    connect(m_settingsMenu, &SettingsMenu::notice, this,
+            [this](const QString& text) { statusBar()->showMessage(text, 15000); });
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
@@ -393,7 +395,7 @@ void MainWindow::verify() {
 void MainWindow::showErrorValues() {
     m_errors.show(
         [this] {
-            auto* window = new ErrorValueWindow(m_session, m_prompts, this);
+            auto* window = new ErrorValueWindow(m_session, m_prompts, this, m_viewSettings);
             connect(window, &ErrorValueWindow::exported, this, &MainWindow::showExported);
             return window;
         },

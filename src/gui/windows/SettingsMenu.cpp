@@ -10,6 +10,13 @@ using namespace Qt::StringLiterals;
 
 namespace talven {
 
+namespace {
+
+const QString zodiacTakesEffect =
+    u"生肖数字的取值方式在下次启动本程序时生效：届时全部历史的生肖编码按新方式重新计算，公式重新验算。"_s;
+
+} // namespace
+
 SettingsMenu::SettingsMenu(Session& session, Prompts& prompts, QWidget* parent)
     : QMenu(u"设置"_s, parent), m_session(session), m_prompts(prompts) {
     addAction(u"设置计算位的最大值(&U)"_s, this, &SettingsMenu::askLargestNumber);
@@ -19,7 +26,11 @@ SettingsMenu::SettingsMenu(Session& session, Prompts& prompts, QWidget* parent)
     addChoice(OptionKey::WaveBase, u"波色参数0~2"_s, u"波色参数1~3"_s, 0, 1);
     addChoice(OptionKey::ElementBase, u"五行参数0~4"_s, u"五行参数1~5"_s, 0, 1);
     addChoice(OptionKey::SegmentBase, u"段数参数0~6"_s, u"段数参数1~7"_s, 0, 1);
-    addChoice(OptionKey::ZodiacByOrder, u"生肖数字按顺序取值"_s, u"生肖数字按年龄取值"_s, 1, 0);
+    // The zodiac codes are made when the program opens its data, so the choice waits for that.
+    const QActionGroup* coding =
+        addChoice(OptionKey::ZodiacByOrder, u"生肖数字按顺序取值"_s, u"生肖数字按年龄取值"_s, 1, 0);
+    for (QAction* zodiac : coding->actions())
+        zodiac->setStatusTip(zodiacTakesEffect);
     addSwitch(OptionKey::SpecialPlusOne, u"特码取结果余数加1"_s);
     connect(&session, &Session::changed, this, [this](Session::Changes what) {
         if (what & Session::OptionsChanged)
@@ -36,8 +47,8 @@ void SettingsMenu::addSwitch(OptionKey key, const QString& caption) {
         [this, action, key] { action->setChecked(m_session.savedOptions().value(key) != 0); });
 }
 
-void SettingsMenu::addChoice(OptionKey key, const QString& first, const QString& second, int firstValue,
-                             int secondValue) {
+QActionGroup* SettingsMenu::addChoice(OptionKey key, const QString& first, const QString& second,
+                                      int firstValue, int secondValue) {
     auto* group = new QActionGroup(this);
     group->setExclusive(true);
     for (const auto& [caption, value] : {std::pair{first, firstValue}, std::pair{second, secondValue}}) {
@@ -50,6 +61,7 @@ void SettingsMenu::addChoice(OptionKey key, const QString& first, const QString&
         });
     }
     addSeparator();
+    return group;
 }
 
 void SettingsMenu::showOptions() {
@@ -58,9 +70,15 @@ void SettingsMenu::showOptions() {
 }
 
 void SettingsMenu::set(OptionKey key, int value) {
-    m_session.setOption(key, value).then(this, [this](const Result<void>& done) {
+    m_session.setOption(key, value).then(this, [this, key, value](const Result<void>& done) {
         if (!done)
             m_prompts.warning(parentWidget(), u"无法保存设置"_s, done.message());
+        else if (key == OptionKey::ZodiacByOrder)
+            emit notice(
+                m_session.options().value(key) == value
+                    ? u"生肖数字的取值方式与正在使用的相同，无需重新启动。"_s
+                    : u"已保存“%1”。"_s.arg(value ? u"生肖数字按顺序取值"_s : u"生肖数字按年龄取值"_s) +
+                          zodiacTakesEffect);
         showOptions(); // a refused change leaves the marks as they were
     });
 }

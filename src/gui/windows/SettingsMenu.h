@@ -6,13 +6,16 @@
 
 #include <functional>
 
+class QActionGroup;
+
 namespace talven {
 
 class Prompts;
 class Session;
 
 // The menu "设置": the largest number, the period digits, the code bases, the zodiac coding and
-// the special-number plus one, each entry checked as the stored options say.
+// the special-number plus one, each entry checked as the stored options say. The zodiac coding
+// says that it waits for the next start.
 class SettingsMenu : public QMenu {
     Q_OBJECT
 public:
@@ -21,10 +24,14 @@ public:
     // Check marks from the stored options.
     void showOptions();
 
+signals:
+    // A word for the status bar: when a saved choice takes effect.
+    void notice(const QString& text);
+
 private:
     void addSwitch(OptionKey key, const QString& caption);
-    void addChoice(OptionKey key, const QString& first, const QString& second, int firstValue,
-                   int secondValue);
+    QActionGroup* addChoice(OptionKey key, const QString& first, const QString& second, int firstValue,
+                            int secondValue);
     void set(OptionKey key, int value);
     void askLargestNumber();
 
