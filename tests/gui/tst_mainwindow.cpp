@@ -388,7 +388,8 @@ private slots:
     }
 
     // The zodiac coding is saved at once and says that it waits for the next start.
-    void zodiacCodingSaysWhenItApplies() {
+    // Settings read only when the data is opened say so, and say when they are back to the one in use.
+    void restartSettingsSayWhenTheyApply() {
         auto* menu = w().findChild<SettingsMenu*>();
         const bool inUse = s().options().sxSetup;
         auto* other = findByText<QAction>(*menu, inUse ? u"生肖数字按年龄取值"_s : u"生肖数字按顺序取值"_s);
@@ -400,6 +401,17 @@ private slots:
         same->trigger();
         QTRY_VERIFY(w().statusBar()->currentMessage().contains(u"无需重新启动"_s));
         QCOMPARE(s().savedOptions().sxSetup, inUse);
+
+        auto* largest = findByText<QAction>(*menu, u"设置计算位的最大值(&U)"_s);
+        const int bit = s().options().bit;
+        m_prompts.inputAnswers = {QString::number(bit + 1), QString::number(bit)};
+        largest->trigger();
+        QTRY_VERIFY(w().statusBar()->currentMessage().contains(u"下次启动本程序时生效"_s));
+        QCOMPARE(s().savedOptions().bit, bit + 1);
+        QCOMPARE(s().options().bit, bit);
+        largest->trigger();
+        QTRY_VERIFY(w().statusBar()->currentMessage().contains(u"无需重新启动"_s));
+        QCOMPARE(s().savedOptions().bit, bit);
     }
 
     void copyingCells() {

@@ -95,11 +95,16 @@ void SettingsMenu::askLargestNumber() {
         return;
     }
     m_session.setOption(OptionKey::LargestNumber, largest.value())
-        .then(this, [this](const Result<void>& done) {
+        .then(this, [this, largest = largest.value()](const Result<void>& done) {
             if (!done && done.code() == ErrorCode::Refused)
                 m_prompts.warning(parentWidget(), u"输入错误"_s, done.message());
             else if (!done)
                 m_prompts.warning(parentWidget(), u"无法保存设置"_s, done.message());
+            // Like the zodiac order, the largest number is read when the program opens its data.
+            else if (m_session.options().value(OptionKey::LargestNumber) == largest)
+                emit notice(u"计算位的最大值与正在使用的相同，无需重新启动。"_s);
+            else
+                emit notice(u"已保存计算位的最大值 %1。新值在下次启动本程序时生效。"_s.arg(largest));
         });
 }
 
