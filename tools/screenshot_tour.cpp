@@ -154,7 +154,9 @@ private:
         QWidget* widget = step.shot();
         QScreen* screen = widget->screen();
         // The screen itself is pictured, so that pop-up menus over the window show too.
-        const QRect area = widget->frameGeometry();
+        // A panel's geometry is relative to its parent: its place on the screen is asked for.
+        const QRect area = widget->isWindow() ? widget->frameGeometry()
+                                              : QRect(widget->mapToGlobal(QPoint(0, 0)), widget->size());
         const QPixmap picture = screen->grabWindow(0, area.x(), area.y(), area.width(), area.height());
         QDir().mkpath(m_folder);
         const QString path = QDir(m_folder).filePath(step.name + u".png"_s);
