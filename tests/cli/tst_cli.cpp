@@ -1,4 +1,5 @@
 #include "CliApp.h"
+#include "SqlHelper.h"
 #include "formula/FormulaInput.h"
 #include "store/Database.h"
 
@@ -21,6 +22,7 @@
 
 using namespace Qt::StringLiterals;
 using namespace talven;
+using talven::test::SqlConnection;
 
 namespace {
 
@@ -625,6 +627,55 @@ private slots:
         const QFileInfo after(target);
         QCOMPARE(after.isFile(), before.isFile());
         QCOMPARE(after.size(), before.size());
+    }
+
+    // The history is stored even when the copy of the database it replaced cannot join the
+    // backups; the command says so, exits 1, and every backup stays as it was.
+    void importWhoseBackupCannotBeKept_data() {
+        QTest::addColumn<QString>("step");
+        QTest::newRow("oldest set aside") << u"aside"_s;
+        QTest::newRow("newer moved down") << u"shift"_s;
+        QTest::newRow("copy made newest") << u"newest"_s;
+    }
+
+    void importWhoseBackupCannotBeKept() {
+        QFETCH(QString, step);
+        QTemporaryDir dir;
+        QFile whole(sample(u"history.txt"_s));
+        QVERIFY(whole.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = whole.readAll().split('\n');
+        auto history = [&](int n) {
+            QFile h(dir.filePath(u"h%1.txt"_s.arg(n)));
+            return h.open(QIODevice::WriteOnly) && h.write(lines.mid(0, n).join('\n')) > 0 ? h.fileName()
+                                                                                           : QString();
+        };
+        const QString data = dir.filePath(u"data"_s);
+        for (int n = 1; n <= 4; ++n)
+            QCOMPARE(cli({u"import-history"_s, history(n)}, data).code, 0);
+        const QDir dataDir(data);
+        const QStringList backups{u"orvane.mdb.bak"_s, u"orvane.mdb.bak.1"_s, u"orvane.mdb.bak.2"_s};
+        QList<QByteArray> before;
+        for (const QString& name : backups)
+            before.append(fileBytes(dataDir.filePath(name)));
+
+        qputenv("TALVEN_FAULT", (u"fail@"_s + step).toUtf8());
+        const Run r = cli({u"import-history"_s, history(5)}, data);
+        qunsetenv("TALVEN_FAULT");
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.out.contains(u"已读入 5 期"_s), qPrintable(r.out));
+        QVERIFY2(r.err.contains(u"未能存为备份"_s) && r.err.contains(u"原有的备份未改动"_s),
+                 qPrintable(r.err));
+        QCOMPARE(QJsonDocument::fromJson(cli({u"history"_s, u"--json"_s}, data).out.toUtf8()).array().size(),
+                 5);
+        for (qsizetype i = 0; i < backups.size(); ++i)
+            QCOMPARE(fileBytes(dataDir.filePath(backups[i])), before[i]);
+        // The copy of the four draws the import replaced is kept beside the backups.
+        const QStringList beside = dataDir.entryList({u"orvane.mdb.bak.????????-??????"_s}, QDir::Files);
+        QCOMPARE(beside.size(), 1);
+        QStringList periods;
+        QCOMPARE(SqlConnection(dataDir.filePath(beside.first())).select(u"SELECT QQH FROM Lishi0"_s, periods),
+                 SQLITE_OK);
+        QCOMPARE(periods.size(), 4);
     }
 
     // A full disk is named as such, and the workbook library's own error lines never reach the

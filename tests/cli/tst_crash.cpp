@@ -306,6 +306,72 @@ private slots:
         }
     }
 
+    // A restore killed at each of its steps: every state is in a file at that moment, and the next
+    // start completes the restore (or, killed before anything moved, leaves all as it was).
+    void restoreKilledAtEachStep_data() {
+        QTest::addColumn<QString>("step");
+        QTest::addColumn<bool>("completed");
+        QTest::newRow("copy taken") << u"copied"_s << false;
+        QTest::newRow("chosen copy set aside") << u"aside"_s << true;
+        QTest::newRow("newer generation moved") << u"shift"_s << true;
+        QTest::newRow("replaced database is newest") << u"newest"_s << true;
+        QTest::newRow("database replaced") << u"restored"_s << true;
+    }
+
+    void restoreKilledAtEachStep() {
+        QFETCH(QString, step);
+        QFETCH(bool, completed);
+        QTemporaryDir dir;
+        const QString data = dir.filePath(u"data"_s);
+        auto run = [&](const QStringList& args, const QString& fault = QString()) {
+            QProcess p;
+            QProcessEnvironment env = m_env;
+            if (!fault.isEmpty())
+                env.insert(u"TALVEN_FAULT"_s, fault);
+            p.setProcessEnvironment(env);
+            p.start(QStringLiteral(TALVEN_CLI_PATH), QStringList{u"--data-dir"_s, data} + args);
+            p.waitForFinished(120000);
+            return std::pair(p.exitStatus() == QProcess::CrashExit ? -1 : p.exitCode(),
+                             QString::fromUtf8(p.readAllStandardError()));
+        };
+        QFile a(m_historyA);
+        QVERIFY(a.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = a.readAll().split('\n');
+        for (int n = 1; n <= 4; ++n) {
+            QFile h(dir.filePath(u"h%1.txt"_s.arg(n)));
+            QVERIFY(h.open(QIODevice::WriteOnly) && h.write(lines.mid(0, n).join('\n')) > 0);
+            h.close();
+            QCOMPARE(run({u"import-history"_s, h.fileName()}).first, 0);
+        }
+        auto draws = [](const QString& file) {
+            QStringList periods;
+            SqlConnection(file).select(u"SELECT QQH FROM Lishi0"_s, periods);
+            return periods.size();
+        };
+        const QString db = data + u"/orvane.mdb"_s;
+        auto generations = [&] {
+            return QList<int>{draws(db), draws(db + u".bak"_s), draws(db + u".bak.1"_s),
+                              draws(db + u".bak.2"_s)};
+        };
+        QCOMPARE(generations(), (QList<int>{4, 3, 2, 1}));
+
+        QCOMPARE(run({u"restore-backup"_s, u"1"_s}, u"kill@"_s + step).first, -1);
+        QList<int> held;
+        for (const QString& name : QDir(data).entryList(QDir::Files | QDir::Hidden))
+            if (!name.endsWith(u"-journal"_s))
+                held.append(draws(QDir(data).filePath(name)));
+        for (int state = 1; state <= 4; ++state)
+            QVERIFY2(held.contains(state), qPrintable(u"%1 draws lost"_s.arg(state)));
+
+        const auto [code, err] = run({u"history"_s});
+        QCOMPARE(code, 0);
+        QCOMPARE(err.contains(u"已完成"_s), completed);
+        QCOMPARE(generations(), completed ? (QList<int>{2, 4, 3, 1}) : (QList<int>{4, 3, 2, 1}));
+        QCOMPARE(QDir(data).entryList(QDir::Files | QDir::Hidden),
+                 (QStringList{u"orvane.mdb"_s, u"orvane.mdb.bak"_s, u"orvane.mdb.bak.1"_s,
+                              u"orvane.mdb.bak.2"_s}));
+    }
+
     void killAtRandomMoments() {
         auto env = [](const char* name, int fallback) {
             bool ok = false;
