@@ -170,15 +170,15 @@ class TestCrash : public QObject {
         return s;
     }
 
-    // The draws and formulas of the database and of every backup generation (an absent one is
-    // left out), which no command may lose except the oldest generation that an import rotates out.
+    // The draws and formulas of the database and of backups 0, 1 and 2; an absent file is marked by
+    // its error.
     QList<State> keptStates() const {
         QList<State> states;
         for (const QString& file :
              QStringList{m_db, m_db + u".bak"_s, m_db + u".bak.1"_s, m_db + u".bak.2"_s}) {
-            if (!QFile::exists(file))
-                continue;
             State s;
+            if (!QFile::exists(file))
+                s.error = u"absent"_s;
             const SqlConnection db(file);
             db.select(u"SELECT QQH FROM Lishi0 ORDER BY QQH"_s, s.periods);
             db.select(u"SELECT gongshi, maType, bolKill FROM Gongshi ORDER BY Idx, rowid"_s, s.formulas);
@@ -433,14 +433,17 @@ private slots:
                     problem = u"start-up changed the database: "_s + repaired.error;
                 after = repaired;
             }
-            // No state is lost from the database and its backups; a history import that replaced
-            // the draws rotates the oldest generation out.
+            // No backup is lost, and the state an import or a restore replaces becomes one; a
+            // history import that replaced the draws rotates the oldest generation out.
             if (problem.isEmpty() && (o.killed || round % 3 == 2)) {
                 const QList<State> keptAfter = keptStates();
+                const bool replacing = c.name == u"import-history"_s || restoring;
                 const bool rotated = c.name == u"import-history"_s && !sameData(after, state);
-                for (qsizetype i = 0; i < keptBefore.size() - (rotated ? 1 : 0) && problem.isEmpty(); ++i)
-                    if (std::none_of(keptAfter.begin(), keptAfter.end(),
-                                     [&](const State& k) { return sameData(k, keptBefore[i]); }))
+                for (qsizetype i = replacing ? 0 : 1; i < keptBefore.size() - (rotated ? 1 : 0); ++i)
+                    if (keptBefore[i].error.isEmpty() && problem.isEmpty() &&
+                        std::none_of(keptAfter.begin(), keptAfter.end(), [&](const State& k) {
+                            return k.error.isEmpty() && sameData(k, keptBefore[i]);
+                        }))
                         problem = u"the state of %1 draws and %2 formulas (%3 before) is lost"_s
                                       .arg(keptBefore[i].periods.size())
                                       .arg(keptBefore[i].formulas.size())
