@@ -15,6 +15,7 @@
 #include <vector>
 
 #include <signal.h>
+#include <sqlite3.h>
 
 using namespace Qt::StringLiterals;
 
@@ -108,6 +109,32 @@ Result<void> restoreFile(Database& db, const QString& source) {
     return db.restoreFrom(*opened.value());
 }
 
+// Whether the file holds the formulas and draws of the database, row for row.
+bool sameData(Database& db, const QString& file) {
+    auto other = Database::open(file, Database::OpenMode::ReadExisting);
+    if (!other)
+        return false;
+    for (const QString& table : {u"Gongshi"_s, Database::historyTable(0)}) {
+        const QString sql = u"SELECT * FROM %1 ORDER BY rowid"_s.arg(table);
+        Statement a(db.handle(), sql);
+        Statement b(other.value()->handle(), sql);
+        for (;;) {
+            const bool rowA = a.stepRow();
+            if (rowA != b.stepRow() || a.failed() || b.failed())
+                return false;
+            if (!rowA)
+                break;
+            const int columns = sqlite3_column_count(a.get());
+            if (columns != sqlite3_column_count(b.get()))
+                return false;
+            for (int c = 0; c < columns; ++c)
+                if (a.columnIsNull(c) != b.columnIsNull(c) || a.columnText(c) != b.columnText(c))
+                    return false;
+        }
+    }
+    return true;
+}
+
 bool processRunning(qint64 pid) {
     return pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH);
 }
@@ -121,6 +148,7 @@ QString path(const QString& databasePath, int generation) {
 Result<void> PendingCopy::keep(int freeSlot) {
     if (m_temp.isEmpty())
         return {};
+    killPoint(u"committed"_s);
     const QString aside = asideOf(m_temp, u"drop"_s, freeSlot);
     Moves moves;
     auto kept = rotate(m_databasePath, freeSlot, m_temp, aside, moves);
@@ -155,12 +183,18 @@ Result<PendingCopy> take(Database& db) {
     auto reader = Database::open(db.path(), Database::OpenMode::ReadExisting);
     if (!reader)
         return reader.error();
-    if (auto copied = reader.value()->copyTo(temp); !copied) {
-        QFile::remove(temp);
+    // Written under a name of its own first: a file under the copy's name is always whole.
+    const QString part = temp.chopped(4) + u".part.tmp"_s;
+    if (auto copied = reader.value()->copyTo(part); !copied) {
+        QFile::remove(part);
         // The copy only reads the database: a lock is the other program's, not the backup's.
         if (copied.code() == ErrorCode::Busy)
             return Error{u"数据库正被另一个程序使用，请稍后再试"_s, ErrorCode::Busy};
         return copied.error();
+    }
+    if (!Database::replaceFile(part, temp)) {
+        QFile::remove(part);
+        return cannotSave(temp);
     }
     return PendingCopy(db.path(), temp);
 }
@@ -254,6 +288,25 @@ Result<QString> finishInterrupted(Database& db) {
         }
         QFile::remove(aside);
     }
+    // A whole copy left by a killed change that no rotation took: when the database no longer
+    // holds its state, the change was committed and the copy joins the generations now.
+    for (const QString& name :
+         dir.entryList({prefix + u"*-*.tmp"_s}, QDir::Files | QDir::Hidden, QDir::Name)) {
+        bool pidOk = false;
+        const qint64 pid = name.mid(prefix.size()).section(u'-', 0, 0).toLongLong(&pidOk);
+        if (!pidOk || name.endsWith(u".part.tmp"_s) || processRunning(pid))
+            continue;
+        const QString copy = dir.filePath(name);
+        if (check(copy) && !sameData(db, copy)) {
+            PendingCopy pending(db.path(), copy);
+            if (auto kept = pending.keep(); !kept)
+                return kept.error();
+            notices.append(u"上次被中断的操作前的数据库已补存为备份 %1"_s.arg(
+                QDir::toNativeSeparators(path(db.path(), 0))));
+        } else {
+            QFile::remove(copy);
+        }
+    }
     return notices.join(u'\n');
 }
 
@@ -265,8 +318,9 @@ void removeLeftovers(const QString& databasePath) {
     const QFileInfo info(databasePath);
     const QString prefix = info.fileName() + u".bak."_s;
     const QDir dir = info.dir();
-    for (const QString& name : dir.entryList({prefix + u"*.tmp"_s}, QDir::Files | QDir::Hidden)) {
-        const QString middle = name.mid(prefix.size(), name.size() - prefix.size() - 4);
+    // Whole copies are finishInterrupted's: only a database that can be written may decide on them.
+    for (const QString& name : dir.entryList({prefix + u"*.part.tmp"_s}, QDir::Files | QDir::Hidden)) {
+        const QString middle = name.mid(prefix.size());
         bool ok = false;
         const qint64 pid = middle.section(u'-', 0, 0).toLongLong(&ok);
         if (ok && !processRunning(pid))

@@ -49,10 +49,11 @@ Result<void> check(const QString& backupPath);
 // each state is in the database or in a file, and a restore killed half-way is completed at the
 // next start (finishInterrupted).
 Result<void> restore(Database& db, int generation);
-// Completes the rotations and restores that a killed program left half-done; returns what the user
-// is told about it (empty when there was nothing to finish).
+// Completes the rotations and restores that a killed program left half-done, and puts a copy
+// whose change was committed but never rotated into the generations (one the database still
+// holds is removed); returns what the user is told about it (empty when there was nothing).
 Result<QString> finishInterrupted(Database& db);
-// Removes the temporary files that killed programs left behind; those of a running one stay.
+// Removes the half-written copies that killed programs left behind; those of a running one stay.
 void removeLeftovers(const QString& databasePath);
 
 } // namespace Backups
