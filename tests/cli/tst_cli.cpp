@@ -740,7 +740,7 @@ private slots:
         for (qsizetype i = 0; i < backups.size(); ++i)
             QCOMPARE(fileBytes(dataDir.filePath(backups[i])), before[i]);
         // The copy of the four draws the import replaced is kept beside the backups.
-        const QStringList beside = dataDir.entryList({u"orvane.mdb.bak.????????-??????"_s}, QDir::Files);
+        const QStringList beside = dataDir.entryList({u"orvane.mdb.bak.[0-9]*[0-9]"_s}, QDir::Files);
         QCOMPARE(beside.size(), 1);
         QStringList periods;
         QCOMPARE(SqlConnection(dataDir.filePath(beside.first())).select(u"SELECT QQH FROM Lishi0"_s, periods),
