@@ -298,11 +298,12 @@ Result<QString> finishInterrupted(Database& db) {
             continue;
         const QString copy = dir.filePath(name);
         if (check(copy) && !sameData(db, copy)) {
+            // The database itself is whole either way: a copy that cannot join is named, not fatal.
             PendingCopy pending(db.path(), copy);
-            if (auto kept = pending.keep(); !kept)
-                return kept.error();
-            notices.append(u"上次被中断的操作前的数据库已补存为备份 %1"_s.arg(
-                QDir::toNativeSeparators(path(db.path(), 0))));
+            const auto kept = pending.keep();
+            notices.append(kept ? u"上次被中断的操作前的数据库已补存为备份 %1"_s.arg(
+                                      QDir::toNativeSeparators(path(db.path(), 0)))
+                                : u"上次被中断的操作前的数据库未能补存为备份：%1"_s.arg(kept.message()));
         } else {
             QFile::remove(copy);
         }
