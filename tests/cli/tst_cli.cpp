@@ -177,6 +177,12 @@ private slots:
             run({u"--data-dir"_s, QDir::tempPath() + u'/' + QString(300, u'x'), u"history"_s});
         QCOMPARE(longName.code, 1);
         QVERIFY2(longName.err.contains(u"超过系统上限"_s), qPrintable(longName.err));
+        // Every line of the help is the program's own Chinese, none of the option parser's English.
+        const Run help = run({u"--help"_s});
+        QCOMPARE(help.code, 0);
+        static const QRegularExpression chinese(u"[\\x{4e00}-\\x{9fff}]"_s);
+        for (const QString& line : help.out.split(u'\n', Qt::SkipEmptyParts))
+            QVERIFY2(line.contains(chinese), qPrintable(line));
     }
 
     void historyJson() {
