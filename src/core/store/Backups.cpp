@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -109,8 +110,9 @@ Result<void> restoreFile(Database& db, const QString& source) {
     return db.restoreFrom(*opened.value());
 }
 
-// Whether the file holds the formulas and draws of the database, row for row.
-bool sameData(Database& db, const QString& file) {
+// Whether the file holds the formulas and draws of the database, row for row; nothing when the
+// database cannot be read now (another program is writing it).
+std::optional<bool> sameData(Database& db, const QString& file) {
     auto other = Database::open(file, Database::OpenMode::ReadExisting);
     if (!other)
         return false;
@@ -120,7 +122,10 @@ bool sameData(Database& db, const QString& file) {
         Statement b(other.value()->handle(), sql);
         for (;;) {
             const bool rowA = a.stepRow();
-            if (rowA != b.stepRow() || a.failed() || b.failed())
+            const bool rowB = b.stepRow();
+            if (a.failed())
+                return std::nullopt;
+            if (rowA != rowB || b.failed())
                 return false;
             if (!rowA)
                 break;
@@ -297,7 +302,11 @@ Result<QString> finishInterrupted(Database& db) {
         if (!pidOk || name.endsWith(u".part.tmp"_s) || processRunning(pid))
             continue;
         const QString copy = dir.filePath(name);
-        if (check(copy) && !sameData(db, copy)) {
+        const bool whole = bool(check(copy));
+        const std::optional<bool> same = whole ? sameData(db, copy) : std::optional<bool>(true);
+        if (!same)
+            continue; // decided at a later start
+        if (!*same) {
             // The database itself is whole either way: a copy that cannot join is named, not fatal.
             PendingCopy pending(db.path(), copy);
             const auto kept = pending.keep();
