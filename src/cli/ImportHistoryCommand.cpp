@@ -105,6 +105,9 @@ int ImportHistoryCommand::run(CommandContext& ctx) {
             ctx.out << u"  第 %1 行 %2：%3"_s.arg(s.line).arg(shownLine(s.text), s.reason) << Qt::endl;
         }
     }
+    // The history is in, but the user no longer has the backup they count on: not a plain success.
+    if (!report->backupProblem.isEmpty())
+        return fail(ctx, u"历史号码已读入，但读入前的数据库未能存为备份：%1"_s.arg(report->backupProblem));
     return 0;
 }
 

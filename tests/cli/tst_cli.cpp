@@ -1,4 +1,5 @@
 #include "CliApp.h"
+#include "SqlHelper.h"
 #include "formula/FormulaInput.h"
 #include "store/Database.h"
 
@@ -8,6 +9,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -21,6 +24,7 @@
 
 using namespace Qt::StringLiterals;
 using namespace talven;
+using talven::test::SqlConnection;
 
 namespace {
 
@@ -38,6 +42,7 @@ class TestCli : public QObject {
     QTemporaryDir m_settingsDir;
     QTemporaryDir m_dir;
     QTemporaryDir m_files;
+    QTemporaryDir m_stderrDir;
 
     Run cli(QStringList args, const QString& dataDir = QString()) {
         args.prepend(u"talven-cli"_s);
@@ -172,6 +177,12 @@ private slots:
             run({u"--data-dir"_s, QDir::tempPath() + u'/' + QString(300, u'x'), u"history"_s});
         QCOMPARE(longName.code, 1);
         QVERIFY2(longName.err.contains(u"超过系统上限"_s), qPrintable(longName.err));
+        // Every line of the help is the program's own Chinese, none of the option parser's English.
+        const Run help = run({u"--help"_s});
+        QCOMPARE(help.code, 0);
+        static const QRegularExpression chinese(u"[\\x{4e00}-\\x{9fff}]"_s);
+        for (const QString& line : help.out.split(u'\n', Qt::SkipEmptyParts))
+            QVERIFY2(line.contains(chinese), qPrintable(line));
     }
 
     void historyJson() {
@@ -625,6 +636,122 @@ private slots:
         const QFileInfo after(target);
         QCOMPARE(after.isFile(), before.isFile());
         QCOMPARE(after.size(), before.size());
+    }
+
+    // The real program, good and refused input of every command in turn: stderr holds only this
+    // program's own messages, never a line of Qt, SQLite or the workbook library.
+    void stderrHoldsOnlyOurMessages_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("code");
+        const QString out = m_files.filePath(u"out.csv"_s);
+        const QList<std::pair<QString, int>> rows{
+            {u"import-history %1"_s.arg(sample(u"history.txt"_s)), 0},
+            {u"import-history %1 --dry-run"_s.arg(sample(u"history.txt"_s)), 0},
+            {u"import-history /nonexistent/h.txt"_s, 1},
+            {u"import-history %1 --append"_s.arg(sample(u"history.txt"_s)), 1},
+            {u"add-draw 1 2 3 4 5 6 7"_s, 0},
+            {u"add-draw 1 2 3"_s, 1},
+            {u"delete-last-draw"_s, 0},
+            {u"delete-last-draw 5"_s, 1},
+            {u"history"_s, 0},
+            {u"history --json --json"_s, 1},
+            {u"settings BIT 49"_s, 0},
+            {u"settings BIT x"_s, 1},
+            {u"add-formula [D单特类]特码数"_s, 0},
+            {u"add-formula bad"_s, 1},
+            {u"import-formulas %1"_s.arg(sample(u"formulas.txt"_s)), 0},
+            {u"import-formulas %1"_s.arg(m_files.filePath(u"nothing.txt"_s)), 1},
+            {u"formulas --json"_s, 0},
+            {u"formulas --kind 99"_s, 1},
+            {u"formula-history 1"_s, 0},
+            {u"formula-history 0"_s, 1},
+            {u"delete-formula 1"_s, 0},
+            {u"delete-formula 999"_s, 1},
+            {u"predict"_s, 0},
+            {u"predict --select 1,,2"_s, 1},
+            {u"export errors --csv --out %1"_s.arg(out), 0},
+            {u"export history --out /dev/null"_s, 1},
+            {u"discover --candidates 200 --holdout 5 --top 3"_s, 0},
+            {u"discover --seed -1"_s, 1},
+            {u"restore-backup"_s, 0},
+            {u"restore-backup 7"_s, 1},
+            {u"demo"_s, 0},
+            {u"frobnicate"_s, 1},
+            {QString(), 1},
+        };
+        for (const auto& [args, code] : rows)
+            QTest::newRow(qPrintable(args.left(40))) << args.split(u' ', Qt::SkipEmptyParts) << code;
+    }
+
+    void stderrHoldsOnlyOurMessages() {
+        QFETCH(QStringList, args);
+        QFETCH(int, code);
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"HOME"_s, m_settingsDir.path());
+        env.insert(u"XDG_CONFIG_HOME"_s, m_settingsDir.path());
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(TALVEN_CLI_PATH), QStringList{u"--data-dir"_s, m_stderrDir.path()} + args);
+        QVERIFY(p.waitForFinished(120000));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        const QString err = QString::fromUtf8(p.readAllStandardError());
+        QCOMPARE(p.exitCode(), code);
+        static const QRegularExpression chinese(u"[\\x{4e00}-\\x{9fff}]"_s);
+        static const QRegularExpression foreign(
+            u"QObject|QThread|QSql|QSocketNotifier|QFile|QStandardPaths|QSettings|Qt has caught|^qt\\.|"
+            u"\\[ERROR\\]|\\[WARNING\\]|sqlite"_s,
+            QRegularExpression::CaseInsensitiveOption);
+        for (const QString& line : err.split(u'\n', Qt::SkipEmptyParts))
+            QVERIFY2(line.contains(chinese) && !line.contains(foreign), qPrintable(line));
+    }
+
+    // The history is stored even when the copy of the database it replaced cannot join the
+    // backups; the command says so, exits 1, and every backup stays as it was.
+    void importWhoseBackupCannotBeKept_data() {
+        QTest::addColumn<QString>("step");
+        QTest::newRow("oldest set aside") << u"aside"_s;
+        QTest::newRow("newer moved down") << u"shift"_s;
+        QTest::newRow("copy made newest") << u"newest"_s;
+    }
+
+    void importWhoseBackupCannotBeKept() {
+        QFETCH(QString, step);
+        QTemporaryDir dir;
+        QFile whole(sample(u"history.txt"_s));
+        QVERIFY(whole.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = whole.readAll().split('\n');
+        auto history = [&](int n) {
+            QFile h(dir.filePath(u"h%1.txt"_s.arg(n)));
+            return h.open(QIODevice::WriteOnly) && h.write(lines.mid(0, n).join('\n')) > 0 ? h.fileName()
+                                                                                           : QString();
+        };
+        const QString data = dir.filePath(u"data"_s);
+        for (int n = 1; n <= 4; ++n)
+            QCOMPARE(cli({u"import-history"_s, history(n)}, data).code, 0);
+        const QDir dataDir(data);
+        const QStringList backups{u"orvane.mdb.bak"_s, u"orvane.mdb.bak.1"_s, u"orvane.mdb.bak.2"_s};
+        QList<QByteArray> before;
+        for (const QString& name : backups)
+            before.append(fileBytes(dataDir.filePath(name)));
+
+        qputenv("TALVEN_FAULT", (u"fail@"_s + step).toUtf8());
+        const Run r = cli({u"import-history"_s, history(5)}, data);
+        qunsetenv("TALVEN_FAULT");
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.out.contains(u"已读入 5 期"_s), qPrintable(r.out));
+        QVERIFY2(r.err.contains(u"未能存为备份"_s) && r.err.contains(u"原有的备份未改动"_s),
+                 qPrintable(r.err));
+        QCOMPARE(QJsonDocument::fromJson(cli({u"history"_s, u"--json"_s}, data).out.toUtf8()).array().size(),
+                 5);
+        for (qsizetype i = 0; i < backups.size(); ++i)
+            QCOMPARE(fileBytes(dataDir.filePath(backups[i])), before[i]);
+        // The copy of the four draws the import replaced is kept beside the backups.
+        const QStringList beside = dataDir.entryList({u"orvane.mdb.bak.[0-9]*[0-9]"_s}, QDir::Files);
+        QCOMPARE(beside.size(), 1);
+        QStringList periods;
+        QCOMPARE(SqlConnection(dataDir.filePath(beside.first())).select(u"SELECT QQH FROM Lishi0"_s, periods),
+                 SQLITE_OK);
+        QCOMPARE(periods.size(), 4);
     }
 
     // A full disk is named as such, and the workbook library's own error lines never reach the

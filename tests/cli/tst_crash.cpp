@@ -9,6 +9,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSettings>
@@ -16,6 +19,7 @@
 #include <QTest>
 #include <QtEndian>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -78,7 +82,7 @@ class TestCrash : public QObject {
     QTemporaryDir m_tmp;
     QString m_data, m_db;
     QProcessEnvironment m_env;
-    QString m_historyA, m_historyB, m_formulaFile;
+    QString m_historyA, m_historyB, m_historyAppend, m_formulaFile;
     QStringList m_periodsA, m_periodsB, m_fileFormulas;
     std::vector<Command> m_commands;
     std::vector<Figures> m_figures; // one per command
@@ -166,6 +170,23 @@ class TestCrash : public QObject {
         return s;
     }
 
+    // The draws and formulas of the database and of backups 0, 1 and 2; an absent file is marked by
+    // its error.
+    QList<State> keptStates() const {
+        QList<State> states;
+        for (const QString& file :
+             QStringList{m_db, m_db + u".bak"_s, m_db + u".bak.1"_s, m_db + u".bak.2"_s}) {
+            State s;
+            if (!QFile::exists(file))
+                s.error = u"absent"_s;
+            const SqlConnection db(file);
+            db.select(u"SELECT QQH FROM Lishi0 ORDER BY QQH"_s, s.periods);
+            db.select(u"SELECT gongshi, maType, bolKill FROM Gongshi ORDER BY Idx, rowid"_s, s.formulas);
+            states.append(s);
+        }
+        return states;
+    }
+
     // Flips an option as stored now, so that every settings round changes the stored rows.
     QStringList flip(const QString& key, const QString& on, const QString& off) {
         QSettings conf(m_tmp.filePath(u"home/.config/TALVEN/TALVEN.conf"_s), QSettings::IniFormat);
@@ -192,8 +213,23 @@ private slots:
         QVERIFY(b.open(QIODevice::WriteOnly) && b.write(lines.join('\n') + '\n') > 0);
         b.close();
 
-        // Four formula files' worth: three history tables in use.
         QCOMPARE(cli({u"import-history"_s, m_historyA}).exitCode, 0);
+        // An append needs every line's period: the same draws as the history shows them.
+        QProcess history;
+        history.setProcessEnvironment(m_env);
+        history.start(QStringLiteral(TALVEN_CLI_PATH), {u"--data-dir"_s, m_data, u"history"_s, u"--json"_s});
+        QVERIFY(history.waitForFinished(120000) && history.exitCode() == 0);
+        m_historyAppend = m_tmp.filePath(u"history-periods.txt"_s);
+        QFile withPeriods(m_historyAppend);
+        QVERIFY(withPeriods.open(QIODevice::WriteOnly));
+        for (const QJsonValue draw : QJsonDocument::fromJson(history.readAllStandardOutput()).array()) {
+            QStringList line{QString::number(draw[u"period"_s].toInt())};
+            for (const QJsonValue n : draw[u"numbers"_s].toArray())
+                line.append(QString::number(n.toInt()));
+            withPeriods.write(line.join(u' ').toUtf8() + '\n');
+        }
+        withPeriods.close();
+        // Four formula files' worth: three history tables in use.
         for (int i = 0; i < 4; ++i)
             QCOMPARE(cli({u"import-formulas"_s, m_formulaFile}).exitCode, 0);
         const State prepared = readState();
@@ -209,6 +245,17 @@ private slots:
              },
              [this](State s) {
                  s.periods = s.periods == m_periodsA ? m_periodsB : m_periodsA;
+                 return s;
+             }},
+            // After an import of the shorter history, appends the rest; after the longer one, a
+            // change of nothing.
+            {u"import-history --append"_s,
+             [this](const State&) {
+                 return QStringList{u"import-history"_s, m_historyAppend, u"--append"_s};
+             },
+             [this](State s) {
+                 if (s.periods == m_periodsB)
+                     s.periods = m_periodsA;
                  return s;
              }},
             {u"import-formulas"_s,
@@ -259,6 +306,81 @@ private slots:
         }
     }
 
+    // An import or a restore killed at each step after its copy of the database is taken: every
+    // state is in a file at that moment, and the next start completes what was committed or begun
+    // (a restore killed before anything moved is left undone).
+    void killedBetweenCopyAndBackups_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("step");
+        QTest::addColumn<QList<int>>("after"); // draws in the database and backups 0, 1 and 2
+        const QStringList restore{u"restore-backup"_s, u"1"_s};
+        const QList<int> restored{2, 4, 3, 1};
+        QTest::newRow("restore: copy taken") << restore << u"copied"_s << QList<int>{4, 3, 2, 1};
+        QTest::newRow("restore: chosen copy set aside") << restore << u"aside"_s << restored;
+        QTest::newRow("restore: newer generation moved") << restore << u"shift"_s << restored;
+        QTest::newRow("restore: replaced database newest") << restore << u"newest"_s << restored;
+        QTest::newRow("restore: database replaced") << restore << u"restored"_s << restored;
+        const QStringList import{u"import-history"_s, u"h5.txt"_s};
+        const QList<int> imported{5, 4, 3, 2};
+        QTest::newRow("import: committed") << import << u"committed"_s << imported;
+        QTest::newRow("import: oldest set aside") << import << u"aside"_s << imported;
+        QTest::newRow("import: newer generation moved") << import << u"shift"_s << imported;
+    }
+
+    void killedBetweenCopyAndBackups() {
+        QFETCH(QStringList, args);
+        QFETCH(QString, step);
+        QFETCH(QList<int>, after);
+        QTemporaryDir dir;
+        const QString data = dir.filePath(u"data"_s);
+        auto run = [&](const QStringList& args, const QString& fault = QString()) {
+            QProcess p;
+            QProcessEnvironment env = m_env;
+            if (!fault.isEmpty())
+                env.insert(u"TALVEN_FAULT"_s, fault);
+            p.setProcessEnvironment(env);
+            p.setWorkingDirectory(dir.path());
+            p.start(QStringLiteral(TALVEN_CLI_PATH), QStringList{u"--data-dir"_s, data} + args);
+            p.waitForFinished(120000);
+            return p.exitStatus() == QProcess::CrashExit ? -1 : p.exitCode();
+        };
+        QFile a(m_historyA);
+        QVERIFY(a.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = a.readAll().split('\n');
+        for (int n = 1; n <= 5; ++n) {
+            QFile h(dir.filePath(u"h%1.txt"_s.arg(n)));
+            QVERIFY(h.open(QIODevice::WriteOnly) && h.write(lines.mid(0, n).join('\n')) > 0);
+            h.close();
+            if (n < 5)
+                QCOMPARE(run({u"import-history"_s, h.fileName()}), 0);
+        }
+        auto draws = [](const QString& file) {
+            QStringList periods;
+            SqlConnection(file).select(u"SELECT QQH FROM Lishi0"_s, periods);
+            return int(periods.size());
+        };
+        const QString db = data + u"/orvane.mdb"_s;
+        auto generations = [&] {
+            return QList<int>{draws(db), draws(db + u".bak"_s), draws(db + u".bak.1"_s),
+                              draws(db + u".bak.2"_s)};
+        };
+        QCOMPARE(generations(), (QList<int>{4, 3, 2, 1}));
+
+        QCOMPARE(run(args, u"kill@"_s + step), -1);
+        QList<int> held;
+        for (const QString& name : QDir(data).entryList(QDir::Files | QDir::Hidden))
+            if (!name.endsWith(u"-journal"_s))
+                held.append(draws(QDir(data).filePath(name)));
+        for (int state = 1; state <= 4; ++state)
+            QVERIFY2(held.contains(state), qPrintable(u"%1 draws lost"_s.arg(state)));
+
+        QCOMPARE(run({u"history"_s}), 0);
+        QCOMPARE(generations(), after);
+        QCOMPARE(QDir(data).entryList(QDir::Files | QDir::Hidden),
+                 (QStringList{u"orvane.mdb"_s, u"orvane.mdb.bak"_s, u"orvane.mdb.bak.1"_s,
+                              u"orvane.mdb.bak.2"_s}));
+    }
+
     void killAtRandomMoments() {
         auto env = [](const char* name, int fallback) {
             bool ok = false;
@@ -282,6 +404,7 @@ private slots:
             Figures& f = m_figures[size_t(round) % m_commands.size()];
             const QStringList args = c.args(state);
             const int delay = int(rng.bounded(quint32(f.msecs * 5 / 4 + 1)));
+            const QList<State> keptBefore = keptStates();
             const Outcome o = cli(args, delay);
             State after = readState();
             ++f.rounds;
@@ -305,16 +428,35 @@ private slots:
                               .arg(state.formulas.size())
                               .arg(after.periods.size())
                               .arg(after.formulas.size());
-            // Every third round the next start-up, which brings the stored rows in line, must succeed
-            // and keep the draws and formulas.
-            if (problem.isEmpty() && round % 3 == 2) {
+            // After a kill and every third round the next start-up, which brings the stored rows in
+            // line, must succeed and keep the draws and formulas; it completes a restore killed
+            // half-way.
+            const bool restoring = c.name == u"restore-backup"_s;
+            if (problem.isEmpty() && (o.killed || round % 3 == 2)) {
                 const Outcome h = cli({u"history"_s});
                 const State repaired = readState();
                 if (h.exitCode != 0)
                     problem = u"history after the kill: exit code %1: %2"_s.arg(h.exitCode).arg(h.err);
-                else if (!repaired.error.isEmpty() || !sameData(repaired, after))
+                else if (!repaired.error.isEmpty() ||
+                         !(sameData(repaired, after) || (restoring && sameData(repaired, c.done(state)))))
                     problem = u"start-up changed the database: "_s + repaired.error;
                 after = repaired;
+            }
+            // No backup is lost, and the state an import or a restore replaces becomes one; a
+            // history import that replaced the draws rotates the oldest generation out.
+            if (problem.isEmpty() && (o.killed || round % 3 == 2)) {
+                const QList<State> keptAfter = keptStates();
+                const bool replacing = c.name == u"import-history"_s || restoring;
+                const bool rotated = c.name == u"import-history"_s && !sameData(after, state);
+                for (qsizetype i = replacing ? 0 : 1; i < keptBefore.size() - (rotated ? 1 : 0); ++i)
+                    if (keptBefore[i].error.isEmpty() && problem.isEmpty() &&
+                        std::none_of(keptAfter.begin(), keptAfter.end(), [&](const State& k) {
+                            return k.error.isEmpty() && sameData(k, keptBefore[i]);
+                        }))
+                        problem = u"the state of %1 draws and %2 formulas (%3 before) is lost"_s
+                                      .arg(keptBefore[i].periods.size())
+                                      .arg(keptBefore[i].formulas.size())
+                                      .arg(i == 0 ? u"the database"_s : u"backup %1"_s.arg(i - 1));
             }
             if (!problem.isEmpty()) {
                 ++f.corruptions;
@@ -330,7 +472,7 @@ private slots:
         qInfo("seed %u, %d rounds", seed, rounds);
         for (size_t i = 0; i < m_commands.size(); ++i) {
             const Figures& f = m_figures[i];
-            qInfo("%-15s %3d rounds, killed: %3d before writing, %3d in a transaction, %2d in a commit, "
+            qInfo("%-24s %3d rounds, killed: %3d before writing, %3d in a transaction, %2d in a commit, "
                   "%2d after a commit; %3d completed; %d corruptions",
                   qPrintable(m_commands[i].name), f.rounds, f.beforeWrites, f.inTransaction, f.inCommit,
                   f.afterCommit, f.completed, f.corruptions);

@@ -39,7 +39,8 @@ Result<void> ChangeContext::commit() {
     auto committed = m_transaction.commit();
     if (committed) {
         for (const auto& finish : m_onCommit)
-            finish();
+            if (auto finished = finish(); !finished)
+                m_afterCommitProblem = finished.message();
         m_onCommit.clear();
         m_onRollback.clear();
     }
@@ -147,7 +148,7 @@ Result<ImportReport> ImportHistory::apply(SessionState& state, ChangeContext& ct
     if (!copy)
         return copy.error();
     ctx.onRollback([copy = copy.value()]() mutable { copy.discard(); });
-    ctx.onCommit([copy = copy.value()]() mutable { (void)copy.keep(); });
+    ctx.onCommit([copy = copy.value()]() mutable { return copy.keep(); });
 
     std::vector<DrawValues> draws;
     draws.reserve(static_cast<size_t>(parsed->draws.size()));

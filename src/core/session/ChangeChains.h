@@ -36,6 +36,9 @@ struct ImportReport {
     };
     QList<Skipped> skipped; // every skipped line; callers show the first 20
     QString backupPath;
+    // Set when the history was stored but the copy of the database it replaced could not join the
+    // backups: what went wrong, for the user to hear alongside the success.
+    QString backupProblem;
 };
 
 // What a formula file import added and what it could not.
@@ -75,9 +78,11 @@ public:
     // Rolls the transaction back and undoes, newest first, what was done outside the database.
     void rollback();
     // What the change did outside the database (a settings key, backup files): undone when the
-    // change fails, finished when it commits.
+    // change fails, finished when it commits. A finish that fails cannot undo the commit: its
+    // message is kept for the change's caller (afterCommitProblem).
     void onRollback(std::function<void()> undo) { m_onRollback.push_back(std::move(undo)); }
-    void onCommit(std::function<void()> finish) { m_onCommit.push_back(std::move(finish)); }
+    void onCommit(std::function<Result<void>()> finish) { m_onCommit.push_back(std::move(finish)); }
+    const QString& afterCommitProblem() const { return m_afterCommitProblem; }
 
 private:
     Database& m_db;
@@ -86,7 +91,8 @@ private:
     ProgressFn m_progress;
     Transaction m_transaction;
     std::vector<std::function<void()>> m_onRollback;
-    std::vector<std::function<void()>> m_onCommit;
+    std::vector<std::function<Result<void>()>> m_onCommit;
+    QString m_afterCommitProblem;
     bool m_began = false;
 };
 

@@ -53,6 +53,13 @@ Result<void> Session::openDatabase() {
     if (!db)
         return db.error();
     m_db = std::move(db.value());
+    // A rotation or restore that a killed program left half-done is completed before anything is read.
+    if (!m_db->readOnly()) {
+        auto finished = Backups::finishInterrupted(*m_db);
+        if (!finished)
+            return finished.error();
+        m_openingNotice = finished.value();
+    }
     auto state = SessionState::load(*m_db, m_savedOptions);
     if (!state)
         return state.error();
@@ -155,7 +162,9 @@ Result<bool> Session::renumberFormulasIfNeeded() {
         return failed(committed.error());
     if (auto kept = copy->keep(); !kept)
         return kept.error();
-    m_openingNotice =
+    if (!m_openingNotice.isEmpty())
+        m_openingNotice += u'\n';
+    m_openingNotice +=
         u"公式表中的序号有重复、间断或不是正数，已按原来的顺序重新编号；修改前的数据库已备份为 %1"_s.arg(
             QDir::toNativeSeparators(Backups::path(m_db->path(), 0)));
     return true;
@@ -211,8 +220,11 @@ Result<T> Session::execute(std::unique_ptr<SessionState>& state, const ChangeFn<
         Result<T> result = change(*state, ctx);
         if (result) {
             auto committed = ctx.commit();
-            if (committed)
+            if (committed) {
+                if constexpr (std::is_same_v<T, ImportReport>)
+                    result.value().backupProblem = ctx.afterCommitProblem();
                 return result;
+            }
             result = committed.error();
         }
         ctx.rollback();

@@ -26,7 +26,10 @@ public:
     PendingCopy() = default;
     PendingCopy(QString databasePath, QString temp)
         : m_databasePath(std::move(databasePath)), m_temp(std::move(temp)) {}
+    const QString& file() const { return m_temp; }
     // Becomes the newest generation; the one in `freeSlot` (the oldest unless given) is dropped.
+    // When a file cannot be moved, every generation stays as it was and the copy is kept beside
+    // them under a name of its own, which the error gives.
     Result<void> keep(int freeSlot = Generations - 1);
     void discard();
 
@@ -42,9 +45,15 @@ Result<PendingCopy> take(Database& db);
 Result<void> check(const QString& backupPath);
 // Puts generation `generation` back, once it is checked. The current database becomes the newest
 // generation and the restored one leaves the rotation, so no state is lost; a refused restore
-// moves nothing.
+// moves nothing. The generations are rotated before the database is replaced: at every moment
+// each state is in the database or in a file, and a restore killed half-way is completed at the
+// next start (finishInterrupted).
 Result<void> restore(Database& db, int generation);
-// Removes the temporary files that killed programs left behind; those of a running one stay.
+// Completes the rotations and restores that a killed program left half-done, and puts a copy
+// whose change was committed but never rotated into the generations (one the database still
+// holds is removed); returns what the user is told about it (empty when there was nothing).
+Result<QString> finishInterrupted(Database& db);
+// Removes the half-written copies that killed programs left behind; those of a running one stay.
 void removeLeftovers(const QString& databasePath);
 
 } // namespace Backups
