@@ -1,6 +1,7 @@
 #include "CliApp.h"
 #include "SqlHelper.h"
 #include "formula/FormulaInput.h"
+#include "store/Backups.h"
 #include "store/Database.h"
 
 #include <QDir>
@@ -734,9 +735,9 @@ private slots:
         for (const QString& name : backups)
             before.append(fileBytes(dataDir.filePath(name)));
 
-        qputenv("TALVEN_FAULT", (u"fail@"_s + step).toUtf8());
+        Backups::injectFault(u"fail@"_s + step);
         const Run r = cli({u"import-history"_s, history(5)}, data);
-        qunsetenv("TALVEN_FAULT");
+        Backups::injectFault({});
         QCOMPARE(r.code, 1);
         QVERIFY2(r.out.contains(u"已读入 5 期"_s), qPrintable(r.out));
         QVERIFY2(r.err.contains(u"未能存为备份"_s) && r.err.contains(u"原有的备份未改动"_s),

@@ -340,7 +340,9 @@ private slots:
                 env.insert(u"TALVEN_FAULT"_s, fault);
             p.setProcessEnvironment(env);
             p.setWorkingDirectory(dir.path());
-            p.start(QStringLiteral(TALVEN_CLI_PATH), QStringList{u"--data-dir"_s, data} + args);
+            p.start(fault.isEmpty() ? QStringLiteral(TALVEN_CLI_PATH)
+                                    : QStringLiteral(TALVEN_FAULTY_CLI_PATH),
+                    QStringList{u"--data-dir"_s, data} + args);
             p.waitForFinished(120000);
             return p.exitStatus() == QProcess::CrashExit ? -1 : p.exitCode();
         };

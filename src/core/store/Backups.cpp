@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMutex>
 
 #include <atomic>
 #include <cerrno>
@@ -24,10 +25,12 @@ namespace talven::Backups {
 
 namespace {
 
-// Fault injection for the tests, read at every step: TALVEN_FAULT=fail@STEP makes the file move of
-// that step fail, TALVEN_FAULT=kill@STEP kills the program right after the step.
+QMutex faultLock;
+QString injectedFault;
+
 bool faultAt(const QString& fault, const QString& step) {
-    return qEnvironmentVariable("TALVEN_FAULT") == fault + u'@' + step;
+    const QMutexLocker locked(&faultLock);
+    return !injectedFault.isEmpty() && injectedFault == fault + u'@' + step;
 }
 
 void killPoint(const QString& step) {
@@ -336,6 +339,11 @@ void removeLeftovers(const QString& databasePath) {
         if (ok && !processRunning(pid))
             QFile::remove(dir.filePath(name));
     }
+}
+
+void injectFault(const QString& fault) {
+    const QMutexLocker locked(&faultLock);
+    injectedFault = fault;
 }
 
 } // namespace talven::Backups

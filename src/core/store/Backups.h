@@ -56,6 +56,11 @@ Result<QString> finishInterrupted(Database& db);
 // Removes the half-written copies that killed programs left behind; those of a running one stay.
 void removeLeftovers(const QString& databasePath);
 
+// For the tests of what survives a failure between the steps of a rotation or restore: "fail@STEP"
+// makes that step's file move fail, "kill@STEP" stops the process right after it; empty: none.
+// Only test programs call it; the shipped programs have no way to set it.
+void injectFault(const QString& fault);
+
 } // namespace Backups
 
 } // namespace talven
