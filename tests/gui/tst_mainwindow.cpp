@@ -4,6 +4,7 @@
 #include "SessionFixture.h"
 #include "models/FormulaListModel.h"
 #include "models/HistoryGridModel.h"
+#include "store/Backups.h"
 #include "widgets/ExportNotice.h"
 #include "widgets/FormulaListView.h"
 #include "widgets/FormulaPreviewLabel.h"
@@ -458,6 +459,26 @@ private slots:
         QVERIFY(f.session->restoreBackup(0).wait());
         QVERIFY(f.session->readOnlyReason().isEmpty());
         QVERIFY2(status->text().startsWith(u"共 3 期"_s), qPrintable(status->text()));
+    }
+
+    // The history is imported although the copy of the one it replaced could not join the backups.
+    void importWhoseBackupCannotBeKept() {
+        Fixture f;
+        QVERIFY(f.reopen());
+        const QList<QByteArray> lines = history.split('\n');
+        QVERIFY(f.importHistory(f.write(u"h3.txt"_s, lines.mid(0, 3).join('\n'))).ok());
+        MainWindow window(*f.session, m_prompts);
+        m_prompts.openFileAnswers = {f.write(u"h4.txt"_s, lines.mid(0, 4).join('\n'))};
+        m_prompts.importChoices = {ImportChoice::Replace};
+        Backups::injectFault(u"fail@newest"_s);
+        const bool pressed = press(window, *f.session, u"读取历史号码文本(&E)"_s);
+        Backups::injectFault({});
+        QVERIFY(pressed);
+        QCOMPARE(f.session->draws().size(), size_t(4));
+        QCOMPARE(m_prompts.shown.last().kind, u"warning"_s);
+        QVERIFY2(lastShown().startsWith(u"已读入 4 期历史号码。"_s) &&
+                     lastShown().contains(u"未能存为备份"_s),
+                 qPrintable(lastShown()));
     }
 
     void cleanupTestCase() { m_window.reset(); }

@@ -246,7 +246,14 @@ void MainWindow::importHistory() {
                 [this](const Result<ImportReport>& done) {
                     m_entry->clearBoxes();
                     setFormulaColumns(true, false);
-                    m_prompts.information(this, u"读入历史"_s, u"已读入 %1 期历史号码。"_s.arg(done->stored));
+                    const QString read = u"已读入 %1 期历史号码。"_s.arg(done->stored);
+                    // The history is in; what went wrong is only the copy of the one it replaced.
+                    if (done->backupProblem.isEmpty())
+                        m_prompts.information(this, u"读入历史"_s, read);
+                    else
+                        m_prompts.warning(
+                            this, u"读入历史"_s,
+                            read + u"\n\n但读入前的数据库未能存为备份：%1"_s.arg(done->backupProblem));
                 });
 }
 
