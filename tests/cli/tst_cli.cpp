@@ -74,6 +74,8 @@ private slots:
         QFile nothing(m_files.filePath(u"nothing.txt"_s));
         QVERIFY(nothing.open(QIODevice::WriteOnly));
         nothing.write("not a formula\n");
+        QFile empty(m_files.filePath(u"empty.txt"_s));
+        QVERIFY(empty.open(QIODevice::WriteOnly));
     }
 
     void refusedInputs_data() {
@@ -137,6 +139,8 @@ private slots:
             << QStringList{u"add-formula"_s, u"[D单特类]特码数\n+平码一"_s} << u"换行"_s;
         QTest::newRow("formula file adding nothing")
             << QStringList{u"import-formulas"_s, m_files.filePath(u"nothing.txt"_s)} << u"没有可添加的公式"_s;
+        QTest::newRow("empty formula file")
+            << QStringList{u"import-formulas"_s, m_files.filePath(u"empty.txt"_s)} << u"没有可添加的公式"_s;
         QTest::newRow("discover rank beyond top")
             << QStringList{u"discover"_s, u"--top"_s, u"3"_s, u"--add"_s, u"1,4"_s} << u"--add"_s;
     }
