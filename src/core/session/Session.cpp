@@ -350,7 +350,7 @@ Pending<void> Session::setOption(OptionKey key, int value) {
         return Pending<void>::done(refused.error());
     auto stored = Settings(m_settings).save(key, saved);
     if (stored)
-        succeeded({.emits = OptionsChanged, .onSuccess = remember}, false);
+        succeeded({.emits = OptionsChanged, .keepsUndo = true, .onSuccess = remember}, false);
     return Pending<void>::done(stored);
 }
 

@@ -179,6 +179,10 @@ private slots:
         QCOMPARE(f.session->undoDescription(), u"撤销删除公式 1"_s);
         QVERIFY(!f.deleteFormula(7).ok()); // a refused change changes nothing and keeps the offer
         QVERIFY(!f.session->undoDescription().isEmpty());
+        // Settings read only at the next start change no data: the offer stays.
+        QVERIFY(f.session->setOption(OptionKey::ZodiacByOrder, f.session->options().sxSetup ? 0 : 1).wait());
+        QVERIFY(f.session->setOption(OptionKey::LargestNumber, 50).wait());
+        QCOMPARE(f.session->undoDescription(), u"撤销删除公式 1"_s);
         QVERIFY(f.addDraw({1, 2, 3, 4, 5, 6, 7}));
         QVERIFY(f.session->undoDescription().isEmpty());
         QVERIFY(f.deleteLastDraw());
