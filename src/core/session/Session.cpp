@@ -160,13 +160,14 @@ Result<bool> Session::renumberFormulasIfNeeded() {
         return failed(numbered.error());
     if (auto committed = transaction.commit(); !committed)
         return failed(committed.error());
-    if (auto kept = copy->keep(); !kept)
-        return kept.error();
+    // The renumbering is in: a copy that cannot join the backups is said, not a reason to refuse opening.
+    const auto kept = copy->keep();
     if (!m_openingNotice.isEmpty())
         m_openingNotice += u'\n';
     m_openingNotice +=
-        u"公式表中的序号有重复、间断或不是正数，已按原来的顺序重新编号；修改前的数据库已备份为 %1"_s.arg(
-            QDir::toNativeSeparators(Backups::path(m_db->path(), 0)));
+        u"公式表中的序号有重复、间断或不是正数，已按原来的顺序重新编号；"_s +
+        (kept ? u"修改前的数据库已备份为 %1"_s.arg(QDir::toNativeSeparators(Backups::path(m_db->path(), 0)))
+              : u"但修改前的数据库未能存为备份：%1"_s.arg(kept.message()));
     return true;
 }
 
