@@ -799,6 +799,47 @@ private slots:
             QVERIFY(QDir(mount.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
         }
     }
+
+    // A restore with no room for the copy of the current database moves nothing.
+    void restoreOnAFullDiskMovesNothing() {
+        if (::geteuid() != 0)
+            QSKIP("mounting a small file system needs root");
+        QTemporaryDir mount;
+        const QByteArray where = QFile::encodeName(mount.path());
+        if (::mount("tmpfs", where.constData(), "tmpfs", 0, "size=16m") != 0)
+            QSKIP("tmpfs cannot be mounted here");
+        const auto unmount = qScopeGuard([&] { ::umount2(where.constData(), MNT_DETACH); });
+        const QDir data(QDir(mount.path()).filePath(u"data"_s));
+        QFile whole(sample(u"history.txt"_s));
+        QVERIFY(whole.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = whole.readAll().split('\n');
+        for (int n : {2000, 3000}) {
+            QFile part(m_files.filePath(u"part%1.txt"_s.arg(n)));
+            QVERIFY(part.open(QIODevice::WriteOnly));
+            part.write(lines.mid(0, n).join('\n'));
+            part.close();
+            const Run imported = cli({u"import-history"_s, part.fileName()}, data.path());
+            QVERIFY2(imported.code == 0, qPrintable(imported.err));
+        }
+        const QStringList names = data.entryList(QDir::Files);
+        QVERIFY2(names.contains(u"orvane.mdb.bak"_s), qPrintable(names.join(u' ')));
+        QList<QByteArray> before;
+        for (const QString& name : names)
+            before.append(fileBytes(data.filePath(name)));
+        QFile filler(QDir(mount.path()).filePath(u"filler"_s));
+        QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        const QByteArray block(4096, 'x');
+        while (filler.write(block) == block.size()) {
+        }
+        filler.close();
+
+        const Run r = cli({u"restore-backup"_s, u"0"_s}, data.path());
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains(u"磁盘已满"_s), qPrintable(r.err));
+        QCOMPARE(data.entryList(QDir::Files), names);
+        for (int i = 0; i < names.size(); ++i)
+            QVERIFY2(fileBytes(data.filePath(names[i])) == before[i], qPrintable(names[i]));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestCli)
