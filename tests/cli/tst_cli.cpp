@@ -1,5 +1,6 @@
 #include "CliApp.h"
 #include "SqlHelper.h"
+#include "common/Limits.h"
 #include "formula/FormulaInput.h"
 #include "store/Backups.h"
 #include "store/Database.h"
@@ -565,6 +566,23 @@ private slots:
         expected.removeAt(1);
         QCOMPARE(codes(), expected);
         QVERIFY(!cli({u"formulas"_s}, dir.path()).err.contains(u"重新编号"_s));
+    }
+
+    // A full list adds nothing: refused, the report of the lines left out still written.
+    void formulaFileOnAFullList() {
+        QTemporaryDir dir;
+        QStringList many;
+        for (int n = 1; n <= MaxFormulas; ++n)
+            many.append(u"[D单特类]特码数+%1"_s.arg(n));
+        QFile full(dir.filePath(u"full.txt"_s));
+        QVERIFY(full.open(QIODevice::WriteOnly));
+        full.write(many.join(u'\n').toUtf8());
+        full.close();
+        QCOMPARE(cli({u"import-formulas"_s, full.fileName()}, dir.path()).code, 0);
+        const Run more = cli({u"import-formulas"_s, full.fileName()}, dir.path());
+        QCOMPARE(more.code, 1);
+        QVERIFY2(more.err.contains(u"没有可添加的公式"_s) && more.out.contains(u"公式已达上限"_s),
+                 qPrintable(more.out + more.err));
     }
 
     void damagedRowsOpenReadOnly_data() {
