@@ -38,6 +38,27 @@ struct Run {
 
 } // namespace
 
+// A tmpfs of its own on a fresh folder, for what happens when the disk is full; root only.
+class SmallDisk {
+public:
+    explicit SmallDisk(const char* size) : m_where(QFile::encodeName(m_dir.path())) {
+        const QByteArray options = QByteArray("size=") + size;
+        m_mounted =
+            ::geteuid() == 0 && ::mount("tmpfs", m_where.constData(), "tmpfs", 0, options.constData()) == 0;
+    }
+    ~SmallDisk() {
+        if (m_mounted)
+            ::umount2(m_where.constData(), MNT_DETACH);
+    }
+    bool mounted() const { return m_mounted; }
+    QString path() const { return m_dir.path(); }
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_where;
+    bool m_mounted = false;
+};
+
 class TestCli : public QObject {
     Q_OBJECT
 
@@ -792,13 +813,9 @@ private slots:
     // A full disk is named as such, and the workbook library's own error lines never reach the
     // terminal. Needs a small file system of its own, so it runs only as root.
     void fullDiskIsNamed() {
-        if (::geteuid() != 0)
-            QSKIP("mounting a small file system needs root");
-        QTemporaryDir mount;
-        const QByteArray where = QFile::encodeName(mount.path());
-        if (::mount("tmpfs", where.constData(), "tmpfs", 0, "size=64k") != 0)
-            QSKIP("tmpfs cannot be mounted here");
-        const auto unmount = qScopeGuard([&] { ::umount2(where.constData(), MNT_DETACH); });
+        SmallDisk mount("64k");
+        if (!mount.mounted())
+            QSKIP("a small file system of its own needs root and tmpfs");
         for (const QString& name : {u"history.csv"_s, u"history.xlsx"_s}) {
             QTemporaryFile capture;
             QVERIFY(capture.open());
@@ -820,13 +837,9 @@ private slots:
 
     // A restore with no room for the copy of the current database moves nothing.
     void restoreOnAFullDiskMovesNothing() {
-        if (::geteuid() != 0)
-            QSKIP("mounting a small file system needs root");
-        QTemporaryDir mount;
-        const QByteArray where = QFile::encodeName(mount.path());
-        if (::mount("tmpfs", where.constData(), "tmpfs", 0, "size=16m") != 0)
-            QSKIP("tmpfs cannot be mounted here");
-        const auto unmount = qScopeGuard([&] { ::umount2(where.constData(), MNT_DETACH); });
+        SmallDisk mount("16m");
+        if (!mount.mounted())
+            QSKIP("a small file system of its own needs root and tmpfs");
         const QDir data(QDir(mount.path()).filePath(u"data"_s));
         QFile whole(sample(u"history.txt"_s));
         QVERIFY(whole.open(QIODevice::ReadOnly));
