@@ -15,7 +15,6 @@ namespace talven {
 
 namespace {
 
-// A history of real use is well under a megabyte; anything this large is not one.
 bool isDigit(QChar c) {
     return c >= u'0' && c <= u'9';
 }
@@ -195,6 +194,7 @@ struct Line {
     int number = 0; // 1-based line of the file
     QString text;
     QList<QStringView> fields;
+    QList<Cell> cells; // each field read once: the layout and every row look at them
 };
 
 // Where the key (period or date) and the seven numbers of a row are.
@@ -207,8 +207,8 @@ struct Layout {
 Kind majorityKind(const QList<Line>& rows, int column) {
     std::array<int, 4> counts{};
     for (const Line& row : rows)
-        if (column < row.fields.size())
-            ++counts[size_t(classify(row.fields[column]).kind)];
+        if (column < row.cells.size())
+            ++counts[size_t(row.cells[column].kind)];
     const auto best = std::max_element(counts.begin() + 1, counts.end());
     return *best * 2 > rows.size() ? Kind(best - counts.begin()) : Kind::Other;
 }
@@ -291,7 +291,7 @@ QString readRow(const Line& line, const Layout& layout, Row& row) {
     qsizetype next = 0;
     if (layout.keyKind != Kind::Other) {
         const QStringView field = line.fields.value(layout.keyColumn);
-        const Cell cell = classify(field);
+        const Cell cell = line.cells.value(layout.keyColumn);
         if (cell.kind != layout.keyKind)
             return field.isEmpty() ? u"没有%1"_s.arg(shownKey(layout.keyKind))
                                    : u"“%1”不是%2"_s.arg(field.toString(), shownKey(layout.keyKind));
@@ -302,7 +302,7 @@ QString readRow(const Line& line, const Layout& layout, Row& row) {
     if (!layout.numberColumns.isEmpty()) {
         for (int i = 0; i < 7; ++i) {
             const QStringView field = line.fields.value(layout.numberColumns[i]);
-            const Cell cell = classify(field);
+            const Cell cell = line.cells.value(layout.numberColumns[i]);
             if (cell.kind != Kind::Number)
                 return field.isEmpty() ? u"缺少第%1个号码"_s.arg(i + 1)
                                        : u"“%1”不是号码"_s.arg(field.toString());
@@ -311,8 +311,8 @@ QString readRow(const Line& line, const Layout& layout, Row& row) {
         return {};
     }
     int found = 0;
-    for (; next < line.fields.size() && found < 7; ++next) {
-        const Cell cell = classify(line.fields[next]);
+    for (; next < line.cells.size() && found < 7; ++next) {
+        const Cell& cell = line.cells[next];
         if (cell.kind == Kind::Number)
             row.numbers[size_t(found++)] = cell.value;
     }
@@ -334,26 +334,30 @@ Separator separatorOf(const QList<Line>& lines) {
 
 // A first line of titles only. Unless it names a column the program knows, it must be as wide as
 // a table of a key and seven numbers, so that a line of prose is not passed over as a header.
-bool isHeader(const QList<QStringView>& fields) {
-    if (!std::all_of(fields.begin(), fields.end(),
-                     [](QStringView f) { return classify(f).kind == Kind::Other; }))
+bool isHeader(const Line& line) {
+    if (!std::all_of(line.cells.begin(), line.cells.end(),
+                     [](const Cell& c) { return c.kind == Kind::Other; }))
         return false;
-    return fields.size() >= 8 ||
-           std::any_of(fields.begin(), fields.end(), [](QStringView f) { return titleRole(f) >= 0; });
+    return line.fields.size() >= 8 || std::any_of(line.fields.begin(), line.fields.end(),
+                                                  [](QStringView f) { return titleRole(f) >= 0; });
 }
 
 Result<HistoryFile> readTable(const QStringList& textLines, int proposedPeriod, int largest) {
     HistoryFile file;
     QList<Line> lines;
     for (qsizetype i = 0; i < textLines.size(); ++i)
-        if (!textLines[i].trimmed().isEmpty())
-            lines.append({int(i) + 1, textLines[i], {}});
+        if (!QStringView(textLines[i]).trimmed().isEmpty())
+            lines.append({int(i) + 1, textLines[i], {}, {}});
     file.lines = int(lines.size());
     const Separator separator = separatorOf(lines);
-    for (Line& line : lines)
+    for (Line& line : lines) {
         line.fields = fieldsOf(line.text, separator);
+        line.cells.reserve(line.fields.size());
+        for (QStringView field : line.fields)
+            line.cells.append(classify(field));
+    }
     QList<QStringView> header;
-    if (!lines.isEmpty() && isHeader(lines.first().fields))
+    if (!lines.isEmpty() && isHeader(lines.first()))
         header = lines.takeFirst().fields;
     const Layout layout = layoutOf(lines, header);
 
@@ -392,7 +396,7 @@ Result<HistoryFile> readTable(const QStringList& textLines, int proposedPeriod, 
                                                                    : u"第 %1 期"_s.arg(row.key))};
             file.skipped.append({row.line, row.text, u"与第 %1 行相同，只读入一次"_s.arg(first.line)});
         }
-        rows = unique;
+        rows = std::move(unique);
         auto byKey = [](const Row& a, const Row& b) { return a.key < b.key; };
         if (std::is_sorted(rows.begin(), rows.end(), byKey)) {
         } else if (std::is_sorted(rows.rbegin(), rows.rend(), byKey)) {
@@ -538,8 +542,8 @@ namespace HistoryReader {
 
 Result<HistoryFile> read(const QByteArray& bytes, int proposedPeriod, int largest) {
     const QStringList lines = HistoryParser::splitLines(HistoryParser::decodeText(bytes));
-    const int nonBlank = int(
-        std::count_if(lines.begin(), lines.end(), [](const QString& l) { return !l.trimmed().isEmpty(); }));
+    const int nonBlank = int(std::count_if(
+        lines.begin(), lines.end(), [](const QString& l) { return !QStringView(l).trimmed().isEmpty(); }));
     HistoryParseResult parsed = HistoryParser::parseLines(lines, proposedPeriod, std::nullopt, largest);
     // Files of the original form keep exactly the reading they always had.
     if (parsed.draws.size() * 2 >= nonBlank)
