@@ -59,8 +59,9 @@ public:
             for (int r = 0; r < m_period; ++r) {
                 const size_t at =
                     static_cast<size_t>(d) * static_cast<size_t>(m_period) + static_cast<size_t>(r);
-                m_right[at] = engine.rightAt(kind, kill, r, d);
-                m_wins[at] = static_cast<std::uint16_t>(engine.winningAt(kind, kill, r, d));
+                const BacktestEngine::Judgement j = engine.judgementAt(kind, kill, r, d);
+                m_right[at] = j.right;
+                m_wins[at] = static_cast<std::uint16_t>(j.winning);
             }
     }
 
@@ -68,11 +69,8 @@ public:
     ChanceSums chance(const double* parameters, int first, int last) const {
         ChanceSums sums{m_largest};
         for (int d = first; d < last; ++d) {
-            const double p = parameters[d - 1];
-            sums.add(std::isfinite(p)
-                         ? m_wins[static_cast<size_t>(d) * static_cast<size_t>(m_period) +
-                                  static_cast<size_t>(wholeRemainder(roundHalfEven(p), m_period))]
-                         : 0);
+            const std::optional<size_t> at = cell(parameters, d);
+            sums.add(at ? m_wins[*at] : 0);
         }
         return sums;
     }
@@ -80,16 +78,23 @@ public:
     // Hits at draws first .. last - 1, each judged by the parameter of the draw before.
     int hits(const double* parameters, int first, int last) const {
         int n = 0;
-        for (int d = first; d < last; ++d) {
-            const double p = parameters[d - 1];
-            if (std::isfinite(p)) // no prediction otherwise, and never right
-                n += m_right[static_cast<size_t>(d) * static_cast<size_t>(m_period) +
-                             static_cast<size_t>(wholeRemainder(roundHalfEven(p), m_period))];
-        }
+        for (int d = first; d < last; ++d)
+            if (const std::optional<size_t> at = cell(parameters, d))
+                n += m_right[*at];
         return n;
     }
 
 private:
+    // The entry of draw d for the parameter of the draw before; none for an empty or infinite
+    // parameter, which predicts nothing and is never right.
+    std::optional<size_t> cell(const double* parameters, int d) const {
+        const double p = parameters[d - 1];
+        if (!std::isfinite(p))
+            return std::nullopt;
+        return static_cast<size_t>(d) * static_cast<size_t>(m_period) +
+               static_cast<size_t>(wholeRemainder(roundHalfEven(p), m_period));
+    }
+
     int m_period;
     int m_largest;
     std::vector<std::uint8_t> m_right;
@@ -157,9 +162,8 @@ public:
             outHits = m_wholeHits->hits(p, m_inCount, m_total);
             out.outChance = m_wholeHits->chance(p, m_inCount, m_total);
         } else {
-            out.outChance = {m_whole.rules().largestNumber()};
-            for (int d = m_inCount; d < m_total; ++d)
-                out.outChance.add(0);
+            // Every held-out draw judged without a prediction.
+            out.outChance = {m_whole.rules().largestNumber(), m_total - m_inCount};
         }
         out.inHits = inHits;
         out.outHits = outHits;

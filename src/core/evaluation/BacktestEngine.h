@@ -84,15 +84,19 @@ public:
     // Parameter of a formula on a draw (NaN when empty or out of range).
     double parameter(int formula, int draw) const;
     // Whether a formula of this kind and sense is right at draw d (1 .. drawCount - 1) with the
-    // previous draw's parameter: the judgement of run(), for parameters computed elsewhere.
-    bool rightAt(int kind, bool kill, double previousParameter, int draw) const {
+    // previous draw's parameter: the judgement of run(), for parameters computed elsewhere; and how
+    // many of the numbers 1..N would make it right as draw d's special number.
+    struct Judgement {
+        bool right = false;
+        int winning = 0;
+    };
+    Judgement judgementAt(int kind, bool kill, double previousParameter, int draw) const {
         const auto d = static_cast<size_t>(draw);
-        return m_rules.right(kind, kill, m_rules.predict(kind, previousParameter, m_years[d]), m_specials[d]);
+        const KindPrediction p = m_rules.predict(kind, previousParameter, m_years[d]);
+        return {m_rules.right(kind, kill, p, m_specials[d]), m_rules.winningCount(kind, kill, p, m_years[d])};
     }
-    // How many of the numbers 1..N would make that judgement right as draw d's special number.
     int winningAt(int kind, bool kill, double previousParameter, int draw) const {
-        const int year = m_years[static_cast<size_t>(draw)];
-        return m_rules.winningCount(kind, kill, m_rules.predict(kind, previousParameter, year), year);
+        return judgementAt(kind, kill, previousParameter, draw).winning;
     }
     // A prediction packed as in FormulaResult::predicted; values outside 0..99 cannot be packed.
     static std::uint8_t packPrediction(const KindPrediction& p);
