@@ -173,11 +173,7 @@ BoundTexts zBounds(const std::vector<std::optional<double>>& zs, const QList<int
     if (!low)
         return {u"0"_s, u"0"_s};
     // Outward to two decimals, so that the shown bounds keep every formula in.
-    const auto text = [](double v) {
-        const QString t = QString::number(v, 'f', 2);
-        return t == u"-0.00"_s ? u"0.00"_s : t;
-    };
-    return {text(std::floor(*low * 100) / 100), text(std::ceil(*high * 100) / 100)};
+    return {twoDecimals(std::floor(*low * 100) / 100), twoDecimals(std::ceil(*high * 100) / 100)};
 }
 
 } // namespace talven::FormulaFilter

@@ -126,15 +126,11 @@ ChanceFigures chanceFigures(const ChanceSums& s, int hits) {
     return f;
 }
 
-namespace {
-
 QString twoDecimals(double value) {
     // No "-0.00" for a value that rounds to zero from below.
     const QString text = QString::number(value, 'f', 2);
     return text == u"-0.00"_s ? u"0.00"_s : text;
 }
-
-} // namespace
 
 double twoDecimalValue(double value) {
     return twoDecimals(value).toDouble();

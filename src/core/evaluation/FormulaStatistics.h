@@ -75,6 +75,8 @@ ChanceFigures chanceFigures(const ChanceSums& sums, int hits);
 QString chanceText(const ChanceFigures& figures);
 QString edgeText(const ChanceFigures& figures);
 QString zText(const ChanceFigures& figures);
+// A value with two decimals, never "-0.00".
+QString twoDecimals(double value);
 // The value a two-decimal text shows, for the JSON outputs.
 double twoDecimalValue(double value);
 // The one line of the record strip and the live preview:
