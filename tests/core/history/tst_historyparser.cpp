@@ -1,5 +1,7 @@
 #include "history/HistoryParser.h"
 
+#include "core/history/DrawText.h"
+
 #include <QFile>
 #include <QTest>
 
@@ -11,12 +13,8 @@ namespace {
 // "line:period:n1 n2 n3 n4 n5 n6 n7" for each accepted draw, so that tables stay readable.
 QStringList describe(const QList<ParsedDraw>& draws) {
     QStringList out;
-    for (const ParsedDraw& d : draws) {
-        QStringList numbers;
-        for (int n : d.numbers)
-            numbers.append(QString::number(n));
-        out.append(u"%1:%2:%3"_s.arg(d.lineNumber).arg(d.period).arg(numbers.join(u' ')));
-    }
+    for (const ParsedDraw& d : draws)
+        out.append(u"%1:%2:%3"_s.arg(d.lineNumber).arg(d.period).arg(numbersText(d)));
     return out;
 }
 

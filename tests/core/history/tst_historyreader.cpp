@@ -1,5 +1,7 @@
 #include "history/HistoryReader.h"
 
+#include "core/history/DrawText.h"
+
 #include <QFile>
 #include <QRandomGenerator>
 #include <QStringEncoder>
@@ -13,12 +15,8 @@ namespace {
 // "period:n1 … n7" per draw, line numbers left out: the forms put the same draw on different lines.
 QStringList describe(const QList<ParsedDraw>& draws) {
     QStringList out;
-    for (const ParsedDraw& d : draws) {
-        QStringList numbers;
-        for (int n : d.numbers)
-            numbers.append(QString::number(n));
-        out.append(u"%1:%2"_s.arg(d.period).arg(numbers.join(u' ')));
-    }
+    for (const ParsedDraw& d : draws)
+        out.append(u"%1:%2"_s.arg(d.period).arg(numbersText(d)));
     return out;
 }
 
