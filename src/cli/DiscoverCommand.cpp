@@ -1,4 +1,5 @@
 #include "Commands.h"
+#include "JsonFigures.h"
 #include "TablePrinter.h"
 
 #include "common/FormulaKind.h"
@@ -53,11 +54,6 @@ std::optional<QList<int>> parseRanks(const QString& text, int top) {
     return ranks;
 }
 
-// A figure as JSON: the same seven significant digits the list shows.
-double jsonFigure(double value) {
-    return figureText(static_cast<float>(value)).toDouble();
-}
-
 QJsonObject sampleObject(const SampleFigures& f) {
     return {{u"hits"_s, f.hits}, {u"draws"_s, f.draws}, {u"accuracy"_s, jsonFigure(f.accuracy)}};
 }
@@ -65,10 +61,7 @@ QJsonObject sampleObject(const SampleFigures& f) {
 // Out of sample the figures against chance come too; null when absent.
 QJsonObject outOfSampleObject(const SampleFigures& f) {
     QJsonObject o = sampleObject(f);
-    const ChanceFigures& c = f.againstChance;
-    o[u"chance"_s] = c.valid ? twoDecimalValue(c.chance) : QJsonValue();
-    o[u"edge"_s] = c.valid ? twoDecimalValue(c.edge) : QJsonValue();
-    o[u"z"_s] = c.z ? twoDecimalValue(*c.z) : QJsonValue();
+    addChanceFigures(o, f.againstChance);
     return o;
 }
 

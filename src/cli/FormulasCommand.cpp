@@ -1,4 +1,5 @@
 #include "Commands.h"
+#include "JsonFigures.h"
 #include "TablePrinter.h"
 
 #include "common/FormulaKind.h"
@@ -14,15 +15,6 @@
 using namespace Qt::StringLiterals;
 
 namespace talven {
-
-namespace {
-
-// A figure as JSON: the same seven significant digits the list shows.
-double jsonFigure(float value) {
-    return figureText(value).toDouble();
-}
-
-} // namespace
 
 int FormulasCommand::run(CommandContext& ctx) {
     const bool json = ctx.isSet(u"json"_s);
@@ -65,10 +57,7 @@ int FormulasCommand::run(CommandContext& ctx) {
             o[u"next"_s] = list.index(r, FormulaListModel::NextResult).data().toString();
             for (int window : {10, 30, 100})
                 o[u"recent%1"_s.arg(window)] = jsonFigure(recentAccuracy(res.hits, window).accuracy);
-            const ChanceFigures c = res.againstChance();
-            o[u"chance"_s] = c.valid ? twoDecimalValue(c.chance) : QJsonValue();
-            o[u"edge"_s] = c.valid ? twoDecimalValue(c.edge) : QJsonValue();
-            o[u"z"_s] = c.z ? twoDecimalValue(*c.z) : QJsonValue();
+            addChanceFigures(o, res.againstChance());
             o[u"error"_s] = res.error;
             out.append(o);
         }
