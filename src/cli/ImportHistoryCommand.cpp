@@ -15,12 +15,7 @@ namespace talven {
 namespace {
 
 QString drawLine(const ParsedDraw& d) {
-    QStringList numbers;
-    for (size_t i = 0; i < 6; ++i)
-        numbers.append(u"%1"_s.arg(d.numbers[i], 2, 10, QLatin1Char('0')));
-    return u"  %1  %2 + %3"_s.arg(d.period)
-        .arg(numbers.join(u' '))
-        .arg(d.numbers[6], 2, 10, QLatin1Char('0'));
+    return u"  %1  %2"_s.arg(d.period).arg(HistoryParser::shownNumbers(d.numbers));
 }
 
 // What an import (or an append) of the file would store and pass over; nothing is changed.

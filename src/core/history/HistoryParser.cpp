@@ -122,6 +122,13 @@ QString numbersProblem(const std::array<int, 7>& numbers, int largest) {
     return numbersProblem(QList<int>(numbers.begin(), numbers.end()), largest);
 }
 
+QString shownNumbers(const std::array<int, 7>& numbers) {
+    QStringList flat;
+    for (size_t i = 0; i < 6; ++i)
+        flat.append(twoDigits(numbers[i]));
+    return flat.join(u' ') + u" + "_s + twoDigits(numbers[6]);
+}
+
 QString validateDraw(int period, const std::array<int, 7>& numbers, std::optional<int> newestStored,
                      int largest) {
     QString reason = numbersProblem(QList<int>(numbers.begin(), numbers.end()), largest);

@@ -52,6 +52,9 @@ QString validateDraw(int period, const std::array<int, 7>& numbers, std::optiona
 // What is wrong with seven numbers (out of 1..largest, repeated), in words; empty when they fit.
 QString numbersProblem(const std::array<int, 7>& numbers, int largest);
 
+// Seven numbers as the user is shown a draw: "01 08 13 24 35 43 + 33".
+QString shownNumbers(const std::array<int, 7>& numbers);
+
 // Text of a history file: UTF-8 or UTF-16 by byte-order mark or content, else GBK when the
 // platform offers it, else Latin-1 (only the ASCII digits matter for the draws).
 QString decodeText(const QByteArray& bytes);

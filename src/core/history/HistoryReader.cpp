@@ -503,12 +503,6 @@ Result<QList<ParsedDraw>> HistoryFile::newerThan(const QList<ParsedDraw>& stored
     if (stored.isEmpty())
         return draws;
 
-    const auto numbersText = [](const ParsedDraw& d) -> QString {
-        QStringList n;
-        for (int x : d.numbers)
-            n.append(u"%1"_s.arg(x, 2, 10, QLatin1Char('0')));
-        return n.mid(0, 6).join(u' ') + u" + "_s + n.last();
-    };
     QHash<int, const ParsedDraw*> inFile;
     for (const ParsedDraw& d : draws)
         inFile.insert(d.period, &d);
@@ -517,9 +511,9 @@ Result<QList<ParsedDraw>> HistoryFile::newerThan(const QList<ParsedDraw>& stored
         const auto it = inFile.constFind(s.period);
         if (it != inFile.constEnd() && (*it)->numbers != s.numbers)
             differences.append(u"第 %1 期：已有 %2，文件第 %3 行为 %4"_s.arg(s.period)
-                                   .arg(numbersText(s))
+                                   .arg(HistoryParser::shownNumbers(s.numbers))
                                    .arg((*it)->lineNumber)
-                                   .arg(numbersText(**it)));
+                                   .arg(HistoryParser::shownNumbers((*it)->numbers)));
     }
     const int newest = stored.last().period;
     if (!inFile.contains(newest))
