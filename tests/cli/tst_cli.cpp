@@ -82,6 +82,10 @@ class TestCli : public QObject {
         QFile f(path);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
+    static bool writeFile(const QString& path, const QByteArray& bytes) {
+        QFile f(path);
+        return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+    }
     static QString sample(const QString& name) {
         return QStringLiteral(TALVEN_SOURCE_DIR "/samples/") + name;
     }
@@ -248,11 +252,9 @@ private slots:
         QVERIFY2(typed.err.startsWith(u"警告：该公式在每一期都无法计算（"_s), qPrintable(typed.err));
         QVERIFY(typed.out.contains(u"已添加第 1 条公式"_s));
         QVERIFY(cli({u"add-formula"_s, u"L1A+1"_s}, dir.path()).err.isEmpty());
-        QFile file(m_files.filePath(u"never.txt"_s));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("[D单特类]L1A/0\r\n[D单特类]平码一+1\r\n[D单特类]L2A/0\r\n");
-        file.close();
-        const Run read = cli({u"import-formulas"_s, file.fileName()}, dir.path());
+        const QString file = m_files.filePath(u"never.txt"_s);
+        QVERIFY(writeFile(file, "[D单特类]L1A/0\r\n[D单特类]平码一+1\r\n[D单特类]L2A/0\r\n"));
+        const Run read = cli({u"import-formulas"_s, file}, dir.path());
         QCOMPARE(read.code, 0);
         QVERIFY2(read.out.contains(u"已添加 3 条公式，其中 2 条在每一期都无法计算。"_s),
                  qPrintable(read.out));
@@ -424,16 +426,14 @@ private slots:
             QVERIFY2(preview.out.contains(part), qPrintable(preview.out));
         QVERIFY(files() == before);
 
-        QFile notes(dir.filePath(u"notes.txt"_s));
-        QVERIFY(notes.open(QIODevice::WriteOnly));
-        notes.write("hello\nworld\n2024001 1 8 13 24 35 43 33\nfoo\n");
-        notes.close();
-        const Run refused = cli({u"import-history"_s, notes.fileName()}, dir.path());
+        const QString notes = dir.filePath(u"notes.txt"_s);
+        QVERIFY(writeFile(notes, "hello\nworld\n2024001 1 8 13 24 35 43 33\nfoo\n"));
+        const Run refused = cli({u"import-history"_s, notes}, dir.path());
         QCOMPARE(refused.code, 1);
         QVERIFY2(refused.err.contains(u"4 行中有 3 行无法读入"_s) && refused.err.contains(u"--force"_s),
                  qPrintable(refused.err));
         QVERIFY(files().value(u"orvane.mdb"_s) == before.value(u"orvane.mdb"_s));
-        const Run forced = cli({u"import-history"_s, notes.fileName(), u"--force"_s}, dir.path());
+        const Run forced = cli({u"import-history"_s, notes, u"--force"_s}, dir.path());
         QCOMPARE(forced.code, 0);
         QVERIFY(forced.out.contains(u"已读入 1 期"_s));
     }
@@ -595,12 +595,10 @@ private slots:
         QStringList many;
         for (int n = 1; n <= MaxFormulas; ++n)
             many.append(u"[D单特类]特码数+%1"_s.arg(n));
-        QFile full(dir.filePath(u"full.txt"_s));
-        QVERIFY(full.open(QIODevice::WriteOnly));
-        full.write(many.join(u'\n').toUtf8());
-        full.close();
-        QCOMPARE(cli({u"import-formulas"_s, full.fileName()}, dir.path()).code, 0);
-        const Run more = cli({u"import-formulas"_s, full.fileName()}, dir.path());
+        const QString full = dir.filePath(u"full.txt"_s);
+        QVERIFY(writeFile(full, many.join(u'\n').toUtf8()));
+        QCOMPARE(cli({u"import-formulas"_s, full}, dir.path()).code, 0);
+        const Run more = cli({u"import-formulas"_s, full}, dir.path());
         QCOMPARE(more.code, 1);
         QVERIFY2(more.err.contains(u"没有可添加的公式"_s) && more.out.contains(u"公式已达上限"_s),
                  qPrintable(more.out + more.err));
@@ -845,11 +843,9 @@ private slots:
         QVERIFY(whole.open(QIODevice::ReadOnly));
         const QList<QByteArray> lines = whole.readAll().split('\n');
         for (int n : {2000, 3000}) {
-            QFile part(m_files.filePath(u"part%1.txt"_s.arg(n)));
-            QVERIFY(part.open(QIODevice::WriteOnly));
-            part.write(lines.mid(0, n).join('\n'));
-            part.close();
-            const Run imported = cli({u"import-history"_s, part.fileName()}, data.path());
+            const QString part = m_files.filePath(u"part%1.txt"_s.arg(n));
+            QVERIFY(writeFile(part, lines.mid(0, n).join('\n')));
+            const Run imported = cli({u"import-history"_s, part}, data.path());
             QVERIFY2(imported.code == 0, qPrintable(imported.err));
         }
         const QStringList names = data.entryList(QDir::Files);
