@@ -24,10 +24,6 @@ namespace talven {
 
 namespace {
 
-constexpr auto Usage =
-    u"用法：talven-cli discover [--kind K] [--keep] [--candidates N] [--holdout H] [--top T] "
-    u"[--seed S] [--json] [--add I,J,...]";
-
 // A whole number option; `absent` when the option is not given, nothing when it is no number.
 std::optional<qint64> numberOption(const CommandContext& ctx, const QString& name, qint64 absent) {
     const QString text = ctx.value(name);
@@ -68,8 +64,6 @@ QJsonObject outOfSampleObject(const SampleFigures& f) {
 } // namespace
 
 int DiscoverCommand::run(CommandContext& ctx) {
-    if (!ctx.args.isEmpty())
-        return fail(ctx, QString::fromUtf16(Usage));
     const auto kind = parseKind(ctx.value(u"kind"_s), 0);
     if (!kind)
         return fail(ctx, u"公式种类必须是 0 到 15"_s);

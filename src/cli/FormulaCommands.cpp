@@ -18,8 +18,6 @@ int AddFormulaCommand::run(CommandContext& ctx) {
     const auto kind = parseKind(ctx.value(u"kind"_s), 0); // the 特码 button when absent
     if (!kind)
         return fail(ctx, u"公式种类必须是 0 到 15"_s);
-    if (args.size() > 1)
-        return fail(ctx, u"用法：talven-cli add-formula TEXT [--kind K] [--keep]"_s);
     if (auto added = ctx.session->addFormula(args.value(0), *formulaKindOf(*kind), !keep).wait(); !added) {
         // The same text as the window's message box and preview: the reason is part of it.
         return fail(ctx, added.message());

@@ -21,8 +21,6 @@ int FormulasCommand::run(CommandContext& ctx) {
     const auto kind = parseKind(ctx.value(u"kind"_s), -1); // all kinds when absent
     if (!kind)
         return fail(ctx, u"公式种类必须是 0 到 15"_s);
-    if (!ctx.args.isEmpty())
-        return fail(ctx, u"用法：talven-cli formulas [--kind K] [--json]"_s);
     FormulaListModel list(*ctx.session);
     list.setKindFilter(*kind);
     const Session& s = *ctx.session;

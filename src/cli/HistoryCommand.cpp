@@ -24,8 +24,6 @@ QString nextPeriodText(const Session& session) {
 
 int HistoryCommand::run(CommandContext& ctx) {
     const bool json = ctx.isSet(u"json"_s);
-    if (!ctx.args.isEmpty())
-        return fail(ctx, u"用法：talven-cli history [--json]"_s);
     HistoryGridModel grid(*ctx.session);
     const int rows = grid.rowCount();
     if (json) {

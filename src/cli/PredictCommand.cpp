@@ -42,8 +42,6 @@ int PredictCommand::run(CommandContext& ctx) {
     const bool json = ctx.isSet(u"json"_s);
     const QString select = ctx.value(u"select"_s);
     const QString at = ctx.value(u"at"_s);
-    if (!ctx.args.isEmpty())
-        return fail(ctx, u"用法：talven-cli predict [--select I,J,...] [--at PERIOD] [--json]"_s);
     Session& s = *ctx.session;
     if (ctx.isSet(u"select"_s)) {
         const auto ordinals = parseSelection(select, static_cast<int>(s.formulas().size()));

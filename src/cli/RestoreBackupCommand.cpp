@@ -14,7 +14,7 @@ namespace talven {
 int RestoreBackupCommand::run(CommandContext& ctx) {
     bool ok = true;
     const int generation = ctx.args.isEmpty() ? 0 : ctx.args.first().toInt(&ok);
-    if (ctx.args.size() > 1 || !ok || generation < 0 || generation >= BackupGenerations)
+    if (!ok || generation < 0 || generation >= BackupGenerations)
         return fail(ctx, u"用法：talven-cli restore-backup [N]，N 为 0、1 或 2"_s);
     const QString chosen = DataFiles::backupPath(ctx.dataDir, generation);
     if (auto restored = ctx.session->restoreBackup(generation).wait(); !restored)

@@ -24,8 +24,6 @@ int SettingsCommand::run(CommandContext& ctx) {
         ctx.out << show(*key) << Qt::endl;
         return 0;
     }
-    if (a.size() != 2)
-        return fail(ctx, u"用法：talven-cli settings [KEY [VALUE]]"_s);
     const Result<int> value = OptionTexts::parse(*key, a.at(1));
     if (!value)
         return fail(ctx, value.message());
