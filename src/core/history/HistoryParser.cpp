@@ -131,7 +131,7 @@ QString shownNumbers(const std::array<int, 7>& numbers) {
 
 QString validateDraw(int period, const std::array<int, 7>& numbers, std::optional<int> newestStored,
                      int largest) {
-    QString reason = numbersProblem(QList<int>(numbers.begin(), numbers.end()), largest);
+    QString reason = numbersProblem(numbers, largest);
     if (reason.isEmpty())
         reason = periodProblem(period, newestStored, true);
     return reason;
