@@ -536,9 +536,9 @@ namespace HistoryReader {
 
 Result<HistoryFile> read(const QByteArray& bytes, int proposedPeriod, int largest) {
     const QStringList lines = HistoryParser::splitLines(HistoryParser::decodeText(bytes));
-    const int nonBlank = int(std::count_if(
-        lines.begin(), lines.end(), [](const QString& l) { return !QStringView(l).trimmed().isEmpty(); }));
     HistoryParseResult parsed = HistoryParser::parseLines(lines, proposedPeriod, std::nullopt, largest);
+    // The line reader gives every non-blank line a draw or a reason.
+    const int nonBlank = int(parsed.draws.size() + parsed.skipped.size());
     // Files of the original form keep exactly the reading they always had.
     if (parsed.draws.size() * 2 >= nonBlank)
         return twoDigitFile(lines, nonBlank, std::move(parsed));
