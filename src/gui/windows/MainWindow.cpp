@@ -218,13 +218,18 @@ void MainWindow::reportFailure(const QString& title, const Error& error) {
     m_prompts.warning(this, title, error.message);
 }
 
+QString MainWindow::chooseFile(const QString& caption, const QString& filter) {
+    const QString path = m_prompts.openFile(this, caption, DialogFolder::start(m_viewSettings), filter);
+    DialogFolder::remember(m_viewSettings, path);
+    return path;
+}
+
 void MainWindow::importHistory() {
     // The dialog lists the usual history files (text and tables), but any file the user picks is read.
-    const QString path = m_prompts.openFile(this, u"读取历史号码文本"_s, DialogFolder::start(m_viewSettings),
-                                            u"历史号码文件 (*.txt *.csv *.tsv);;所有文件 (*)"_s);
+    const QString path =
+        chooseFile(u"读取历史号码文本"_s, u"历史号码文件 (*.txt *.csv *.tsv);;所有文件 (*)"_s);
     if (path.isEmpty())
         return;
-    DialogFolder::remember(m_viewSettings, path);
     // Reading touches no database; a history of thousands of lines reads in a few milliseconds.
     const auto preview = previewOfImport(m_session, path);
     if (!preview) {
@@ -311,11 +316,9 @@ void MainWindow::addTypedFormula() {
 }
 
 void MainWindow::importFormulas() {
-    const QString path = m_prompts.openFile(this, u"读取公式文本"_s, DialogFolder::start(m_viewSettings),
-                                            u"公式文本文件 (*.txt);;所有文件 (*)"_s);
+    const QString path = chooseFile(u"读取公式文本"_s, u"公式文本文件 (*.txt);;所有文件 (*)"_s);
     if (path.isEmpty())
         return;
-    DialogFolder::remember(m_viewSettings, path);
     afterChange(m_session.importFormulas(path, m_formulaEntry->kill()), u"读取公式文本失败"_s,
                 [this](const Result<FormulaImportReport>& done) {
                     if (done->added > 0)

@@ -119,6 +119,8 @@ private:
     void showUndo();
     void proposeNextPeriod();
     void reportFailure(const QString& title, const Error& error);
+    // A file to read, picked in the folder the file dialogs share; empty when cancelled.
+    QString chooseFile(const QString& caption, const QString& filter);
     void restoreView();
     void saveView();
 
