@@ -1,5 +1,6 @@
 // The main window walked through the typical request: import a history, add formulas, select,
 // compute, enter and delete draws, the option and the kind filter, delete a formula.
+#include "Samples.h"
 #include "ScriptedPrompts.h"
 #include "SessionFixture.h"
 #include "models/FormulaListModel.h"
@@ -36,10 +37,6 @@ using namespace talven;
 using namespace talven::test;
 
 namespace {
-
-QString sample(const char* name) {
-    return QStringLiteral(TALVEN_SOURCE_DIR "/samples/") + QString::fromLatin1(name);
-}
 
 template <typename W>
 W* findByText(QWidget& window, const QString& text) {
