@@ -376,13 +376,9 @@ void MainWindow::chooseKind(FormulaKind kind) {
 }
 
 void MainWindow::compute() {
-    m_session.predict(std::nullopt, kindFilterOn() ? std::optional(maTypeOf(m_kind)) : std::nullopt)
-        .then(this, [this](const Result<ErrorValueTable>& values) {
-            if (!values)
-                reportFailure(u"无法计算选中公式"_s, values.error());
-            else
-                showErrorValues();
-        });
+    afterChange(
+        m_session.predict(std::nullopt, kindFilterOn() ? std::optional(maTypeOf(m_kind)) : std::nullopt),
+        u"无法计算选中公式"_s, [this](const Result<ErrorValueTable>&) { showErrorValues(); });
 }
 
 void MainWindow::verify() {
@@ -393,13 +389,9 @@ void MainWindow::verify() {
         m_verifyPeriod->setFocus();
         return;
     }
-    m_session.predict(Period(period), kindFilterOn() ? std::optional(maTypeOf(m_kind)) : std::nullopt)
-        .then(this, [this](const Result<ErrorValueTable>& values) {
-            if (!values)
-                reportFailure(u"无法验算"_s, values.error());
-            else
-                showErrorValues();
-        });
+    afterChange(
+        m_session.predict(Period(period), kindFilterOn() ? std::optional(maTypeOf(m_kind)) : std::nullopt),
+        u"无法验算"_s, [this](const Result<ErrorValueTable>&) { showErrorValues(); });
 }
 
 void MainWindow::showErrorValues() {
