@@ -173,6 +173,16 @@ private slots:
         QCOMPARE(m_prompts.opened.last(), QUrl::fromLocalFile(s().dataDir()).toString());
         notice->dismiss();
         QVERIFY(!notice->isVisible() && status->isVisible());
+        // A temporary message puts either aside; after it, the one that should show comes back.
+        notice->showFor(QDir(s().dataDir()).filePath(u"gongshi.xlsx"_s));
+        w().statusBar()->showMessage(u"临时消息"_s);
+        QVERIFY(!notice->isVisible() && !status->isVisible());
+        w().statusBar()->clearMessage();
+        QVERIFY(notice->isVisible() && !status->isVisible());
+        w().statusBar()->showMessage(u"临时消息"_s);
+        notice->dismiss();
+        w().statusBar()->clearMessage();
+        QVERIFY(!notice->isVisible() && status->isVisible());
     }
 
     void computing() {
