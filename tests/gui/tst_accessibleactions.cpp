@@ -2,6 +2,7 @@
 // same when a screen reader or test robot presses it through its accessibility action as when the
 // user clicks it: two windows on two sessions with the same data, one driven each way, must end in
 // the same state after every step.
+#include "Samples.h"
 #include "ScriptedPrompts.h"
 #include "SessionFixture.h"
 #include "models/FormulaListModel.h"
@@ -29,10 +30,6 @@ using namespace talven;
 using namespace talven::test;
 
 namespace {
-
-QString sample(const char* name) {
-    return QStringLiteral(TALVEN_SOURCE_DIR "/samples/") + QString::fromLatin1(name);
-}
 
 // One session with its windows, driven one way.
 struct Side {

@@ -1,3 +1,4 @@
+#include "Samples.h"
 #include "ScriptedPrompts.h"
 #include "SessionFixture.h"
 #include "formula/FormulaInput.h"
@@ -29,7 +30,7 @@ private slots:
     void initTestCase() {
         QStandardPaths::setTestModeEnabled(true);
         QVERIFY(f.reopen());
-        QVERIFY(f.importHistory(QStringLiteral(TALVEN_SOURCE_DIR "/samples/history.txt")));
+        QVERIFY(f.importHistory(sample("history.txt")));
     }
     void init() { prompts.shown.clear(); }
 

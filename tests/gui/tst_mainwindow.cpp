@@ -1,5 +1,6 @@
 // The main window walked through the typical request: import a history, add formulas, select,
 // compute, enter and delete draws, the option and the kind filter, delete a formula.
+#include "Samples.h"
 #include "ScriptedPrompts.h"
 #include "SessionFixture.h"
 #include "models/FormulaListModel.h"
@@ -36,10 +37,6 @@ using namespace talven;
 using namespace talven::test;
 
 namespace {
-
-QString sample(const char* name) {
-    return QStringLiteral(TALVEN_SOURCE_DIR "/samples/") + QString::fromLatin1(name);
-}
 
 template <typename W>
 W* findByText(QWidget& window, const QString& text) {
@@ -175,6 +172,16 @@ private slots:
         QTest::mouseClick(notice, Qt::LeftButton);
         QCOMPARE(m_prompts.opened.last(), QUrl::fromLocalFile(s().dataDir()).toString());
         notice->dismiss();
+        QVERIFY(!notice->isVisible() && status->isVisible());
+        // A temporary message puts either aside; after it, the one that should show comes back.
+        notice->showFor(QDir(s().dataDir()).filePath(u"gongshi.xlsx"_s));
+        w().statusBar()->showMessage(u"临时消息"_s);
+        QVERIFY(!notice->isVisible() && !status->isVisible());
+        w().statusBar()->clearMessage();
+        QVERIFY(notice->isVisible() && !status->isVisible());
+        w().statusBar()->showMessage(u"临时消息"_s);
+        notice->dismiss();
+        w().statusBar()->clearMessage();
         QVERIFY(!notice->isVisible() && status->isVisible());
     }
 

@@ -1,3 +1,4 @@
+#include "Samples.h"
 #include "ScriptedPrompts.h"
 #include "SessionFixture.h"
 #include "export/SpreadsheetExport.h"
@@ -71,8 +72,8 @@ private slots:
     void initTestCase() {
         QStandardPaths::setTestModeEnabled(true);
         QVERIFY(f.reopen());
-        QVERIFY(f.importHistory(QStringLiteral(TALVEN_SOURCE_DIR "/samples/history.txt")));
-        QVERIFY(f.importFormulas(QStringLiteral(TALVEN_SOURCE_DIR "/samples/formulas-utf8.txt"), false));
+        QVERIFY(f.importHistory(sample("history.txt")));
+        QVERIFY(f.importFormulas(sample("formulas-utf8.txt"), false));
         QVERIFY(f.session->formulas().size() > 10);
     }
     void init() { prompts.shown.clear(); }

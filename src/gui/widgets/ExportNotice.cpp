@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QStackedWidget>
 #include <QStatusBar>
 #include <QTimer>
 #include <QUrl>
@@ -13,7 +14,8 @@ using namespace Qt::StringLiterals;
 namespace talven {
 
 ExportNotice::ExportNotice(Prompts& prompts, QStatusBar* bar, QWidget* covers)
-    : QToolButton(bar), m_prompts(prompts), m_bar(bar), m_covers(covers), m_timer(new QTimer(this)) {
+    : QToolButton(bar), m_prompts(prompts), m_bar(bar), m_place(new QStackedWidget(bar)), m_covers(covers),
+      m_timer(new QTimer(this)) {
     setAutoRaise(true);
     setFocusPolicy(Qt::TabFocus);
     setCursor(Qt::PointingHandCursor);
@@ -25,8 +27,9 @@ ExportNotice::ExportNotice(Prompts& prompts, QStatusBar* bar, QWidget* covers)
     m_timer->setSingleShot(true);
     connect(m_timer, &QTimer::timeout, this, &ExportNotice::dismiss);
     connect(this, &QToolButton::clicked, this, &ExportNotice::openFolder);
-    bar->addWidget(this, 1);
-    hide();
+    m_place->addWidget(covers);
+    m_place->addWidget(this);
+    bar->addWidget(m_place, 1);
 }
 
 void ExportNotice::showFor(const QString& path, int timeoutMs) {
@@ -37,23 +40,15 @@ void ExportNotice::showFor(const QString& path, int timeoutMs) {
     setAccessibleDescription(toolTip());
     // The newest news: an earlier temporary message gives way, and the summary steps aside.
     m_bar->clearMessage();
-    m_covers->hide();
-    m_active = true;
-    show();
+    m_place->setCurrentWidget(this);
     m_timer->start(timeoutMs);
 }
 
 void ExportNotice::dismiss() {
     m_timer->stop();
-    if (!m_active)
-        return;
-    m_active = false;
-    hide();
-    // Under a temporary message the bar itself brings the summary back once the message ends.
-    if (m_bar->currentMessage().isEmpty())
-        m_covers->show();
-    else
-        m_covers->setAttribute(Qt::WA_WState_ExplicitShowHide, false);
+    m_place->setCurrentWidget(m_covers);
+    // A long path shown once does not keep widening the bar's place.
+    setText(QString());
 }
 
 void ExportNotice::openFolder() {

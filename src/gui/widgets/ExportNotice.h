@@ -2,6 +2,7 @@
 
 #include <QToolButton>
 
+class QStackedWidget;
 class QStatusBar;
 class QTimer;
 
@@ -11,11 +12,12 @@ class Prompts;
 
 // "已导出到 …" in the status bar after an export: a flat button that opens the file's folder when
 // clicked or pressed from the keyboard. While it shows, it stands in the place of the widget it
-// covers, which returns when the notice times out.
+// covers, which returns when the notice times out. Both share one place in the bar, so that a
+// temporary message puts aside whichever shows and the bar brings it back.
 class ExportNotice : public QToolButton {
     Q_OBJECT
 public:
-    // Placed in bar, in the place of covers (one of the bar's normal widgets).
+    // Places covers and the notice in bar as one stretching normal widget.
     ExportNotice(Prompts& prompts, QStatusBar* bar, QWidget* covers);
 
     // Shows the notice for the file at path for timeoutMs milliseconds.
@@ -29,10 +31,10 @@ private:
 
     Prompts& m_prompts;
     QStatusBar* m_bar;
+    QStackedWidget* m_place;
     QWidget* m_covers;
     QTimer* m_timer;
     QString m_folder;
-    bool m_active = false; // shown, or hidden only for a while under a temporary message
 };
 
 } // namespace talven

@@ -27,7 +27,6 @@ namespace talven {
 
 namespace {
 
-const QString exportTip = u"鼠标双击列表可以将列表导出到EXCEL"_s;
 const QString selectedTip = u"执行公式列表中序号为蓝色的公式"_s;
 constexpr int RowsShown = 18; // more formulas than this open scrolled to the end
 // Twips of the columns.
@@ -75,7 +74,6 @@ FormulaListPanel::FormulaListPanel(Session& session, GridExporter& exporter, QWi
     m_listSplit->setChildrenCollapsible(false);
     m_view = new FormulaListView(u"公式列表"_s, m_listSplit);
     m_view->setModel(proxy);
-    m_view->setToolTip(exportTip);
     m_view->setSortingEnabled(true);
     m_view->sortByColumn(FormulaListModel::RowNumber, Qt::AscendingOrder);
     m_view->horizontalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -111,9 +109,8 @@ FormulaListPanel::FormulaListPanel(Session& session, GridExporter& exporter, QWi
         });
         menu->popup(at);
     });
-    connect(m_view, &QAbstractItemView::doubleClicked, this, [this, fileName] {
-        m_exporter.exportToDataDirectory([this] { return modelForExport(); }, fileName);
-    });
+    m_exporter.offerExportOnDoubleClick(
+        m_view, [this] { return modelForExport(); }, fileName);
     layout->addWidget(m_listSplit, 1);
 }
 

@@ -28,13 +28,11 @@ HistoryGridView::HistoryGridView(HistoryGridModel* model, GridExporter& exporter
     auto* proxy = new GridColours(GridColours::Scheme::History, this);
     proxy->setSourceModel(model);
     setModel(proxy);
-    setToolTip(u"鼠标双击列表可以将列表导出到EXCEL"_s);
     horizontalHeader()->setDefaultSectionSize(GridView::twipsToPixels(this, FormulaResultWidth));
     setColumnWidths();
     connect(model, &QAbstractItemModel::modelReset, this, &HistoryGridView::setColumnWidths);
     const QString fileName = SpreadsheetExport::fileName(SpreadsheetExport::Target::History);
-    connect(this, &QAbstractItemView::doubleClicked, this,
-            [&exporter, exportModel, fileName] { exporter.exportToDataDirectory(exportModel, fileName); });
+    exporter.offerExportOnDoubleClick(this, exportModel, fileName);
     exporter.offerExportAs(this, exportModel, fileName);
 }
 

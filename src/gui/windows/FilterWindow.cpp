@@ -218,6 +218,25 @@ void FilterWindow::done(int result) {
     QDialog::done(result);
 }
 
+std::optional<FormulaFilter::Range>
+FilterWindow::readRange(QLineEdit* lower, QLineEdit* upper,
+                        const std::function<QString(const QString& end, const QString& text)>& refusal) {
+    FormulaFilter::Range range;
+    double* ends[] = {&range.lower, &range.upper};
+    QLineEdit* edits[] = {lower, upper};
+    for (int end = 0; end < 2; ++end) {
+        const std::optional<double> bound = FormulaFilter::parseBound(edits[end]->text());
+        if (!bound) {
+            m_prompts.warning(this, windowTitle(),
+                              refusal(end == 0 ? u"下限"_s : u"上限"_s, edits[end]->text().trimmed()));
+            edits[end]->setFocus();
+            return std::nullopt;
+        }
+        *ends[end] = *bound;
+    }
+    return range;
+}
+
 bool FilterWindow::apply() {
     if (m_session.busy()) {
         m_prompts.warning(this, windowTitle(), u"正在进行其他操作，请稍候再试"_s);
@@ -225,58 +244,36 @@ bool FilterWindow::apply() {
     }
     FormulaFilter::Ranges ranges;
     for (size_t figure = 0; figure < ranges.size(); ++figure) {
-        double* ends[] = {&ranges[figure].lower, &ranges[figure].upper};
-        QLineEdit* edits[] = {m_lower[figure], m_upper[figure]};
-        for (int end = 0; end < 2; ++end) {
-            const std::optional<double> bound = FormulaFilter::parseBound(edits[end]->text());
-            if (!bound) {
-                const QString box = u"“%1”的%2"_s.arg(FormulaFilter::figureTitle(static_cast<int>(figure)),
-                                                      end == 0 ? u"下限"_s : u"上限"_s);
-                const QString text = edits[end]->text().trimmed();
-                m_prompts.warning(this, windowTitle(),
-                                  text.isEmpty() ? u"%1是空的：请填入一个数。"_s.arg(box)
-                                                 : u"%1“%2”不是数：请填入一个数。"_s.arg(box, text));
-                edits[end]->setFocus();
-                return false;
-            }
-            *ends[end] = *bound;
-        }
+        const auto range =
+            readRange(m_lower[figure], m_upper[figure], [figure](const QString& end, const QString& text) {
+                const QString box =
+                    u"“%1”的%2"_s.arg(FormulaFilter::figureTitle(static_cast<int>(figure)), end);
+                return text.isEmpty() ? u"%1是空的：请填入一个数。"_s.arg(box)
+                                      : u"%1“%2”不是数：请填入一个数。"_s.arg(box, text);
+            });
+        if (!range)
+            return false;
+        ranges[figure] = *range;
     }
     std::vector<bool> selection =
         FormulaFilter::apply(m_session.selection(), figures(), ranges, shownOrdinals());
     if (m_recent->isChecked()) {
-        FormulaFilter::Range recent;
-        double* ends[] = {&recent.lower, &recent.upper};
-        QLineEdit* edits[] = {m_recentLower, m_recentUpper};
-        for (int end = 0; end < 2; ++end) {
-            const std::optional<double> bound = FormulaFilter::parseBound(edits[end]->text());
-            if (!bound) {
-                m_prompts.warning(this, windowTitle(),
-                                  u"“%1”的%2不是数：请填入一个数。"_s.arg(m_recentWindow->currentText(),
-                                                                          end == 0 ? u"下限"_s : u"上限"_s));
-                edits[end]->setFocus();
-                return false;
-            }
-            *ends[end] = *bound;
-        }
-        selection = FormulaFilter::applyRecent(std::move(selection), recents(), recent, shownOrdinals());
+        const QString window = m_recentWindow->currentText();
+        const auto recent =
+            readRange(m_recentLower, m_recentUpper, [&window](const QString& end, const QString&) {
+                return u"“%1”的%2不是数：请填入一个数。"_s.arg(window, end);
+            });
+        if (!recent)
+            return false;
+        selection = FormulaFilter::applyRecent(std::move(selection), recents(), *recent, shownOrdinals());
     }
     if (m_z->isChecked()) {
-        FormulaFilter::Range z;
-        double* ends[] = {&z.lower, &z.upper};
-        QLineEdit* edits[] = {m_zLower, m_zUpper};
-        for (int end = 0; end < 2; ++end) {
-            const std::optional<double> bound = FormulaFilter::parseBound(edits[end]->text());
-            if (!bound) {
-                m_prompts.warning(
-                    this, windowTitle(),
-                    u"“标准分”的%1不是数：请填入一个数。"_s.arg(end == 0 ? u"下限"_s : u"上限"_s));
-                edits[end]->setFocus();
-                return false;
-            }
-            *ends[end] = *bound;
-        }
-        selection = FormulaFilter::applyZ(std::move(selection), zScores(), z, shownOrdinals());
+        const auto z = readRange(m_zLower, m_zUpper, [](const QString& end, const QString&) {
+            return u"“标准分”的%1不是数：请填入一个数。"_s.arg(end);
+        });
+        if (!z)
+            return false;
+        selection = FormulaFilter::applyZ(std::move(selection), zScores(), *z, shownOrdinals());
     }
     m_session.setSelection(selection);
     accept();

@@ -5,6 +5,7 @@
 #include <QDialog>
 
 #include <array>
+#include <functional>
 #include <optional>
 
 class QComboBox;
@@ -51,6 +52,11 @@ protected:
 
 private:
     void loadBounds();
+    // The range in the two boxes; a bound that is no number is refused with the message refusal
+    // gives for its end ("下限"/"上限") and trimmed text, and its box takes the focus.
+    std::optional<FormulaFilter::Range>
+    readRange(QLineEdit* lower, QLineEdit* upper,
+              const std::function<QString(const QString& end, const QString& text)>& refusal);
     std::vector<FormulaFigures> figures() const;
     QList<int> shownOrdinals() const;
 

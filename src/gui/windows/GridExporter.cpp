@@ -44,6 +44,13 @@ void GridExporter::exportAs(const ModelFactory& model, const QString& suggestedN
     write(model, path, csv, false);
 }
 
+void GridExporter::offerExportOnDoubleClick(QAbstractItemView* view, const ModelFactory& model,
+                                            const QString& fileName) {
+    view->setToolTip(u"鼠标双击列表可以将列表导出到EXCEL"_s);
+    connect(view, &QAbstractItemView::doubleClicked, view,
+            [this, model, fileName] { exportToDataDirectory(model, fileName); });
+}
+
 void GridExporter::offerExportAs(QAbstractItemView* view, const ModelFactory& model,
                                  const QString& suggestedName) {
     view->setContextMenuPolicy(Qt::CustomContextMenu);

@@ -30,6 +30,9 @@ public:
     void exportToDataDirectory(const ModelFactory& model, const QString& fileName);
     // A file and type the user chooses (xlsx or CSV).
     void exportAs(const ModelFactory& model, const QString& suggestedName);
+    // Has a double-click on the view call exportToDataDirectory, and says so in its tooltip.
+    void offerExportOnDoubleClick(QAbstractItemView* view, const ModelFactory& model,
+                                  const QString& fileName);
     // Gives the view the context menu "导出为…", which calls exportAs.
     void offerExportAs(QAbstractItemView* view, const ModelFactory& model, const QString& suggestedName);
 

@@ -65,7 +65,7 @@ MainWindow::MainWindow(Session& session, Prompts& prompts, QSettings* viewSettin
     connect(m_formulaEntry, &FormulaEntryPanel::addRequested, this, &MainWindow::addTypedFormula);
     connect(m_formulaEntry, &FormulaEntryPanel::importRequested, this, &MainWindow::importFormulas);
     connect(m_formulaEntry, &FormulaEntryPanel::referenceRequested, this, &MainWindow::openReference);
-    connect(m_formulaEntry, &FormulaEntryPanel::kindChosen, this, &MainWindow::chooseKind);
+    connect(m_formulaEntry, &FormulaEntryPanel::kindChosen, this, &MainWindow::kindChosen);
     m_top->addWidget(m_formulaEntry);
     m_top->setStretchFactor(0, 3);
     m_top->setStretchFactor(1, 2);
@@ -192,7 +192,7 @@ std::shared_ptr<QAbstractItemModel> MainWindow::historyForExport() const {
     // The grid as it shows: with the formula columns while they are on, of the kind shown.
     auto model = std::make_shared<HistoryGridModel>(m_session);
     model->setShowFormulas(showsFormulaColumns());
-    model->setKindFilter(kindFilterOn() ? maTypeOf(m_kind) : -1);
+    model->setKindFilter(shownKind().value_or(-1));
     return model;
 }
 
@@ -218,13 +218,18 @@ void MainWindow::reportFailure(const QString& title, const Error& error) {
     m_prompts.warning(this, title, error.message);
 }
 
+QString MainWindow::chooseFile(const QString& caption, const QString& filter) {
+    const QString path = m_prompts.openFile(this, caption, DialogFolder::start(m_viewSettings), filter);
+    DialogFolder::remember(m_viewSettings, path);
+    return path;
+}
+
 void MainWindow::importHistory() {
     // The dialog lists the usual history files (text and tables), but any file the user picks is read.
-    const QString path = m_prompts.openFile(this, u"读取历史号码文本"_s, DialogFolder::start(m_viewSettings),
-                                            u"历史号码文件 (*.txt *.csv *.tsv);;所有文件 (*)"_s);
+    const QString path =
+        chooseFile(u"读取历史号码文本"_s, u"历史号码文件 (*.txt *.csv *.tsv);;所有文件 (*)"_s);
     if (path.isEmpty())
         return;
-    DialogFolder::remember(m_viewSettings, path);
     // Reading touches no database; a history of thousands of lines reads in a few milliseconds.
     const auto preview = previewOfImport(m_session, path);
     if (!preview) {
@@ -288,34 +293,33 @@ void MainWindow::deleteLastDraw() {
 void MainWindow::addTypedFormula() {
     const QString text = m_formulaEntry->formulaText();
     // A formula that never computes would only ever miss: the user decides whether it is wanted.
-    if (const FormulaPreview p = m_session.previewFormula(text, m_kind, m_formulaEntry->kill());
+    if (const FormulaPreview p = m_session.previewFormula(text, currentKind(), m_formulaEntry->kill());
         !p.refusal && p.draws > 0 && !p.result.error.isEmpty() &&
         !m_prompts.question(this, u"添加公式"_s,
                             u"该公式在每一期都无法计算（%1），仍然添加吗？"_s.arg(p.result.error)))
         return;
-    m_session.addFormula(text, m_kind, m_formulaEntry->kill()).then(this, [this](const Result<void>& done) {
-        if (done) {
-            m_formulaEntry->formulaBox()->clear();
-            setFormulaColumns(true, false);
-            return;
-        }
-        if (done.code() == ErrorCode::Empty) {
-            m_prompts.warning(this, u"添加公式失败"_s, done.message());
-            m_formulaEntry->formulaBox()->setFocus();
-        } else if (done.code() == ErrorCode::Unrecognised) {
-            m_prompts.warning(this, u"无法识别公式"_s, done.message());
-        } else {
-            reportFailure(u"添加公式失败"_s, done.error());
-        }
-    });
+    m_session.addFormula(text, currentKind(), m_formulaEntry->kill())
+        .then(this, [this](const Result<void>& done) {
+            if (done) {
+                m_formulaEntry->formulaBox()->clear();
+                setFormulaColumns(true, false);
+                return;
+            }
+            if (done.code() == ErrorCode::Empty) {
+                m_prompts.warning(this, u"添加公式失败"_s, done.message());
+                m_formulaEntry->formulaBox()->setFocus();
+            } else if (done.code() == ErrorCode::Unrecognised) {
+                m_prompts.warning(this, u"无法识别公式"_s, done.message());
+            } else {
+                reportFailure(u"添加公式失败"_s, done.error());
+            }
+        });
 }
 
 void MainWindow::importFormulas() {
-    const QString path = m_prompts.openFile(this, u"读取公式文本"_s, DialogFolder::start(m_viewSettings),
-                                            u"公式文本文件 (*.txt);;所有文件 (*)"_s);
+    const QString path = chooseFile(u"读取公式文本"_s, u"公式文本文件 (*.txt);;所有文件 (*)"_s);
     if (path.isEmpty())
         return;
-    DialogFolder::remember(m_viewSettings, path);
     afterChange(m_session.importFormulas(path, m_formulaEntry->kill()), u"读取公式文本失败"_s,
                 [this](const Result<FormulaImportReport>& done) {
                     if (done->added > 0)
@@ -359,27 +363,25 @@ void MainWindow::setFormulaColumns(bool on, bool recompute) {
 }
 
 void MainWindow::toggleKindFilter(bool on) {
-    const int kind = on ? maTypeOf(m_kind) : -1;
+    const int kind = on ? maTypeOf(currentKind()) : -1;
     m_formulaList->model()->setKindFilter(kind);
     m_history->setKindFilter(kind);
     m_formulaList->scrollToEnd();
 }
 
-void MainWindow::chooseKind(FormulaKind kind) {
-    m_kind = kind;
+std::optional<int> MainWindow::shownKind() const {
+    return kindFilterOn() ? std::optional(maTypeOf(currentKind())) : std::nullopt;
+}
+
+void MainWindow::kindChosen() {
     // With the filter on, the list shows the new kind at once, so that list and commands agree.
     if (kindFilterOn())
         toggleKindFilter(true);
 }
 
 void MainWindow::compute() {
-    m_session.predict(std::nullopt, kindFilterOn() ? std::optional(maTypeOf(m_kind)) : std::nullopt)
-        .then(this, [this](const Result<ErrorValueTable>& values) {
-            if (!values)
-                reportFailure(u"无法计算选中公式"_s, values.error());
-            else
-                showErrorValues();
-        });
+    afterChange(m_session.predict(std::nullopt, shownKind()), u"无法计算选中公式"_s,
+                [this](const Result<ErrorValueTable>&) { showErrorValues(); });
 }
 
 void MainWindow::verify() {
@@ -390,13 +392,8 @@ void MainWindow::verify() {
         m_verifyPeriod->setFocus();
         return;
     }
-    m_session.predict(Period(period), kindFilterOn() ? std::optional(maTypeOf(m_kind)) : std::nullopt)
-        .then(this, [this](const Result<ErrorValueTable>& values) {
-            if (!values)
-                reportFailure(u"无法验算"_s, values.error());
-            else
-                showErrorValues();
-        });
+    afterChange(m_session.predict(Period(period), shownKind()), u"无法验算"_s,
+                [this](const Result<ErrorValueTable>&) { showErrorValues(); });
 }
 
 void MainWindow::showErrorValues() {

@@ -15,6 +15,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 
 class QAbstractItemModel;
 class QCheckBox;
@@ -65,7 +66,8 @@ public:
     ExportNotice* exportNotice() const { return m_exportNotice; }
     QPushButton* settingsButton() const { return m_settingsButton; }
     bool showsFormulaColumns() const;
-    FormulaKind currentKind() const { return m_kind; }
+    // The kind the entry offers: new formulas get it, and the kind filter shows it.
+    FormulaKind currentKind() const { return m_formulaEntry->kind(); }
     bool killForNewFormulas() const { return m_formulaEntry->kill(); }
     bool kindFilterOn() const { return m_formulaList->kindFilterOn(); }
     FormulaPreviewLabel* preview() const { return m_formulaEntry->preview(); }
@@ -110,7 +112,9 @@ private:
     void storeDraw(const std::array<int, 7>& numbers, const QString& periodText);
     void deleteFormula(int idx);
     void toggleKindFilter(bool on);
-    void chooseKind(FormulaKind kind);
+    void kindChosen();
+    // The kind the kind filter shows; none while the filter is off.
+    std::optional<int> shownKind() const;
     // A model of its own for an export on the worker, made as the grid shows now.
     std::shared_ptr<QAbstractItemModel> historyForExport() const;
 
@@ -119,6 +123,8 @@ private:
     void showUndo();
     void proposeNextPeriod();
     void reportFailure(const QString& title, const Error& error);
+    // A file to read, picked in the folder the file dialogs share; empty when cancelled.
+    QString chooseFile(const QString& caption, const QString& filter);
     void restoreView();
     void saveView();
 
@@ -143,8 +149,6 @@ private:
     QPushButton* m_undoButton = nullptr;
     QSplitter* m_bands = nullptr;
     QSplitter* m_top = nullptr;
-    // The kind the entry offers: new formulas get it, and the kind filter shows it.
-    FormulaKind m_kind = FormulaKind::SpecialNumber;
     bool m_closeWhenIdle = false;
 };
 
