@@ -1,5 +1,6 @@
 #include "windows/ImportPreviewDialog.h"
 
+#include "history/HistoryParser.h"
 #include "history/HistoryReader.h"
 #include "session/ChangeChains.h"
 #include "session/Session.h"
@@ -40,10 +41,7 @@ Result<ImportPreview> previewOfImport(const Session& session, const QString& pat
 namespace {
 
 QString drawLine(const ParsedDraw& d) {
-    QStringList numbers;
-    for (size_t i = 0; i < 6; ++i)
-        numbers.append(u"%1"_s.arg(d.numbers[i], 2, 10, QLatin1Char('0')));
-    return u"%1  %2 + %3"_s.arg(d.period).arg(numbers.join(u' ')).arg(d.numbers[6], 2, 10, QLatin1Char('0'));
+    return u"%1  %2"_s.arg(d.period).arg(HistoryParser::shownNumbers(d.numbers));
 }
 
 } // namespace
