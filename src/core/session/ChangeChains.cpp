@@ -407,10 +407,9 @@ Result<void> RestoreBackup::apply(SessionState& state, ChangeContext& ctx) const
     if (auto restored = Backups::restore(ctx.db(), generation); !restored)
         return restored;
     // Our own connection wrote the file, so nothing marks the state stale: read it again here.
-    auto fresh = SessionState::load(ctx.db(), state.options(), ctx.progress());
+    auto fresh = state.readAgain(ctx.db(), ctx.progress());
     if (!fresh)
         return fresh.error();
-    fresh.value()->keepSelectionOf(state);
     state = std::move(*fresh.value());
     // A copy with damaged rows is only shown, as at start-up, until another restore replaces it.
     if (!state.differsFromStored() || !Damage::firstIn(state).isEmpty())

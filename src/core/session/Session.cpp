@@ -199,15 +199,6 @@ void Session::setBusy(bool busy) {
     emit busyChanged(busy);
 }
 
-Result<std::unique_ptr<SessionState>> Session::reloadState(const SessionState& from,
-                                                           const ProgressFn& progress) {
-    auto fresh = SessionState::load(*m_db, from.options(), progress);
-    if (!fresh)
-        return fresh;
-    fresh.value()->keepSelectionOf(from);
-    return fresh;
-}
-
 template <typename T>
 Result<T> Session::execute(std::unique_ptr<SessionState>& state, const ChangeFn<T>& change, bool inPlace,
                            bool& reloaded, const ProgressFn& progress) {
@@ -217,7 +208,7 @@ Result<T> Session::execute(std::unique_ptr<SessionState>& state, const ChangeFn<
         if (!version)
             return version.error();
         if (version.value() != state->dataVersion()) {
-            auto fresh = reloadState(*state, progress);
+            auto fresh = state->readAgain(*m_db, progress);
             if (!fresh)
                 return fresh.error();
             state = std::move(fresh.value());
@@ -239,7 +230,7 @@ Result<T> Session::execute(std::unique_ptr<SessionState>& state, const ChangeFn<
             continue;
         if (ctx.began() && inPlace) {
             // Memory may hold half of the change: it goes back to what the database holds.
-            auto fresh = reloadState(*state, progress);
+            auto fresh = state->readAgain(*m_db, progress);
             if (fresh) {
                 state = std::move(fresh.value());
                 reloaded = true;

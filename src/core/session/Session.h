@@ -166,7 +166,6 @@ private:
     template <typename T>
     Result<T> execute(std::unique_ptr<SessionState>& state, const ChangeFn<T>& change, bool inPlace,
                       bool& reloaded, const ProgressFn& progress);
-    Result<std::unique_ptr<SessionState>> reloadState(const SessionState& from, const ProgressFn& progress);
     // Refused while a change runs; refusal() also while the database is only shown.
     Result<void> busyRefusal() const;
     Result<void> refusal() const;

@@ -45,6 +45,14 @@ Result<std::unique_ptr<SessionState>> SessionState::load(Database& db, const Opt
     return state;
 }
 
+Result<std::unique_ptr<SessionState>> SessionState::readAgain(Database& db,
+                                                              const ProgressFn& progress) const {
+    auto fresh = load(db, m_options, progress);
+    if (fresh)
+        fresh.value()->keepSelectionOf(*this);
+    return fresh;
+}
+
 void SessionState::select(int ordinal, bool selected) {
     if (ordinal >= 1 && ordinal <= static_cast<int>(m_selected.size()))
         m_selected[static_cast<size_t>(ordinal - 1)] = selected;
