@@ -4,6 +4,7 @@
 #include "formula/FormulaInput.h"
 #include "history/HistoryParser.h"
 #include "history/HistoryReader.h"
+#include "lottery/Draw.h"
 #include "session/Damage.h"
 #include "session/SessionState.h"
 #include "store/Backups.h"
@@ -63,6 +64,32 @@ DrawValues drawOf(int period, const std::array<int, 7>& numbers) {
     for (int p = 1; p <= 7; ++p)
         v[static_cast<size_t>(DrawColumns::attribute('L', p, 'A'))] = numbers[static_cast<size_t>(p - 1)];
     return v;
+}
+
+std::vector<DrawValues> drawsOf(const QList<ParsedDraw>& parsed) {
+    std::vector<DrawValues> draws;
+    draws.reserve(static_cast<size_t>(parsed.size()));
+    for (const ParsedDraw& d : parsed)
+        draws.push_back(drawOf(d.period, d.numbers));
+    return draws;
+}
+
+// Reads a history file for an import or an append; one that is mostly not draws is taken only when
+// the user insists.
+Result<HistoryFile> readHistory(const QString& path, const SessionState& state, bool force) {
+    auto parsed = HistoryReader::readFile(path, state.nextPeriod().value(), state.options().bit);
+    if (!parsed)
+        return parsed;
+    if (auto refused = parsed->refusal(path); refused && !(force && refused->code == ErrorCode::NotHistory))
+        return *refused;
+    return parsed;
+}
+
+ImportReport reportOf(const HistoryFile& file) {
+    ImportReport report;
+    for (const SkippedLine& s : file.skipped)
+        report.skipped.append({s.lineNumber, s.text, s.reason});
+    return report;
 }
 
 std::optional<int> newestPeriod(const std::vector<DrawValues>& draws) {
@@ -128,15 +155,10 @@ std::optional<UndoOffer> ImportHistory::undoOffer(const SessionState&) const {
 }
 
 Result<ImportReport> ImportHistory::apply(SessionState& state, ChangeContext& ctx) const {
-    const auto parsed = HistoryReader::readFile(path, state.nextPeriod().value(), state.options().bit);
+    const auto parsed = readHistory(path, state, force);
     if (!parsed)
         return parsed.error();
-    // A file that is mostly not draws replaces the history only when the user insists.
-    if (auto refused = parsed->refusal(path); refused && !(force && refused->code == ErrorCode::NotHistory))
-        return *refused;
-    ImportReport report;
-    for (const SkippedLine& s : parsed->skipped)
-        report.skipped.append({s.lineNumber, s.text, s.reason});
+    ImportReport report = reportOf(parsed.value());
 
     // A wrong file must never cost the user their history: the copy is taken inside the write
     // transaction, so it is the state the import replaces, and joins the generations only when the
@@ -150,11 +172,7 @@ Result<ImportReport> ImportHistory::apply(SessionState& state, ChangeContext& ct
     ctx.onRollback([copy = copy.value()]() mutable { copy.discard(); });
     ctx.onCommit([copy = copy.value()]() mutable { return copy.keep(); });
 
-    std::vector<DrawValues> draws;
-    draws.reserve(static_cast<size_t>(parsed->draws.size()));
-    for (const ParsedDraw& d : parsed->draws)
-        draws.push_back(drawOf(d.period, d.numbers));
-    state.replaceHistory(std::move(draws), ctx.progress());
+    state.replaceHistory(drawsOf(parsed->draws), ctx.progress());
     if (auto stored = storeState(state, ctx); !stored)
         return stored.error();
     report.stored = static_cast<int>(state.draws().size());
@@ -165,11 +183,10 @@ QList<ParsedDraw> storedDraws(const std::vector<DrawValues>& draws) {
     QList<ParsedDraw> parsed;
     parsed.reserve(static_cast<qsizetype>(draws.size()));
     for (const DrawValues& v : draws) {
+        const Draw draw(v);
         ParsedDraw d;
-        d.period = v[DrawColumns::QQH];
-        for (int p = 1; p <= 7; ++p)
-            d.numbers[static_cast<size_t>(p - 1)] =
-                v[static_cast<size_t>(DrawColumns::attribute('L', p, 'A'))];
+        d.period = draw.period().value();
+        d.numbers = draw.numbers();
         parsed.append(d);
     }
     return parsed;
@@ -183,27 +200,19 @@ std::optional<UndoOffer> AppendHistory::undoOffer(const SessionState& state) con
 }
 
 Result<ImportReport> AppendHistory::apply(SessionState& state, ChangeContext& ctx) const {
-    const auto parsed = HistoryReader::readFile(path, state.nextPeriod().value(), state.options().bit);
+    const auto parsed = readHistory(path, state, force);
     if (!parsed)
         return parsed.error();
-    if (auto refused = parsed->refusal(path); refused && !(force && refused->code == ErrorCode::NotHistory))
-        return *refused;
     const auto newer = parsed->newerThan(storedDraws(state.draws()), path);
     if (!newer)
         return newer.error();
-    ImportReport report;
-    for (const SkippedLine& s : parsed->skipped)
-        report.skipped.append({s.lineNumber, s.text, s.reason});
+    ImportReport report = reportOf(parsed.value());
     report.stored = static_cast<int>(newer->size());
     if (newer->isEmpty())
         return report;
     if (auto begun = ctx.beginWrite(state); !begun)
         return begun.error();
-    std::vector<DrawValues> draws;
-    draws.reserve(static_cast<size_t>(newer->size()));
-    for (const ParsedDraw& d : newer.value())
-        draws.push_back(drawOf(d.period, d.numbers));
-    state.appendDraws(draws, ctx.progress());
+    state.appendDraws(drawsOf(newer.value()), ctx.progress());
     if (auto stored = storeState(state, ctx); !stored)
         return stored.error();
     return report;
@@ -398,10 +407,9 @@ Result<void> RestoreBackup::apply(SessionState& state, ChangeContext& ctx) const
     if (auto restored = Backups::restore(ctx.db(), generation); !restored)
         return restored;
     // Our own connection wrote the file, so nothing marks the state stale: read it again here.
-    auto fresh = SessionState::load(ctx.db(), state.options(), ctx.progress());
+    auto fresh = state.readAgain(ctx.db(), ctx.progress());
     if (!fresh)
         return fresh.error();
-    fresh.value()->keepSelectionOf(state);
     state = std::move(*fresh.value());
     // A copy with damaged rows is only shown, as at start-up, until another restore replaces it.
     if (!state.differsFromStored() || !Damage::firstIn(state).isEmpty())

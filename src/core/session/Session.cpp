@@ -171,9 +171,15 @@ Result<bool> Session::renumberFormulasIfNeeded() {
     return true;
 }
 
-Result<void> Session::refusal() const {
+Result<void> Session::busyRefusal() const {
     if (m_busy)
         return Error{u"正在进行其他操作，请稍候再试"_s, ErrorCode::InProgress};
+    return {};
+}
+
+Result<void> Session::refusal() const {
+    if (auto busy = busyRefusal(); !busy)
+        return busy;
     if (!m_readOnlyReason.isEmpty())
         return Error{m_readOnlyReason, ErrorCode::ReadOnly};
     return {};
@@ -193,15 +199,6 @@ void Session::setBusy(bool busy) {
     emit busyChanged(busy);
 }
 
-Result<std::unique_ptr<SessionState>> Session::reloadState(const SessionState& from,
-                                                           const ProgressFn& progress) {
-    auto fresh = SessionState::load(*m_db, from.options(), progress);
-    if (!fresh)
-        return fresh;
-    fresh.value()->keepSelectionOf(from);
-    return fresh;
-}
-
 template <typename T>
 Result<T> Session::execute(std::unique_ptr<SessionState>& state, const ChangeFn<T>& change, bool inPlace,
                            bool& reloaded, const ProgressFn& progress) {
@@ -211,7 +208,7 @@ Result<T> Session::execute(std::unique_ptr<SessionState>& state, const ChangeFn<
         if (!version)
             return version.error();
         if (version.value() != state->dataVersion()) {
-            auto fresh = reloadState(*state, progress);
+            auto fresh = state->readAgain(*m_db, progress);
             if (!fresh)
                 return fresh.error();
             state = std::move(fresh.value());
@@ -233,7 +230,7 @@ Result<T> Session::execute(std::unique_ptr<SessionState>& state, const ChangeFn<
             continue;
         if (ctx.began() && inPlace) {
             // Memory may hold half of the change: it goes back to what the database holds.
-            auto fresh = reloadState(*state, progress);
+            auto fresh = state->readAgain(*m_db, progress);
             if (fresh) {
                 state = std::move(fresh.value());
                 reloaded = true;
@@ -283,6 +280,11 @@ template <typename Kind>
 Pending<typename Kind::Value> Session::run(const Kind& change, std::function<void()> onSuccess) {
     if (auto refused = refusal(); !refused)
         return Pending<typename Kind::Value>::done(refused.error());
+    return launch(change, std::move(onSuccess));
+}
+
+template <typename Kind>
+Pending<typename Kind::Value> Session::launch(const Kind& change, std::function<void()> onSuccess) {
     Outcome outcome{.emits = Kind::emits,
                     .undo = change.undoOffer(*m_state),
                     .keepsUndo = Kind::keepsUndo,
@@ -378,14 +380,9 @@ Pending<void> Session::recompute() {
 Pending<void> Session::restoreBackup(int generation) {
     // Allowed while the database is only shown: a restored copy with damaged rows must be
     // replaceable by restoring again.
-    if (m_busy)
-        return Pending<void>::done(Error{u"正在进行其他操作，请稍候再试"_s, ErrorCode::InProgress});
-    const ChangeChains::RestoreBackup change{generation};
-    Outcome outcome{.emits = ChangeChains::RestoreBackup::emits,
-                    .keepsUndo = ChangeChains::RestoreBackup::keepsUndo,
-                    .onSuccess = [this] { m_readOnlyReason = Damage::firstIn(*m_state); }};
-    return runChange<void>(true, std::move(outcome),
-                           [change](SessionState& s, ChangeContext& ctx) { return change.apply(s, ctx); });
+    if (auto busy = busyRefusal(); !busy)
+        return Pending<void>::done(busy.error());
+    return launch(ChangeChains::RestoreBackup{generation}, [this] { checkDamage(); });
 }
 
 Pending<void> Session::reload() {
@@ -396,12 +393,16 @@ Pending<void> Session::undo() {
     if (!m_undo)
         return Pending<void>::done(Error{u"没有可以撤销的操作"_s});
     // Undoing an import restores a backup, which may hold damaged rows.
-    return run(ChangeChains::Undo{*m_undo}, [this] { m_readOnlyReason = Damage::firstIn(*m_state); });
+    return run(ChangeChains::Undo{*m_undo}, [this] { checkDamage(); });
+}
+
+void Session::checkDamage() {
+    m_readOnlyReason = Damage::firstIn(*m_state);
 }
 
 Pending<void> Session::runReading(std::function<Result<void>(const ProgressFn&)> job) {
-    if (m_busy)
-        return Pending<void>::done(Error{u"正在进行其他操作，请稍候再试"_s, ErrorCode::InProgress});
+    if (auto busy = busyRefusal(); !busy)
+        return Pending<void>::done(busy.error());
     Pending<void> pending;
     auto result = std::make_shared<std::optional<Result<void>>>();
     whileBusy(

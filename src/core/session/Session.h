@@ -152,9 +152,12 @@ private:
 
     Session(QString dataDir, QSettings& settings);
     Result<void> openDatabase();
-    // Runs a change kind of ChangeChains as it describes itself.
+    // Runs a change kind of ChangeChains as it describes itself, unless refusal() refuses it.
     template <typename Kind>
     Pending<typename Kind::Value> run(const Kind& change, std::function<void()> onSuccess = {});
+    // The same for a caller that has made its own checks.
+    template <typename Kind>
+    Pending<typename Kind::Value> launch(const Kind& change, std::function<void()> onSuccess);
     // True when the formulas were numbered anew (the state must be read again).
     Result<bool> renumberFormulasIfNeeded();
     template <typename T>
@@ -163,8 +166,11 @@ private:
     template <typename T>
     Result<T> execute(std::unique_ptr<SessionState>& state, const ChangeFn<T>& change, bool inPlace,
                       bool& reloaded, const ProgressFn& progress);
-    Result<std::unique_ptr<SessionState>> reloadState(const SessionState& from, const ProgressFn& progress);
+    // Refused while a change runs; refusal() also while the database is only shown.
+    Result<void> busyRefusal() const;
     Result<void> refusal() const;
+    // A restored state may hold damaged rows: the database is then only shown.
+    void checkDamage();
     // Runs work on the database thread (busy meanwhile), then on the session's thread apply while
     // still busy and finish once other changes may start.
     void whileBusy(std::function<void()> work, std::function<void()> apply, std::function<void()> finish);

@@ -3,6 +3,7 @@
 #include "common/FormulaKind.h"
 #include "formula/FormulaInput.h"
 #include "formula/FormulaTranslation.h"
+#include "lottery/Draw.h"
 #include "prediction/ErrorValuePredictor.h"
 #include "store/Database.h"
 #include "store/FormulaTable.h"
@@ -44,6 +45,14 @@ Result<std::unique_ptr<SessionState>> SessionState::load(Database& db, const Opt
     return state;
 }
 
+Result<std::unique_ptr<SessionState>> SessionState::readAgain(Database& db,
+                                                              const ProgressFn& progress) const {
+    auto fresh = load(db, m_options, progress);
+    if (fresh)
+        fresh.value()->keepSelectionOf(*this);
+    return fresh;
+}
+
 void SessionState::select(int ordinal, bool selected) {
     if (ordinal >= 1 && ordinal <= static_cast<int>(m_selected.size()))
         m_selected[static_cast<size_t>(ordinal - 1)] = selected;
@@ -71,11 +80,8 @@ Period SessionState::nextPeriod() const {
 std::optional<std::pair<Period, std::array<int, 7>>> SessionState::newestDraw() const {
     if (m_draws.empty())
         return std::nullopt;
-    std::array<int, 7> numbers{};
-    for (int p = 1; p <= 7; ++p)
-        numbers[static_cast<size_t>(p - 1)] =
-            m_draws.back()[static_cast<size_t>(DrawColumns::attribute('L', p, 'A'))];
-    return std::pair{Period(m_draws.back()[DrawColumns::QQH]), numbers};
+    const Draw newest(m_draws.back());
+    return std::pair{newest.period(), newest.numbers()};
 }
 
 const QString& SessionState::resultText(int ordinal, int draw) const {

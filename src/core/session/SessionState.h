@@ -40,6 +40,9 @@ public:
     // back-test under the options. A read that fails is an error, never an empty history.
     static Result<std::unique_ptr<SessionState>> load(Database& db, const Options& options,
                                                       const ProgressFn& progress = {});
+    // The database read again under these options (after another program's change or a restore);
+    // formulas that are still where they were keep their selection flag.
+    Result<std::unique_ptr<SessionState>> readAgain(Database& db, const ProgressFn& progress = {}) const;
 
     const Options& options() const { return m_options; }
     const NumberModel& model() const { return m_model; }
@@ -50,8 +53,6 @@ public:
     void select(int ordinal, bool selected);
     // False when the flags do not match the formulas.
     bool setSelection(const std::vector<bool>& selected);
-    // After reading the database again: formulas that are still where they were keep their flag.
-    void keepSelectionOf(const SessionState& before);
     const BacktestEngine& engine() const { return m_engine; }
     // The period the next draw gets: the newest one's successor, or this year's first period
     // while the history is empty; invalid after the last seven-digit period.
@@ -109,6 +110,7 @@ private:
     enum class Scope { Full, AppendDraw, RemoveLastDraw, AddFormulas, RemoveFormula };
 
     explicit SessionState(const Options& options);
+    void keepSelectionOf(const SessionState& before);
     void update(std::vector<DrawValues> draws, Scope scope, const ProgressFn& progress,
                 int removedOrdinal = -1);
     void renumberFrom(size_t at);

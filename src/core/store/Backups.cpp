@@ -147,6 +147,13 @@ bool processRunning(qint64 pid) {
     return pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH);
 }
 
+// Whether the program that named a file "PID-N…" has ended, so that no one writes it any more.
+bool ownerEnded(const QString& name) {
+    bool ok = false;
+    const qint64 pid = name.section(u'-', 0, 0).toLongLong(&ok);
+    return ok && !processRunning(pid);
+}
+
 } // namespace
 
 QString path(const QString& databasePath, int generation) {
@@ -276,10 +283,9 @@ Result<QString> finishInterrupted(Database& db) {
         // PID-N.KIND-G after the prefix.
         const QString copy = name.mid(prefix.size()).section(u'.', 0, 0);
         const QString kind = name.mid(prefix.size()).section(u'.', 1).section(u'-', 0, 0);
-        bool pidOk = false, generationOk = false;
-        const qint64 pid = copy.section(u'-', 0, 0).toLongLong(&pidOk);
+        bool generationOk = false;
         const int generation = name.section(u'-', -1).toInt(&generationOk);
-        if (!pidOk || !generationOk || generation < 0 || generation >= Generations || processRunning(pid))
+        if (!generationOk || generation < 0 || generation >= Generations || !ownerEnded(copy))
             continue;
         const QString aside = dir.filePath(name);
         Moves moves;
@@ -300,9 +306,7 @@ Result<QString> finishInterrupted(Database& db) {
     // holds its state, the change was committed and the copy joins the generations now.
     for (const QString& name :
          dir.entryList({prefix + u"*-*.tmp"_s}, QDir::Files | QDir::Hidden, QDir::Name)) {
-        bool pidOk = false;
-        const qint64 pid = name.mid(prefix.size()).section(u'-', 0, 0).toLongLong(&pidOk);
-        if (!pidOk || name.endsWith(u".part.tmp"_s) || processRunning(pid))
+        if (name.endsWith(u".part.tmp"_s) || !ownerEnded(name.mid(prefix.size())))
             continue;
         const QString copy = dir.filePath(name);
         const bool whole = bool(check(copy));
@@ -332,13 +336,9 @@ void removeLeftovers(const QString& databasePath) {
     const QString prefix = info.fileName() + u".bak."_s;
     const QDir dir = info.dir();
     // Whole copies are finishInterrupted's: only a database that can be written may decide on them.
-    for (const QString& name : dir.entryList({prefix + u"*.part.tmp"_s}, QDir::Files | QDir::Hidden)) {
-        const QString middle = name.mid(prefix.size());
-        bool ok = false;
-        const qint64 pid = middle.section(u'-', 0, 0).toLongLong(&ok);
-        if (ok && !processRunning(pid))
+    for (const QString& name : dir.entryList({prefix + u"*.part.tmp"_s}, QDir::Files | QDir::Hidden))
+        if (ownerEnded(name.mid(prefix.size())))
             QFile::remove(dir.filePath(name));
-    }
 }
 
 void injectFault(const QString& fault) {

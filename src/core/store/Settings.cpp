@@ -28,6 +28,14 @@ std::optional<bool> parseBool(const QString& text) {
     return {};
 }
 
+// What the settings menu answers to a value it refuses.
+Error refused(OptionKey key) {
+    if (key == OptionKey::LargestNumber)
+        return Error{u"请输入一个正整数"_s};
+    return Error{
+        (isFlag(key) ? u"%1 只能取 True 或 False"_s : u"%1 只能取 0 或 1"_s).arg(Settings::name(key))};
+}
+
 } // namespace
 
 Settings::Settings(QSettings& store) : m_store(store) {}
@@ -63,35 +71,29 @@ std::optional<OptionKey> Settings::keyNamed(const QString& text) {
 
 Result<int> Settings::parse(OptionKey key, const QString& text) {
     const QString v = text.trimmed();
+    std::optional<int> value;
     if (key == OptionKey::LargestNumber) {
         bool ok = false;
-        const int n = v.toInt(&ok);
-        if (!ok)
-            return Error{u"请输入一个正整数"_s};
-        if (auto valid = check(key, n); !valid)
-            return valid.error();
-        return n;
+        if (const int n = v.toInt(&ok); ok)
+            value = n;
+    } else if (isFlag(key)) {
+        if (const auto b = parseBool(v))
+            value = *b ? 1 : 0;
+    } else if (v == u"0"_s || v == u"1"_s) {
+        value = v.toInt();
     }
-    if (isFlag(key)) {
-        const auto b = parseBool(v);
-        if (!b)
-            return Error{u"%1 只能取 True 或 False"_s.arg(name(key))};
-        return *b ? 1 : 0;
-    }
-    if (v != u"0"_s && v != u"1"_s)
-        return Error{u"%1 只能取 0 或 1"_s.arg(name(key))};
-    return v.toInt();
+    if (!value)
+        return refused(key);
+    if (auto valid = check(key, *value); !valid)
+        return valid.error();
+    return *value;
 }
 
 Result<void> Settings::check(OptionKey key, int value) {
-    if (key == OptionKey::LargestNumber) {
-        if (value < 1 || value > 99)
-            return Error{u"请输入一个正整数"_s};
-        return {};
-    }
-    if (value != 0 && value != 1)
-        return Error{isFlag(key) ? u"%1 只能取 True 或 False"_s.arg(name(key))
-                                 : u"%1 只能取 0 或 1"_s.arg(name(key))};
+    const bool inRange =
+        key == OptionKey::LargestNumber ? value >= 1 && value <= 99 : value == 0 || value == 1;
+    if (!inRange)
+        return refused(key);
     return {};
 }
 
