@@ -275,7 +275,7 @@ private slots:
         QCOMPARE(w().historyModel()->columnCount(), HistoryGridModel::FirstFormula + 37);
         // Neither the scroll bar the columns bring nor a lower grid hides the newest draw.
         QTableView* history = w().historyView();
-        QVERIFY(history->horizontalScrollBar()->isVisible());
+        QTRY_VERIFY(history->horizontalScrollBar()->isVisible()); // laid out after the reset
         const QModelIndex newest = history->model()->index(history->model()->rowCount() - 1, 0);
         for (int height : {history->height(), history->height() - 37, history->height() + 37}) {
             history->resize(history->width(), height);
@@ -339,6 +339,7 @@ private slots:
         FormulaPreviewLabel* preview = w().preview();
         auto* kind = findByText<QRadioButton>(w(), u"特码"_s);
         const QRect kindAt = kind->geometry();
+        findByText<QRadioButton>(w(), u"数尾"_s)->click();
         text->setPlainText(u"[D单特类]特码数+平码一*(2"_s);
         QTRY_VERIFY(preview->fullText().contains(u"无法添加"_s));
         text->setPlainText(u"[D单特类]特码数+平码一*2"_s);
