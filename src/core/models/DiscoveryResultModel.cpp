@@ -36,30 +36,10 @@ QStringList DiscoveryResultModel::checkedFormulas() const {
 }
 
 QString DiscoveryResultModel::columnTitle(int column) {
-    switch (column) {
-    case Rank:
-        return u"名次"_s;
-    case Formula:
-        return u"公式"_s;
-    case InSampleHits:
-        return u"样本内命中"_s;
-    case InSampleAccuracy:
-        return u"样本内正确率"_s;
-    case OutOfSampleHits:
-        return u"样本外命中"_s;
-    case OutOfSampleAccuracy:
-        return u"样本外正确率"_s;
-    case OutOfSampleChance:
-        return u"样本外随机水平"_s;
-    case OutOfSampleEdge:
-        return u"样本外超出随机"_s;
-    case OutOfSampleZ:
-        return u"样本外标准分"_s;
-    case ChineseFormula:
-        return u"中文公式"_s;
-    default:
-        return {};
-    }
+    static const char16_t* const titles[ColumnCount] = {
+        u"名次",         u"公式",           u"样本内命中",     u"样本内正确率", u"样本外命中",
+        u"样本外正确率", u"样本外随机水平", u"样本外超出随机", u"样本外标准分", u"中文公式"};
+    return column >= 0 && column < ColumnCount ? QString::fromUtf16(titles[column]) : QString();
 }
 
 QString DiscoveryResultModel::hitsText(const SampleFigures& f) {
