@@ -13,6 +13,15 @@
 
 namespace talven::test {
 
+// Seven draws across a year end: 2025149 .. 2026005, numbers 1..49 in order.
+inline const QByteArray history = "2025149 01 02 03 04 05 06 07\n"
+                                  "2025150 08 09 10 11 12 13 14\n"
+                                  "2026001 15 16 17 18 19 20 21\n"
+                                  "2026002 22 23 24 25 26 27 28\n"
+                                  "2026003 29 30 31 32 33 34 35\n"
+                                  "2026004 36 37 38 39 40 41 42\n"
+                                  "2026005 43 44 45 46 47 48 49\n";
+
 // A fresh data directory with its own settings file.
 struct Fixture {
     QTemporaryDir dir;
@@ -63,6 +72,10 @@ struct Fixture {
         f.write(bytes);
         return path;
     }
+    // The first `n` draws of `history` in a file of their own.
+    QString firstDraws(int n) {
+        return write(QStringLiteral("h%1.txt").arg(n), history.split('\n').mid(0, n).join('\n'));
+    }
     QString dbPath() const { return dir.filePath(QStringLiteral("orvane.mdb")); }
     // Runs SQL on a connection of its own, as another program would: to damage the file on purpose.
     Result<void> exec(const QString& sql) const {
@@ -70,14 +83,5 @@ struct Fixture {
         return db ? db.value()->exec(sql) : Result<void>(db.error());
     }
 };
-
-// Seven draws across a year end: 2025149 .. 2026005, numbers 1..49 in order.
-inline const QByteArray history = "2025149 01 02 03 04 05 06 07\n"
-                                  "2025150 08 09 10 11 12 13 14\n"
-                                  "2026001 15 16 17 18 19 20 21\n"
-                                  "2026002 22 23 24 25 26 27 28\n"
-                                  "2026003 29 30 31 32 33 34 35\n"
-                                  "2026004 36 37 38 39 40 41 42\n"
-                                  "2026005 43 44 45 46 47 48 49\n";
 
 } // namespace talven::test

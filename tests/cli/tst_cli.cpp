@@ -1,4 +1,5 @@
 #include "CliApp.h"
+#include "Samples.h"
 #include "SqlHelper.h"
 #include "common/Limits.h"
 #include "formula/FormulaInput.h"
@@ -26,6 +27,8 @@
 
 using namespace Qt::StringLiterals;
 using namespace talven;
+using talven::test::sample;
+using talven::test::sampleDraws;
 using talven::test::SqlConnection;
 
 namespace {
@@ -86,17 +89,14 @@ class TestCli : public QObject {
         QFile f(path);
         return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
     }
-    static QString sample(const QString& name) {
-        return QStringLiteral(TALVEN_SOURCE_DIR "/samples/") + name;
-    }
 
 private slots:
     void initTestCase() {
         // Options of the tests never touch the user's settings.
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settingsDir.path());
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_settingsDir.path());
-        QCOMPARE(cli({u"import-history"_s, sample(u"history.txt"_s)}).code, 0);
-        QCOMPARE(cli({u"import-formulas"_s, sample(u"formulas.txt"_s)}).code, 0);
+        QCOMPARE(cli({u"import-history"_s, sample("history.txt")}).code, 0);
+        QCOMPARE(cli({u"import-formulas"_s, sample("formulas.txt")}).code, 0);
         QFile nothing(m_files.filePath(u"nothing.txt"_s));
         QVERIFY(nothing.open(QIODevice::WriteOnly));
         nothing.write("not a formula\n");
@@ -246,7 +246,7 @@ private slots:
     // A formula that fails on every draw is added, with a warning, and a file's such lines counted.
     void formulasThatNeverCompute() {
         QTemporaryDir dir;
-        QCOMPARE(cli({u"import-history"_s, sample(u"history.txt"_s)}, dir.path()).code, 0);
+        QCOMPARE(cli({u"import-history"_s, sample("history.txt")}, dir.path()).code, 0);
         const Run typed = cli({u"add-formula"_s, u"L1A/0"_s}, dir.path());
         QCOMPARE(typed.code, 0);
         QVERIFY2(typed.err.startsWith(u"警告：该公式在每一期都无法计算（"_s), qPrintable(typed.err));
@@ -262,7 +262,7 @@ private slots:
 
     void drawEntryAndDeletion() {
         QTemporaryDir dir;
-        QCOMPARE(cli({u"import-history"_s, sample(u"history.txt"_s)}, dir.path()).code, 0);
+        QCOMPARE(cli({u"import-history"_s, sample("history.txt")}, dir.path()).code, 0);
         const Run added =
             cli({u"add-draw"_s, u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s, u"6"_s, u"7"_s}, dir.path());
         QCOMPARE(added.code, 0);
@@ -408,7 +408,7 @@ private slots:
     void importPreviewAndRefusal() {
         QTemporaryDir dir;
         for (int i = 0; i < 2; ++i) // the second import leaves a backup
-            QCOMPARE(cli({u"import-history"_s, sample(u"history.txt"_s)}, dir.path()).code, 0);
+            QCOMPARE(cli({u"import-history"_s, sample("history.txt")}, dir.path()).code, 0);
         auto files = [&] {
             QMap<QString, QByteArray> contents;
             for (const QString& name : QDir(dir.path()).entryList(QDir::Files)) {
@@ -419,7 +419,7 @@ private slots:
         };
         const auto before = files();
         QVERIFY(before.contains(u"orvane.mdb.bak"_s));
-        const Run preview = cli({u"import-history"_s, sample(u"history.csv"_s), u"--dry-run"_s}, dir.path());
+        const Run preview = cli({u"import-history"_s, sample("history.csv"), u"--dry-run"_s}, dir.path());
         QCOMPARE(preview.code, 0);
         for (const QString& part :
              {u"逗号分隔表格"_s, u"将读入 4051 期"_s, u"2026151  37 44 25 02 38 18 + 29"_s})
@@ -462,7 +462,7 @@ private slots:
         QTemporaryDir whole, appended;
         for (const QString& dir : {whole.path(), appended.path()}) {
             QCOMPARE(cli({u"import-history"_s, dir == whole.path() ? longer : shorter}, dir).code, 0);
-            QCOMPARE(cli({u"import-formulas"_s, sample(u"formulas.txt"_s)}, dir).code, 0);
+            QCOMPARE(cli({u"import-formulas"_s, sample("formulas.txt")}, dir).code, 0);
         }
         auto files = [&] {
             QMap<QString, QByteArray> contents;
@@ -478,7 +478,7 @@ private slots:
         const QList<Refusal> refusals{
             {writeDraws(u"older.txt"_s, 99), u"没有已有的最新一期"_s},
             {writeDraws(u"changed.txt"_s, 106, 40), u"第 %1 期：已有"_s.arg(all[40][u"period"_s].toInt())},
-            {sample(u"history.txt"_s), u"不是每行都有期号或日期"_s},
+            {sample("history.txt"), u"不是每行都有期号或日期"_s},
         };
         const auto before = files();
         for (const Refusal& r : refusals) {
@@ -553,7 +553,7 @@ private slots:
         QFETCH(QString, fault);
         QFETCH(QString, said);
         QTemporaryDir dir;
-        QCOMPARE(cli({u"import-formulas"_s, sample(u"formulas.txt"_s)}, dir.path()).code, 0);
+        QCOMPARE(cli({u"import-formulas"_s, sample("formulas.txt")}, dir.path()).code, 0);
         auto codes = [&] {
             QStringList out;
             const auto rows =
@@ -626,14 +626,9 @@ private slots:
         QFETCH(QString, damage);
         QFETCH(QString, reason);
         QTemporaryDir dir;
-        QFile all(sample(u"history.txt"_s));
-        QVERIFY(all.open(QIODevice::ReadOnly));
-        QFile part(dir.filePath(u"part.txt"_s));
-        QVERIFY(part.open(QIODevice::WriteOnly));
-        for (int i = 0; i < 120; ++i)
-            part.write(all.readLine());
-        part.close();
-        QCOMPARE(cli({u"import-history"_s, part.fileName()}, dir.path()).code, 0);
+        const QString part = dir.filePath(u"part.txt"_s);
+        QVERIFY(writeFile(part, sampleDraws(120)));
+        QCOMPARE(cli({u"import-history"_s, part}, dir.path()).code, 0);
         QCOMPARE(cli({u"add-formula"_s, u"[D单特类]特码数+平码一"_s}, dir.path()).code, 0);
         {
             auto db = Database::open(dir.filePath(u"orvane.mdb"_s));
@@ -699,10 +694,10 @@ private slots:
         QTest::addColumn<int>("code");
         const QString out = m_files.filePath(u"out.csv"_s);
         const QList<std::pair<QString, int>> rows{
-            {u"import-history %1"_s.arg(sample(u"history.txt"_s)), 0},
-            {u"import-history %1 --dry-run"_s.arg(sample(u"history.txt"_s)), 0},
+            {u"import-history %1"_s.arg(sample("history.txt")), 0},
+            {u"import-history %1 --dry-run"_s.arg(sample("history.txt")), 0},
             {u"import-history /nonexistent/h.txt"_s, 1},
-            {u"import-history %1 --append"_s.arg(sample(u"history.txt"_s)), 1},
+            {u"import-history %1 --append"_s.arg(sample("history.txt")), 1},
             {u"add-draw 1 2 3 4 5 6 7"_s, 0},
             {u"add-draw 1 2 3"_s, 1},
             {u"delete-last-draw"_s, 0},
@@ -713,7 +708,7 @@ private slots:
             {u"settings BIT x"_s, 1},
             {u"add-formula [D单特类]特码数"_s, 0},
             {u"add-formula bad"_s, 1},
-            {u"import-formulas %1"_s.arg(sample(u"formulas.txt"_s)), 0},
+            {u"import-formulas %1"_s.arg(sample("formulas.txt")), 0},
             {u"import-formulas %1"_s.arg(m_files.filePath(u"nothing.txt"_s)), 1},
             {u"formulas --json"_s, 0},
             {u"formulas --kind 99"_s, 1},
@@ -771,13 +766,9 @@ private slots:
     void importWhoseBackupCannotBeKept() {
         QFETCH(QString, step);
         QTemporaryDir dir;
-        QFile whole(sample(u"history.txt"_s));
-        QVERIFY(whole.open(QIODevice::ReadOnly));
-        const QList<QByteArray> lines = whole.readAll().split('\n');
         auto history = [&](int n) {
-            QFile h(dir.filePath(u"h%1.txt"_s.arg(n)));
-            return h.open(QIODevice::WriteOnly) && h.write(lines.mid(0, n).join('\n')) > 0 ? h.fileName()
-                                                                                           : QString();
+            const QString path = dir.filePath(u"h%1.txt"_s.arg(n));
+            return writeFile(path, sampleDraws(n)) ? path : QString();
         };
         const QString data = dir.filePath(u"data"_s);
         for (int n = 1; n <= 4; ++n)
@@ -839,12 +830,9 @@ private slots:
         if (!mount.mounted())
             QSKIP("a small file system of its own needs root and tmpfs");
         const QDir data(QDir(mount.path()).filePath(u"data"_s));
-        QFile whole(sample(u"history.txt"_s));
-        QVERIFY(whole.open(QIODevice::ReadOnly));
-        const QList<QByteArray> lines = whole.readAll().split('\n');
         for (int n : {2000, 3000}) {
             const QString part = m_files.filePath(u"part%1.txt"_s.arg(n));
-            QVERIFY(writeFile(part, lines.mid(0, n).join('\n')));
+            QVERIFY(writeFile(part, sampleDraws(n)));
             const Run imported = cli({u"import-history"_s, part}, data.path());
             QVERIFY2(imported.code == 0, qPrintable(imported.err));
         }

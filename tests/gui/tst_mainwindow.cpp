@@ -450,9 +450,8 @@ private slots:
     void readOnlyReasonReplacesTheSummary() {
         Fixture f;
         QVERIFY(f.reopen());
-        const QList<QByteArray> lines = history.split('\n');
-        QVERIFY(f.importHistory(f.write(u"h3.txt"_s, lines.mid(0, 3).join('\n'))).ok());
-        QVERIFY(f.importHistory(f.write(u"h4.txt"_s, lines.mid(0, 4).join('\n'))).ok());
+        QVERIFY(f.importHistory(f.firstDraws(3)).ok());
+        QVERIFY(f.importHistory(f.firstDraws(4)).ok());
         QVERIFY(f.exec(u"UPDATE Lishi0 SET QQH = 2147483647 WHERE QQH = 2026002"_s));
         QVERIFY(f.reopen());
         QVERIFY(!f.session->readOnlyReason().isEmpty());
@@ -473,10 +472,9 @@ private slots:
     void importWhoseBackupCannotBeKept() {
         Fixture f;
         QVERIFY(f.reopen());
-        const QList<QByteArray> lines = history.split('\n');
-        QVERIFY(f.importHistory(f.write(u"h3.txt"_s, lines.mid(0, 3).join('\n'))).ok());
+        QVERIFY(f.importHistory(f.firstDraws(3)).ok());
         MainWindow window(*f.session, m_prompts);
-        m_prompts.openFileAnswers = {f.write(u"h4.txt"_s, lines.mid(0, 4).join('\n'))};
+        m_prompts.openFileAnswers = {f.firstDraws(4)};
         m_prompts.importChoices = {ImportChoice::Replace};
         Backups::injectFault(u"fail@newest"_s);
         const bool pressed = press(window, *f.session, u"读取历史号码文本(&E)"_s);

@@ -475,10 +475,8 @@ private slots:
     void backupsRotateAndRestore() {
         Fixture f;
         QVERIFY(f.reopen());
-        const QList<QByteArray> lines = history.split('\n');
         for (int n = 1; n <= 4; ++n)
-            QCOMPARE(f.importHistory(f.write(u"h%1.txt"_s.arg(n), lines.mid(0, n).join('\n'))).value().stored,
-                     n);
+            QCOMPARE(f.importHistory(f.firstDraws(n)).value().stored, n);
         auto drawsIn = [&](int generation) {
             return static_cast<int>(
                 column(Backups::path(f.dbPath(), generation), u"Lishi0"_s, u"QQH"_s).size());
@@ -525,9 +523,8 @@ private slots:
         QFETCH(bool, throughUndo);
         Fixture f;
         QVERIFY(f.reopen());
-        const QList<QByteArray> lines = history.split('\n');
         for (int n = 2; n <= 4; ++n)
-            QVERIFY(f.importHistory(f.write(u"h%1.txt"_s.arg(n), lines.mid(0, n).join('\n'))).ok());
+            QVERIFY(f.importHistory(f.firstDraws(n)).ok());
         const QString bak = Backups::path(f.dbPath(), 0);
         if (damage == u"torn"_s) {
             QFile file(bak);
@@ -568,9 +565,8 @@ private slots:
     void restoredDamagedBackupCanBeRestoredAway() {
         Fixture f;
         QVERIFY(f.reopen());
-        const QList<QByteArray> lines = history.split('\n');
-        QVERIFY(f.importHistory(f.write(u"h3.txt"_s, lines.mid(0, 3).join('\n'))).ok());
-        QVERIFY(f.importHistory(f.write(u"h4.txt"_s, lines.mid(0, 4).join('\n'))).ok());
+        QVERIFY(f.importHistory(f.firstDraws(3)).ok());
+        QVERIFY(f.importHistory(f.firstDraws(4)).ok());
         QCOMPARE(SqlConnection(Backups::path(f.dbPath(), 0), SqlConnection::Mode::ReadWrite)
                      .exec(u"UPDATE Lishi0 SET QQH = 2025149 WHERE QQH = 2025150"_s),
                  SQLITE_OK);
