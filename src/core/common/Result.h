@@ -32,10 +32,22 @@ struct Error {
     ErrorCode code = ErrorCode::Refused;
     int position = -1; // character offset of the fault in the input text, when there is one
     QString detail;    // why, in more words than the message, when there is more to say
+    // The system's own words for the failure (the operating system's error text, SQLite's message);
+    // empty when the input itself is the cause.
+    QString cause;
 
     Error() = default;
     Error(QString text, ErrorCode kind = ErrorCode::Refused, int at = -1)
         : message(std::move(text)), code(kind), position(at) {}
+
+    // The message as the user is shown it: the plain sentence, then the system's cause.
+    QString shown() const {
+        return cause.isEmpty() ? message : message + QStringLiteral("（原因：") + cause + QStringLiteral("）");
+    }
+    Error&& withCause(QString systemCause) && {
+        cause = std::move(systemCause);
+        return std::move(*this);
+    }
 };
 
 // The value of an operation or the reason it failed; true on success.

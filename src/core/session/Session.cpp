@@ -1,5 +1,6 @@
 #include "Session.h"
 
+#include "common/Platform.h"
 #include "session/Damage.h"
 #include "session/DatabaseThread.h"
 #include "store/Backups.h"
@@ -13,7 +14,6 @@
 #include <QSettings>
 #include <QTimer>
 
-#include <climits>
 
 using namespace Qt::StringLiterals;
 
@@ -29,12 +29,12 @@ Session::~Session() {
 
 Result<std::unique_ptr<Session>> Session::open(const QString& dataDir, QSettings& settings) {
     // The system's limits, named as such instead of "cannot create" further down.
-    if (QFile::encodeName(QDir(dataDir).absolutePath()).size() >= PATH_MAX - 16)
-        return Error{u"数据目录的路径太长，超过系统上限 %1 字节"_s.arg(PATH_MAX), ErrorCode::Io};
+    if (QFile::encodeName(QDir(dataDir).absolutePath()).size() >= Platform::pathLimit() - 16)
+        return Error{u"数据目录的路径太长，超过系统上限 %1 字节"_s.arg(Platform::pathLimit()), ErrorCode::Io};
     for (const QString& part : QDir(dataDir).absolutePath().split(u'/'))
-        if (QFile::encodeName(part).size() > NAME_MAX)
+        if (QFile::encodeName(part).size() > Platform::nameLimit())
             return Error{
-                u"数据目录路径中的“%1…”太长，超过系统上限 %2 字节"_s.arg(part.left(20)).arg(NAME_MAX),
+                u"数据目录路径中的“%1…”太长，超过系统上限 %2 字节"_s.arg(part.left(20)).arg(Platform::nameLimit()),
                 ErrorCode::Io};
     if (!QDir().mkpath(dataDir))
         return Error{u"无法创建数据目录 %1"_s.arg(dataDir), ErrorCode::Io};

@@ -1,5 +1,6 @@
 #include "Backups.h"
 
+#include "common/Platform.h"
 #include "store/Database.h"
 #include "store/Statement.h"
 
@@ -11,7 +12,6 @@
 #include <QMutex>
 
 #include <atomic>
-#include <cerrno>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -143,15 +143,11 @@ std::optional<bool> sameData(Database& db, const QString& file) {
     return true;
 }
 
-bool processRunning(qint64 pid) {
-    return pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH);
-}
-
 // Whether the program that named a file "PID-N…" has ended, so that no one writes it any more.
 bool ownerEnded(const QString& name) {
     bool ok = false;
     const qint64 pid = name.section(u'-', 0, 0).toLongLong(&ok);
-    return ok && !processRunning(pid);
+    return ok && !Platform::processRunning(pid);
 }
 
 } // namespace
