@@ -163,12 +163,12 @@ HistoryParseResult parseLines(const QStringList& lines, int proposedPeriod, std:
         if (reason.isEmpty() && line.period) {
             if (const auto it = byPeriod.constFind(period); it != byPeriod.cend()) {
                 const ParsedDraw& first = result.draws[*it];
-                if (!std::equal(line.numbers.begin(), line.numbers.end(), first.numbers.begin())) {
+                const bool same = std::equal(line.numbers.begin(), line.numbers.end(), first.numbers.begin());
+                if (!same && !result.conflict)
                     result.conflict = std::pair(std::min(first.lineNumber, lineNumber),
                                                 std::max(first.lineNumber, lineNumber));
-                    return result;
-                }
-                reason = u"与第 %1 行相同，只读入一次"_s.arg(first.lineNumber);
+                reason = same ? u"与第 %1 行相同，只读入一次"_s.arg(first.lineNumber)
+                              : u"与第 %1 行期号相同，号码却不同"_s.arg(first.lineNumber);
             }
         }
         if (reason.isEmpty())
