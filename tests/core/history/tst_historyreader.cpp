@@ -79,6 +79,57 @@ private slots:
         QTest::newRow("numbers only, counted from the proposed period")
             << QByteArray("1 8 13 24 35 43 33\n2 9 14 25 36 44 49\n5 6 7 10 11 12 40\n")
             << u"没有期号，自第 2024001 期起依次编号"_s;
+        QTest::newRow("web table: tabs, numbers in one cell, special beside")
+            << u"期号\t日期\t开奖号码\t特别号码\n2024001\t2024-01-02\t01,08,13,24,35,43\t33\n"
+               u"2024002\t2024-01-04\t02,09,14,25,36,44\t49\n2024003\t2024-01-06\t05,06,07,10,11,12\t40\n"_s
+                   .toUtf8()
+            << u"制表符分隔表格，有标题行，号码同在一格，期号列"_s;
+        QTest::newRow("web table: blanks and 、 in the cell, no titles")
+            << u"2024001\t1 8 13 24 35 43\t33\n2024002\t2、9、14、25、36、44\t49\n"
+               u"2024003\t5 6 7 10 11 12\t40\n"_s.toUtf8()
+            << u"号码同在一格，期号列"_s;
+        QTest::newRow("seven in one cell, special after +")
+            << QByteArray("Draw Date\tWinning Numbers\n2024-01-02\t01-08-13-24-35-43 + 33\n"
+                          "2024-01-04\t02-09-14-25-36-44 + 49\n2024-01-06\t05-06-07-10-11-12 + 40\n")
+            << u"号码同在一格，日期列"_s;
+        QTest::newRow("quoted CSV: month names, quotes and a line break inside quotes")
+            << QByteArray("Date,Note,n1,n2,n3,n4,n5,n6,Bonus\n"
+                          "\"January 2, 2024\",\"said \"\"hi\"\", then\nleft\",1,8,13,24,35,43,33\n"
+                          "\"4 Jan 2024\",,2,9,14,25,36,44,49\n"
+                          "\"JAN-06-2024\",\"a,b\",5,6,7,10,11,12,40\n")
+            << u"逗号分隔表格，有标题行，日期列"_s;
+        QTest::newRow("semicolons quoted, dd.mm.yyyy decided by the column")
+            << QByteArray("\"02.01.2024\";\"1\";\"8\";\"13\";\"24\";\"35\";\"43\";\"33\"\n"
+                          "\"04.01.2024\";\"2\";\"9\";\"14\";\"25\";\"36\";\"44\";\"49\"\n"
+                          "\"06.01.2024\";\"5\";\"6\";\"7\";\"10\";\"11\";\"12\";\"40\"\n")
+            << u"分号分隔表格，日期列，按年份编期号"_s;
+        QTest::newRow("dates with a time part")
+            << QByteArray("2024-01-02 21:30,1,8,13,24,35,43,33\n2024-01-04T21:30:00,2,9,14,25,36,44,49\n"
+                          "2024-01-06 21:30:15,5,6,7,10,11,12,40\n")
+            << u"日期列"_s;
+        QTest::newRow("yyyymmdd dates")
+            << QByteArray("20240102 01 08 13 24 35 43 33\n20240104 02 09 14 25 36 44 49\n"
+                          "20240106 05 06 07 10 11 12 40\n")
+            << u"空格分隔表格，日期列"_s;
+        QTest::newRow("English titles, the first carrying the words")
+            << QByteArray("Draw,Date,Winning Number 1,2,3,4,5,6,Extra Number\n"
+                          "24/001,02/01/2024,1,8,13,24,35,43,33\n24/002,04/01/2024,2,9,14,25,36,44,49\n"
+                          "24/003,06/01/2024,5,6,7,10,11,12,40\n")
+            << u"有标题行，期号列"_s;
+        QTest::newRow("a counter titled as the draw number is no number")
+            << QByteArray("draw_number,Draw Date,N1,N2,N3,N4,N5,N6,Extra\n1,2024-01-02,1,8,13,24,35,43,33\n"
+                          "2,2024-01-04,2,9,14,25,36,44,49\n3,2024-01-06,5,6,7,10,11,12,40\n")
+            << u"日期列，按年份编期号"_s;
+        QTest::newRow("title row repeated for each year")
+            << u"日期,正码1,正码2,正码3,正码4,正码5,正码6,特号\n2024-01-02,01,08,13,24,35,43,33\n"
+               u"日期,正码1,正码2,正码3,正码4,正码5,正码6,特号\n2024-01-04,02,09,14,25,36,44,49\n"
+               u"2024-01-06,05,06,07,10,11,12,40\n"_s.toUtf8()
+            << u"略过 1 行重复的标题行"_s;
+        QTest::newRow("this program's own export")
+            << u"\uFEFF期号,落1码,落2码,落3码,落4码,落5码,落6码,特码,特肖,特波,特行,公式1\r\n"
+               u"2024001,01,08,13,24,35,43,33,鼠,红,金,12\r\n2024002,02,09,14,25,36,44,49,牛,绿,木,07\r\n"
+               u"2024003,05,06,07,10,11,12,40,虎,蓝,水,30\r\n"_s.toUtf8()
+            << u"逗号分隔表格，有标题行，期号列"_s;
     }
     void formsReadToTheSameDraws() {
         QFETCH(QByteArray, bytes);
