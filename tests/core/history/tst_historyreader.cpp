@@ -1,4 +1,5 @@
 #include "history/HistoryReader.h"
+#include "history/ReaderText.h"
 
 #include "core/history/DrawText.h"
 
@@ -186,6 +187,52 @@ private slots:
             << QByteArray(
                    "2024001 1 8 13 24 35 43 33\n2024002 2 9 14 25 36 44 50\n2024003 5 6 7 10 11 12 40\n")
             << 2 << 1 << -1 << u"号码50不在01到49之间"_s;
+        const QByteArray good2 = "2024002 02 09 14 25 36 44 49\n2024003 05 06 07 10 11 12 40\n";
+        QTest::newRow("line form: ten digits for the last number")
+            << "2024001 01 08 13 24 35 43 4294967303\n" + good2 << 2 << 1 << -1
+            << u"“4294967303”不是两位数字的号码"_s;
+        QTest::newRow("line form: digits joined to letters")
+            << "2024001 01 08 13 24 35 43 42abc\n" + good2 << 2 << 1 << -1 << u"“42abc”不是号码"_s;
+        QTest::newRow("line form: an eighth number")
+            << "2024001 01 08 13 24 35 43 33 07\n" + good2 << 2 << 1 << -1 << u"第七个号码之后还有“07”"_s;
+        QTest::newRow("line form: six leading digits are no numbers")
+            << "203002 08 13 24 35 43 33 01\n" + good2 << 2 << 1 << -1 << u"“203002”不是有效的期号"_s;
+        QTest::newRow("line form: eight-digit period")
+            << "20240001 01 08 13 24 35 43 33\n" + good2 << 2 << 1 << -1 << u"“20240001”不是有效的期号"_s;
+        QTest::newRow("line form: draw 000")
+            << "2024000 01 08 13 24 35 43 33\n" + good2 << 2 << 1 << -1 << u"“2024000”不是有效的期号"_s;
+        QTest::newRow("eight-digit periods keep their column")
+            << QByteArray("20240001,1,8,13,24,35,43,33\n20240002,2,9,14,25,36,44,49\n") << 0 << 2
+            << int(ErrorCode::Refused) << u"没有可读入的历史号码"_s;
+        QTest::newRow("dates of year 0001 keep their column")
+            << QByteArray("2024-01-02,1,8,13,24,35,43,33\n0001-01-04,2,9,14,25,36,44,49\n"
+                          "2024-01-06,5,6,7,10,11,12,40\n")
+            << 2 << 1 << -1 << u"“0001-01-04”不是有效的日期"_s;
+        QTest::newRow("impossible date names the date")
+            << QByteArray("02/01/2024,1,8,13,24,35,43,33\n31/02/2024,2,9,14,25,36,44,49\n"
+                          "06/01/2024,5,6,7,10,11,12,40\n")
+            << 2 << 1 << -1 << u"“31/02/2024”不是有效的日期"_s;
+        QTest::newRow("control characters shown escaped")
+            << QByteArray("2024-01-02,1,8,13,24,35,43,33\n2024-01-04,2,9,14,25,36,44,4\x1b"
+                          "9\n"
+                          "2024-01-06,5,6,7,10,11,12,40\n")
+            << 2 << 1 << -1 << u"“4\\u001B9”不是号码"_s;
+        QTest::newRow("two draws for one date")
+            << QByteArray("2024-01-02,1,8,13,24,35,43,33\n2024-01-04,2,9,14,25,36,44,49\n"
+                          "2024-01-02,5,6,7,10,11,12,40\n")
+            << 0 << 0 << int(ErrorCode::Refused) << u"第 1 行与第 3 行都是 2024-01-02 的开奖"_s;
+        QTest::newRow("titles: six numbers, no special column")
+            << QByteArray("期号,号码1,号码2,号码3,号码4,号码5,号码6\n2024001,1,8,13,24,35,43\n") << 0 << 0
+            << int(ErrorCode::Refused) << u"没有特别号码列"_s;
+        QTest::newRow("titles: a counter and six numbers")
+            << QByteArray("draw_number,n1,n2,n3,n4,n5,n6\n1,1,8,13,24,35,43\n2,2,9,14,25,36,44\n") << 0 << 0
+            << int(ErrorCode::Refused) << u"没有特别号码列"_s;
+        QTest::newRow("titles: some numbers only")
+            << QByteArray("date,ball1,ball2,ball3\n2024-01-02,1,8,13\n") << 0 << 0 << int(ErrorCode::Refused)
+            << u"标题行中没有平码4、平码5、平码6、特别号码列"_s;
+        QTest::newRow("titles: six in one cell, no special column")
+            << u"日期\t开奖号码\n2024-01-02\t01,08,13,24,35,43\n2024-01-04\t02,09,14,25,36,44\n"_s.toUtf8()
+            << 0 << 0 << int(ErrorCode::Refused) << u"没有特别号码列"_s;
     }
     void duplicatesAndRefusals() {
         QFETCH(QByteArray, bytes);
@@ -197,6 +244,7 @@ private slots:
         if (!file.ok()) {
             QCOMPARE(int(file.code()), code);
             QVERIFY2(file.message().contains(text), qPrintable(file.message()));
+            QVERIFY(file.message().endsWith(ReaderText::readableForms()));
             return;
         }
         QCOMPARE(file->draws.size(), draws);
@@ -205,6 +253,7 @@ private slots:
         QCOMPARE(refusal ? int(refusal->code) : -1, code);
         const QString said = refusal ? refusal->message : file->skipped.value(0).reason;
         QVERIFY2(said.contains(text), qPrintable(said));
+        QVERIFY(!refusal || said.endsWith(ReaderText::readableForms()));
     }
 
     // A file the two-digit reader mostly accepts keeps exactly that reading: the sample, and
