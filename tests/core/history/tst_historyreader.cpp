@@ -256,6 +256,140 @@ private slots:
         QVERIFY(!refusal || said.endsWith(ReaderText::readableForms()));
     }
 
+    // A line-format file running newest first keeps every draw.
+    void newestFirstLinesTurnedRound() {
+        QByteArray bytes;
+        for (int n = 500; n >= 1; --n)
+            bytes +=
+                u"%1 %2 02 03 04 05 06 07\n"_s.arg(2024000 + n).arg(n % 40 + 8, 2, 10, QChar(u'0')).toUtf8();
+        const auto file = HistoryReader::read(bytes, 2026001, 49);
+        QVERIFY(file.ok());
+        QCOMPARE(file->draws.size(), 500);
+        QVERIFY(file->skipped.isEmpty());
+        QCOMPARE(file->draws.first().period, 2024001);
+        QCOMPARE(file->draws.first().lineNumber, 500);
+        QVERIFY2(file->form.contains(u"已倒转"_s), qPrintable(file->form));
+    }
+
+    // Sheets and lists given as cells: the first holding draws is read and named; serial dates.
+    void tablesGivenAsCells() {
+        const SourceTable notes{u"工作表“说明”"_s, {{1, {u"本表为开奖记录"_s}}, {2, {u"2024 年"_s}}}};
+        const SourceTable sheet{
+            u"工作表“2024”"_s,
+            {{1, {u"Date"_s, u"N1"_s, u"N2"_s, u"N3"_s, u"N4"_s, u"N5"_s, u"N6"_s, u"Bonus"_s}},
+             {2, {u"45293"_s, u"1"_s, u"8"_s, u"13"_s, u"24"_s, u"35"_s, u"43"_s, u"33"_s}},
+             {3, {u"45295"_s, u"2"_s, u"9"_s, u"14"_s, u"25"_s, u"36"_s, u"44"_s, u"49"_s}},
+             {4, {u"45297"_s, u"5"_s, u"6"_s, u"7"_s, u"10"_s, u"11"_s, u"12"_s, u"40"_s}}}};
+        const auto file = HistoryReader::readTables({notes, sheet}, u"Excel 工作簿"_s, 49);
+        QVERIFY2(file.ok(), qPrintable(file.ok() ? QString() : file.message()));
+        QCOMPARE(describe(file->draws), threeDraws);
+        QCOMPARE(file->sourceName, sheet.name);
+        QVERIFY2(file->form.startsWith(u"Excel 工作簿，工作表“2024”，有标题行，日期列"_s),
+                 qPrintable(file->form));
+
+        const SourceTable json{u"JSON 列表“draws”"_s,
+                               {{1, {u"id"_s, u"date"_s, u"no"_s, u"sno"_s}},
+                                {2, {u"24/001"_s, u"2024-01-02"_s, u"1,8,13,24,35,43"_s, u"33"_s}},
+                                {3, {u"24/002"_s, u"2024-01-04"_s, u"2,9,14,25,36,44"_s, u"49"_s}},
+                                {4, {u"24/003"_s, u"2024-01-06"_s, u"5,6,7,10,11,12"_s, u"40"_s}}}};
+        const auto listed = HistoryReader::readTables({json}, u"JSON 文件"_s, 49);
+        QVERIFY(listed.ok());
+        QCOMPARE(describe(listed->draws), threeDraws);
+
+        const auto none = HistoryReader::readTables({notes}, u"Excel 工作簿"_s, 49);
+        QVERIFY(!none.ok());
+        QVERIFY2(none.message().startsWith(u"这是一个Excel 工作簿，但没有一张工作表含有开奖号码"_s),
+                 qPrintable(none.message()));
+        QVERIFY(none.message().endsWith(ReaderText::readableForms()));
+    }
+
+    // Periods counted from dates are said aloud: how, a late first draw, a line skipped inside a
+    // year with the draws it shifts, and day first assumed.
+    void datesNumberingSaidAloud() {
+        const auto file = HistoryReader::read("03/02/2024,1,8,13,24,35,43,33\n05/02/2024,2,9,14,25,36,44\n"
+                                              "07/02/2024,5,6,7,10,11,12,40\n09/02/2024,1,2,3,4,5,6,7\n"
+                                              "11/02/2024,1,2,3,4,5,6,8\n",
+                                              2026001, 49);
+        QVERIFY(file.ok());
+        QCOMPARE(file->numbering, HistoryFile::Numbering::FromDates);
+        QCOMPARE(file->draws.size(), 4);
+        QCOMPARE(file->draws.first().date, QDate(2024, 2, 3));
+        const QString said = file->warnings.join(u'\n');
+        QVERIFY2(said.contains(u"期号按日期先后为每年的开奖从第 001 期数起"_s), qPrintable(said));
+        QVERIFY2(said.contains(u"第一年（2024 年）的第一期开奖在 2 月 3 日"_s), qPrintable(said));
+        QVERIFY2(said.contains(u"2024 年中第 2 行无法读入：若它是一期开奖，该年其后 3 期的期号都少算 1"_s),
+                 qPrintable(said));
+        QVERIFY2(said.contains(u"已按日在前读"_s), qPrintable(said));
+
+        const auto decided =
+            HistoryReader::read("01/02/2024,1,8,13,24,35,43,33\n01/13/2024,2,9,14,25,36,44,49\n"
+                                "01/20/2024,5,6,7,10,11,12,40\n",
+                                2026001, 49);
+        QVERIFY(decided.ok());
+        QCOMPARE(decided->draws.first().date, QDate(2024, 1, 2));
+        QVERIFY(!decided->warnings.join(u'\n').contains(u"已按日在前读"_s));
+    }
+
+    // An append from a file without draw numbers finds the newest stored draws by their numbers.
+    void appendWithoutDrawNumbers_data() {
+        QTest::addColumn<QStringList>("stored"); // "period:numbers", oldest first
+        QTest::addColumn<QStringList>("newer");  // what the append stores; empty with `refused`
+        QTest::addColumn<QString>("refused");
+        const QString d1 = u"1 8 13 24 35 43 33"_s, d2 = u"2 9 14 25 36 44 49"_s, d3 = u"5 6 7 10 11 12 40"_s;
+        QTest::newRow("none stored: an import") << QStringList{} << threeDraws << QString();
+        QTest::newRow("one stored, numbered on in its year")
+            << QStringList{u"2024051:"_s + d2} << QStringList{u"2024052:"_s + d3, u"2024053:1 2 3 4 5 6 8"_s}
+            << QString();
+        QTest::newRow("the new year starts at 001")
+            << QStringList{u"2023150:1 2 3 4 5 6 7"_s, u"2023151:"_s + d1}
+            << QStringList{u"2024001:"_s + d2, u"2024002:"_s + d3, u"2024003:1 2 3 4 5 6 8"_s} << QString();
+        QTest::newRow("newest stored draw missing")
+            << QStringList{u"2023151:"_s + d1, u"2023152:1 2 3 4 5 6 9"_s} << QStringList{}
+            << u"找不到已有的第 2023152 期（01 02 03 04 05 06 + 09）紧接在第 2023151 期之后"_s;
+        QTest::newRow("not consecutive") << QStringList{u"2023151:"_s + d1, u"2023152:"_s + d3}
+                                         << QStringList{} << u"找不到已有的第 2023152 期"_s;
+    }
+    void appendWithoutDrawNumbers() {
+        QFETCH(QStringList, stored);
+        QFETCH(QStringList, newer);
+        QFETCH(QString, refused);
+        const auto file = HistoryReader::read("2023-12-28,1,2,3,4,5,6,7\n2023-12-30,1,8,13,24,35,43,33\n"
+                                              "2024-01-02,2,9,14,25,36,44,49\n2024-01-04,5,6,7,10,11,12,40\n"
+                                              "2024-01-06,1,2,3,4,5,6,8\n",
+                                              2026001, 49);
+        QVERIFY(file.ok());
+        QList<ParsedDraw> draws;
+        for (const QString& s : stored) {
+            ParsedDraw d;
+            d.period = s.section(u':', 0, 0).toInt();
+            const QStringList n = s.section(u':', 1).split(u' ');
+            for (size_t i = 0; i < 7; ++i)
+                d.numbers[i] = n[qsizetype(i)].toInt();
+            draws.append(d);
+        }
+        const auto result = file->newerThan(draws, u"f"_s);
+        if (!refused.isEmpty()) {
+            QVERIFY(!result.ok());
+            QVERIFY2(result.message().contains(refused), qPrintable(result.message()));
+            return;
+        }
+        QVERIFY2(result.ok(), qPrintable(result.ok() ? QString() : result.message()));
+        QCOMPARE(describe(result.value()), stored.isEmpty() ? describe(file->draws) : newer);
+    }
+
+    // Twenty skipped lines one by one, then a count per reason; quoted text does not split a reason.
+    void skippedSummaryCountsPerReason() {
+        QList<SkippedLine> skipped;
+        for (int i = 1; i <= 25; ++i)
+            skipped.append({i, u"x\u202E"_s, i % 2 ? u"只有1个号码，不足7个"_s : u"“%1a”不是号码"_s.arg(i)});
+        skipped.append({26, u"y"_s, u"“b”不是号码"_s});
+        const QStringList summary = ReaderText::skippedSummary(skipped);
+        QCOMPARE(summary.size(), 22);
+        QCOMPARE(summary.first(), u"第 1 行 x\\u202E：只有1个号码，不足7个"_s);
+        QCOMPARE(summary.mid(20),
+                 (QStringList{u"另有 3 行：只有1个号码，不足7个"_s, u"另有 3 行：“…”不是号码"_s}));
+    }
+
     // A file the two-digit reader mostly accepts keeps exactly that reading: the sample, and
     // samples with lines damaged at random.
     void twoDigitFilesReadAsBefore() {
