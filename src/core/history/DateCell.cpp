@@ -3,7 +3,9 @@
 #include <QDate>
 #include <QString>
 
+#include <algorithm>
 #include <array>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -118,6 +120,26 @@ std::optional<Written> parse(QStringView text) {
     if (plain && len(0) <= 2 && len(1) <= 2 && len(2) == 4)
         return Written{num(2), num(0), num(1), true};
     return std::nullopt;
+}
+
+void joinSplitDates(QStringList& cells) {
+    for (qsizetype i = 0; i < cells.size(); ++i) {
+        if (!std::any_of(cells[i].begin(), cells[i].end(), isLetter) || parse(cells[i]))
+            continue;
+        // Three pieces around the month name first, so that "12 Jun 1982 01" keeps its 01.
+        for (const auto& [from, to] :
+             {std::pair(i - 1, i + 1), std::pair(i, i + 2), std::pair(i, i + 1), std::pair(i - 1, i)}) {
+            if (from < 0 || to >= cells.size())
+                continue;
+            const QString joined = cells.mid(from, to - from + 1).join(u' ');
+            if (!parse(joined))
+                continue;
+            cells[from] = joined;
+            cells.remove(from + 1, to - from);
+            i = from;
+            break;
+        }
+    }
 }
 
 int julianDay(int year, int month, int day) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QStringList>
 #include <QStringView>
 
 #include <optional>
@@ -19,6 +20,10 @@ struct Written {
 
 // The parts of a text shaped like a date, possible or not; none when it is no date.
 std::optional<Written> parse(QStringView text);
+
+// Joins a date with a month name that the separator cut into cells ("June 12", "1982" or "12",
+// "Jun", "1982") back into one cell.
+void joinSplitDates(QStringList& cells);
 
 // The Julian day of a possible date of the years 1900-2099, else 0.
 int julianDay(int year, int month, int day);

@@ -1,5 +1,9 @@
 #include "TableSplitter.h"
 
+#include "history/DateCell.h"
+
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace talven::TableSplitter {
@@ -137,6 +141,7 @@ QList<TableRow> split(const QString& text, Separator separator) {
         QStringList cells = scanner.row(pos, line);
         if (std::all_of(cells.begin(), cells.end(), [](const QString& c) { return c.isEmpty(); }))
             continue;
+        DateCell::joinSplitDates(cells);
         QString raw = text.mid(start, pos - start);
         if (raw.endsWith(u'\n'))
             raw.chop(1);

@@ -99,6 +99,14 @@ private slots:
                           "\"4 Jan 2024\",,2,9,14,25,36,44,49\n"
                           "\"JAN-06-2024\",\"a,b\",5,6,7,10,11,12,40\n")
             << u"逗号分隔表格，有标题行，日期列"_s;
+        QTest::newRow("month names cut by the separator")
+            << QByteArray("June 2, 2024,01,08,13,24,35,43,33\nJune 4, 2024,02,09,14,25,36,44,49\n"
+                          "June 6, 2024,05,06,07,10,11,12,40\n")
+            << u"逗号分隔表格，日期列，按年份编期号"_s;
+        QTest::newRow("month names cut by blanks")
+            << QByteArray("2 Jun 2024 01 08 13 24 35 43 33\nJun 4, 2024 02 09 14 25 36 44 49\n"
+                          "June 6 2024 05 06 07 10 11 12 40\n")
+            << u"空格分隔表格，日期列，按年份编期号"_s;
         QTest::newRow("semicolons quoted, dd.mm.yyyy decided by the column")
             << QByteArray("\"02.01.2024\";\"1\";\"8\";\"13\";\"24\";\"35\";\"43\";\"33\"\n"
                           "\"04.01.2024\";\"2\";\"9\";\"14\";\"25\";\"36\";\"44\";\"49\"\n"
