@@ -72,12 +72,37 @@ std::vector<bool> applyRecent(std::vector<bool> selection, const std::vector<flo
 // The smallest and largest of the values of the given ordinals, as texts that read back exactly.
 BoundTexts recentBounds(const std::vector<float>& recents, const QList<int>& ordinals);
 
+// A recent accuracy inside its range, compared as single floats.
+bool inRecentRange(float recent, const Range& range);
+// A z-score inside its range (bounds inclusive); a formula without one is outside.
+bool inZRange(std::optional<double> z, const Range& range);
+
 // The optional range on the z-score (标准分), zs[ordinal - 1] each formula's: shown formulas
 // outside the range, and those without a z-score, lose their selection. Bounds are inclusive.
 std::vector<bool> applyZ(std::vector<bool> selection, const std::vector<std::optional<double>>& zs,
                          const Range& range, const QList<int>& ordinals);
 // Two-decimal bounds that take in every z-score of the given ordinals; "0" when none has one.
 BoundTexts zBounds(const std::vector<std::optional<double>>& zs, const QList<int>& ordinals);
+
+// The recent-accuracy range of the filter window: the accuracy over the newest `window` judged draws.
+struct RecentRange {
+    int window = 10;
+    Range range;
+};
+
+// Everything "确定" applies: the ten ranges, then the recent-accuracy and z-score ranges when ticked.
+struct Criteria {
+    Ranges ranges;
+    std::optional<RecentRange> recent;
+    std::optional<Range> z;
+
+    // Ten ranges that every figure lies in, and neither optional range.
+    static Criteria unbounded();
+};
+
+// True when a selected formula with these figures stays selected under the criteria. recent is its
+// accuracy over the criteria's recent window (read only when that range is on), z its z-score.
+bool passes(const Criteria& criteria, const FormulaFigures& figures, float recent, std::optional<double> z);
 
 } // namespace FormulaFilter
 
