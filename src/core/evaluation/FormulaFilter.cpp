@@ -29,37 +29,6 @@ QString figureTitle(int figure) {
                                                : QString();
 }
 
-bool isFractional(int figure) {
-    return figure == Accuracy || figure >= PerNumberAccuracy;
-}
-
-double figureValue(const FormulaFigures& f, int figure) {
-    switch (figure) {
-    case Accuracy:
-        return f.accuracy;
-    case LongestMiss:
-        return f.longestMissRun;
-    case LongestHit:
-        return f.longestHitRun;
-    case CurrentMiss:
-        return f.currentMissRun;
-    case CurrentHit:
-        return f.currentHitRun;
-    case PerNumberAccuracy:
-        return f.perNumberAccuracy;
-    case PerNumberLongestMiss:
-        return f.perNumberLongestMiss;
-    case PerNumberLongestHit:
-        return f.perNumberLongestHit;
-    case PerNumberCurrentMiss:
-        return f.perNumberCurrentMiss;
-    case PerNumberCurrentHit:
-        return f.perNumberCurrentHit;
-    default:
-        return 0;
-    }
-}
-
 QString floatText(float value) {
     // Seven digits are what the list shows; a few floats need eight or nine to read back exactly.
     for (int digits = 7; digits < 9; ++digits) {
@@ -98,15 +67,6 @@ std::optional<double> parseBound(const QString& text) {
     if (!ok)
         return std::nullopt;
     return value;
-}
-
-bool inRange(const FormulaFigures& figures, int figure, const Range& range) {
-    const double value = figureValue(figures, figure);
-    if (isFractional(figure)) {
-        const auto v = static_cast<float>(value);
-        return v >= static_cast<float>(range.lower) && v <= static_cast<float>(range.upper);
-    }
-    return value >= range.lower && value <= range.upper;
 }
 
 std::vector<bool> apply(std::vector<bool> selection, const std::vector<FormulaFigures>& figures,

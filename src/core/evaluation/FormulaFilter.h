@@ -45,8 +45,36 @@ using Bounds = std::array<BoundTexts, FigureCount>;
 // "正确率" … "码均最后连对", as the formula list heads its columns.
 QString figureTitle(int figure);
 // True for the figures kept as single floats (accuracies and per-number figures).
-bool isFractional(int figure);
-double figureValue(const FormulaFigures& figures, int figure);
+// Inline, as the walk-forward back-test asks them for every formula at every draw.
+inline bool isFractional(int figure) {
+    return figure == Accuracy || figure >= PerNumberAccuracy;
+}
+inline double figureValue(const FormulaFigures& f, int figure) {
+    switch (figure) {
+    case Accuracy:
+        return f.accuracy;
+    case LongestMiss:
+        return f.longestMissRun;
+    case LongestHit:
+        return f.longestHitRun;
+    case CurrentMiss:
+        return f.currentMissRun;
+    case CurrentHit:
+        return f.currentHitRun;
+    case PerNumberAccuracy:
+        return f.perNumberAccuracy;
+    case PerNumberLongestMiss:
+        return f.perNumberLongestMiss;
+    case PerNumberLongestHit:
+        return f.perNumberLongestHit;
+    case PerNumberCurrentMiss:
+        return f.perNumberCurrentMiss;
+    case PerNumberCurrentHit:
+        return f.perNumberCurrentHit;
+    default:
+        return 0;
+    }
+}
 
 // The smallest and largest value of every figure over the given formulas (ordinals into
 // figures, 1-based), written so that each text reads back as exactly that value; "0" when none.
@@ -59,7 +87,14 @@ QString floatText(float value);
 std::optional<double> parseBound(const QString& text);
 
 // True when the figure lies in the range; fractional figures compare as single floats.
-bool inRange(const FormulaFigures& figures, int figure, const Range& range);
+inline bool inRange(const FormulaFigures& figures, int figure, const Range& range) {
+    const double value = figureValue(figures, figure);
+    if (isFractional(figure)) {
+        const auto v = static_cast<float>(value);
+        return v >= static_cast<float>(range.lower) && v <= static_cast<float>(range.upper);
+    }
+    return value >= range.lower && value <= range.upper;
+}
 // The selection (by ordinal - 1) after filtering the given ordinals; others keep their flag.
 std::vector<bool> apply(std::vector<bool> selection, const std::vector<FormulaFigures>& figures,
                         const Ranges& ranges, const QList<int>& ordinals);

@@ -17,6 +17,14 @@ namespace {
 
 const int specialColumn = DrawColumns::attribute('L', 7, 'A');
 
+// The year of every draw, as the back-test judges it: the period's first four digits.
+std::vector<int> yearsOf(const BacktestEngine& engine) {
+    std::vector<int> years;
+    for (double period : engine.columns()[DrawColumns::QQH])
+        years.push_back(static_cast<int>(period) / 1000);
+    return years;
+}
+
 std::vector<char> formulasTakingPart(const BacktestEngine& engine, const SelectionBacktestRequest& request) {
     const int count = engine.formulaCount();
     std::vector<char> part(static_cast<size_t>(count), 0);
@@ -41,10 +49,13 @@ std::vector<char> formulasTakingPart(const BacktestEngine& engine, const Selecti
 // One formula's part in a run: whether it is selected at each judged draw, asked in draw order.
 class FormulaWalk {
 public:
-    FormulaWalk(const BacktestEngine& engine, const SelectionBacktestRequest& request, int formula,
-                bool takesPart)
-        : m_engine(engine), m_request(request), m_formula(formula), m_takesPart(takesPart) {
+    // years: the year of every draw of the history.
+    FormulaWalk(const BacktestEngine& engine, const SelectionBacktestRequest& request,
+                const std::vector<int>& years, int formula, bool takesPart)
+        : m_engine(engine), m_request(request), m_years(years), m_formula(formula), m_takesPart(takesPart),
+          m_withoutZ(request.criteria) {
         const FormulaDefinition& d = engine.formula(formula);
+        m_withoutZ.z.reset();
         if (takesPart && request.mode == SelectionBacktestRequest::Mode::WalkForward)
             m_running.emplace(d.kind, d.kill, engine.rules().largestNumber(),
                               request.criteria.recent ? request.criteria.recent->window : 0);
@@ -60,8 +71,11 @@ public:
         for (; m_fed < t; ++m_fed)
             feed(m_fed);
         const FormulaFilter::Criteria& c = m_request.criteria;
-        return FormulaFilter::passes(c, m_running->figures(), c.recent ? m_running->recent().accuracy : 0.0f,
-                                     c.z ? m_running->againstChance().z : std::nullopt);
+        // The z-score range comes last: its square root is only worked out for formulas still in.
+        if (!FormulaFilter::passes(m_withoutZ, m_running->figures(),
+                                   c.recent ? m_running->recent().accuracy : 0.0f, std::nullopt))
+            return false;
+        return !c.z || FormulaFilter::inZRange(m_running->againstChance().z, *c.z);
     }
 
 private:
@@ -69,18 +83,27 @@ private:
         const FormulaResult& r = m_engine.result(m_formula);
         const bool hit = static_cast<size_t>(d) < r.hits.size() && r.hits[static_cast<size_t>(d)] != 0;
         int winning = 0;
-        // The chance sums cost a prediction per draw: only the z-score range reads them.
+        // Only the z-score range reads the chance sums.
         if (d > 0 && m_request.criteria.z) {
             const FormulaDefinition& def = m_engine.formula(m_formula);
-            winning = m_engine.winningAt(def.kind, def.kill, m_engine.parameter(m_formula, d - 1), d);
+            // The prediction the back-test judged at draw d, unless it was too large to keep.
+            const std::uint8_t code =
+                static_cast<size_t>(d) < r.predicted.size() ? r.predicted[static_cast<size_t>(d)] : 0;
+            winning = code != 0
+                          ? m_engine.rules().winningCount(def.kind, def.kill,
+                                                          BacktestEngine::unpackPrediction(code),
+                                                          m_years[static_cast<size_t>(d)])
+                          : m_engine.winningAt(def.kind, def.kill, m_engine.parameter(m_formula, d - 1), d);
         }
         m_running->add(hit, winning);
     }
 
     const BacktestEngine& m_engine;
     const SelectionBacktestRequest& m_request;
+    const std::vector<int>& m_years;
     int m_formula;
     bool m_takesPart;
+    FormulaFilter::Criteria m_withoutZ;
     std::optional<RunningFigures> m_running;
     int m_fed = 0;
 };
@@ -95,16 +118,18 @@ public:
           m_counts(m_known.size() * static_cast<size_t>(largest), 0),
           m_scratch(static_cast<size_t>(largest)) {}
 
-    // One count per number 1..N; null when the formula has no value for the draw.
-    const int* ruledOut(const FormulaDefinition& formula, double parameter, int judgedYear) {
+    // One count per number 1..N; null when the formula has no value for the draw. code: the
+    // prediction the back-test judged at the draw, as it keeps it.
+    const int* ruledOut(const FormulaDefinition& formula, std::uint8_t code, double parameter,
+                        int judgedYear) {
         if (!isFormulaKind(formula.kind) || !std::isfinite(parameter))
             return nullptr;
-        const KindPrediction prediction = m_predictor.rules().predict(formula.kind, parameter, judgedYear);
-        if (!prediction.valid)
-            return nullptr;
-        const std::uint8_t code = BacktestEngine::packPrediction(prediction);
-        if (code == 0) // a value too large to pack: worked out each time
+        if (code == 0) {
+            // No prediction, or one too large to keep: worked out each time.
+            if (!m_predictor.rules().predict(formula.kind, parameter, judgedYear).valid)
+                return nullptr;
             return countInto(m_scratch.data(), formula, parameter, judgedYear);
+        }
         const size_t slot = (static_cast<size_t>(formula.kind) * 2 + (formula.kill ? 1 : 0)) * 256 + code;
         int* counts = m_counts.data() + slot * static_cast<size_t>(m_largest);
         if (!m_known[slot]) {
@@ -178,10 +203,11 @@ SelectionBacktest::SelectionBacktest(const BacktestEngine& engine) : m_engine(en
 
 std::vector<bool> SelectionBacktest::selectionAt(const SelectionBacktestRequest& request, int draw) const {
     const std::vector<char> part = formulasTakingPart(m_engine, request);
+    const std::vector<int> years = yearsOf(m_engine);
     std::vector<bool> selected(part.size(), false);
     for (int f = 0; f < m_engine.formulaCount(); ++f)
         selected[static_cast<size_t>(f)] =
-            FormulaWalk(m_engine, request, f, part[static_cast<size_t>(f)]).selectedAt(draw);
+            FormulaWalk(m_engine, request, years, f, part[static_cast<size_t>(f)]).selectedAt(draw);
     return selected;
 }
 
@@ -197,9 +223,7 @@ Result<SelectionBacktestReport> SelectionBacktest::run(const SelectionBacktestRe
     const int first = request.last ? std::max(1, drawCount - *request.last) : 1;
     const int window = drawCount - first;
     const std::vector<double>& periods = m_engine.columns()[DrawColumns::QQH];
-    std::vector<int> years(static_cast<size_t>(window));
-    for (int i = 0; i < window; ++i)
-        years[static_cast<size_t>(i)] = static_cast<int>(periods[static_cast<size_t>(first + i)]) / 1000;
+    const std::vector<int> years = yearsOf(m_engine);
 
     const ErrorValuePredictor predictor(m_engine.rules());
     const std::vector<char> part = formulasTakingPart(m_engine, request);
@@ -221,7 +245,8 @@ Result<SelectionBacktestReport> SelectionBacktest::run(const SelectionBacktestRe
                     continue;
                 const FormulaDefinition& definition = m_engine.formula(f);
                 const std::vector<double>& parameters = m_engine.result(f).parameters;
-                FormulaWalk walk(m_engine, request, f, true);
+                const std::vector<std::uint8_t>& predicted = m_engine.result(f).predicted;
+                FormulaWalk walk(m_engine, request, years, f, true);
                 for (int i = 0; i < window; ++i) {
                     const int t = first + i;
                     if (!walk.selectedAt(t))
@@ -231,7 +256,9 @@ Result<SelectionBacktestReport> SelectionBacktest::run(const SelectionBacktestRe
                     const double p = static_cast<size_t>(t - 1) < parameters.size()
                                          ? parameters[static_cast<size_t>(t - 1)]
                                          : std::nan("");
-                    const int* ruledOut = lookup.ruledOut(definition, p, years[static_cast<size_t>(i)]);
+                    const std::uint8_t code =
+                        static_cast<size_t>(t) < predicted.size() ? predicted[static_cast<size_t>(t)] : 0;
+                    const int* ruledOut = lookup.ruledOut(definition, code, p, years[static_cast<size_t>(t)]);
                     if (!ruledOut)
                         continue;
                     ++mine.withValue[static_cast<size_t>(i)];
