@@ -204,6 +204,7 @@ SelectionBacktest::SelectionBacktest(const BacktestEngine& engine) : m_engine(en
 std::vector<bool> SelectionBacktest::selectionAt(const SelectionBacktestRequest& request, int draw) const {
     const std::vector<char> part = formulasTakingPart(m_engine, request);
     const std::vector<int> years = yearsOf(m_engine);
+    draw = std::clamp(draw, 0, m_engine.drawCount());
     std::vector<bool> selected(part.size(), false);
     for (int f = 0; f < m_engine.formulaCount(); ++f)
         selected[static_cast<size_t>(f)] =

@@ -123,7 +123,6 @@ private slots:
     void skippedDraws_data();
     void skippedDraws();
     void cancelStopsEarly();
-    void refusals();
 };
 
 void TestSelectionBacktest::rowsAreVerificationAtTheDrawBefore_data() {
@@ -364,15 +363,6 @@ void TestSelectionBacktest::cancelStopsEarly() {
     const auto whole = SelectionBacktest(fixture.engine).run(request, &cancel);
     QVERIFY(whole.ok() && !whole->cancelled);
     QCOMPARE(int(whole->rows.size() + whole->skipped.size()), 299);
-}
-
-void TestSelectionBacktest::refusals() {
-    const Fixture one(Options{}, 1);
-    QCOMPARE(SelectionBacktest(one.engine).run({}).code(), ErrorCode::Empty);
-    const Fixture some(Options{}, 10);
-    SelectionBacktestRequest request;
-    request.last = 0;
-    QVERIFY(!SelectionBacktest(some.engine).run(request).ok());
 }
 
 QTEST_GUILESS_MAIN(TestSelectionBacktest)
