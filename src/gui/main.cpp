@@ -64,7 +64,9 @@ int runProgram(QApplication& app) {
         prompts.warning(nullptr, u"无法打开数据库"_s, session.message());
         return 1;
     }
-    MainWindow window(*session.value(), prompts, &settings);
+    // The window's sizes and folders are its own settings object: the session's keeps the options.
+    QSettings viewSettings;
+    MainWindow window(*session.value(), prompts, &viewSettings);
     window.show();
     return app.exec();
 }
