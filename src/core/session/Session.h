@@ -158,7 +158,10 @@ private:
     };
 
     Session(QString dataDir, QSettings& settings);
+    static Result<std::unique_ptr<Session>> openIn(const QString& dataDir, QSettings& settings);
     Result<void> openDatabase();
+    // Every refused or failed operation is kept in the log with its cause.
+    static void logFailure(const Error& error);
     // The one runner: refuses the operation by its access (ChangeKinds::Access), else runs it on
     // the database thread, then on the session's thread puts the new state in place, settles it,
     // tells the views and only then lets the next operation start.
