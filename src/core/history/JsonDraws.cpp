@@ -132,6 +132,8 @@ Result<SourceTable> read(const QJsonDocument& document) {
                 row.cells.resize(*column + 1);
             row.cells[*column] = text;
         }
+        while (!row.cells.isEmpty() && row.cells.last().isEmpty())
+            row.cells.removeLast();
         table.rows.append(std::move(row));
     }
     return table;

@@ -99,6 +99,8 @@ Result<SourceFile> SourceFile::open(const QByteArray& bytes, const QString& file
                 return refusal(sheets.message());
             return SourceFile(Kind::Xlsx, std::move(sheets.value()));
         }
+        if (bytes.contains("xl/workbook.xml"))
+            return refusal(u"这个 Excel 工作簿已损坏，无法读入"_s);
         if (bytes.contains("xl/workbook.bin"))
             return refusal(
                 u"这是一个 Excel 二进制工作簿（.xlsb），不能直接读入；请在表格程序中另存为 .xlsx"_s);
@@ -130,10 +132,13 @@ Result<SourceFile> SourceFile::open(const QByteArray& bytes, const QString& file
     const QString suffix = QFileInfo(fileName).suffix().toLower();
     const QString text = HistoryParser::decodeText(bytes);
     const QString start = sniffText(text);
+    if (start.isEmpty()) // the text reader says that the file is empty
+        return SourceFile(Kind::Text, {});
     const bool jsonName = suffix == u"json";
     if (start.startsWith(u'{') || start.startsWith(u'[') || jsonName) {
         QJsonParseError parseError{};
-        const QJsonDocument document = QJsonDocument::fromJson(text.toUtf8(), &parseError);
+        const QByteArray utf8 = text.toUtf8();
+        const QJsonDocument document = QJsonDocument::fromJson(utf8, &parseError);
         if (parseError.error == QJsonParseError::NoError) {
             Result<SourceTable> table = JsonDraws::read(document);
             if (!table)
@@ -142,7 +147,8 @@ Result<SourceFile> SourceFile::open(const QByteArray& bytes, const QString& file
         }
         // A text that merely starts with a bracket stays text; a file named .json is JSON.
         if (jsonName)
-            return refusal(u"这个 JSON 文件无法解析（第 %1 个字符处有误）"_s.arg(parseError.offset + 1))
+            return refusal(u"这个 JSON 文件无法解析（第 %1 个字符处有误）"_s.arg(
+                               QString::fromUtf8(utf8.left(parseError.offset)).size()))
                 .withCause(parseError.errorString());
     }
     if (start.contains(u"urn:schemas-microsoft-com:office:spreadsheet"))

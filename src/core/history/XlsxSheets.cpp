@@ -415,7 +415,7 @@ Result<QList<SourceRow>> sheetRows(const QByteArray& bytes, SheetContext& contex
 } // namespace
 
 QDate serialDate(double serial, bool from1904) {
-    if (!std::isfinite(serial) || serial < 1 || serial > 2958465)
+    if (!std::isfinite(serial) || serial < (from1904 ? 0 : 1) || serial > 2958465)
         return {};
     const auto days = qint64(std::floor(serial));
     if (from1904)
