@@ -10,7 +10,9 @@
 #include <unzip.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 using namespace Qt::StringLiterals;
@@ -280,31 +282,178 @@ QList<bool> dateStyles(const QByteArray& bytes) {
     return styles;
 }
 
-QString numberText(QStringView raw) {
+QString numberText(const QString& raw) {
+    // Most cells of a history are whole numbers, written as they are shown.
+    const bool digits = !raw.isEmpty() && raw.size() <= 15 && (raw[0] != u'0' || raw.size() == 1) &&
+                        std::all_of(raw.begin(), raw.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+    if (digits)
+        return raw;
     bool ok = false;
     const double value = raw.toDouble(&ok);
     if (!ok || !std::isfinite(value))
-        return raw.toString();
+        return raw;
     if (value == std::floor(value) && std::abs(value) < 1e15)
         return QString::number(qint64(value));
     return QString::number(value, 'g', 15);
 }
 
+// The text of XML character data or an attribute value, its entities decoded.
+QString xmlText(const char* begin, const char* end) {
+    QString text = QString::fromUtf8(begin, end - begin);
+    if (!text.contains(u'&'))
+        return text;
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const qsizetype semicolon = text[i] == u'&' ? text.indexOf(u';', i + 1) : -1;
+        if (semicolon < 0 || semicolon - i > 10) {
+            out += text[i];
+            continue;
+        }
+        const QStringView entity = QStringView(text).mid(i + 1, semicolon - i - 1);
+        char32_t c = 0;
+        if (entity == u"lt")
+            c = u'<';
+        else if (entity == u"gt")
+            c = u'>';
+        else if (entity == u"amp")
+            c = u'&';
+        else if (entity == u"quot")
+            c = u'"';
+        else if (entity == u"apos")
+            c = u'\'';
+        else if (entity.startsWith(u'#')) {
+            const bool hex = entity.size() > 1 && (entity[1] == u'x' || entity[1] == u'X');
+            c = (hex ? entity.mid(2) : entity.mid(1)).toUInt(nullptr, hex ? 16 : 10);
+            if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+                c = 0;
+        }
+        if (c == 0) {
+            out += text[i];
+            continue;
+        }
+        out += QString::fromUcs4(&c, 1);
+        i = semicolon;
+    }
+    return out;
+}
+
+// One tag of a worksheet's XML: its local name (without a namespace prefix) and the attributes
+// the cells need.
+struct Tag {
+    QByteArrayView name;
+    bool closing = false;
+    bool selfClosing = false;
+    QByteArrayView r, t, s;
+};
+
+// A worksheet is read with a scanner of its own rather than a general XML reader: a sheet of
+// thousands of draws holds tens of thousands of cells, and this is what keeps opening it quick.
+class SheetScanner {
+public:
+    explicit SheetScanner(const QByteArray& bytes) : m_p(bytes.constData()), m_end(m_p + bytes.size()) {}
+
+    // The next element tag; false at the end of the text.
+    bool next(Tag& tag) {
+        while (true) {
+            m_p = static_cast<const char*>(std::memchr(m_p, '<', size_t(m_end - m_p)));
+            if (!m_p)
+                return false;
+            ++m_p;
+            if (m_p < m_end && (*m_p == '?' || *m_p == '!')) {
+                const bool comment = m_end - m_p >= 3 && std::memcmp(m_p, "!--", 3) == 0;
+                skipPast(comment ? "-->" : ">");
+                continue;
+            }
+            break;
+        }
+        tag = Tag{};
+        tag.closing = m_p < m_end && *m_p == '/';
+        if (tag.closing)
+            ++m_p;
+        const char* nameStart = m_p;
+        while (m_p < m_end && !isBlank(*m_p) && *m_p != '>' && *m_p != '/')
+            ++m_p;
+        tag.name = QByteArrayView(nameStart, m_p - nameStart);
+        if (const qsizetype colon = tag.name.indexOf(':'); colon >= 0)
+            tag.name = tag.name.sliced(colon + 1);
+        while (m_p < m_end && *m_p != '>') {
+            if (*m_p == '/') {
+                tag.selfClosing = true;
+                ++m_p;
+                continue;
+            }
+            if (isBlank(*m_p)) {
+                ++m_p;
+                continue;
+            }
+            const char* attributeStart = m_p;
+            while (m_p < m_end && *m_p != '=' && *m_p != '>' && !isBlank(*m_p))
+                ++m_p;
+            QByteArrayView attribute(attributeStart, m_p - attributeStart);
+            while (m_p < m_end && (isBlank(*m_p) || *m_p == '='))
+                ++m_p;
+            if (m_p >= m_end || (*m_p != '"' && *m_p != '\''))
+                continue;
+            const char quote = *m_p++;
+            const char* valueStart = m_p;
+            m_p = static_cast<const char*>(std::memchr(m_p, quote, size_t(m_end - m_p)));
+            if (!m_p)
+                m_p = m_end;
+            const QByteArrayView value(valueStart, m_p - valueStart);
+            if (m_p < m_end)
+                ++m_p;
+            if (const qsizetype colon = attribute.indexOf(':'); colon >= 0)
+                attribute = attribute.sliced(colon + 1);
+            if (attribute == "r")
+                tag.r = value;
+            else if (attribute == "t")
+                tag.t = value;
+            else if (attribute == "s")
+                tag.s = value;
+        }
+        if (m_p < m_end)
+            ++m_p;
+        return true;
+    }
+    // The character data from here to the next tag.
+    QString text() {
+        const char* begin = m_p;
+        const char* end = static_cast<const char*>(std::memchr(m_p, '<', size_t(m_end - m_p)));
+        m_p = end ? end : m_end;
+        return xmlText(begin, m_p);
+    }
+
+private:
+    static bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+    void skipPast(const char* marker) {
+        const QByteArrayView rest(m_p, m_end - m_p);
+        const qsizetype at = rest.indexOf(QByteArrayView(marker));
+        m_p = at < 0 ? m_end : m_p + at + std::strlen(marker);
+    }
+
+    const char* m_p;
+    const char* m_end;
+};
+
+int toInt(QByteArrayView digits) {
+    int value = 0;
+    for (const char c : digits) {
+        if (c < '0' || c > '9' || value > MaxRows)
+            return value > MaxRows ? MaxRows + 1 : value;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
 // "B7" -> column 2, row 7; zero where a part is missing.
-void parseReference(QStringView reference, int& column, int& row) {
+void parseReference(QByteArrayView reference, int& column, int& row) {
     column = 0;
-    row = 0;
     qsizetype i = 0;
-    for (; i < reference.size() && reference[i].isLetter(); ++i) {
-        column = column * 26 + (reference[i].toUpper().unicode() - u'A' + 1);
-        if (column > MaxColumns)
-            column = MaxColumns + 1;
-    }
-    for (; i < reference.size() && reference[i].isDigit(); ++i) {
-        row = row * 10 + (reference[i].unicode() - u'0');
-        if (row > MaxRows)
-            row = MaxRows + 1;
-    }
+    for (; i < reference.size() && std::isalpha(static_cast<unsigned char>(reference[i])); ++i)
+        column = std::min(column * 26 + (std::toupper(static_cast<unsigned char>(reference[i])) - 'A' + 1),
+                          MaxColumns + 1);
+    row = toInt(reference.sliced(i));
 }
 
 struct SheetContext {
@@ -314,98 +463,95 @@ struct SheetContext {
     qint64 cells = 0; // across the workbook, gaps included
 };
 
+// "yyyy-MM-dd", without QDate's parsing of a format for every cell.
+QString dayText(QDate date) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d", date.year(), date.month(), date.day());
+    return QString::fromLatin1(text);
+}
+
+// The shown text of a cell from its type (t="…"), style and value.
+QString cellText(QByteArrayView type, int style, const QString& value, const QString& inlineText,
+                 const SheetContext& context) {
+    if (type == "s") {
+        bool ok = false;
+        const int index = value.toInt(&ok);
+        return ok ? context.strings.value(index) : QString();
+    }
+    if (type == "inlineStr")
+        return inlineText;
+    if (type == "b")
+        return value.trimmed() == u"1" ? u"TRUE"_s : u"FALSE"_s;
+    if (type == "str" || type == "e")
+        return value;
+    if (type == "d")
+        return value.left(10);
+    if (value.isEmpty())
+        return {};
+    if (style >= 0 && context.dateStyle.value(style)) {
+        bool ok = false;
+        const QDate date = serialDate(value.toDouble(&ok), context.from1904);
+        if (ok && date.isValid())
+            return dayText(date);
+    }
+    return numberText(value);
+}
+
 Result<QList<SourceRow>> sheetRows(const QByteArray& bytes, SheetContext& context) {
     QList<SourceRow> rows;
-    QXmlStreamReader xml(bytes);
+    SheetScanner scanner(bytes);
+    Tag tag;
     int rowNumber = 0;
     int column = 0;
-    // The cell being read.
-    QString type;
-    int style = -1;
-    int cellColumn = 0;
-    QString value;
-    QString inlineText;
     bool inCell = false;
     int phonetic = 0;
-    auto finishCell = [&]() -> QString {
-        if (type == u"s") {
-            bool ok = false;
-            const int index = value.toInt(&ok);
-            return ok ? context.strings.value(index) : QString();
-        }
-        if (type == u"inlineStr")
-            return inlineText;
-        if (type == u"b")
-            return value.trimmed() == u"1" ? u"TRUE"_s : u"FALSE"_s;
-        if (type == u"str" || type == u"e")
-            return value;
-        if (type == u"d")
-            return value.left(10);
-        if (value.isEmpty())
-            return {};
-        if (style >= 0 && context.dateStyle.value(style)) {
-            bool ok = false;
-            const QDate date = serialDate(value.toDouble(&ok), context.from1904);
-            if (ok && date.isValid())
-                return date.toString(u"yyyy-MM-dd");
-        }
-        return numberText(value);
-    };
-    while (!xml.atEnd()) {
-        const auto token = xml.readNext();
-        if (token == QXmlStreamReader::StartElement) {
-            const QStringView name = xml.name();
-            if (name == u"row") {
-                const QStringView r = xml.attributes().value("r"_L1);
-                rowNumber = r.isEmpty() ? rowNumber + 1 : r.toInt();
-                column = 0;
-            } else if (name == u"c") {
-                const QXmlStreamAttributes attributes = xml.attributes();
-                int refRow = 0;
-                parseReference(attributes.value("r"_L1), cellColumn, refRow);
-                if (cellColumn == 0)
-                    cellColumn = column + 1;
-                if (refRow > 0 && refRow != rowNumber)
-                    rowNumber = refRow;
-                column = cellColumn;
-                type = attributes.value("t"_L1).toString();
-                const QStringView s = attributes.value("s"_L1);
-                style = s.isEmpty() ? -1 : s.toInt();
-                value.clear();
-                inlineText.clear();
-                inCell = true;
-            } else if (inCell && name == u"v") {
-                value = xml.readElementText();
-            } else if (inCell && name == u"rPh") {
-                ++phonetic;
-            } else if (inCell && name == u"t" && phonetic == 0) {
-                inlineText += xml.readElementText();
+    // The cell being read.
+    QByteArrayView type; // into bytes, which outlive the loop
+    int style = -1;
+    QString value;
+    QString inlineText;
+    while (scanner.next(tag)) {
+        if (!tag.closing && tag.name == "row") {
+            rowNumber = tag.r.isEmpty() ? rowNumber + 1 : toInt(tag.r);
+            column = 0;
+        } else if (!tag.closing && tag.name == "c") {
+            int refRow = 0;
+            int cellColumn = 0;
+            parseReference(tag.r, cellColumn, refRow);
+            column = cellColumn > 0 ? cellColumn : column + 1;
+            if (refRow > 0)
+                rowNumber = refRow;
+            type = tag.t;
+            style = tag.s.isEmpty() ? -1 : toInt(tag.s);
+            value.clear();
+            inlineText.clear();
+            inCell = !tag.selfClosing;
+        } else if (inCell && !tag.closing && !tag.selfClosing && tag.name == "v") {
+            value = scanner.text();
+        } else if (inCell && tag.name == "rPh" && !tag.selfClosing) {
+            phonetic += tag.closing ? -1 : 1;
+        } else if (inCell && !tag.closing && !tag.selfClosing && tag.name == "t" && phonetic == 0) {
+            inlineText += scanner.text();
+        } else if (inCell && tag.closing && tag.name == "c") {
+            inCell = false;
+            const QString text = cellText(type, style, value, inlineText, context);
+            if (text.isEmpty() || column > MaxColumns || rowNumber < 1 || rowNumber > MaxRows)
+                continue;
+            if (rows.isEmpty() || rows.last().number != rowNumber) {
+                rows.append(SourceRow{rowNumber, {}});
+                rows.last().cells.reserve(16);
             }
-        } else if (token == QXmlStreamReader::EndElement) {
-            const QStringView name = xml.name();
-            if (name == u"rPh") {
-                --phonetic;
-            } else if (name == u"c" && inCell) {
-                inCell = false;
-                const QString text = finishCell();
-                if (text.isEmpty() || cellColumn > MaxColumns || rowNumber < 1 || rowNumber > MaxRows)
-                    continue;
-                if (rows.isEmpty() || rows.last().number != rowNumber)
-                    rows.append(SourceRow{rowNumber, {}});
-                QStringList& cells = rows.last().cells;
-                if (cells.size() < cellColumn) {
-                    context.cells += cellColumn - cells.size();
-                    if (context.cells > MaxCells)
-                        return Error{u"这个 Excel 工作簿的单元格超过 %1 万个，不像开奖记录，不读入"_s.arg(
-                            MaxCells / 10000)};
-                    cells.resize(cellColumn);
-                }
-                cells[cellColumn - 1] = text;
+            QStringList& cells = rows.last().cells;
+            if (cells.size() < column) {
+                context.cells += column - cells.size();
+                if (context.cells > MaxCells)
+                    return Error{u"这个 Excel 工作簿的单元格超过 %1 万个，不像开奖记录，不读入"_s.arg(
+                        MaxCells / 10000)};
+                cells.resize(column);
             }
+            cells[column - 1] = text;
         }
     }
-    if (xml.hasError() && xml.error() != QXmlStreamReader::PrematureEndOfDocumentError)
-        return damagedWorkbook();
     // Rows are stored in order; a file that mixes them is put right.
     std::stable_sort(rows.begin(), rows.end(),
                      [](const SourceRow& a, const SourceRow& b) { return a.number < b.number; });
