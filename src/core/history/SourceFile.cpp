@@ -53,12 +53,14 @@ bool hasUnicodeBom(const QByteArray& bytes) {
     return startsWith(bytes, "\xff\xfe", 2) || startsWith(bytes, "\xfe\xff", 2);
 }
 
-// The content after a byte-order mark and blanks, lower-cased, as far as sniffing needs.
-QString sniffText(const QString& text) {
+// The start of the content after a byte-order mark and blanks, lower-cased: enough to tell text,
+// JSON and web pages apart without decoding a whole text file that the text reader decodes anyway.
+QString sniffText(const QByteArray& bytes) {
+    const QString text = HistoryParser::decodeText(bytes.left(SniffLength));
     qsizetype i = 0;
     while (i < text.size() && (text[i].isSpace() || text[i] == QChar(0xFEFF)))
         ++i;
-    return text.mid(i, SniffLength).toLower();
+    return text.mid(i).toLower();
 }
 
 } // namespace
@@ -130,14 +132,13 @@ Result<SourceFile> SourceFile::open(const QByteArray& bytes, const QString& file
         return refusal(u"这是一个二进制文件（含有空字节），不是文本、工作簿、JSON 或网页文件"_s);
 
     const QString suffix = QFileInfo(fileName).suffix().toLower();
-    const QString text = HistoryParser::decodeText(bytes);
-    const QString start = sniffText(text);
+    const QString start = sniffText(bytes);
     if (start.isEmpty()) // the text reader says that the file is empty
         return SourceFile(Kind::Text, {});
     const bool jsonName = suffix == u"json";
     if (start.startsWith(u'{') || start.startsWith(u'[') || jsonName) {
         QJsonParseError parseError{};
-        const QByteArray utf8 = text.toUtf8();
+        const QByteArray utf8 = HistoryParser::decodeText(bytes).toUtf8();
         const QJsonDocument document = QJsonDocument::fromJson(utf8, &parseError);
         if (parseError.error == QJsonParseError::NoError) {
             Result<SourceTable> table = JsonDraws::read(document);
@@ -157,7 +158,7 @@ Result<SourceFile> SourceFile::open(const QByteArray& bytes, const QString& file
     if (start.startsWith(u'<') || htmlName) {
         if (start.contains(u"<table") || start.startsWith(u"<!doctype html") || start.startsWith(u"<html") ||
             htmlName)
-            return fromHtml(text);
+            return fromHtml(HistoryParser::decodeText(bytes));
     }
     return SourceFile(Kind::Text, {});
 }
