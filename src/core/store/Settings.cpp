@@ -1,6 +1,8 @@
 #include "Settings.h"
 
+#include <QDir>
 #include <QSettings>
+#include <QThread>
 
 using namespace Qt::StringLiterals;
 
@@ -38,7 +40,12 @@ Error refused(OptionKey key) {
 
 } // namespace
 
-Settings::Settings(QSettings& store) : m_store(store) {}
+Settings::Settings(QSettings& store) : m_store(store) {
+    // A QSettings object is not thread-safe and keeps its current group as state: it is used on the
+    // thread it belongs to, or the program stops here rather than lose a setting.
+    if (store.thread() != QThread::currentThread())
+        qFatal("QSettings used off its thread (%s)", qPrintable(QThread::currentThread()->objectName()));
+}
 
 QString Settings::name(OptionKey key) {
     switch (key) {
@@ -121,8 +128,17 @@ Result<void> Settings::save(OptionKey key, const Options& options) {
     m_store.setValue(name(key), text(options, key));
     m_store.endGroup();
     m_store.sync();
-    if (m_store.status() != QSettings::NoError)
-        return Error{u"无法保存设置"_s, ErrorCode::Io};
+    switch (m_store.status()) {
+    case QSettings::NoError:
+        return {};
+    case QSettings::AccessError:
+        return Error{u"无法保存设置"_s, ErrorCode::Io}.withCause(
+            u"设置文件 %1 无法写入"_s.arg(QDir::toNativeSeparators(m_store.fileName())));
+    case QSettings::FormatError:
+        return Error{u"无法保存设置"_s, ErrorCode::Io}.withCause(
+            u"设置文件 %1 格式有误"_s.arg(QDir::toNativeSeparators(m_store.fileName())));
+    }
+    return {};
     return {};
 }
 
