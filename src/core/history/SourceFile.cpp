@@ -32,6 +32,7 @@ QString binaryKind(const QByteArray& bytes) {
         const char* magic;
         qsizetype length;
         const char16_t* name;
+        bool packed = false; // an archive that may hold a history
     };
     static const Signature signatures[] = {
         {"\x89PNG\r\n\x1a\n", 8, u"这是一张 PNG 图片"},
@@ -39,13 +40,14 @@ QString binaryKind(const QByteArray& bytes) {
         {"GIF87a", 6, u"这是一张 GIF 图片"},
         {"GIF89a", 6, u"这是一张 GIF 图片"},
         {"%PDF-", 5, u"这是一个 PDF 文档"},
-        {"\x1f\x8b", 2, u"这是一个 GZIP 压缩包，请先解压"},
-        {"Rar!\x1a\x07", 6, u"这是一个 RAR 压缩包，请先解压"},
-        {"7z\xbc\xaf\x27\x1c", 6, u"这是一个 7z 压缩包，请先解压"},
+        {"\x1f\x8b", 2, u"这是一个 GZIP 压缩包", true},
+        {"Rar!\x1a\x07", 6, u"这是一个 RAR 压缩包", true},
+        {"7z\xbc\xaf\x27\x1c", 6, u"这是一个 7z 压缩包", true},
     };
     for (const Signature& s : signatures)
         if (startsWith(bytes, s.magic, s.length))
-            return QString::fromUtf16(s.name) + u"，不是历史文件"_s;
+            return QString::fromUtf16(s.name) + u"，不是历史文件"_s +
+                   (s.packed ? u"；请先解压"_s : QString());
     return {};
 }
 

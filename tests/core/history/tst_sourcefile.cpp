@@ -287,6 +287,13 @@ void tst_SourceFile::refusals_data() {
                          << u"这是一个 ZIP 压缩包，不是 Excel 工作簿。"_s;
     QTest::newRow("ods") << zipOf({{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"}}, zipPath)
                          << u"h.ods"_s << u"这是一个 OpenDocument 电子表格（.ods），不能直接读入"_s;
+    QTest::newRow("xlsb") << zipOf({{"xl/workbook.bin", "\x83\x01"}}, zipPath) << u"h.xlsb"_s
+                          << u"这是一个 Excel 二进制工作簿（.xlsb），不能直接读入"_s;
+    QTest::newRow("Excel 2003 XML")
+        << "<?xml version=\"1.0\"?>\n<Workbook xmlns=\"urn:schemas-microsoft-com:office:spreadsheet\">"_ba
+        << u"h.xls"_s << u"这是一个 Excel 2003 XML 表格，不能直接读入"_s;
+    QTest::newRow("gzip") << "\x1f\x8b\x08\0"_ba << u"h.csv.gz"_s
+                          << u"这是一个 GZIP 压缩包，不是历史文件；请先解压。"_s;
     QTest::newRow("damaged workbook")
         << xlsx.left(xlsx.size() - 30) << u"h.xlsx"_s << u"这个 Excel 工作簿已损坏，无法读入。"_s;
     QTest::newRow("compound file without a workbook")
