@@ -9,6 +9,8 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace talven {
