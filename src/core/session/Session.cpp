@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMetaMethod>
 #include <QSettings>
 #include <QTimer>
@@ -25,6 +26,10 @@ Session::Session(QString dataDir, QSettings& settings)
 Session::~Session() {
     // A change still writing finishes (or rolls back) before the connection closes.
     m_dbThread.reset();
+}
+
+bool Session::databaseExists(const QString& dataDir) {
+    return QFileInfo::exists(QDir(dataDir).filePath(QString::fromLatin1(Database::FileName)));
 }
 
 void Session::logFailure(const Error& error) {

@@ -38,6 +38,8 @@ public:
     // Opens (or creates) the database in the data directory and brings stored rows in line with
     // the number model in force.
     static Result<std::unique_ptr<Session>> open(const QString& dataDir, QSettings& settings);
+    // True when the data directory holds a database file.
+    static bool databaseExists(const QString& dataDir);
     ~Session() override;
 
     const QString& dataDir() const { return m_dataDir; }
