@@ -2,8 +2,13 @@
 
 #include "common/InputFile.h"
 #include "history/ReaderText.h"
+#include "history/SourceFile.h"
+#include "history/TableCell.h"
 #include "history/TableReader.h"
 #include "history/TableSplitter.h"
+#include "history/TitleRow.h"
+
+#include <QFileInfo>
 
 #include <algorithm>
 
@@ -23,6 +28,17 @@ bool startsWithPeriod(const QString& text) {
     return t.size() >= 7 && std::all_of(t.begin(), t.begin() + 7, isDigit);
 }
 
+// True when the skipped line is a row of column titles, as the program's own exports start with.
+bool isTitleLine(const SkippedLine& line) {
+    const QList<TableRow> rows = TableSplitter::split(line.text, TableSplitter::separatorOf(line.text));
+    if (rows.size() != 1)
+        return false;
+    QList<TableCell> cells;
+    for (const QString& cell : rows.first().cells)
+        cells.append(TableCell::of(cell));
+    return TitleRow::isTitleRow(rows.first().cells, cells, true);
+}
+
 Result<HistoryFile> twoDigitFile(const QStringList& lines, int nonBlank, HistoryParseResult parsed) {
     if (parsed.conflict) {
         const auto [first, second] = *parsed.conflict;
@@ -33,6 +49,13 @@ Result<HistoryFile> twoDigitFile(const QStringList& lines, int nonBlank, History
     }
     HistoryFile file;
     file.form = u"每行一期，两位数字的号码"_s;
+    const auto firstLine =
+        std::find_if(lines.begin(), lines.end(), [](const QString& l) { return !l.trimmed().isEmpty(); });
+    if (!parsed.skipped.isEmpty() && parsed.skipped.first().lineNumber == firstLine - lines.begin() + 1 &&
+        isTitleLine(parsed.skipped.first())) {
+        parsed.skipped.removeFirst();
+        file.form += u"，有标题行"_s;
+    }
     if (parsed.reversed)
         file.form += u"，由新到旧排列，已倒转"_s;
     file.draws = std::move(parsed.draws);
@@ -75,7 +98,13 @@ QList<TableRow> rowsOf(const SourceTable& table) {
 
 namespace HistoryReader {
 
-Result<HistoryFile> read(const QByteArray& bytes, int proposedPeriod, int largest) {
+Result<HistoryFile> read(const QByteArray& bytes, int proposedPeriod, int largest, const QString& fileName) {
+    // Workbooks, JSON and web pages are tables of cells; binary files are refused unread.
+    const auto source = SourceFile::open(bytes, fileName);
+    if (!source)
+        return source.error();
+    if (source->kind() != SourceFile::Kind::Text)
+        return readTables(source->tables(), source->kindName(), largest, proposedPeriod);
     const QString text = HistoryParser::decodeText(bytes);
     const QStringList lines = HistoryParser::splitLines(text);
     HistoryParseResult parsed = HistoryParser::parseLines(lines, proposedPeriod, std::nullopt, largest);
@@ -95,7 +124,7 @@ Result<HistoryFile> readFile(const QString& path, int proposedPeriod, int larges
                                             u"文件 %1 大于 64 MB，不是历史号码文件"_s});
     if (!bytes)
         return bytes.error();
-    return read(bytes.value(), proposedPeriod, largest);
+    return read(bytes.value(), proposedPeriod, largest, QFileInfo(path).fileName());
 }
 
 Result<HistoryFile> readTables(const QList<SourceTable>& tables, const QString& kindName, int largest,
@@ -124,8 +153,8 @@ Result<HistoryFile> readTables(const QList<SourceTable>& tables, const QString& 
     if (firstError)
         return *firstError;
     const bool workbook = kindName.contains(u"工作簿"_s);
-    return ReaderText::refused(workbook ? u"这是一个%1，但没有一张工作表含有开奖号码"_s.arg(kindName)
-                                        : u"这是一个%1，但其中没有含有开奖号码的表格"_s.arg(kindName));
+    return ReaderText::refused(workbook ? u"这是一个 %1，但没有一张工作表含有开奖号码"_s.arg(kindName)
+                                        : u"这是一个 %1，但其中没有含有开奖号码的表格"_s.arg(kindName));
 }
 
 } // namespace HistoryReader

@@ -15,11 +15,13 @@ namespace talven {
 // plain lines of a period (or draw number, or date) and seven numbers. Pure, it touches no database.
 namespace HistoryReader {
 
-// A file that the original line reader mostly accepts is read by it unchanged; any other file is
-// read as a table. The draws come out oldest first: a file running newest first is reversed, one
-// in no order is sorted by its periods or dates. Refused when two lines give the same period with
-// different numbers.
-Result<HistoryFile> read(const QByteArray& bytes, int proposedPeriod, int largest);
+// A workbook, JSON list or web page is read through its tables (readTables), a binary file refused
+// naming what it is. Of text, a file that the original line reader mostly accepts is read by it
+// unchanged; any other file is read as a table. The draws come out oldest first: a file running
+// newest first is reversed, one in no order is sorted by its periods or dates. Refused when two
+// lines give the same period with different numbers. `fileName` helps tell the kind of file.
+Result<HistoryFile> read(const QByteArray& bytes, int proposedPeriod, int largest,
+                         const QString& fileName = QString());
 
 // The same from a file, which is refused unread when it is too large to be a history.
 Result<HistoryFile> readFile(const QString& path, int proposedPeriod, int largest);

@@ -1,6 +1,7 @@
 #include "ReaderText.h"
 
 #include "common/ShownText.h"
+#include "history/SourceFile.h"
 
 #include <QDir>
 #include <QLocale>
@@ -33,14 +34,8 @@ QString reasonGroup(const QString& reason) {
 
 } // namespace
 
-QString readableForms() {
-    return u"本程序可读入：每行一期的文本（期号和七个号码）；带或不带标题行的表格（逗号、制表符、分号或空格分"
-           u"隔，"
-           u"有期号列或日期列，号码各占一列或同在一格）；Excel 工作簿（.xlsx、.xls）；JSON 开奖列表。"_s;
-}
-
 Error refused(const QString& message, ErrorCode code) {
-    return Error{message + u"。"_s + readableForms(), code};
+    return Error{message + u"。"_s + SourceFile::readableForms(), code};
 }
 
 QString shownPath(const QString& path) {

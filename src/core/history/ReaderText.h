@@ -12,10 +12,7 @@ namespace talven {
 // The words the history reader gives the user: its refusals and its account of skipped lines.
 namespace ReaderText {
 
-// The one sentence that ends every refusal: the forms of history the program reads.
-QString readableForms();
-
-// A refusal of a file: the sentence, then what the program reads.
+// A refusal of a file: the sentence, then what the program reads (SourceFile::readableForms).
 Error refused(const QString& message, ErrorCode code = ErrorCode::Refused);
 
 // A file name as a message quotes it: native separators, hidden characters escaped.

@@ -27,8 +27,8 @@ int roleOf(const QString& t) {
                                       u"bonus"_s,   u"bonusnumber"_s,   u"sno"_s,   u"num7"_s};
     static const QStringList numbers{u"开奖号码"_s, u"中奖号码"_s,       u"号码"_s,    u"平码"_s,
                                      u"正码"_s,     u"winningnumbers"_s, u"numbers"_s, u"no"_s};
-    static const QStringList flats{u"平码"_s, u"正码"_s, u"号码"_s,          u"n"_s,     u"num"_s,
-                                   u"no"_s,   u"ball"_s, u"winningnumber"_s, u"number"_s};
+    static const QStringList flats{u"平"_s,  u"正"_s, u"平码"_s, u"正码"_s,          u"号码"_s,  u"n"_s,
+                                   u"num"_s, u"no"_s, u"ball"_s, u"winningnumber"_s, u"number"_s};
     if (draws.contains(t))
         return Draw;
     if (dates.contains(t))

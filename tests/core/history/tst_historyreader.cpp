@@ -1,12 +1,19 @@
 #include "history/HistoryReader.h"
 #include "history/ReaderText.h"
+#include "history/SourceFile.h"
 
+#include "XlsWriter.h"
 #include "core/history/DrawText.h"
+#include "export/SpreadsheetExport.h"
 
+#include <QAbstractTableModel>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QStringEncoder>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <xlsxwriter.h>
 
 using namespace Qt::StringLiterals;
 using namespace talven;
@@ -30,6 +37,69 @@ QByteArray gbk(const QString& text) {
     QStringEncoder encoder("GBK");
     return encoder.isValid() ? QByteArray(encoder(text)) : QByteArray();
 }
+
+// The three draws as cells: period, date, six numbers, special.
+const QList<QVariantList> threeRows{{2024001, QDate(2024, 1, 2), 1, 8, 13, 24, 35, 43, 33},
+                                    {2024002, QDate(2024, 1, 4), 2, 9, 14, 25, 36, 44, 49},
+                                    {2024003, QDate(2024, 1, 6), 5, 6, 7, 10, 11, 12, 40}};
+
+QByteArray xlsxOfThreeDraws() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"draws.xlsx"_s);
+    lxw_workbook* workbook = workbook_new(QFile::encodeName(path).constData());
+    lxw_format* date = workbook_add_format(workbook);
+    format_set_num_format_index(date, 14);
+    workbook_add_worksheet(workbook, "说明");
+    lxw_worksheet* sheet = workbook_add_worksheet(workbook, "2024");
+    const char* titles[] = {"Draw", "Draw Date", "Ball 1", "2", "3", "4", "5", "6", "Bonus"};
+    for (int c = 0; c < 9; ++c)
+        worksheet_write_string(sheet, 0, lxw_col_t(c), titles[c], nullptr);
+    for (int r = 0; r < 3; ++r) {
+        const QVariantList& row = threeRows[r];
+        const QDate d = row[1].toDate();
+        lxw_datetime when{d.year(), d.month(), d.day(), 0, 0, 0};
+        worksheet_write_number(sheet, lxw_row_t(r + 1), 0, row[0].toInt(), nullptr);
+        worksheet_write_datetime(sheet, lxw_row_t(r + 1), 1, &when, date);
+        for (int c = 2; c < 9; ++c)
+            worksheet_write_number(sheet, lxw_row_t(r + 1), lxw_col_t(c), row[c].toInt(), nullptr);
+    }
+    workbook_close(workbook);
+    return readAll(path);
+}
+
+QByteArray xlsOfThreeDraws() {
+    XlsSheet sheet{u"历史"_s,
+                   {{u"期号"_s, u"开奖日期"_s, u"平码1"_s, u"平码2"_s, u"平码3"_s, u"平码4"_s, u"平码5"_s,
+                     u"平码6"_s, u"特码"_s}}};
+    // Newest first, as many published sheets are.
+    for (qsizetype r = threeRows.size() - 1; r >= 0; --r)
+        sheet.rows.append(threeRows[r]);
+    return xlsWorkbook({sheet});
+}
+
+// The history grid as the export sees it: display texts under the grid's titles.
+class GridModel : public QAbstractTableModel {
+public:
+    GridModel(QStringList titles, QList<QStringList> rows)
+        : m_titles(std::move(titles)), m_rows(std::move(rows)) {}
+    int rowCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : int(m_rows.size());
+    }
+    int columnCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : int(m_titles.size());
+    }
+    QVariant data(const QModelIndex& index, int role) const override {
+        return role == Qt::DisplayRole ? QVariant(m_rows[index.row()].value(index.column())) : QVariant();
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        return orientation == Qt::Horizontal && role == Qt::DisplayRole ? QVariant(m_titles.value(section))
+                                                                        : QVariant();
+    }
+
+private:
+    QStringList m_titles;
+    QList<QStringList> m_rows;
+};
 
 const QStringList threeDraws{u"2024001:1 8 13 24 35 43 33"_s, u"2024002:2 9 14 25 36 44 49"_s,
                              u"2024003:5 6 7 10 11 12 40"_s};
@@ -139,6 +209,24 @@ private slots:
                u"2024001,01,08,13,24,35,43,33,鼠,红,金,12\r\n2024002,02,09,14,25,36,44,49,牛,绿,木,07\r\n"
                u"2024003,05,06,07,10,11,12,40,虎,蓝,水,30\r\n"_s.toUtf8()
             << u"逗号分隔表格，有标题行，期号列"_s;
+        QTest::newRow("xlsx workbook: notes sheet first, date cells, chained titles")
+            << xlsxOfThreeDraws() << u"Excel 工作簿，工作表“2024”，有标题行，期号列"_s;
+        QTest::newRow("xls workbook, newest first")
+            << xlsOfThreeDraws()
+            << u"Excel 97-2003 工作簿，工作表“历史”，有标题行，期号列，由新到旧排列，已倒转"_s;
+        QTest::newRow("JSON list, numbers as a list")
+            << QByteArray(
+                   R"({"draws":[{"id":"24/001","date":"2024-01-02","no":["1","8","13","24","35","43"],"sno":"33"},
+                          {"id":"24/002","date":"2024-01-04","no":[2,9,14,25,36,44],"sno":49},
+                          {"id":"24/003","date":"2024-01-06","no":[5,6,7,10,11,12],"sno":"40"}]})")
+            << u"JSON 文件，JSON 列表“draws”，有标题行，号码同在一格，期号列"_s;
+        QTest::newRow("web page table")
+            << u"<html><body><table><tr><th>期号</th><th>开奖号码</th><th>特别号码</th></tr>"
+               u"<tr><td>2024001</td><td>01 08 13 24 35 43</td><td>33</td></tr>"
+               u"<tr><td>2024002</td><td>02 09 14 25 36 44</td><td>49</td></tr>"
+               u"<tr><td>2024003</td><td>05 06 07 10 11 12</td><td>40</td></tr></table></body></html>"_s
+                   .toUtf8()
+            << u"网页表格，"_s;
     }
     void formsReadToTheSameDraws() {
         QFETCH(QByteArray, bytes);
@@ -252,7 +340,7 @@ private slots:
         if (!file.ok()) {
             QCOMPARE(int(file.code()), code);
             QVERIFY2(file.message().contains(text), qPrintable(file.message()));
-            QVERIFY(file.message().endsWith(ReaderText::readableForms()));
+            QVERIFY(file.message().endsWith(SourceFile::readableForms()));
             return;
         }
         QCOMPARE(file->draws.size(), draws);
@@ -261,7 +349,38 @@ private slots:
         QCOMPARE(refusal ? int(refusal->code) : -1, code);
         const QString said = refusal ? refusal->message : file->skipped.value(0).reason;
         QVERIFY2(said.contains(text), qPrintable(said));
-        QVERIFY(!refusal || said.endsWith(ReaderText::readableForms()));
+        QVERIFY(!refusal || said.endsWith(SourceFile::readableForms()));
+    }
+
+    // The program's own history exports read back to exactly the draws exported.
+    void ownExportsReadBack() {
+        const QStringList titles{u"期号"_s,  u"落1码"_s, u"落2码"_s, u"落3码"_s, u"落4码"_s, u"落5码"_s,
+                                 u"落6码"_s, u"特码"_s,  u"特肖"_s,  u"特波"_s,  u"特行"_s,  u"公式1"_s};
+        QList<QStringList> rows;
+        for (const QString& draw : threeDraws) {
+            QStringList row{draw.section(u':', 0, 0)};
+            for (const QString& n : draw.section(u':', 1).split(u' '))
+                row.append(u"%1"_s.arg(n.toInt(), 2, 10, QChar(u'0')));
+            rows.append(row + QStringList{u"鼠"_s, u"红"_s, u"金"_s, u"12"_s});
+        }
+        // Without formula columns the CSV is read by the line reader, which passes the titles over.
+        QList<QStringList> withoutFormulas;
+        for (const QStringList& row : rows)
+            withoutFormulas.append(row.first(11));
+        const GridModel grid(titles, rows);
+        const GridModel plainGrid(titles.first(11), withoutFormulas);
+        QTemporaryDir dir;
+        for (const QString& name : {u"lishi.xlsx"_s, u"lishi.csv"_s, u"plain.csv"_s}) {
+            const QString path = dir.filePath(name);
+            const auto written = name == u"plain.csv"_s     ? SpreadsheetExport::writeCsv(plainGrid, path)
+                                 : name.endsWith(u".csv"_s) ? SpreadsheetExport::writeCsv(grid, path)
+                                                            : SpreadsheetExport::writeXlsx(grid, path);
+            QVERIFY(written.ok());
+            const auto file = HistoryReader::readFile(path, 2026001, 49);
+            QVERIFY2(file.ok(), qPrintable(file.ok() ? QString() : file.message()));
+            QCOMPARE(describe(file->draws), threeDraws);
+            QVERIFY(file->skipped.isEmpty());
+        }
     }
 
     // A line-format file running newest first keeps every draw.
@@ -306,9 +425,9 @@ private slots:
 
         const auto none = HistoryReader::readTables({notes}, u"Excel 工作簿"_s, 49);
         QVERIFY(!none.ok());
-        QVERIFY2(none.message().startsWith(u"这是一个Excel 工作簿，但没有一张工作表含有开奖号码"_s),
+        QVERIFY2(none.message().startsWith(u"这是一个 Excel 工作簿，但没有一张工作表含有开奖号码"_s),
                  qPrintable(none.message()));
-        QVERIFY(none.message().endsWith(ReaderText::readableForms()));
+        QVERIFY(none.message().endsWith(SourceFile::readableForms()));
     }
 
     // Periods counted from dates are said aloud: how, a late first draw, a line skipped inside a
