@@ -1,6 +1,9 @@
 // Times the reading and preview of a 5,000-draw history in every form the reader takes, each
 // written here from the same draws; one line per form, each to stay under 100 ms.
+#include "export/SpreadsheetExport.h"
 #include "history/HistoryReader.h"
+
+#include <QAbstractTableModel>
 
 #include <QCoreApplication>
 #include <QDate>
@@ -65,6 +68,14 @@ QString joined(const Draw& d, QStringView separator, int count = 7) {
     return n.join(separator);
 }
 
+// The six numbers as JSON writes them: no leading zeros.
+QString plain(const Draw& d) {
+    QStringList n;
+    for (int k = 0; k < 6; ++k)
+        n.append(QString::number(d.numbers[size_t(k)]));
+    return n.join(u',');
+}
+
 QByteArray fileOf(const Form& form, const QList<Draw>& draws) {
     QStringList lines;
     if (!form.titles.isEmpty())
@@ -86,6 +97,30 @@ double bestMs(F&& run) {
     }
     return best;
 }
+
+// Display texts under titles, as the history grid hands them to the export.
+class GridModel : public QAbstractTableModel {
+public:
+    GridModel(QStringList titles, QList<QStringList> rows)
+        : m_titles(std::move(titles)), m_rows(std::move(rows)) {}
+    int rowCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : int(m_rows.size());
+    }
+    int columnCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : int(m_titles.size());
+    }
+    QVariant data(const QModelIndex& index, int role) const override {
+        return role == Qt::DisplayRole ? QVariant(m_rows[index.row()].value(index.column())) : QVariant();
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        return orientation == Qt::Horizontal && role == Qt::DisplayRole ? QVariant(m_titles.value(section))
+                                                                        : QVariant();
+    }
+
+private:
+    QStringList m_titles;
+    QList<QStringList> m_rows;
+};
 
 } // namespace
 
@@ -146,6 +181,65 @@ int main(int argc, char** argv) {
         });
         std::printf("%-42s %6.1f ms (%d draws)\n", form.name, ms, stored);
         fast = fast && ms < LimitMs && stored == Draws;
+    }
+
+    // A workbook as the program's export writes it, read from the file like any other history.
+    {
+        QList<QStringList> rows;
+        for (const Draw& d : draws) {
+            QStringList row{QString::number(d.period)};
+            for (int n : d.numbers)
+                row.append(two(n));
+            rows.append(row);
+        }
+        const QString path = dir.filePath(u"history.xlsx"_s);
+        const GridModel grid(
+            {u"期号"_s, u"落1码"_s, u"落2码"_s, u"落3码"_s, u"落4码"_s, u"落5码"_s, u"落6码"_s, u"特码"_s},
+            rows);
+        if (!SpreadsheetExport::writeXlsx(grid, path))
+            return 1;
+        int stored = 0;
+        const double ms = bestMs([&] {
+            const auto file = HistoryReader::readFile(path, 2026001, 49);
+            stored = file ? int(file->draws.size()) : -1;
+            if (file)
+                (void)file->previewDraws();
+        });
+        std::printf("%-42s %6.1f ms (%d draws)\n", "xlsx workbook", ms, stored);
+        fast = fast && ms < LimitMs && stored == Draws;
+    }
+
+    // A JSON list of draws and a web page's table, written whole.
+    {
+        QStringList items, cells;
+        for (const Draw& d : draws) {
+            items.append(u"{\"id\":\"%1\",\"date\":\"%2\",\"no\":[%3],\"sno\":%4}"_s.arg(d.period)
+                             .arg(d.date.toString(u"yyyy-MM-dd"_s), plain(d))
+                             .arg(d.numbers[6]));
+            cells.append(u"<tr><td>%1</td><td>%2</td><td>%3</td></tr>"_s.arg(d.period).arg(
+                joined(d, u" ", 6), two(d.numbers[6])));
+        }
+        const QList<std::pair<const char*, QString>> files{
+            {"JSON list", u"{\"draws\":["_s + items.join(u",\n") + u"]}"_s},
+            {"web page table",
+             u"<html><body><table><tr><th>期号</th><th>开奖号码</th><th>特别号码</th></tr>\n"_s +
+                 cells.join(u'\n') + u"</table></body></html>"_s}};
+        for (const auto& [name, text] : files) {
+            const QString path = dir.filePath(QString::fromLatin1(name).replace(u' ', u'_'));
+            QFile f(path);
+            if (f.open(QIODevice::WriteOnly))
+                f.write(text.toUtf8());
+            f.close();
+            int stored = 0;
+            const double ms = bestMs([&] {
+                const auto file = HistoryReader::readFile(path, 2026001, 49);
+                stored = file ? int(file->draws.size()) : -1;
+                if (!file)
+                    std::fprintf(stderr, "%s\n", qPrintable(file.message()));
+            });
+            std::printf("%-42s %6.1f ms (%d draws)\n", name, ms, stored);
+            fast = fast && ms < LimitMs && stored == Draws;
+        }
     }
 
     // A workbook's sheet as the container hands it over: cells, serial dates.
