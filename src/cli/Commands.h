@@ -25,7 +25,7 @@ public:
         return QStringLiteral(
             "import-history FILE [--append] [--dry-run] [--force]  读取历史号码文件，覆盖原有历史"
             "（--append 只追加比已有最新一期更新的各期，--dry-run 只显示将读入什么，"
-            "--force 不像历史号码文件也读入）");
+            "--force 不像历史号码文件也读入；FILE 为 - 时读标准输入）");
     }
     QList<QCommandLineOption> options() const override {
         return {flag(QStringLiteral("append"), QString()), flag(QStringLiteral("dry-run"), QString()),

@@ -333,8 +333,8 @@ void Session::succeeded(const Outcome& outcome, bool reloaded) {
     emit changed((reloaded ? EverythingChanged : outcome.emits) | UndoChanged);
 }
 
-Pending<ImportPreview> Session::previewImport(const QString& path) {
-    return run(ChangeKinds::PreviewImport{path});
+Pending<ImportPreview> Session::previewImport(const ImportSource& source) {
+    return run(ChangeKinds::PreviewImport{source});
 }
 
 Pending<ImportReport> Session::importHistory(const ImportPreview& preview, bool force) {
