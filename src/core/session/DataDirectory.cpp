@@ -1,7 +1,12 @@
 #include "DataDirectory.h"
 
+#include "common/Platform.h"
+#include "store/Backups.h"
+#include "store/Database.h"
+
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
@@ -51,6 +56,16 @@ DataDirectory findDataDirectory(const QString& given, const QString& environment
     if (isPortable(programDir) || userDir.isEmpty())
         return {programDir, DataDirectory::Source::Portable};
     return {userDir, DataDirectory::Source::User};
+}
+
+void removeLeftovers(const QString& dataDir) {
+    const QDir dir(dataDir);
+    Backups::removeLeftovers(dir.filePath(QString::fromLatin1(Database::FileName)));
+    for (const QString& name : dir.entryList({u"*.tmp-*"_s}, QDir::Files | QDir::Hidden | QDir::System)) {
+        const qint64 owner = Platform::replacementOwner(name);
+        if (owner > 0 && !Platform::processRunning(owner))
+            QFile::remove(dir.filePath(name));
+    }
 }
 
 DataDirectory findDataDirectory(const QString& given) {

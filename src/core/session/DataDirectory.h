@@ -24,6 +24,11 @@ struct DataDirectory {
 // is writable: its data would go with the next clean rebuild.
 DataDirectory findDataDirectory(const QString& given);
 
+// Removes what programs that no longer run left in the data directory: half-written copies of the
+// database and their journals, and the temporary files of the program's own files (a report).
+// Whole copies that may hold a state of their own stay for the database's opening to decide on.
+void removeLeftovers(const QString& dataDir);
+
 // The same rule over explicit inputs: the environment's value and the two candidate directories.
 DataDirectory findDataDirectory(const QString& given, const QString& environment, const QString& programDir,
                                 const QString& userDir);

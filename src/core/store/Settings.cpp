@@ -1,5 +1,6 @@
 #include "Settings.h"
 
+#include <QDir>
 #include <QSettings>
 
 using namespace Qt::StringLiterals;
@@ -121,9 +122,19 @@ Result<void> Settings::save(OptionKey key, const Options& options) {
     m_store.setValue(name(key), text(options, key));
     m_store.endGroup();
     m_store.sync();
-    if (m_store.status() != QSettings::NoError)
-        return Error{u"无法保存设置"_s, ErrorCode::Io};
-    return {};
+    switch (m_store.status()) {
+    case QSettings::NoError:
+        return {};
+    case QSettings::AccessError:
+        return Error{u"无法保存设置"_s, ErrorCode::Io}.withCause(
+            u"设置文件 %1 无法写入（QSettings::AccessError）"_s.arg(
+                QDir::toNativeSeparators(m_store.fileName())));
+    case QSettings::FormatError:
+        break;
+    }
+    return Error{u"无法保存设置"_s, ErrorCode::Io}.withCause(
+        u"设置文件 %1 的格式无法读取（QSettings::FormatError）"_s.arg(
+            QDir::toNativeSeparators(m_store.fileName())));
 }
 
 } // namespace talven
