@@ -68,6 +68,23 @@ void removeLeftovers(const QString& dataDir) {
     }
 }
 
+Result<void> checkSettingsFiles() {
+    const QString organisation = QCoreApplication::organizationName();
+    const QString application = QCoreApplication::applicationName();
+    // The files QSettings reads for them: per user first, then the system's, each with its
+    // organisation-wide fallback.
+    for (const QString& location : QStandardPaths::standardLocations(QStandardPaths::GenericConfigLocation)) {
+        const QDir dir(location);
+        for (const QString& file : {dir.filePath(organisation + u'/' + application + u".conf"_s),
+                                    dir.filePath(organisation + u".conf"_s)})
+            if (const auto s = Platform::status(file);
+                s.kind != Platform::FileKind::Missing && s.kind != Platform::FileKind::Regular)
+                return Error{u"无法读取设置文件 %1"_s.arg(QDir::toNativeSeparators(file)), ErrorCode::Refused}
+                    .withCause(Platform::kindWords(s.kind));
+    }
+    return {};
+}
+
 DataDirectory findDataDirectory(const QString& given) {
     return findDataDirectory(given, qEnvironmentVariable("TALVEN_DATA_DIR"),
                              QCoreApplication::applicationDirPath(),
