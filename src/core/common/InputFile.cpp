@@ -3,6 +3,7 @@
 #include "common/Platform.h"
 
 #include <QDir>
+#include <QFile>
 
 namespace talven {
 
@@ -13,6 +14,14 @@ Result<QByteArray> readInputFile(const QString& path, const InputMessages& messa
     if (const Platform::FileStatus s = Platform::status(path);
         s.kind == Platform::FileKind::Regular && s.size > InputLimit)
         return Error{messages.tooLarge.arg(shown)};
+    // The built-in samples are Qt resources, never a fifo: Qt reads them.
+    if (path.startsWith(u':')) {
+        QFile resource(path);
+        if (!resource.open(QIODevice::ReadOnly))
+            return Error{messages.cannotOpen.arg(shown), ErrorCode::NotFound}.withCause(
+                resource.errorString());
+        return resource.read(InputLimit);
+    }
     auto bytes = Platform::readRegularFile(path, InputLimit);
     if (!bytes) {
         const Error& e = bytes.error();
