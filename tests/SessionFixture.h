@@ -7,11 +7,28 @@
 #include "session/Session.h"
 #include "store/Database.h"
 
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTest>
 
 namespace talven::test {
+
+// Waits until the session has been idle for a few turns of the event loop: an outcome's
+// continuation (a preview answered, then the import it starts) runs only after the event loop
+// turned, so one idle moment between two operations is not the end.
+inline bool waitIdle(const Session& session, int timeoutMs = 30000) {
+    QDeadlineTimer deadline(timeoutMs);
+    int quietTurns = 0;
+    while (!deadline.hasExpired()) {
+        QTest::qWait(5);
+        quietTurns = session.busy() ? 0 : quietTurns + 1;
+        if (quietTurns >= 4)
+            return true;
+    }
+    return false;
+}
 
 // Seven draws across a year end: 2025149 .. 2026005, numbers 1..49 in order.
 inline const QByteArray history = "2025149 01 02 03 04 05 06 07\n"

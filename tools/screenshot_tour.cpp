@@ -189,12 +189,13 @@ int main(int argc, char** argv) {
         return 1;
     }
     QtPrompts prompts;
-    MainWindow window(*session.value(), prompts, &settings);
+    QSettings viewSettings;
+    MainWindow window(*session.value(), prompts, &viewSettings);
     window.show();
     // The preview of the sample table as the import shows it, kept hidden until its step.
     const QString sample = u"samples/history.csv"_s;
     Session& s = *session.value();
-    if (auto preview = previewOfImport(s, sample))
+    if (auto preview = s.previewImport(sample).wait())
         new ImportPreviewDialog(preview.value(), &window);
     (new ScreenshotTour(*session.value(), window, args->positional().first()))->start();
     return app.exec();

@@ -22,7 +22,7 @@ int FormulasCommand::run(CommandContext& ctx) {
     if (!kind)
         return fail(ctx, u"公式种类必须是 0 到 15"_s);
     FormulaListModel list(*ctx.session);
-    list.setKindFilter(*kind);
+    list.setKindFilter(*kind < 0 ? std::nullopt : formulaKindOf(*kind));
     const Session& s = *ctx.session;
     if (json) {
         QJsonArray out;

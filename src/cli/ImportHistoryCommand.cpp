@@ -1,8 +1,7 @@
 #include "Commands.h"
 #include "TablePrinter.h"
 
-#include "history/HistoryReader.h"
-#include "session/ChangeChains.h"
+#include "common/ShownText.h"
 #include "session/Session.h"
 
 #include <QDir>
@@ -14,57 +13,60 @@ namespace talven {
 
 namespace {
 
-QString drawLine(const ParsedDraw& d) {
-    return u"  %1  %2"_s.arg(d.period).arg(HistoryParser::shownNumbers(d.numbers));
+QString drawLine(const ImportPreview::ShownDraw& d) {
+    return u"  %1  %2"_s.arg(d.period).arg(ImportPreview::numbersText(d.numbers));
 }
 
-// What an import (or an append) of the file would store and pass over; nothing is changed.
-int preview(CommandContext& ctx, const QString& path, bool append) {
-    const auto file =
-        HistoryReader::readFile(path, ctx.session->nextPeriod().value(), ctx.session->options().bit);
-    if (!file) {
-        ctx.err << file.message() << Qt::endl;
-        return 1;
-    }
-    ctx.out << u"文件：%1"_s.arg(QDir::toNativeSeparators(path)) << Qt::endl;
-    ctx.out << u"格式：%1"_s.arg(file->form) << Qt::endl;
-    HistoryFile shownFile = file.value();
-    if (append) {
-        const auto newer = file->newerThan(ChangeChains::storedDraws(ctx.session->draws()), path);
-        if (!newer) {
-            ctx.err << newer.message() << Qt::endl;
-            if (!newer.error().detail.isEmpty())
-                ctx.err << newer.error().detail << Qt::endl;
-            return 1;
-        }
-        ctx.out
-            << u"将追加 %1 期新开奖，原有 %2 期不变。"_s.arg(newer->size()).arg(ctx.session->draws().size())
-            << Qt::endl;
-        shownFile.draws = newer.value();
-    } else {
-        ctx.out << u"将读入 %1 期历史号码，替换原有的 %2 期。"_s.arg(file->draws.size())
-                       .arg(ctx.session->draws().size())
-                << Qt::endl;
-    }
-    const QList<ParsedDraw> shown = shownFile.previewDraws();
+void printDraws(CommandContext& ctx, const QList<ImportPreview::ShownDraw>& shown, int total) {
     for (qsizetype i = 0; i < shown.size(); ++i) {
         if (i == 0)
-            ctx.out << (shown.size() < shownFile.draws.size() ? u"最早三期（期号、平码 + 特码）："_s
-                                                              : u"各期（期号、平码 + 特码）："_s)
+            ctx.out << (shown.size() < total ? u"最早三期（期号、平码 + 特码）："_s
+                                             : u"各期（期号、平码 + 特码）："_s)
                     << Qt::endl;
-        else if (i == 3 && shown.size() < shownFile.draws.size())
+        else if (i == 3 && shown.size() < total)
             ctx.out << u"最新三期："_s << Qt::endl;
         ctx.out << drawLine(shown[i]) << Qt::endl;
     }
-    if (!file->skipped.isEmpty()) {
-        ctx.out << u"有 %1 行不能读入："_s.arg(file->skipped.size()) << Qt::endl;
-        for (const SkippedLine& s : file->skipped)
-            ctx.out << u"  第 %1 行 %2：%3"_s.arg(s.lineNumber).arg(shownLine(s.text), s.reason) << Qt::endl;
+}
+
+int failWith(CommandContext& ctx, const Error& error) {
+    if (!error.detail.isEmpty())
+        ctx.err << error.detail << Qt::endl;
+    ctx.err << error.shown() << Qt::endl;
+    return 1;
+}
+
+// What an import (or an append) of the file would store and pass over; nothing is changed.
+int presentPreview(CommandContext& ctx, const ImportPreview& p, bool append) {
+    ctx.out << u"文件：%1"_s.arg(shownText(QDir::toNativeSeparators(p.path))) << Qt::endl;
+    ctx.out << u"格式：%1"_s.arg(p.form) << Qt::endl;
+    if (!p.sourceName.isEmpty())
+        ctx.out << u"读入：%1"_s.arg(p.sourceName) << Qt::endl;
+    for (const QString& warning : p.warnings)
+        ctx.out << warning << Qt::endl;
+    if (append) {
+        if (p.appendRefusal) {
+            ctx.err << p.appendRefusal->shown() << Qt::endl;
+            if (!p.appendRefusal->detail.isEmpty())
+                ctx.err << p.appendRefusal->detail << Qt::endl;
+            return 1;
+        }
+        ctx.out << u"将追加 %1 期新开奖，原有 %2 期不变。"_s.arg(p.appendCount).arg(p.storedCount)
+                << Qt::endl;
+        printDraws(ctx, p.appended, p.appendCount);
+    } else {
+        ctx.out << u"将读入 %1 期历史号码，替换原有的 %2 期。"_s.arg(p.fileDraws).arg(p.storedCount)
+                << Qt::endl;
+        printDraws(ctx, p.firstAndLast, p.fileDraws);
+    }
+    if (!p.skipped.isEmpty()) {
+        ctx.out << u"有 %1 行不能读入："_s.arg(p.skipped.size()) << Qt::endl;
+        for (const ImportPreview::ShownSkip& s : p.skipped)
+            ctx.out << u"  第 %1 行 %2：%3"_s.arg(s.line).arg(shownLine(s.text), s.reason) << Qt::endl;
     }
     ctx.out << u"（只是预览，数据库未改动）"_s << Qt::endl;
-    if (auto refused = file->refusal(path);
-        refused && !(ctx.isSet(u"force"_s) && refused->code == ErrorCode::NotHistory)) {
-        ctx.err << refused->message << Qt::endl;
+    if (p.notHistory && !ctx.isSet(u"force"_s)) {
+        ctx.err << p.notHistory->shown() << Qt::endl;
         return 1;
     }
     return 0;
@@ -76,17 +78,21 @@ int ImportHistoryCommand::run(CommandContext& ctx) {
     if (ctx.args.size() != 1)
         return fail(ctx, u"用法：talven-cli import-history FILE [--append] [--dry-run] [--force]"_s);
     const bool append = ctx.isSet(u"append"_s);
-    if (ctx.isSet(u"dry-run"_s))
-        return preview(ctx, ctx.args.first(), append);
     const bool force = ctx.isSet(u"force"_s);
-    auto report = append ? ctx.session->appendHistory(ctx.args.first(), force).wait()
-                         : ctx.session->importHistory(ctx.args.first(), force).wait();
+    // The file is read once, by the session; the change stores exactly what was read.
+    const auto preview = ctx.session->previewImport(ctx.args.first()).wait();
+    if (!preview)
+        return failWith(ctx, preview.error());
+    if (ctx.isSet(u"dry-run"_s))
+        return presentPreview(ctx, preview.value(), append);
+    auto report = append ? ctx.session->appendHistory(preview.value(), force).wait()
+                         : ctx.session->importHistory(preview.value(), force).wait();
     if (!report) {
         if (!report.error().detail.isEmpty())
             ctx.err << report.error().detail << Qt::endl;
         if (report.code() == ErrorCode::NotHistory)
             return fail(ctx, report.message() + u"。如确要读入，请加 --force 再试，或先用 --dry-run 查看"_s);
-        return fail(ctx, report.message());
+        return fail(ctx, report.error().shown());
     }
     if (append)
         ctx.out << u"已追加 %1 期新开奖，共 %2 期。"_s.arg(report->stored).arg(ctx.session->draws().size())

@@ -4,6 +4,7 @@
 // box ever blocks a window test.
 
 #include "prompts/Prompts.h"
+#include "windows/ImportPreviewDialog.h"
 
 #include <QFileInfo>
 #include <QList>
@@ -52,7 +53,7 @@ public:
         return saveFileAnswers.isEmpty() ? QString() : saveFileAnswers.takeFirst();
     }
     ImportChoice previewImport(QWidget*, const ImportPreview& preview) override {
-        shown.append({QStringLiteral("preview"), preview.question, preview.summary()});
+        shown.append({QStringLiteral("preview"), previewQuestion(preview), previewSummary(preview)});
         return importChoices.isEmpty() ? ImportChoice::Cancel : importChoices.takeFirst();
     }
     bool openLocalFile(const QString& path) override {

@@ -90,7 +90,7 @@ struct Side {
 
     bool waitIdle() {
         QTest::qWait(150); // an accessible press clicks after a short animation
-        return QTest::qWaitFor([&] { return !s().busy(); }, 30000);
+        return test::waitIdle(s());
     }
 };
 

@@ -53,7 +53,7 @@ bool press(MainWindow& window, Session& session, const QString& caption) {
     if (!button)
         return false;
     button->click();
-    return QTest::qWaitFor([&] { return !session.busy(); }, 20000);
+    return waitIdle(session);
 }
 
 // A click on a list row as the user makes it: press and release over the same cell.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 using namespace Qt::StringLiterals;
 
@@ -26,37 +27,6 @@ QString valueText(int figure, double value) {
 QString figureTitle(int figure) {
     return figure >= 0 && figure < FigureCount ? QString::fromUtf16(titles[static_cast<size_t>(figure)])
                                                : QString();
-}
-
-bool isFractional(int figure) {
-    return figure == Accuracy || figure >= PerNumberAccuracy;
-}
-
-double figureValue(const FormulaFigures& f, int figure) {
-    switch (figure) {
-    case Accuracy:
-        return f.accuracy;
-    case LongestMiss:
-        return f.longestMissRun;
-    case LongestHit:
-        return f.longestHitRun;
-    case CurrentMiss:
-        return f.currentMissRun;
-    case CurrentHit:
-        return f.currentHitRun;
-    case PerNumberAccuracy:
-        return f.perNumberAccuracy;
-    case PerNumberLongestMiss:
-        return f.perNumberLongestMiss;
-    case PerNumberLongestHit:
-        return f.perNumberLongestHit;
-    case PerNumberCurrentMiss:
-        return f.perNumberCurrentMiss;
-    case PerNumberCurrentHit:
-        return f.perNumberCurrentHit;
-    default:
-        return 0;
-    }
 }
 
 QString floatText(float value) {
@@ -99,15 +69,6 @@ std::optional<double> parseBound(const QString& text) {
     return value;
 }
 
-bool inRange(const FormulaFigures& figures, int figure, const Range& range) {
-    const double value = figureValue(figures, figure);
-    if (isFractional(figure)) {
-        const auto v = static_cast<float>(value);
-        return v >= static_cast<float>(range.lower) && v <= static_cast<float>(range.upper);
-    }
-    return value >= range.lower && value <= range.upper;
-}
-
 std::vector<bool> apply(std::vector<bool> selection, const std::vector<FormulaFigures>& figures,
                         const Ranges& ranges, const QList<int>& ordinals) {
     const int count = static_cast<int>(std::min(selection.size(), figures.size()));
@@ -122,14 +83,21 @@ std::vector<bool> apply(std::vector<bool> selection, const std::vector<FormulaFi
     return selection;
 }
 
+bool inRecentRange(float recent, const Range& range) {
+    return recent >= static_cast<float>(range.lower) && recent <= static_cast<float>(range.upper);
+}
+
+bool inZRange(std::optional<double> z, const Range& range) {
+    return z && *z >= range.lower && *z <= range.upper;
+}
+
 std::vector<bool> applyRecent(std::vector<bool> selection, const std::vector<float>& recents,
                               const Range& range, const QList<int>& ordinals) {
     const int count = static_cast<int>(std::min(selection.size(), recents.size()));
     for (int ordinal : ordinals) {
         if (ordinal < 1 || ordinal > count)
             continue;
-        const float v = recents[static_cast<size_t>(ordinal - 1)];
-        if (v < static_cast<float>(range.lower) || v > static_cast<float>(range.upper))
+        if (!inRecentRange(recents[static_cast<size_t>(ordinal - 1)], range))
             selection[static_cast<size_t>(ordinal - 1)] = false;
     }
     return selection;
@@ -153,8 +121,7 @@ std::vector<bool> applyZ(std::vector<bool> selection, const std::vector<std::opt
     for (int ordinal : ordinals) {
         if (ordinal < 1 || ordinal > count)
             continue;
-        const std::optional<double>& z = zs[static_cast<size_t>(ordinal - 1)];
-        if (!z || *z < range.lower || *z > range.upper)
+        if (!inZRange(zs[static_cast<size_t>(ordinal - 1)], range))
             selection[static_cast<size_t>(ordinal - 1)] = false;
     }
     return selection;
@@ -174,6 +141,23 @@ BoundTexts zBounds(const std::vector<std::optional<double>>& zs, const QList<int
         return {u"0"_s, u"0"_s};
     // Outward to two decimals, so that the shown bounds keep every formula in.
     return {twoDecimals(std::floor(*low * 100) / 100), twoDecimals(std::ceil(*high * 100) / 100)};
+}
+
+Criteria Criteria::unbounded() {
+    Criteria c;
+    for (Range& r : c.ranges)
+        r = {-std::numeric_limits<double>::infinity(), std::numeric_limits<double>::infinity()};
+    return c;
+}
+
+bool passes(const Criteria& criteria, const FormulaFigures& figures, float recent, std::optional<double> z) {
+    // The order of "确定": the ten ranges, then the recent accuracy, then the z-score.
+    for (int figure = 0; figure < FigureCount; ++figure)
+        if (!inRange(figures, figure, criteria.ranges[static_cast<size_t>(figure)]))
+            return false;
+    if (criteria.recent && !inRecentRange(recent, criteria.recent->range))
+        return false;
+    return !criteria.z || inZRange(z, *criteria.z);
 }
 
 } // namespace talven::FormulaFilter

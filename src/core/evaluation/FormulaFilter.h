@@ -45,8 +45,36 @@ using Bounds = std::array<BoundTexts, FigureCount>;
 // "正确率" … "码均最后连对", as the formula list heads its columns.
 QString figureTitle(int figure);
 // True for the figures kept as single floats (accuracies and per-number figures).
-bool isFractional(int figure);
-double figureValue(const FormulaFigures& figures, int figure);
+// Inline, as the walk-forward back-test asks them for every formula at every draw.
+inline bool isFractional(int figure) {
+    return figure == Accuracy || figure >= PerNumberAccuracy;
+}
+inline double figureValue(const FormulaFigures& f, int figure) {
+    switch (figure) {
+    case Accuracy:
+        return f.accuracy;
+    case LongestMiss:
+        return f.longestMissRun;
+    case LongestHit:
+        return f.longestHitRun;
+    case CurrentMiss:
+        return f.currentMissRun;
+    case CurrentHit:
+        return f.currentHitRun;
+    case PerNumberAccuracy:
+        return f.perNumberAccuracy;
+    case PerNumberLongestMiss:
+        return f.perNumberLongestMiss;
+    case PerNumberLongestHit:
+        return f.perNumberLongestHit;
+    case PerNumberCurrentMiss:
+        return f.perNumberCurrentMiss;
+    case PerNumberCurrentHit:
+        return f.perNumberCurrentHit;
+    default:
+        return 0;
+    }
+}
 
 // The smallest and largest value of every figure over the given formulas (ordinals into
 // figures, 1-based), written so that each text reads back as exactly that value; "0" when none.
@@ -59,7 +87,14 @@ QString floatText(float value);
 std::optional<double> parseBound(const QString& text);
 
 // True when the figure lies in the range; fractional figures compare as single floats.
-bool inRange(const FormulaFigures& figures, int figure, const Range& range);
+inline bool inRange(const FormulaFigures& figures, int figure, const Range& range) {
+    const double value = figureValue(figures, figure);
+    if (isFractional(figure)) {
+        const auto v = static_cast<float>(value);
+        return v >= static_cast<float>(range.lower) && v <= static_cast<float>(range.upper);
+    }
+    return value >= range.lower && value <= range.upper;
+}
 // The selection (by ordinal - 1) after filtering the given ordinals; others keep their flag.
 std::vector<bool> apply(std::vector<bool> selection, const std::vector<FormulaFigures>& figures,
                         const Ranges& ranges, const QList<int>& ordinals);
@@ -72,12 +107,37 @@ std::vector<bool> applyRecent(std::vector<bool> selection, const std::vector<flo
 // The smallest and largest of the values of the given ordinals, as texts that read back exactly.
 BoundTexts recentBounds(const std::vector<float>& recents, const QList<int>& ordinals);
 
+// A recent accuracy inside its range, compared as single floats.
+bool inRecentRange(float recent, const Range& range);
+// A z-score inside its range (bounds inclusive); a formula without one is outside.
+bool inZRange(std::optional<double> z, const Range& range);
+
 // The optional range on the z-score (标准分), zs[ordinal - 1] each formula's: shown formulas
 // outside the range, and those without a z-score, lose their selection. Bounds are inclusive.
 std::vector<bool> applyZ(std::vector<bool> selection, const std::vector<std::optional<double>>& zs,
                          const Range& range, const QList<int>& ordinals);
 // Two-decimal bounds that take in every z-score of the given ordinals; "0" when none has one.
 BoundTexts zBounds(const std::vector<std::optional<double>>& zs, const QList<int>& ordinals);
+
+// The recent-accuracy range of the filter window: the accuracy over the newest `window` judged draws.
+struct RecentRange {
+    int window = 10;
+    Range range;
+};
+
+// Everything "确定" applies: the ten ranges, then the recent-accuracy and z-score ranges when ticked.
+struct Criteria {
+    Ranges ranges;
+    std::optional<RecentRange> recent;
+    std::optional<Range> z;
+
+    // Ten ranges that every figure lies in, and neither optional range.
+    static Criteria unbounded();
+};
+
+// True when a selected formula with these figures stays selected under the criteria. recent is its
+// accuracy over the criteria's recent window (read only when that range is on), z its z-score.
+bool passes(const Criteria& criteria, const FormulaFigures& figures, float recent, std::optional<double> z);
 
 } // namespace FormulaFilter
 

@@ -21,6 +21,17 @@ public:
         m_elementCode = values[static_cast<size_t>(DrawColumns::attribute('L', 7, 'D'))];
     }
 
+    // The stored row of a draw entered as a period and seven numbers; the attribute columns are
+    // left for the number model to fill.
+    static DrawValues entered(Period period, const std::array<int, 7>& numbers) {
+        DrawValues v{};
+        v[DrawColumns::QQH] = period.value();
+        for (int p = 1; p <= 7; ++p)
+            v[static_cast<size_t>(DrawColumns::attribute('L', p, 'A'))] = numbers[static_cast<size_t>(p - 1)];
+        return v;
+    }
+    static Period periodOf(const DrawValues& values) { return Period(values[DrawColumns::QQH]); }
+
     Period period() const { return m_period; }
     const std::array<int, 7>& numbers() const { return m_numbers; }
     int special() const { return m_numbers[6]; }

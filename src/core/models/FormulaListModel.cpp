@@ -43,7 +43,7 @@ void FormulaListModel::rebuild() {
     const auto& formulas = m_session.formulas();
     for (size_t i = 0; i < formulas.size(); ++i) {
         const FormulaRow& f = formulas[i];
-        if (m_kind >= 0 && f.kind != m_kind)
+        if (m_kind && f.kind != maTypeOf(*m_kind))
             continue;
         m_ordinals.append(static_cast<int>(i) + 1);
         // The texts are made once per change of the formulas, not at every paint.
@@ -52,7 +52,7 @@ void FormulaListModel::rebuild() {
     m_chineseForms.resize(m_rows.size());
 }
 
-void FormulaListModel::setKindFilter(int kind) {
+void FormulaListModel::setKindFilter(std::optional<FormulaKind> kind) {
     beginResetModel();
     m_kind = kind;
     rebuild();

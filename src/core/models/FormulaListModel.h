@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/FormulaKind.h"
 #include "formula/FormulaListRow.h"
 
 #include <QAbstractTableModel>
@@ -54,8 +55,8 @@ public:
     explicit FormulaListModel(const Session& session, QObject* parent = nullptr);
 
     // Shows only the formulas of one kind (-1: all).
-    void setKindFilter(int kind);
-    int kindFilter() const { return m_kind; }
+    void setKindFilter(std::optional<FormulaKind> kind);
+    std::optional<FormulaKind> kindFilter() const { return m_kind; }
     void setChinese(bool chinese);
     bool chinese() const { return m_chinese; }
     // Position in the whole list (1-based) of a list row (0-based).
@@ -72,7 +73,7 @@ private:
                        const FormulaListRow& texts) const;
 
     const Session& m_session;
-    int m_kind = -1;
+    std::optional<FormulaKind> m_kind; // none: every kind
     bool m_chinese = false;
     QList<int> m_ordinals;
     QList<FormulaListRow> m_rows;

@@ -23,11 +23,11 @@ void HistoryGridModel::rebuild() {
     m_ordinals.clear();
     const auto& formulas = m_session.formulas();
     for (size_t i = 0; i < formulas.size(); ++i)
-        if (m_kind < 0 || formulas[i].kind == m_kind)
+        if (!m_kind || formulas[i].kind == maTypeOf(*m_kind))
             m_ordinals.append(static_cast<int>(i) + 1);
 }
 
-void HistoryGridModel::setKindFilter(int kind) {
+void HistoryGridModel::setKindFilter(std::optional<FormulaKind> kind) {
     if (kind == m_kind)
         return;
     beginResetModel();

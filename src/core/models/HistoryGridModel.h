@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/FormulaKind.h"
+
 #include <QAbstractTableModel>
 
 namespace talven {
@@ -33,7 +35,7 @@ public:
     bool showFormulas() const { return m_showFormulas; }
     // Formula columns only for the formulas of one kind (-1: all), as the formula list shows them;
     // they are numbered like the list's rows.
-    void setKindFilter(int kind);
+    void setKindFilter(std::optional<FormulaKind> kind);
     // Position in the whole formula list (1-based) of a formula column.
     int ordinalOfColumn(int column) const { return m_ordinals.value(column - FirstFormula); }
 
@@ -47,8 +49,8 @@ private:
 
     const Session& m_session;
     bool m_showFormulas = false;
-    int m_kind = -1;
-    QList<int> m_ordinals; // formula columns
+    std::optional<FormulaKind> m_kind; // none: every kind
+    QList<int> m_ordinals;             // formula columns
 };
 
 } // namespace talven

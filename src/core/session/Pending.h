@@ -3,65 +3,64 @@
 #include "common/Result.h"
 
 #include <QCoreApplication>
-#include <QPointer>
+#include <QFuture>
+#include <QFutureWatcher>
+#include <QPromise>
 
 #include <functional>
 #include <memory>
-#include <optional>
-#include <vector>
 
 namespace talven {
 
-// The outcome of a change that may still be running on the session's worker. Short changes are
-// done when they return; long ones finish on the session's thread once the new state is in place.
+// The outcome of an operation of the session, as a QFuture that finishes on the session's thread
+// once the new state is in place. The continuation is bound to a context object through a watcher
+// it owns, so a window closed before the outcome arrives is simply not called.
 template <typename T>
-class Pending {
+class Pending : public QFuture<Result<T>> {
 public:
     using Callback = std::function<void(const Result<T>&)>;
 
-    static Pending done(Result<T> result) {
-        Pending p;
-        p.finish(std::move(result));
-        return p;
-    }
+    explicit Pending(QFuture<Result<T>> future) : QFuture<Result<T>>(std::move(future)) {}
 
-    bool isFinished() const { return m_state->result.has_value(); }
+    static Pending done(Result<T> result) { return Pending(QtFuture::makeReadyFuture(std::move(result))); }
 
-    // Calls fn with the outcome once the change is done (at once when it is done already); not at
-    // all when context is destroyed before.
+    // Calls fn on context's thread with the outcome (at once when it is there already); not at all
+    // when context is destroyed before.
     void then(QObject* context, Callback fn) const {
-        QPointer<QObject> guard(context);
-        Callback call = [guard, fn = std::move(fn)](const Result<T>& r) {
-            if (guard)
-                fn(r);
-        };
-        if (m_state->result)
-            call(*m_state->result);
-        else
-            m_state->callbacks.push_back(std::move(call));
+        if (this->isFinished()) {
+            fn(this->result());
+            return;
+        }
+        auto* watcher = new QFutureWatcher<Result<T>>(context);
+        QObject::connect(watcher, &QFutureWatcherBase::finished, context, [watcher, fn = std::move(fn)] {
+            fn(watcher->result());
+            watcher->deleteLater();
+        });
+        watcher->setFuture(*this);
     }
 
     // Waits for the outcome while the event loop runs: for the command line and tests, never the
     // window (it would stop drawing).
     Result<T> wait() const {
-        while (!m_state->result)
+        while (!this->isFinished())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        return *m_state->result;
+        return this->result();
     }
+};
 
+// The side that gives the outcome; shared by the steps of one operation.
+template <typename T>
+class PendingPromise {
+public:
+    PendingPromise() : m_promise(std::make_shared<QPromise<Result<T>>>()) { m_promise->start(); }
+    Pending<T> pending() const { return Pending<T>(m_promise->future()); }
     void finish(Result<T> result) const {
-        m_state->result.emplace(std::move(result));
-        const auto callbacks = std::move(m_state->callbacks);
-        for (const Callback& fn : callbacks)
-            fn(*m_state->result);
+        m_promise->addResult(std::move(result));
+        m_promise->finish();
     }
 
 private:
-    struct State {
-        std::optional<Result<T>> result;
-        std::vector<Callback> callbacks;
-    };
-    std::shared_ptr<State> m_state = std::make_shared<State>();
+    std::shared_ptr<QPromise<Result<T>>> m_promise;
 };
 
 } // namespace talven

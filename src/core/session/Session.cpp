@@ -3,17 +3,17 @@
 #include "common/Platform.h"
 #include "session/Damage.h"
 #include "session/DatabaseThread.h"
+#include "session/ProgramLog.h"
 #include "store/Backups.h"
 #include "store/Database.h"
-#include "store/ErrorValueStore.h"
 #include "store/FormulaTable.h"
 #include "store/Settings.h"
 
 #include <QDir>
 #include <QFile>
+#include <QMetaMethod>
 #include <QSettings>
 #include <QTimer>
-
 
 using namespace Qt::StringLiterals;
 
@@ -27,18 +27,32 @@ Session::~Session() {
     m_dbThread.reset();
 }
 
+void Session::logFailure(const Error& error) {
+    qCWarning(lcTalven).noquote() << error.shown() +
+                                         (error.detail.isEmpty() ? QString() : u"\n"_s + error.detail);
+}
+
 Result<std::unique_ptr<Session>> Session::open(const QString& dataDir, QSettings& settings) {
+    auto opened = openIn(dataDir, settings);
+    if (!opened)
+        logFailure(opened.error());
+    return opened;
+}
+
+Result<std::unique_ptr<Session>> Session::openIn(const QString& dataDir, QSettings& settings) {
     // The system's limits, named as such instead of "cannot create" further down.
     if (QFile::encodeName(QDir(dataDir).absolutePath()).size() >= Platform::pathLimit() - 16)
         return Error{u"数据目录的路径太长，超过系统上限 %1 字节"_s.arg(Platform::pathLimit()), ErrorCode::Io};
     for (const QString& part : QDir(dataDir).absolutePath().split(u'/'))
         if (QFile::encodeName(part).size() > Platform::nameLimit())
-            return Error{
-                u"数据目录路径中的“%1…”太长，超过系统上限 %2 字节"_s.arg(part.left(20)).arg(Platform::nameLimit()),
-                ErrorCode::Io};
+            return Error{u"数据目录路径中的“%1…”太长，超过系统上限 %2 字节"_s.arg(part.left(20))
+                             .arg(Platform::nameLimit()),
+                         ErrorCode::Io};
     if (!QDir().mkpath(dataDir))
         return Error{u"无法创建数据目录 %1"_s.arg(dataDir), ErrorCode::Io};
     std::unique_ptr<Session> s(new Session(dataDir, settings));
+    // The settings store is read here, on the session's thread, never on the database thread.
+    s->m_savedOptions = Settings(settings).load();
     // The connection is opened on the thread that is to use it.
     Result<void> started;
     s->m_dbThread->call([&] { started = s->openDatabase(); });
@@ -48,7 +62,6 @@ Result<std::unique_ptr<Session>> Session::open(const QString& dataDir, QSettings
 }
 
 Result<void> Session::openDatabase() {
-    m_savedOptions = Settings(m_settings).load();
     auto db = Database::open(QDir(m_dataDir).filePath(QString::fromLatin1(Database::FileName)));
     if (!db)
         return db.error();
@@ -117,21 +130,15 @@ void Session::checkOtherPrograms() {
     if (m_busy || m_checkingOthers)
         return;
     m_checkingOthers = true;
-    m_dbThread->post([this] {
-        const auto version = m_db->dataVersion();
-        QMetaObject::invokeMethod(
-            this,
-            [this, version] {
-                m_checkingOthers = false;
-                // A change that ran meanwhile read the database again itself.
-                if (m_busy || !version || version.value() == m_state->dataVersion())
-                    return;
-                reload().then(this, [this](const Result<void>& done) {
-                    if (done)
-                        emit reloadedAfterOtherProgram();
-                });
-            },
-            Qt::QueuedConnection);
+    run(ChangeKinds::DataVersion{}).then(this, [this](const Result<int>& version) {
+        m_checkingOthers = false;
+        // A change that ran meanwhile read the database again itself.
+        if (m_busy || !version || version.value() == m_state->dataVersion())
+            return;
+        reload().then(this, [this](const Result<void>& done) {
+            if (done)
+                emit reloadedAfterOtherProgram();
+        });
     });
 }
 
@@ -171,18 +178,21 @@ Result<bool> Session::renumberFormulasIfNeeded() {
     return true;
 }
 
-Result<void> Session::busyRefusal() const {
+Result<void> Session::refusal(ChangeKinds::Access access) const {
+    using ChangeKinds::Access;
+    if (access == Access::Peek)
+        return {};
     if (m_busy)
         return Error{u"正在进行其他操作，请稍候再试"_s, ErrorCode::InProgress};
+    const bool writes = access == Access::Change || access == Access::Store;
+    if (writes && !m_readOnlyReason.isEmpty())
+        return Error{m_readOnlyReason, ErrorCode::ReadOnly};
     return {};
 }
 
-Result<void> Session::refusal() const {
-    if (auto busy = busyRefusal(); !busy)
-        return busy;
-    if (!m_readOnlyReason.isEmpty())
-        return Error{m_readOnlyReason, ErrorCode::ReadOnly};
-    return {};
+bool Session::viewsWatch() const {
+    static const QMetaMethod changedSignal = QMetaMethod::fromSignal(&Session::changed);
+    return isSignalConnected(changedSignal);
 }
 
 ProgressFn Session::progressReporter() {
@@ -214,7 +224,7 @@ Result<T> Session::execute(std::unique_ptr<SessionState>& state, const ChangeFn<
             state = std::move(fresh.value());
             reloaded = true;
         }
-        ChangeContext ctx(*m_db, m_settings, m_dataDir, progress);
+        ChangeContext ctx(*m_db, m_dataDir, progress);
         Result<T> result = change(*state, ctx);
         if (result) {
             auto committed = ctx.commit();
@@ -242,98 +252,108 @@ Result<T> Session::execute(std::unique_ptr<SessionState>& state, const ChangeFn<
     }
 }
 
-template <typename T>
-Pending<T> Session::runChange(bool runsLong, Outcome outcome, ChangeFn<T> change) {
-    if (!runsLong && !m_shortChangesOnWorker) {
-        // The caller waits anyway: the change works on the state itself while it does.
-        bool reloaded = false;
-        std::optional<Result<T>> result;
-        m_dbThread->call([&] { result.emplace(execute(m_state, change, true, reloaded, {})); });
-        if (*result)
-            succeeded(outcome, reloaded);
-        else if (reloaded)
-            succeeded({.emits = EverythingChanged}, true);
-        return Pending<T>::done(std::move(*result));
+template <typename Kind>
+Pending<typename Kind::Value> Session::run(Kind kind, Settle<typename Kind::Value> settle) {
+    using Value = typename Kind::Value;
+    using ChangeKinds::Access;
+    constexpr Access access = ChangeKinds::accessOf<Kind>();
+    constexpr bool changesState = access == Access::Change || access == Access::Repair;
+    if (auto refused = refusal(access); !refused) {
+        logFailure(refused.error());
+        return Pending<Value>::done(refused.error());
     }
-    Pending<T> pending;
-    auto copy = std::make_shared<std::unique_ptr<SessionState>>();
-    auto reloaded = std::make_shared<bool>(false);
-    auto result = std::make_shared<std::optional<Result<T>>>();
-    const ProgressFn progress = progressReporter();
-    whileBusy(
-        [this, copy, reloaded, result, change = std::move(change), progress] {
-            // The copy is made here, not on the window's thread: the state is only read meanwhile.
-            *copy = std::make_unique<SessionState>(*m_state);
-            result->emplace(execute(*copy, change, false, *reloaded, progress));
-        },
-        [this, copy, reloaded, result, outcome] {
-            if (**result) {
-                m_state = std::move(*copy);
-                succeeded(outcome, *reloaded);
+    Outcome outcome{};
+    if constexpr (changesState)
+        outcome = {.emits = Kind::emits, .undo = kind.undoOffer(*m_state), .keepsUndo = Kind::keepsUndo};
+    const bool onCopy = changesState && viewsWatch();
+    if (access != Access::Peek)
+        setBusy(true);
+    PendingPromise<Value> promise;
+    struct Run {
+        std::optional<Result<Value>> result;
+        std::unique_ptr<SessionState> copy;
+        bool reloaded = false;
+    };
+    auto done = std::make_shared<Run>();
+    const ProgressFn progress = access == Access::Peek ? ProgressFn{} : progressReporter();
+    m_dbThread->post(
+        [this, kind = std::move(kind), settle = std::move(settle), outcome, onCopy, done, promise, progress] {
+            if constexpr (changesState) {
+                const ChangeFn<Value> change = [&kind](SessionState& s, ChangeContext& ctx) {
+                    return kind.apply(s, ctx);
+                };
+                if (onCopy) {
+                    // The copy is made here, not on the window's thread: the state is only read meanwhile.
+                    done->copy = std::make_unique<SessionState>(*m_state);
+                    done->result.emplace(execute(done->copy, change, false, done->reloaded, progress));
+                } else {
+                    done->result.emplace(execute(m_state, change, true, done->reloaded, progress));
+                }
+            } else {
+                ChangeContext ctx(*m_db, m_dataDir, progress);
+                done->result.emplace(kind.apply(std::as_const(*m_state), ctx));
             }
-        },
-        [pending, result] { pending.finish(**result); });
-    return pending;
-}
-
-template <typename Kind>
-Pending<typename Kind::Value> Session::run(const Kind& change, std::function<void()> onSuccess) {
-    if (auto refused = refusal(); !refused)
-        return Pending<typename Kind::Value>::done(refused.error());
-    return launch(change, std::move(onSuccess));
-}
-
-template <typename Kind>
-Pending<typename Kind::Value> Session::launch(const Kind& change, std::function<void()> onSuccess) {
-    Outcome outcome{.emits = Kind::emits,
-                    .undo = change.undoOffer(*m_state),
-                    .keepsUndo = Kind::keepsUndo,
-                    .onSuccess = std::move(onSuccess)};
-    return runChange<typename Kind::Value>(
-        change.runsLong(*m_state), std::move(outcome),
-        [change](SessionState& s, ChangeContext& ctx) { return change.apply(s, ctx); });
+            QMetaObject::invokeMethod(
+                this,
+                [this, settle, outcome, done, promise] {
+                    Result<Value>& result = *done->result;
+                    const bool ok = result.ok();
+                    if (ok && done->copy)
+                        m_state = std::move(done->copy);
+                    if (ok && settle)
+                        if (auto settled = settle(result); !settled)
+                            result = settled.error();
+                    if constexpr (changesState) {
+                        // The new state is in place before anyone may start the next change.
+                        if (ok)
+                            succeeded(outcome, done->reloaded);
+                        else if (done->reloaded)
+                            succeeded({.emits = EverythingChanged}, true);
+                    }
+                    if (access != Access::Peek)
+                        setBusy(false);
+                    if (!result)
+                        logFailure(result.error());
+                    promise.finish(std::move(result));
+                },
+                Qt::QueuedConnection);
+        });
+    return promise.pending();
 }
 
 void Session::succeeded(const Outcome& outcome, bool reloaded) {
     // An offer is made for the state the change saw; another program's change ends it.
     if (reloaded || !outcome.keepsUndo)
         m_undo = reloaded ? std::nullopt : outcome.undo;
-    if (outcome.onSuccess)
-        outcome.onSuccess();
     emit changed((reloaded ? EverythingChanged : outcome.emits) | UndoChanged);
 }
 
-void Session::whileBusy(std::function<void()> work, std::function<void()> apply,
-                        std::function<void()> finish) {
-    setBusy(true);
-    m_dbThread->post([this, work = std::move(work), apply = std::move(apply), finish = std::move(finish)] {
-        work();
-        QMetaObject::invokeMethod(
-            this,
-            [this, apply, finish] {
-                // The new state is in place before anyone may start the next change.
-                apply();
-                setBusy(false);
-                finish();
-            },
-            Qt::QueuedConnection);
-    });
+Pending<ImportPreview> Session::previewImport(const QString& path) {
+    return run(ChangeKinds::PreviewImport{path});
+}
+
+Pending<ImportReport> Session::importHistory(const ImportPreview& preview, bool force) {
+    return run(ChangeKinds::ImportHistory{preview.path, preview, force});
+}
+
+Pending<ImportReport> Session::appendHistory(const ImportPreview& preview, bool force) {
+    return run(ChangeKinds::AppendHistory{preview.path, preview, force});
 }
 
 Pending<ImportReport> Session::importHistory(const QString& path, bool force) {
-    return run(ChangeChains::ImportHistory{path, force});
+    return run(ChangeKinds::ImportHistory{path, std::nullopt, force});
 }
 
 Pending<ImportReport> Session::appendHistory(const QString& path, bool force) {
-    return run(ChangeChains::AppendHistory{path, force});
+    return run(ChangeKinds::AppendHistory{path, std::nullopt, force});
 }
 
 Pending<void> Session::addDraw(const std::array<int, 7>& numbers, std::optional<Period> period) {
-    return run(ChangeChains::AddDraw{numbers, period});
+    return run(ChangeKinds::AddDraw{numbers, period});
 }
 
 Pending<void> Session::deleteLastDraw() {
-    return run(ChangeChains::DeleteLastDraw{});
+    return run(ChangeKinds::DeleteLastDraw{});
 }
 
 Pending<void> Session::setOption(OptionKey key, int value) {
@@ -345,55 +365,68 @@ Pending<void> Session::setOption(OptionKey key, int value) {
     Options effective = saved;
     effective.bit = options().bit;
     effective.sxSetup = options().sxSetup;
-    auto remember = [this, saved] { m_savedOptions = saved; };
+    // Saved here, on the session's thread, once the rows it rewrote are committed.
+    auto save = [this, key, saved](const Result<void>&) -> Result<void> {
+        if (auto stored = Settings(m_settings).save(key, saved); !stored)
+            return stored;
+        m_savedOptions = saved;
+        return {};
+    };
     if (!(effective == options()))
-        return run(ChangeChains::SetOptions{effective, key, saved, m_savedOptions}, remember);
-    // Only the settings file changes.
-    if (auto refused = refusal(); !refused)
-        return Pending<void>::done(refused.error());
-    auto stored = Settings(m_settings).save(key, saved);
-    if (stored)
-        succeeded({.emits = OptionsChanged, .keepsUndo = true, .onSuccess = remember}, false);
-    return Pending<void>::done(stored);
+        return run(ChangeKinds::SetOptions{effective}, save);
+    return run(ChangeKinds::SaveOption{}, [this, save](const Result<void>& done) -> Result<void> {
+        if (auto saving = save(done); !saving)
+            return saving;
+        emit changed(OptionsChanged);
+        return {};
+    });
 }
 
 Pending<void> Session::addFormula(const QString& text, FormulaKind kind, bool kill) {
-    return run(ChangeChains::AddFormula{text, kind, kill});
+    return run(ChangeKinds::AddFormula{text, kind, kill});
 }
 
 Pending<FormulaImportReport> Session::importFormulas(const QString& path, bool kill) {
-    return run(ChangeChains::ImportFormulas{path, kill});
+    return run(ChangeKinds::ImportFormulas{path, kill});
 }
 
 Pending<FormulaImportReport> Session::addFormulas(const QStringList& texts, FormulaKind kind, bool kill) {
-    return run(ChangeChains::AddFormulas{texts, kind, kill});
+    return run(ChangeKinds::AddFormulas{texts, kind, kill});
 }
 
 Pending<void> Session::deleteFormula(int idx) {
-    return run(ChangeChains::DeleteFormula{idx});
+    return run(ChangeKinds::DeleteFormula{idx});
+}
+
+Pending<void> Session::editFormula(int idx, const QString& text) {
+    return run(ChangeKinds::EditFormula{idx, text});
 }
 
 Pending<void> Session::recompute() {
-    return run(ChangeChains::Recompute{});
+    return run(ChangeKinds::Recompute{});
 }
 
 Pending<void> Session::restoreBackup(int generation) {
-    // Allowed while the database is only shown: a restored copy with damaged rows must be
-    // replaceable by restoring again.
-    if (auto busy = busyRefusal(); !busy)
-        return Pending<void>::done(busy.error());
-    return launch(ChangeChains::RestoreBackup{generation}, [this] { checkDamage(); });
+    // Allowed while the database is only shown (Access::Repair): a restored copy with damaged rows
+    // must be replaceable by restoring again.
+    return run(ChangeKinds::RestoreBackup{generation}, [this](const Result<void>&) {
+        checkDamage();
+        return Result<void>();
+    });
 }
 
 Pending<void> Session::reload() {
-    return run(ChangeChains::Reload{});
+    return run(ChangeKinds::Reload{});
 }
 
 Pending<void> Session::undo() {
     if (!m_undo)
         return Pending<void>::done(Error{u"没有可以撤销的操作"_s});
     // Undoing an import restores a backup, which may hold damaged rows.
-    return run(ChangeChains::Undo{*m_undo}, [this] { checkDamage(); });
+    return run(ChangeKinds::Undo{*m_undo}, [this](const Result<void>&) {
+        checkDamage();
+        return Result<void>();
+    });
 }
 
 void Session::checkDamage() {
@@ -401,14 +434,7 @@ void Session::checkDamage() {
 }
 
 Pending<void> Session::runReading(std::function<Result<void>(const ProgressFn&)> job) {
-    if (auto busy = busyRefusal(); !busy)
-        return Pending<void>::done(busy.error());
-    Pending<void> pending;
-    auto result = std::make_shared<std::optional<Result<void>>>();
-    whileBusy(
-        [result, job = std::move(job), progress = progressReporter()] { result->emplace(job(progress)); },
-        [] {}, [pending, result] { pending.finish(**result); });
-    return pending;
+    return run(ChangeKinds::Reading{std::move(job)});
 }
 
 void Session::setSelected(int ordinal, bool selected) {
@@ -435,42 +461,23 @@ void Session::invertSelection() {
 }
 
 Result<ErrorValueTable> Session::errorValues(std::optional<Period> atPeriod,
-                                             std::optional<int> kindFilter) const {
+                                             std::optional<FormulaKind> kindFilter) const {
     return m_state->errorValues(atPeriod, kindFilter);
 }
 
-Pending<ErrorValueTable> Session::predict(std::optional<Period> atPeriod, std::optional<int> kindFilter) {
-    if (auto refused = refusal(); !refused)
-        return Pending<ErrorValueTable>::done(refused.error());
-    Pending<ErrorValueTable> pending;
-    auto result = std::make_shared<std::optional<Result<ErrorValueTable>>>();
-    whileBusy(
-        [this, result, atPeriod, kindFilter] {
-            auto values = m_state->errorValues(atPeriod, kindFilter);
-            if (values)
-                if (auto stored = ErrorValueStore::save(*m_db, values.value()); !stored)
-                    values = stored.error();
-            result->emplace(std::move(values));
-        },
-        [this, result, atPeriod] {
-            if (!**result)
-                return;
-            m_lastErrorValues = (*result)->value();
-            m_lastErrorValuesPeriod = atPeriod;
-            emit changed(ErrorValuesChanged);
-        },
-        [pending, result] { pending.finish(**result); });
-    return pending;
+Pending<ErrorValueTable> Session::predict(std::optional<Period> atPeriod,
+                                          std::optional<FormulaKind> kindFilter) {
+    return run(ChangeKinds::Predict{atPeriod, kindFilter},
+               [this, atPeriod](const Result<ErrorValueTable>& values) -> Result<void> {
+                   m_lastErrorValues = values.value();
+                   m_lastErrorValuesPeriod = atPeriod;
+                   emit changed(ErrorValuesChanged);
+                   return {};
+               });
 }
 
 Pending<ErrorValueTable> Session::storedErrorValues() {
-    Pending<ErrorValueTable> pending;
-    m_dbThread->post([this, pending] {
-        auto values = ErrorValueStore::load(*m_db);
-        QMetaObject::invokeMethod(
-            this, [pending, values = std::move(values)] { pending.finish(values); }, Qt::QueuedConnection);
-    });
-    return pending;
+    return run(ChangeKinds::StoredErrorValues{});
 }
 
 } // namespace talven

@@ -6,8 +6,10 @@
 #include "common/Result.h"
 #include "lottery/Draw.h"
 #include "prediction/ErrorValues.h"
-#include "session/ChangeChains.h"
+#include "session/ChangeKinds.h"
+#include "session/ChangeReports.h"
 #include "session/ChangeSignals.h"
+#include "session/ImportPreview.h"
 #include "session/Pending.h"
 #include "session/SessionState.h"
 
@@ -26,10 +28,10 @@ namespace talven {
 class Database;
 class DatabaseThread;
 
-// The run-wide state of the program and the front of every change: it orders the change kinds of
-// ChangeChains, runs them on the database thread and tells the views what changed (the flags of
-// ChangeSignals). The windows and the command line read the state through it and never change it
-// any other way.
+// The run-wide state of the program and the front of every operation: it runs the kinds of
+// ChangeKinds through one runner on the database thread and tells the views what changed (the
+// flags of ChangeSignals). The windows and the command line read the state through it and never
+// change it any other way.
 class Session : public QObject, public ChangeSignals {
     Q_OBJECT
 public:
@@ -61,10 +63,6 @@ public:
     // differ from the options in force until the next start.
     const Options& savedOptions() const { return m_savedOptions; }
 
-    // The window runs even the short changes on a copy of the state, so that its event loop is never
-    // held up; the command line waits anyway and has them change the state in place.
-    void setShortChangesOnWorker(bool onWorker) { m_shortChangesOnWorker = onWorker; }
-
     // True while a long change runs; every other change is refused meanwhile.
     bool busy() const { return m_busy; }
     // Why the database can only be read (read-only file, full disk); empty when it can be changed.
@@ -75,13 +73,18 @@ public:
     // What opening repaired and the user should know (renumbered formulas); empty when nothing.
     const QString& openingNotice() const { return m_openingNotice; }
 
-    // Changes. Each is refused at once with the reason when the input cannot be used; the ones
-    // that rewrite or copy whole tables run on the worker and finish later.
-    // A file that is mostly not draws is refused (ErrorCode::NotHistory) unless forced.
+    // Changes. Each runs on the worker and finishes later; it is refused with the reason when the
+    // input cannot be used, or while another operation runs ("正在进行其他操作，请稍候再试").
+    // What importing a file would do; the file is read here and nowhere else.
+    Pending<ImportPreview> previewImport(const QString& path);
+    // Stores the previewed draws. A file that is mostly not draws is refused (ErrorCode::NotHistory)
+    // unless forced. Given a path, the file is previewed within the change.
+    Pending<ImportReport> importHistory(const ImportPreview& preview, bool force = false);
     Pending<ImportReport> importHistory(const QString& path, bool force = false);
     // Only the file's draws newer than the newest stored one (report.stored of them), in one change
     // that takes no backup; refused, with the differences in the error's detail, when the file does
     // not continue the stored history.
+    Pending<ImportReport> appendHistory(const ImportPreview& preview, bool force = false);
     Pending<ImportReport> appendHistory(const QString& path, bool force = false);
     Pending<void> addDraw(const std::array<int, 7>& numbers, std::optional<Period> period = std::nullopt);
     Pending<void> deleteLastDraw();
@@ -94,6 +97,7 @@ public:
     // Several typed formulas of one kind in one transaction, reported as a file's lines are.
     Pending<FormulaImportReport> addFormulas(const QStringList& texts, FormulaKind kind, bool kill);
     Pending<void> deleteFormula(int idx);
+    Pending<void> editFormula(int idx, const QString& text);
     // The whole back-test again.
     Pending<void> recompute();
     // Puts backup generation 0 (newest) .. 2 back, saving the current database as the newest first.
@@ -120,11 +124,11 @@ public:
     // Error values of the selected formulas for the next draw, or as they stood right after the
     // draw of a chosen period; with a kind filter only the formulas of that kind take part.
     Result<ErrorValueTable> errorValues(std::optional<Period> atPeriod = std::nullopt,
-                                        std::optional<int> kindFilter = std::nullopt) const;
+                                        std::optional<FormulaKind> kindFilter = std::nullopt) const;
     // The run of "计算选中公式": the error values as errorValues() gives them, stored; no change can
     // start meanwhile.
     Pending<ErrorValueTable> predict(std::optional<Period> atPeriod = std::nullopt,
-                                     std::optional<int> kindFilter = std::nullopt);
+                                     std::optional<FormulaKind> kindFilter = std::nullopt);
     // The values of the last predict() and the period they are for (none: the next draw).
     const ErrorValueTable& lastErrorValues() const { return m_lastErrorValues; }
     std::optional<Period> lastErrorValuesPeriod() const { return m_lastErrorValuesPeriod; }
@@ -142,38 +146,39 @@ signals:
 private:
     template <typename T>
     using ChangeFn = std::function<Result<T>(SessionState&, ChangeContext&)>;
+    // What runs on the session's thread once an operation succeeded, before anyone hears of it:
+    // options saved, values kept. A failure here is the operation's outcome.
+    template <typename T>
+    using Settle = std::function<Result<void>(const Result<T>&)>;
     // What a successful change does besides replacing the state.
     struct Outcome {
         Changes emits;
         std::optional<UndoOffer> undo = std::nullopt; // the offer it leaves
         bool keepsUndo = false;                       // true: it changes no data, an earlier offer stays
-        std::function<void()> onSuccess = {};
     };
 
     Session(QString dataDir, QSettings& settings);
+    static Result<std::unique_ptr<Session>> openIn(const QString& dataDir, QSettings& settings);
     Result<void> openDatabase();
-    // Runs a change kind of ChangeChains as it describes itself, unless refusal() refuses it.
+    // Every refused or failed operation is kept in the log with its cause.
+    static void logFailure(const Error& error);
+    // The one runner: refuses the operation by its access (ChangeKinds::Access), else runs it on
+    // the database thread, then on the session's thread puts the new state in place, settles it,
+    // tells the views and only then lets the next operation start.
     template <typename Kind>
-    Pending<typename Kind::Value> run(const Kind& change, std::function<void()> onSuccess = {});
-    // The same for a caller that has made its own checks.
-    template <typename Kind>
-    Pending<typename Kind::Value> launch(const Kind& change, std::function<void()> onSuccess);
+    Pending<typename Kind::Value> run(Kind kind, Settle<typename Kind::Value> settle = {});
     // True when the formulas were numbered anew (the state must be read again).
     Result<bool> renumberFormulasIfNeeded();
-    template <typename T>
-    Pending<T> runChange(bool runsLong, Outcome outcome, ChangeFn<T> change);
     void succeeded(const Outcome& outcome, bool reloaded);
     template <typename T>
     Result<T> execute(std::unique_ptr<SessionState>& state, const ChangeFn<T>& change, bool inPlace,
                       bool& reloaded, const ProgressFn& progress);
-    // Refused while a change runs; refusal() also while the database is only shown.
-    Result<void> busyRefusal() const;
-    Result<void> refusal() const;
+    Result<void> refusal(ChangeKinds::Access access) const;
+    // Views read the state from the session's thread while a change runs: the change then works
+    // on a copy. Without views (the command line) it changes the state in place.
+    bool viewsWatch() const;
     // A restored state may hold damaged rows: the database is then only shown.
     void checkDamage();
-    // Runs work on the database thread (busy meanwhile), then on the session's thread apply while
-    // still busy and finish once other changes may start.
-    void whileBusy(std::function<void()> work, std::function<void()> apply, std::function<void()> finish);
     void checkOtherPrograms();
     ProgressFn progressReporter();
     void setBusy(bool busy);
@@ -186,7 +191,6 @@ private:
     QString m_readOnlyReason;
     QString m_openingNotice;
     bool m_busy = false;
-    bool m_shortChangesOnWorker = false;
     bool m_checkingOthers = false;
     QTimer* m_watch = nullptr;
     std::unique_ptr<DatabaseThread> m_dbThread;

@@ -74,7 +74,7 @@ void SessionState::keepSelectionOf(const SessionState& before) {
 Period SessionState::nextPeriod() const {
     if (m_draws.empty())
         return Period::firstOfYear(QDate::currentDate().year());
-    return Period(m_draws.back()[DrawColumns::QQH]).next().value_or(Period());
+    return Draw::periodOf(m_draws.back()).next().value_or(Period());
 }
 
 std::optional<std::pair<Period, std::array<int, 7>>> SessionState::newestDraw() const {
@@ -98,17 +98,6 @@ bool SessionState::resultHit(int ordinal, int draw) const {
         static_cast<size_t>(draw) >= m_wanted.hits[slot].size())
         return false;
     return m_wanted.hits[slot][static_cast<size_t>(draw)] != 0;
-}
-
-bool SessionState::rewritesTables(std::optional<Period> newestPeriod, size_t formulaCount) const {
-    std::vector<DrawValues> probe;
-    if (newestPeriod) {
-        probe.push_back({});
-        probe.back()[DrawColumns::QQH] = newestPeriod->value();
-    }
-    return currentYearOf(probe) != m_model.currentYear() ||
-           Database::tablesInUse(static_cast<int>(formulaCount)) >
-               Database::tablesInUse(static_cast<int>(m_formulas.size()));
 }
 
 void SessionState::replaceHistory(std::vector<DrawValues> draws, const ProgressFn& progress) {
@@ -153,12 +142,15 @@ void SessionState::appendFormulas(const std::vector<FormulaRow>& rows, const Pro
     m_formulas.insert(m_formulas.end(), rows.begin(), rows.end());
     m_selected.resize(m_formulas.size(), true);
     renumberFrom(from);
+    m_formulaEdits.push_back({FormulaEdit::Op::Append,
+                              {m_formulas.begin() + static_cast<std::ptrdiff_t>(from), m_formulas.end()}});
     update(m_draws, Scope::AddFormulas, progress);
 }
 
 void SessionState::removeFormula(size_t at, const ProgressFn& progress) {
     if (at >= m_formulas.size())
         return;
+    m_formulaEdits.push_back({FormulaEdit::Op::Remove, {}, m_formulas[at].idx});
     m_formulas.erase(m_formulas.begin() + static_cast<std::ptrdiff_t>(at));
     m_selected.erase(m_selected.begin() + static_cast<std::ptrdiff_t>(at));
     renumberFrom(at);
@@ -170,6 +162,7 @@ void SessionState::insertFormula(const FormulaRow& row, bool selected, const Pro
     m_formulas.insert(m_formulas.begin() + static_cast<std::ptrdiff_t>(at), row);
     m_selected.insert(m_selected.begin() + static_cast<std::ptrdiff_t>(at), selected);
     renumberFrom(at);
+    m_formulaEdits.push_back({FormulaEdit::Op::InsertAt, {m_formulas[at]}});
     // Every later formula moves one column on: the whole back-test is the simplest way there.
     update(m_draws, Scope::Full, progress);
 }
@@ -179,6 +172,16 @@ void SessionState::keepFormulas(size_t count, const ProgressFn& progress) {
         return;
     m_formulas.resize(count);
     m_selected.resize(count);
+    m_formulaEdits.push_back({FormulaEdit::Op::KeepFirst, {}, static_cast<int>(count)});
+    update(m_draws, Scope::Full, progress);
+}
+
+void SessionState::replaceFormula(size_t at, const QString& code, const ProgressFn& progress) {
+    if (at >= m_formulas.size())
+        return;
+    m_formulas[at].code = code;
+    m_formulaEdits.push_back({FormulaEdit::Op::Update, {m_formulas[at]}});
+    // The formula's column is computed again; the others keep theirs.
     update(m_draws, Scope::Full, progress);
 }
 
@@ -212,7 +215,36 @@ bool SessionState::differsFromStored() const {
     return m_tables.differs(m_draws, m_wanted, static_cast<int>(m_formulas.size()));
 }
 
+Result<void> SessionState::storeFormulaEdits(Database& db) {
+    for (const FormulaEdit& edit : m_formulaEdits) {
+        Result<void> done;
+        switch (edit.op) {
+        case FormulaEdit::Op::Append:
+            done = FormulaTable::insert(db, edit.rows);
+            break;
+        case FormulaEdit::Op::InsertAt:
+            done = FormulaTable::insertAt(db, edit.rows.front());
+            break;
+        case FormulaEdit::Op::Remove:
+            done = FormulaTable::remove(db, edit.idx);
+            break;
+        case FormulaEdit::Op::KeepFirst:
+            done = FormulaTable::removeAfter(db, edit.idx);
+            break;
+        case FormulaEdit::Op::Update:
+            done = FormulaTable::update(db, edit.rows.front());
+            break;
+        }
+        if (!done)
+            return done;
+    }
+    m_formulaEdits.clear();
+    return {};
+}
+
 Result<void> SessionState::store(Database& db, const ProgressFn& progress) {
+    if (auto edited = storeFormulaEdits(db); !edited)
+        return edited;
     return m_tables.sync(db, m_draws, m_wanted, static_cast<int>(m_formulas.size()), progress);
 }
 
@@ -307,7 +339,8 @@ FormulaPreview SessionState::preview(const QString& text, FormulaKind kind, bool
 }
 
 Result<ErrorValueTable> SessionState::errorValues(std::optional<Period> atPeriod,
-                                                  std::optional<int> kindFilter) const {
+                                                  std::optional<FormulaKind> kindFilter) const {
+    const std::optional<int> maType = kindFilter ? std::optional(maTypeOf(*kindFilter)) : std::nullopt;
     if (m_draws.empty())
         return Error{u"历史号码为空，无法计算选中公式"_s};
     const ErrorValuePredictor predictor(m_engine.rules());
@@ -320,7 +353,7 @@ Result<ErrorValueTable> SessionState::errorValues(std::optional<Period> atPeriod
     };
     QList<bool> selection{false}; // index 0 holds no formula
     for (size_t i = 0; i < m_formulas.size(); ++i)
-        if (!kindFilter || m_formulas[i].kind == *kindFilter)
+        if (!maType || m_formulas[i].kind == *maType)
             selection.append(m_selected[i]);
     if (!atPeriod && !kindFilter) {
         QList<std::optional<double>> parameters;
@@ -331,9 +364,9 @@ Result<ErrorValueTable> SessionState::errorValues(std::optional<Period> atPeriod
     }
     QList<int> periods;
     for (const DrawValues& d : m_draws)
-        periods.append(d[DrawColumns::QQH]);
+        periods.append(Draw::periodOf(d).value());
     return predictor.verify(formulas, selection, periods, parameterOf,
-                            {atPeriod ? atPeriod->value() : periods.back(), kindFilter});
+                            {atPeriod ? atPeriod->value() : periods.back(), maType});
 }
 
 quint16 SessionState::valueTextId(int kind, std::uint8_t predicted) {

@@ -87,23 +87,24 @@ public:
     void insertFormula(const FormulaRow& row, bool selected, const ProgressFn& progress = {});
     // Only the first `count` formulas stay.
     void keepFormulas(size_t count, const ProgressFn& progress = {});
+    // Another text for the formula at `at` (from 0); its place, kind, sense and selection stay.
+    void replaceFormula(size_t at, const QString& code, const ProgressFn& progress = {});
     void applyOptions(const Options& options, const ProgressFn& progress = {});
     void recompute(const ProgressFn& progress = {});
 
     // True when the database holds other rows or results than these.
     bool differsFromStored() const;
-    // Writes into the database what differs from what it holds, inside the caller's transaction.
+    // Writes into the database what differs from what it holds, inside the caller's transaction:
+    // the formula table as the intents changed it, then the history tables. The one way a change
+    // writes its data.
     Result<void> store(Database& db, const ProgressFn& progress = {});
 
     FormulaPreview preview(const QString& text, FormulaKind kind, bool kill) const;
 
     // Error values of the selected formulas for the next draw, or as they stood right after the
     // draw of a chosen period; with a kind filter only the formulas of that kind take part.
-    Result<ErrorValueTable> errorValues(std::optional<Period> atPeriod, std::optional<int> kindFilter) const;
-
-    // True when a change to these draws and this many formulas rewrites or copies whole tables:
-    // another current year, or a history table that comes into use.
-    bool rewritesTables(std::optional<Period> newestPeriod, size_t formulaCount) const;
+    Result<ErrorValueTable> errorValues(std::optional<Period> atPeriod,
+                                        std::optional<FormulaKind> kindFilter) const;
 
 private:
     // How much of the back-test a change redoes: what it did to the draws or formulas, or everything.
@@ -118,8 +119,17 @@ private:
     void runBacktest(Scope scope, int removedOrdinal, const ProgressFn& progress);
     quint16 valueTextId(int kind, std::uint8_t predicted);
 
+    // A formula table change an intent made, waiting for store().
+    struct FormulaEdit {
+        enum class Op { Append, InsertAt, Remove, KeepFirst, Update } op;
+        std::vector<FormulaRow> rows; // Append: the new rows; InsertAt, Update: the one row
+        int idx = 0;                  // Remove: the formula number; KeepFirst: how many stay
+    };
+    Result<void> storeFormulaEdits(Database& db);
+
     Options m_options;
     NumberModel m_model;
+    std::vector<FormulaEdit> m_formulaEdits;
     std::vector<DrawValues> m_draws;
     std::vector<FormulaRow> m_formulas;
     std::vector<bool> m_selected; // by ordinal - 1

@@ -73,6 +73,15 @@ Result<void> insertAt(Database& db, const FormulaRow& row) {
     return insert(db, {row});
 }
 
+Result<void> update(Database& db, const FormulaRow& row) {
+    Statement set(db.handle(), u"UPDATE Gongshi SET gongshi = ? WHERE Idx = ?"_s);
+    set.bindText(1, row.code);
+    set.bindInt(2, row.idx);
+    if (!set.run())
+        return db.failure(u"无法保存公式"_s);
+    return {};
+}
+
 Result<void> removeAfter(Database& db, int count) {
     Statement del(db.handle(), u"DELETE FROM Gongshi WHERE Idx > ?"_s);
     del.bindInt(1, count);

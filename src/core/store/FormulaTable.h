@@ -23,6 +23,8 @@ Result<bool> numberedInOrder(Database& db);
 Result<void> renumber(Database& db);
 // Puts a formula back at its Idx; the formulas from there on move one place down.
 Result<void> insertAt(Database& db, const FormulaRow& row);
+// Replaces the text of the formula with this Idx.
+Result<void> update(Database& db, const FormulaRow& row);
 // Deletes every formula after the first `count`.
 Result<void> removeAfter(Database& db, int count);
 

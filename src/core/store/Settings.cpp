@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QSettings>
+#include <QThread>
 
 using namespace Qt::StringLiterals;
 
@@ -39,7 +40,12 @@ Error refused(OptionKey key) {
 
 } // namespace
 
-Settings::Settings(QSettings& store) : m_store(store) {}
+Settings::Settings(QSettings& store) : m_store(store) {
+    // A QSettings object is not thread-safe and keeps its current group as state: it is used on the
+    // thread it belongs to, or the program stops here rather than lose a setting.
+    if (store.thread() != QThread::currentThread())
+        qFatal("QSettings used off its thread (%s)", qPrintable(QThread::currentThread()->objectName()));
+}
 
 QString Settings::name(OptionKey key) {
     switch (key) {
@@ -127,14 +133,13 @@ Result<void> Settings::save(OptionKey key, const Options& options) {
         return {};
     case QSettings::AccessError:
         return Error{u"无法保存设置"_s, ErrorCode::Io}.withCause(
-            u"设置文件 %1 无法写入（QSettings::AccessError）"_s.arg(
-                QDir::toNativeSeparators(m_store.fileName())));
+            u"设置文件 %1 无法写入"_s.arg(QDir::toNativeSeparators(m_store.fileName())));
     case QSettings::FormatError:
-        break;
+        return Error{u"无法保存设置"_s, ErrorCode::Io}.withCause(
+            u"设置文件 %1 格式有误"_s.arg(QDir::toNativeSeparators(m_store.fileName())));
     }
-    return Error{u"无法保存设置"_s, ErrorCode::Io}.withCause(
-        u"设置文件 %1 的格式无法读取（QSettings::FormatError）"_s.arg(
-            QDir::toNativeSeparators(m_store.fileName())));
+    return {};
+    return {};
 }
 
 } // namespace talven

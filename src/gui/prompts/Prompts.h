@@ -1,6 +1,6 @@
 #pragma once
 
-#include "history/HistoryReader.h"
+#include "session/ImportPreview.h"
 
 #include <QString>
 
@@ -8,20 +8,6 @@ class QUrl;
 class QWidget;
 
 namespace talven {
-
-// What importing a history file would do, shown before the user chooses.
-struct ImportPreview {
-    QString path;
-    HistoryFile file;
-    int storedCount = 0;     // draws stored now
-    bool notHistory = false; // most lines are not draws: only an explicit forced replace is offered
-    int appendCount = 0;     // draws an append would add
-    QString appendProblem;   // why the file cannot be appended, empty when it can
-    QString question;        // the warning that a replace overwrites the stored history
-
-    // The form, the counts and the first and last draws, as text.
-    QString summary() const;
-};
 
 enum class ImportChoice { Cancel, Replace, Append, ForceReplace };
 

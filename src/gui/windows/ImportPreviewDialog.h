@@ -7,11 +7,10 @@
 
 namespace talven {
 
-class Session;
-
-// Reads the file (no database access) and says what replacing or appending it would do; an error
-// when it cannot be read or is refused for another reason than holding mostly no draws.
-Result<ImportPreview> previewOfImport(const Session& session, const QString& path);
+// The form, the counts and the first and last draws of a preview, as text.
+QString previewSummary(const ImportPreview& preview);
+// What the buttons will do, in one paragraph that fits the buttons offered.
+QString previewQuestion(const ImportPreview& preview);
 
 // What a history file would store, shown before anything is replaced: the recognised form, the
 // draws as they will be stored, every skipped line, and the choice of replacing or appending.

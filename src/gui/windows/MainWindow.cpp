@@ -44,7 +44,6 @@ namespace talven {
 MainWindow::MainWindow(Session& session, Prompts& prompts, QSettings* viewSettings, QWidget* parent)
     : QMainWindow(parent), m_session(session), m_prompts(prompts), m_viewSettings(viewSettings) {
     setWindowTitle(u"TALVEN 公式分析"_s);
-    session.setShortChangesOnWorker(true);
     m_history = new HistoryGridModel(session, this);
     m_exporter = new GridExporter(session, prompts, this, viewSettings);
     connect(m_exporter, &GridExporter::exported, this, &MainWindow::showExported);
@@ -192,7 +191,7 @@ std::shared_ptr<QAbstractItemModel> MainWindow::historyForExport() const {
     // The grid as it shows: with the formula columns while they are on, of the kind shown.
     auto model = std::make_shared<HistoryGridModel>(m_session);
     model->setShowFormulas(showsFormulaColumns());
-    model->setKindFilter(shownKind().value_or(-1));
+    model->setKindFilter(shownKind());
     return model;
 }
 
@@ -215,7 +214,7 @@ void MainWindow::proposeNextPeriod() {
 }
 
 void MainWindow::reportFailure(const QString& title, const Error& error) {
-    m_prompts.warning(this, title, error.message);
+    m_prompts.warning(this, title, error.shown());
 }
 
 QString MainWindow::chooseFile(const QString& caption, const QString& filter) {
@@ -230,24 +229,29 @@ void MainWindow::importHistory() {
         chooseFile(u"读取历史号码文本"_s, u"历史号码文件 (*.txt *.csv *.tsv);;所有文件 (*)"_s);
     if (path.isEmpty())
         return;
-    // Reading touches no database; a history of thousands of lines reads in a few milliseconds.
-    const auto preview = previewOfImport(m_session, path);
-    if (!preview) {
-        m_prompts.warning(this, u"读入历史失败"_s, preview.message());
-        return;
-    }
-    const ImportChoice choice = m_prompts.previewImport(this, preview.value());
+    // The session reads the file on its worker; the choice then stores exactly what was previewed.
+    m_session.previewImport(path).then(this, [this](const Result<ImportPreview>& preview) {
+        if (!preview) {
+            reportFailure(u"读入历史失败"_s, preview.error());
+            return;
+        }
+        importPreviewed(preview.value());
+    });
+}
+
+void MainWindow::importPreviewed(const ImportPreview& preview) {
+    const ImportChoice choice = m_prompts.previewImport(this, preview);
     if (choice == ImportChoice::Cancel)
         return;
     if (choice == ImportChoice::Append) {
-        afterChange(m_session.appendHistory(path), u"追加新开奖失败"_s,
+        afterChange(m_session.appendHistory(preview), u"追加新开奖失败"_s,
                     [this](const Result<ImportReport>& done) {
                         m_entry->clearBoxes();
                         statusBar()->showMessage(u"已追加 %1 期新开奖。"_s.arg(done->stored), 10000);
                     });
         return;
     }
-    afterChange(m_session.importHistory(path, choice == ImportChoice::ForceReplace), u"读入历史失败"_s,
+    afterChange(m_session.importHistory(preview, choice == ImportChoice::ForceReplace), u"读入历史失败"_s,
                 [this](const Result<ImportReport>& done) {
                     m_entry->clearBoxes();
                     setFormulaColumns(true, false);
@@ -306,10 +310,10 @@ void MainWindow::addTypedFormula() {
                 return;
             }
             if (done.code() == ErrorCode::Empty) {
-                m_prompts.warning(this, u"添加公式失败"_s, done.message());
+                m_prompts.warning(this, u"添加公式失败"_s, done.error().shown());
                 m_formulaEntry->formulaBox()->setFocus();
             } else if (done.code() == ErrorCode::Unrecognised) {
-                m_prompts.warning(this, u"无法识别公式"_s, done.message());
+                m_prompts.warning(this, u"无法识别公式"_s, done.error().shown());
             } else {
                 reportFailure(u"添加公式失败"_s, done.error());
             }
@@ -363,14 +367,14 @@ void MainWindow::setFormulaColumns(bool on, bool recompute) {
 }
 
 void MainWindow::toggleKindFilter(bool on) {
-    const int kind = on ? maTypeOf(currentKind()) : -1;
+    const auto kind = on ? std::optional(currentKind()) : std::nullopt;
     m_formulaList->model()->setKindFilter(kind);
     m_history->setKindFilter(kind);
     m_formulaList->scrollToEnd();
 }
 
-std::optional<int> MainWindow::shownKind() const {
-    return kindFilterOn() ? std::optional(maTypeOf(currentKind())) : std::nullopt;
+std::optional<FormulaKind> MainWindow::shownKind() const {
+    return kindFilterOn() ? std::optional(currentKind()) : std::nullopt;
 }
 
 void MainWindow::kindChosen() {

@@ -27,6 +27,7 @@ class QSplitter;
 namespace talven {
 
 class DrawEntryRow;
+struct ImportPreview;
 class ExportNotice;
 class FilterWindow;
 class FormulaEntryPanel;
@@ -83,6 +84,7 @@ public:
 public slots:
     // The commands of the window's buttons.
     void importHistory();
+    void importPreviewed(const ImportPreview& preview);
     void deleteLastDraw();
     void addTypedFormula();
     void importFormulas();
@@ -114,7 +116,7 @@ private:
     void toggleKindFilter(bool on);
     void kindChosen();
     // The kind the kind filter shows; none while the filter is off.
-    std::optional<int> shownKind() const;
+    std::optional<FormulaKind> shownKind() const;
     // A model of its own for an export on the worker, made as the grid shows now.
     std::shared_ptr<QAbstractItemModel> historyForExport() const;
 

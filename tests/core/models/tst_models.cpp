@@ -29,7 +29,7 @@ private slots:
         QCOMPARE(grid.index(6, HistoryGridModel::Special).data().toString(), u"49"_s);
         FormulaListModel list(*f.session);
         QAbstractItemModelTester t2(&list, QAbstractItemModelTester::FailureReportingMode::QtTest);
-        list.setKindFilter(1);
+        list.setKindFilter(FormulaKind::Zodiac);
         QCOMPARE(list.rowCount(), 1);
         QCOMPARE(list.ordinalOfRow(0), 2);
         QCOMPARE(list.index(0, FormulaListModel::Kind).data().toString(), u"生肖"_s);

@@ -6,9 +6,11 @@
 #include "common/Progress.h"
 #include "common/Result.h"
 #include "formula/FormulaRow.h"
-#include "history/HistoryParser.h"
 #include "lottery/DrawColumns.h"
+#include "prediction/ErrorValues.h"
+#include "session/ChangeReports.h"
 #include "session/ChangeSignals.h"
+#include "session/ImportPreview.h"
 #include "store/Database.h"
 
 #include <QList>
@@ -20,53 +22,18 @@
 #include <optional>
 #include <vector>
 
-class QSettings;
-
 namespace talven {
 
 class SessionState;
 
-// What a history import stored and which lines it skipped.
-struct ImportReport {
-    int stored = 0;
-    struct Skipped {
-        int line = 0;
-        QString text;
-        QString reason;
-    };
-    QList<Skipped> skipped; // every skipped line; callers show the first 20
-    QString backupPath;
-    // Set when the history was stored but the copy of the database it replaced could not join the
-    // backups: what went wrong, for the user to hear alongside the success.
-    QString backupProblem;
-};
-
-// What a formula file import added and what it could not.
-struct FormulaImportReport {
-    int added = 0;
-    QList<std::pair<int, QString>> unrecognised; // line number, text
-    QList<int> overLimit;                        // lines not added because the list is full
-    QString reportPath;                          // "无法识别公式.txt", empty when every line was read
-    int uncomputable = 0; // added formulas that cannot be computed on any draw of the history
-
-    // The line the window's status bar and the command line show.
-    QString summary() const {
-        if (uncomputable == 0)
-            return QStringLiteral("已添加 %1 条公式。").arg(added);
-        return QStringLiteral("已添加 %1 条公式，其中 %2 条在每一期都无法计算。")
-            .arg(added)
-            .arg(uncomputable);
-    }
-};
-
-// What a change may use besides the state it changes: the database, the settings store, the data
-// directory and the progress report, and the one transaction it writes in.
+// What a change may use besides the state it changes: the database, the data directory and the
+// progress report, and the one transaction it writes in. Never the settings store: options are
+// saved on the session's thread once the change is committed.
 class ChangeContext {
 public:
-    ChangeContext(Database& db, QSettings& settings, QString dataDir, ProgressFn progress);
+    ChangeContext(Database& db, QString dataDir, ProgressFn progress);
 
     Database& db() { return m_db; }
-    QSettings& settings() { return m_settings; }
     const QString& dataDir() const { return m_dataDir; }
     const ProgressFn& progress() const { return m_progress; }
 
@@ -77,7 +44,7 @@ public:
     Result<void> commit();
     // Rolls the transaction back and undoes, newest first, what was done outside the database.
     void rollback();
-    // What the change did outside the database (a settings key, backup files): undone when the
+    // What the change did outside the database (backup files): undone when the
     // change fails, finished when it commits. A finish that fails cannot undo the commit: its
     // message is kept for the change's caller (afterCommitProblem).
     void onRollback(std::function<void()> undo) { m_onRollback.push_back(std::move(undo)); }
@@ -86,7 +53,6 @@ public:
 
 private:
     Database& m_db;
-    QSettings& m_settings;
     QString m_dataDir;
     ProgressFn m_progress;
     Transaction m_transaction;
@@ -107,24 +73,48 @@ struct UndoOffer {
 // - Value: what a successful change returns;
 // - emits: which parts of the state it tells the views about;
 // - keepsUndo: true when it changes no data, so that an earlier undo offer stays;
-// - runsLong(state): whether it rewrites or copies whole tables, and so runs on a copy of the state
-//   while the window goes on showing the old one;
 // - undoOffer(state): what would undo it, taken from the state before it runs;
 // - apply(state, ctx): validates its input against the state, then brings memory and database to the
 //   new state in the context's transaction. A refused input changes nothing.
-// Session runs them all the same way (Session::start).
-namespace ChangeChains {
+// - access (when not a plain change): how the session lets it run, see Access.
+// Session runs them all through one runner (Session::run): on the database thread, one at a time,
+// on a copy of the state while views show the old one.
+namespace ChangeKinds {
+
+// How the runner treats an operation. Change: refused while another runs or the database is only
+// shown, it brings state and database to a new state. Repair: the same, but allowed on a database
+// that is only shown (a restore replaces a damaged copy). Store: refused like a change, it writes
+// beside the state without changing it (the error values). Read: refused while a change runs, it
+// only reads. Peek: a short read of the database that neither waits for nor holds up anything.
+enum class Access { Change, Repair, Store, Read, Peek };
+
+template <typename Kind>
+constexpr Access accessOf() {
+    if constexpr (requires { Kind::access; })
+        return Kind::access;
+    else
+        return Access::Change;
+}
 
 using Signals = ChangeSignals;
 
-// Refused with ErrorCode::NotHistory when most of the file's lines are not draws, unless forced.
+// Reads a history file as an import would take it; nothing is stored.
+struct PreviewImport {
+    using Value = ImportPreview;
+    static constexpr Access access = Access::Read;
+    QString path;
+    Result<ImportPreview> apply(const SessionState& state, ChangeContext&) const;
+};
+
+// Stores the draws of a preview (or of the file, read here, when none was made). Refused with
+// ErrorCode::NotHistory when most of the file's lines are not draws, unless forced.
 struct ImportHistory {
     using Value = ImportReport;
     static constexpr ChangeSignals::Changes emits = Signals::EverythingChanged;
     static constexpr bool keepsUndo = false;
     QString path;
+    std::optional<ImportPreview> preview;
     bool force = false;
-    bool runsLong(const SessionState&) const { return true; }
     std::optional<UndoOffer> undoOffer(const SessionState&) const;
     Result<ImportReport> apply(SessionState& state, ChangeContext& ctx) const;
 };
@@ -136,8 +126,8 @@ struct AppendHistory {
     static constexpr ChangeSignals::Changes emits = Signals::HistoryChanged | Signals::ResultsChanged;
     static constexpr bool keepsUndo = false;
     QString path;
+    std::optional<ImportPreview> preview;
     bool force = false;
-    bool runsLong(const SessionState&) const { return true; }
     std::optional<UndoOffer> undoOffer(const SessionState& state) const;
     Result<ImportReport> apply(SessionState& state, ChangeContext& ctx) const;
 };
@@ -148,13 +138,9 @@ struct KeepDraws {
     static constexpr ChangeSignals::Changes emits = Signals::HistoryChanged | Signals::ResultsChanged;
     static constexpr bool keepsUndo = false;
     size_t count;
-    bool runsLong(const SessionState&) const { return true; }
     std::optional<UndoOffer> undoOffer(const SessionState&) const { return std::nullopt; }
     Result<void> apply(SessionState& state, ChangeContext& ctx) const;
 };
-
-// The stored draws as a history file gives them, oldest first.
-QList<ParsedDraw> storedDraws(const std::vector<DrawValues>& draws);
 
 struct AddDraw {
     using Value = void;
@@ -162,7 +148,6 @@ struct AddDraw {
     static constexpr bool keepsUndo = false;
     std::array<int, 7> numbers;
     std::optional<Period> period; // none: the next period
-    bool runsLong(const SessionState& state) const;
     std::optional<UndoOffer> undoOffer(const SessionState&) const { return std::nullopt; }
     Result<void> apply(SessionState& state, ChangeContext& ctx) const;
 };
@@ -172,7 +157,6 @@ struct DeleteLastDraw {
     using Value = void;
     static constexpr ChangeSignals::Changes emits = Signals::HistoryChanged | Signals::ResultsChanged;
     static constexpr bool keepsUndo = false;
-    bool runsLong(const SessionState& state) const;
     std::optional<UndoOffer> undoOffer(const SessionState& state) const;
     Result<void> apply(SessionState& state, ChangeContext& ctx) const;
 };
@@ -185,7 +169,6 @@ struct AddFormula {
     QString text;
     FormulaKind kind;
     bool kill;
-    bool runsLong(const SessionState& state) const;
     std::optional<UndoOffer> undoOffer(const SessionState&) const { return std::nullopt; }
     Result<void> apply(SessionState& state, ChangeContext& ctx) const;
 };
@@ -196,7 +179,6 @@ struct ImportFormulas {
     static constexpr bool keepsUndo = false;
     QString path;
     bool kill;
-    bool runsLong(const SessionState&) const { return true; }
     std::optional<UndoOffer> undoOffer(const SessionState& state) const;
     Result<FormulaImportReport> apply(SessionState& state, ChangeContext& ctx) const;
 };
@@ -210,7 +192,6 @@ struct AddFormulas {
     QStringList texts;
     FormulaKind kind;
     bool kill;
-    bool runsLong(const SessionState&) const { return true; }
     std::optional<UndoOffer> undoOffer(const SessionState&) const { return std::nullopt; }
     Result<FormulaImportReport> apply(SessionState& state, ChangeContext& ctx) const;
 };
@@ -220,7 +201,6 @@ struct DeleteFormula {
     static constexpr ChangeSignals::Changes emits = AddFormula::emits;
     static constexpr bool keepsUndo = false;
     int idx;
-    bool runsLong(const SessionState&) const { return true; }
     std::optional<UndoOffer> undoOffer(const SessionState& state) const;
     Result<void> apply(SessionState& state, ChangeContext& ctx) const;
 };
@@ -232,7 +212,6 @@ struct InsertFormula {
     static constexpr bool keepsUndo = false;
     FormulaRow row;
     bool selected;
-    bool runsLong(const SessionState&) const { return true; }
     std::optional<UndoOffer> undoOffer(const SessionState&) const { return std::nullopt; }
     Result<void> apply(SessionState& state, ChangeContext& ctx) const;
 };
@@ -243,33 +222,46 @@ struct KeepFormulas {
     static constexpr ChangeSignals::Changes emits = AddFormula::emits;
     static constexpr bool keepsUndo = false;
     size_t count;
-    bool runsLong(const SessionState&) const { return true; }
     std::optional<UndoOffer> undoOffer(const SessionState&) const { return std::nullopt; }
     Result<void> apply(SessionState& state, ChangeContext& ctx) const;
 };
 
-// Runs under new options and saves the option key once the rows are rewritten; the settings store
-// keeps its old value when the database change fails.
+// Runs under new options; the session saves the option once the rewritten rows are committed.
 struct SetOptions {
     using Value = void;
     static constexpr ChangeSignals::Changes emits = Signals::EverythingChanged;
     static constexpr bool keepsUndo = false;
     Options effective;
-    OptionKey key;
-    Options saved;
-    Options savedBefore;
-    bool runsLong(const SessionState&) const { return true; }
     std::optional<UndoOffer> undoOffer(const SessionState&) const { return std::nullopt; }
+    Result<void> apply(SessionState& state, ChangeContext& ctx) const;
+};
+
+// An option that changes nothing the database holds (it takes effect at the next start, or only
+// the settings store keeps it): the session saves it once nothing else runs.
+struct SaveOption {
+    using Value = void;
+    static constexpr Access access = Access::Store;
+    Result<void> apply(const SessionState&, ChangeContext&) const { return {}; }
+};
+
+// Replaces the text of formula idx, which keeps its place, kind, sense and selection.
+struct EditFormula {
+    using Value = void;
+    static constexpr ChangeSignals::Changes emits = Signals::FormulasChanged | Signals::ResultsChanged;
+    static constexpr bool keepsUndo = false;
+    int idx;
+    QString text;
+    std::optional<UndoOffer> undoOffer(const SessionState& state) const;
     Result<void> apply(SessionState& state, ChangeContext& ctx) const;
 };
 
 // Puts a backup generation back and reads it as at start-up.
 struct RestoreBackup {
     using Value = void;
+    static constexpr Access access = Access::Repair;
     static constexpr ChangeSignals::Changes emits = Signals::EverythingChanged;
     static constexpr bool keepsUndo = false;
     int generation;
-    bool runsLong(const SessionState&) const { return true; }
     std::optional<UndoOffer> undoOffer(const SessionState&) const { return std::nullopt; }
     Result<void> apply(SessionState& state, ChangeContext& ctx) const;
 };
@@ -279,7 +271,6 @@ struct Recompute {
     using Value = void;
     static constexpr ChangeSignals::Changes emits = Signals::ResultsChanged;
     static constexpr bool keepsUndo = true;
-    bool runsLong(const SessionState&) const { return true; }
     std::optional<UndoOffer> undoOffer(const SessionState&) const { return std::nullopt; }
     Result<void> apply(SessionState& state, ChangeContext& ctx) const;
 };
@@ -290,7 +281,6 @@ struct Reload {
     using Value = void;
     static constexpr ChangeSignals::Changes emits = Signals::EverythingChanged;
     static constexpr bool keepsUndo = true;
-    bool runsLong(const SessionState&) const { return true; }
     std::optional<UndoOffer> undoOffer(const SessionState&) const { return std::nullopt; }
     Result<void> apply(SessionState&, ChangeContext&) const { return {}; }
 };
@@ -301,11 +291,42 @@ struct Undo {
     static constexpr ChangeSignals::Changes emits = Signals::EverythingChanged;
     static constexpr bool keepsUndo = false;
     UndoOffer offer;
-    bool runsLong(const SessionState&) const { return true; }
     std::optional<UndoOffer> undoOffer(const SessionState&) const { return std::nullopt; }
     Result<void> apply(SessionState& state, ChangeContext& ctx) const { return offer.change(state, ctx); }
 };
 
-} // namespace ChangeChains
+// The error values of the selected formulas for the next draw, or as they stood right after the
+// draw of a chosen period, stored for the error-value window.
+struct Predict {
+    using Value = ErrorValueTable;
+    static constexpr Access access = Access::Store;
+    std::optional<Period> atPeriod;
+    std::optional<FormulaKind> kindFilter;
+    Result<ErrorValueTable> apply(const SessionState& state, ChangeContext& ctx) const;
+};
+
+// The error values the last prediction stored, of this run or an earlier one.
+struct StoredErrorValues {
+    using Value = ErrorValueTable;
+    static constexpr Access access = Access::Peek;
+    Result<ErrorValueTable> apply(const SessionState&, ChangeContext& ctx) const;
+};
+
+// The database's data version, to notice another program's commits.
+struct DataVersion {
+    using Value = int;
+    static constexpr Access access = Access::Peek;
+    Result<int> apply(const SessionState&, ChangeContext& ctx) const { return ctx.db().dataVersion(); }
+};
+
+// A job that only reads the state (an export); no change can start under it.
+struct Reading {
+    using Value = void;
+    static constexpr Access access = Access::Read;
+    std::function<Result<void>(const ProgressFn&)> job;
+    Result<void> apply(const SessionState&, ChangeContext& ctx) const { return job(ctx.progress()); }
+};
+
+} // namespace ChangeKinds
 
 } // namespace talven

@@ -1,4 +1,4 @@
-#include "ChangeChains.h"
+#include "ChangeKinds.h"
 
 #include "common/InputFile.h"
 #include "common/Platform.h"
@@ -7,10 +7,11 @@
 #include "history/HistoryReader.h"
 #include "lottery/Draw.h"
 #include "session/Damage.h"
+#include "session/ImportPreview.h"
 #include "session/SessionState.h"
 #include "store/Backups.h"
+#include "store/ErrorValueStore.h"
 #include "store/FormulaTable.h"
-#include "store/Settings.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,9 +22,8 @@ using namespace Qt::StringLiterals;
 
 namespace talven {
 
-ChangeContext::ChangeContext(Database& db, QSettings& settings, QString dataDir, ProgressFn progress)
-    : m_db(db), m_settings(settings), m_dataDir(std::move(dataDir)), m_progress(std::move(progress)),
-      m_transaction(db) {}
+ChangeContext::ChangeContext(Database& db, QString dataDir, ProgressFn progress)
+    : m_db(db), m_dataDir(std::move(dataDir)), m_progress(std::move(progress)), m_transaction(db) {}
 
 Result<void> ChangeContext::beginWrite(const SessionState& state) {
     if (auto begun = m_transaction.beginWrite(); !begun)
@@ -60,11 +60,7 @@ void ChangeContext::rollback() {
 namespace {
 
 DrawValues drawOf(int period, const std::array<int, 7>& numbers) {
-    DrawValues v{};
-    v[DrawColumns::QQH] = period;
-    for (int p = 1; p <= 7; ++p)
-        v[static_cast<size_t>(DrawColumns::attribute('L', p, 'A'))] = numbers[static_cast<size_t>(p - 1)];
-    return v;
+    return Draw::entered(Period(period), numbers);
 }
 
 std::vector<DrawValues> drawsOf(const QList<ParsedDraw>& parsed) {
@@ -75,15 +71,12 @@ std::vector<DrawValues> drawsOf(const QList<ParsedDraw>& parsed) {
     return draws;
 }
 
-// Reads a history file for an import or an append; one that is mostly not draws is taken only when
-// the user insists.
-Result<HistoryFile> readHistory(const QString& path, const SessionState& state, bool force) {
-    auto parsed = HistoryReader::readFile(path, state.nextPeriod().value(), state.options().bit);
-    if (!parsed)
-        return parsed;
-    if (auto refused = parsed->refusal(path); refused && !(force && refused->code == ErrorCode::NotHistory))
-        return *refused;
-    return parsed;
+// The preview the user saw, or the file read now when there was none.
+Result<ImportPreview> previewOf(const QString& path, const std::optional<ImportPreview>& preview,
+                                const SessionState& state) {
+    if (preview)
+        return *preview;
+    return ImportPreview::read(path, state);
 }
 
 ImportReport reportOf(const HistoryFile& file) {
@@ -96,7 +89,7 @@ ImportReport reportOf(const HistoryFile& file) {
 std::optional<int> newestPeriod(const std::vector<DrawValues>& draws) {
     if (draws.empty())
         return std::nullopt;
-    return draws.back()[DrawColumns::QQH];
+    return Draw::periodOf(draws.back()).value();
 }
 
 // A history or formula file of real use is well under a megabyte; anything this large is not one.
@@ -127,8 +120,6 @@ Result<FormulaImportReport> appendFormulas(SessionState& state, ChangeContext& c
         return report;
     if (auto begun = ctx.beginWrite(state); !begun)
         return begun.error();
-    if (auto inserted = FormulaTable::insert(ctx.db(), rows); !inserted)
-        return inserted.error();
     state.appendFormulas(rows, ctx.progress());
     if (auto stored = storeState(state, ctx); !stored)
         return stored.error();
@@ -140,26 +131,27 @@ Result<FormulaImportReport> appendFormulas(SessionState& state, ChangeContext& c
     return report;
 }
 
-std::optional<Period> periodOfDraw(const std::vector<DrawValues>& draws, size_t fromEnd) {
-    if (draws.size() < fromEnd)
-        return std::nullopt;
-    return Period(draws[draws.size() - fromEnd][DrawColumns::QQH]);
-}
-
 } // namespace
 
-namespace ChangeChains {
+namespace ChangeKinds {
 
 std::optional<UndoOffer> ImportHistory::undoOffer(const SessionState&) const {
     return UndoOffer{u"撤销读入历史号码"_s,
                      [](SessionState& s, ChangeContext& ctx) { return RestoreBackup{0}.apply(s, ctx); }};
 }
 
+Result<ImportPreview> PreviewImport::apply(const SessionState& state, ChangeContext&) const {
+    return ImportPreview::read(path, state);
+}
+
 Result<ImportReport> ImportHistory::apply(SessionState& state, ChangeContext& ctx) const {
-    const auto parsed = readHistory(path, state, force);
-    if (!parsed)
-        return parsed.error();
-    ImportReport report = reportOf(parsed.value());
+    const auto read = previewOf(path, preview, state);
+    if (!read)
+        return read.error();
+    if (read->notHistory && !force)
+        return *read->notHistory;
+    const HistoryFile& file = *read->file;
+    ImportReport report = reportOf(file);
 
     // A wrong file must never cost the user their history: the copy is taken inside the write
     // transaction, so it is the state the import replaces, and joins the generations only when the
@@ -173,24 +165,11 @@ Result<ImportReport> ImportHistory::apply(SessionState& state, ChangeContext& ct
     ctx.onRollback([copy = copy.value()]() mutable { copy.discard(); });
     ctx.onCommit([copy = copy.value()]() mutable { return copy.keep(); });
 
-    state.replaceHistory(drawsOf(parsed->draws), ctx.progress());
+    state.replaceHistory(drawsOf(file.draws), ctx.progress());
     if (auto stored = storeState(state, ctx); !stored)
         return stored.error();
     report.stored = static_cast<int>(state.draws().size());
     return report;
-}
-
-QList<ParsedDraw> storedDraws(const std::vector<DrawValues>& draws) {
-    QList<ParsedDraw> parsed;
-    parsed.reserve(static_cast<qsizetype>(draws.size()));
-    for (const DrawValues& v : draws) {
-        const Draw draw(v);
-        ParsedDraw d;
-        d.period = draw.period().value();
-        d.numbers = draw.numbers();
-        parsed.append(d);
-    }
-    return parsed;
 }
 
 std::optional<UndoOffer> AppendHistory::undoOffer(const SessionState& state) const {
@@ -201,13 +180,16 @@ std::optional<UndoOffer> AppendHistory::undoOffer(const SessionState& state) con
 }
 
 Result<ImportReport> AppendHistory::apply(SessionState& state, ChangeContext& ctx) const {
-    const auto parsed = readHistory(path, state, force);
-    if (!parsed)
-        return parsed.error();
-    const auto newer = parsed->newerThan(storedDraws(state.draws()), path);
+    const auto read = previewOf(path, preview, state);
+    if (!read)
+        return read.error();
+    if (read->notHistory && !force)
+        return *read->notHistory;
+    // Decided again on the state as it is now: another program may have added draws since.
+    const auto newer = read->file->newerThan(ImportPreview::storedDraws(state.draws()), read->path);
     if (!newer)
         return newer.error();
-    ImportReport report = reportOf(parsed.value());
+    ImportReport report = reportOf(*read->file);
     report.stored = static_cast<int>(newer->size());
     if (newer->isEmpty())
         return report;
@@ -228,10 +210,6 @@ Result<void> KeepDraws::apply(SessionState& state, ChangeContext& ctx) const {
     return storeState(state, ctx);
 }
 
-bool AddDraw::runsLong(const SessionState& state) const {
-    return state.rewritesTables(period.value_or(state.nextPeriod()), state.formulas().size());
-}
-
 Result<void> AddDraw::apply(SessionState& state, ChangeContext& ctx) const {
     if (!period && !state.nextPeriod().isValid())
         return Error{u"期号已到 %1，无法再增加历史号码"_s.arg(Period::Max)};
@@ -244,11 +222,6 @@ Result<void> AddDraw::apply(SessionState& state, ChangeContext& ctx) const {
         return begun;
     state.appendDraw(drawOf(p.value(), numbers), ctx.progress());
     return storeState(state, ctx);
-}
-
-bool DeleteLastDraw::runsLong(const SessionState& state) const {
-    return !state.draws().empty() &&
-           state.rewritesTables(periodOfDraw(state.draws(), 2), state.formulas().size());
 }
 
 std::optional<UndoOffer> DeleteLastDraw::undoOffer(const SessionState& state) const {
@@ -271,10 +244,6 @@ Result<void> DeleteLastDraw::apply(SessionState& state, ChangeContext& ctx) cons
     return storeState(state, ctx);
 }
 
-bool AddFormula::runsLong(const SessionState& state) const {
-    return state.rewritesTables(periodOfDraw(state.draws(), 1), state.formulas().size() + 1);
-}
-
 Result<void> AddFormula::apply(SessionState& state, ChangeContext& ctx) const {
     const auto typed = FormulaInput::translateTyped(text);
     if (!typed)
@@ -284,8 +253,6 @@ Result<void> AddFormula::apply(SessionState& state, ChangeContext& ctx) const {
     if (auto begun = ctx.beginWrite(state); !begun)
         return begun;
     const FormulaRow row{static_cast<int>(state.formulas().size()) + 1, typed.value(), maTypeOf(kind), kill};
-    if (auto inserted = FormulaTable::insert(ctx.db(), {row}); !inserted)
-        return inserted;
     state.appendFormulas({row}, ctx.progress());
     return storeState(state, ctx);
 }
@@ -358,8 +325,6 @@ Result<void> DeleteFormula::apply(SessionState& state, ChangeContext& ctx) const
         return Error{u"没有序号为 %1 的公式"_s.arg(idx), ErrorCode::NotFound};
     if (auto begun = ctx.beginWrite(state); !begun)
         return begun;
-    if (auto removed = FormulaTable::remove(ctx.db(), idx); !removed)
-        return removed;
     state.removeFormula(static_cast<size_t>(it - formulas.begin()), ctx.progress());
     return storeState(state, ctx);
 }
@@ -368,14 +333,7 @@ Result<void> SetOptions::apply(SessionState& state, ChangeContext& ctx) const {
     if (auto begun = ctx.beginWrite(state); !begun)
         return begun;
     state.applyOptions(effective, ctx.progress());
-    if (auto stored = storeState(state, ctx); !stored)
-        return stored;
-    // The option is saved only with the rows it rewrote; a failed commit puts the old value back.
-    Settings settings(ctx.settings());
-    ctx.onRollback([&ctx, key = key, savedBefore = savedBefore] {
-        (void)Settings(ctx.settings()).save(key, savedBefore);
-    });
-    return settings.save(key, saved);
+    return storeState(state, ctx);
 }
 
 Result<void> InsertFormula::apply(SessionState& state, ChangeContext& ctx) const {
@@ -387,8 +345,6 @@ Result<void> InsertFormula::apply(SessionState& state, ChangeContext& ctx) const
         return begun;
     FormulaRow placed = row;
     placed.idx = static_cast<int>(at) + 1;
-    if (auto inserted = FormulaTable::insertAt(ctx.db(), placed); !inserted)
-        return inserted;
     state.insertFormula(placed, selected, ctx.progress());
     return storeState(state, ctx);
 }
@@ -398,10 +354,55 @@ Result<void> KeepFormulas::apply(SessionState& state, ChangeContext& ctx) const 
         return {};
     if (auto begun = ctx.beginWrite(state); !begun)
         return begun;
-    if (auto removed = FormulaTable::removeAfter(ctx.db(), static_cast<int>(count)); !removed)
-        return removed;
     state.keepFormulas(count, ctx.progress());
     return storeState(state, ctx);
+}
+
+std::optional<UndoOffer> EditFormula::undoOffer(const SessionState& state) const {
+    for (const FormulaRow& row : state.formulas())
+        if (row.idx == idx)
+            return UndoOffer{
+                u"撤销修改公式 %1"_s.arg(idx),
+                [idx = idx, code = row.code](SessionState& s, ChangeContext& ctx) -> Result<void> {
+                    const auto& formulas = s.formulas();
+                    const auto it = std::find_if(formulas.begin(), formulas.end(),
+                                                 [idx](const FormulaRow& r) { return r.idx == idx; });
+                    if (it == formulas.end())
+                        return Error{u"没有序号为 %1 的公式"_s.arg(idx), ErrorCode::NotFound};
+                    if (auto begun = ctx.beginWrite(s); !begun)
+                        return begun;
+                    s.replaceFormula(static_cast<size_t>(it - formulas.begin()), code, ctx.progress());
+                    return storeState(s, ctx);
+                }};
+    return std::nullopt;
+}
+
+Result<void> EditFormula::apply(SessionState& state, ChangeContext& ctx) const {
+    const auto typed = FormulaInput::translateTyped(text);
+    if (!typed)
+        return typed.error();
+    const auto& formulas = state.formulas();
+    const auto it =
+        std::find_if(formulas.begin(), formulas.end(), [this](const FormulaRow& r) { return r.idx == idx; });
+    if (it == formulas.end())
+        return Error{u"没有序号为 %1 的公式"_s.arg(idx), ErrorCode::NotFound};
+    if (auto begun = ctx.beginWrite(state); !begun)
+        return begun;
+    state.replaceFormula(static_cast<size_t>(it - formulas.begin()), typed.value(), ctx.progress());
+    return storeState(state, ctx);
+}
+
+Result<ErrorValueTable> Predict::apply(const SessionState& state, ChangeContext& ctx) const {
+    auto values = state.errorValues(atPeriod, kindFilter);
+    if (!values)
+        return values;
+    if (auto stored = ErrorValueStore::save(ctx.db(), values.value()); !stored)
+        return stored.error();
+    return values;
+}
+
+Result<ErrorValueTable> StoredErrorValues::apply(const SessionState&, ChangeContext& ctx) const {
+    return ErrorValueStore::load(ctx.db());
 }
 
 Result<void> RestoreBackup::apply(SessionState& state, ChangeContext& ctx) const {
@@ -427,6 +428,6 @@ Result<void> Recompute::apply(SessionState& state, ChangeContext& ctx) const {
     return storeState(state, ctx);
 }
 
-} // namespace ChangeChains
+} // namespace ChangeKinds
 
 } // namespace talven
