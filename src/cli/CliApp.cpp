@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QSettings>
+#include <QTemporaryDir>
 #include <QTextStream>
 
 using namespace Qt::StringLiterals;
@@ -99,7 +100,12 @@ int CliApp::run(const QStringList& arguments, QTextStream& out, QTextStream& err
         }
         QSettings settings;
         const QString dataDir = parsed->dataDirectory();
-        auto session = Session::open(dataDir, settings);
+        // A command that only reads opens no database that is not there: an empty one in a scratch
+        // folder answers instead.
+        std::unique_ptr<QTemporaryDir> scratch;
+        if (command->onlyReads(parsed.value()) && !Session::databaseExists(dataDir))
+            scratch = std::make_unique<QTemporaryDir>();
+        auto session = Session::open(scratch ? scratch->path() : dataDir, settings);
         if (!session) {
             err << session.error().shown() << Qt::endl;
             return 1;

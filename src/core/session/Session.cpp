@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMetaMethod>
 #include <QSettings>
 #include <QTimer>
@@ -25,6 +26,10 @@ Session::Session(QString dataDir, QSettings& settings)
 Session::~Session() {
     // A change still writing finishes (or rolls back) before the connection closes.
     m_dbThread.reset();
+}
+
+bool Session::databaseExists(const QString& dataDir) {
+    return QFileInfo::exists(QDir(dataDir).filePath(QString::fromLatin1(Database::FileName)));
 }
 
 void Session::logFailure(const Error& error) {
@@ -328,8 +333,8 @@ void Session::succeeded(const Outcome& outcome, bool reloaded) {
     emit changed((reloaded ? EverythingChanged : outcome.emits) | UndoChanged);
 }
 
-Pending<ImportPreview> Session::previewImport(const QString& path) {
-    return run(ChangeKinds::PreviewImport{path});
+Pending<ImportPreview> Session::previewImport(const ImportSource& source) {
+    return run(ChangeKinds::PreviewImport{source});
 }
 
 Pending<ImportReport> Session::importHistory(const ImportPreview& preview, bool force) {

@@ -62,6 +62,30 @@ private slots:
         QCOMPARE(f.optionText(u"WxIni"_s), u"1"_s);
     }
 
+    // A formula's text edited: the formula table and the results follow, the undo puts both back.
+    void editingAFormula() {
+        Fixture f;
+        QVERIFY(f.reopen());
+        QVERIFY(f.importHistory(f.write(u"h.txt"_s, history)));
+        QVERIFY(f.addFormula(u"[D单特类]特码数+1"_s, 0, true));
+        QVERIFY(f.addFormula(u"[D单特类]特码数+2"_s, 0, true));
+        const FormulaResult before = f.session->result(1);
+        QVERIFY(!f.session->editFormula(1, u"特码数+"_s).wait());
+        QVERIFY(f.session->editFormula(1, u"[D单特类]特码数+2"_s).wait());
+        QCOMPARE(f.session->formulas()[0].code, f.session->formulas()[1].code);
+        QCOMPARE(f.session->result(1).hits, f.session->result(2).hits);
+        QCOMPARE(f.session->undoDescription(), u"撤销修改公式 1"_s);
+        QVERIFY(f.reopen());
+        QCOMPARE(f.session->formulas()[0].code, f.session->formulas()[1].code);
+        QVERIFY(f.session->editFormula(1, u"[D单特类]特码数+1"_s).wait());
+        QVERIFY(f.session->undo().wait());
+        QVERIFY(f.reopen());
+        QCOMPARE(f.session->formulas()[0].code, f.session->formulas()[1].code);
+        QVERIFY(f.session->formulas()[0].code != QString());
+        QCOMPARE(f.session->result(1).hits, f.session->result(2).hits);
+        QVERIFY(before.hits != f.session->result(1).hits || before.predicted != f.session->result(1).predicted);
+    }
+
     // A refusal and a failure reach the log with their time and cause.
     void failuresAreLogged() {
         Fixture f;
