@@ -1,9 +1,9 @@
+#include "BackupFaults.h"
 #include "CliApp.h"
 #include "Samples.h"
 #include "SqlHelper.h"
 #include "common/Limits.h"
 #include "formula/FormulaInput.h"
-#include "store/Backups.h"
 #include "store/Database.h"
 
 #include <QDir>
@@ -574,12 +574,13 @@ private slots:
                 u"UPDATE Gongshi SET Idx = 1 WHERE Idx = 2; UPDATE Gongshi SET Idx = -5 WHERE "
                 u"Idx = 5; UPDATE Gongshi SET Idx = Idx + 10 WHERE Idx > 30"_s));
         }
-        Backups::injectFault(fault);
+        talven::test::injectBackupFault(fault);
         const Run opened = cli({u"formulas"_s}, dir.path());
-        Backups::injectFault({});
+        talven::test::injectBackupFault({});
         QCOMPARE(opened.code, 0);
         QVERIFY2(opened.err.contains(u"重新编号"_s) && opened.err.contains(said), qPrintable(opened.err));
-        QCOMPARE(QFileInfo::exists(dir.filePath(u"orvane.mdb.bak"_s)), fault.isEmpty());
+        QCOMPARE(QFileInfo::exists(dir.filePath(u"orvane.mdb.repair1"_s)), fault.isEmpty());
+        QVERIFY(!QFileInfo::exists(dir.filePath(u"orvane.mdb.bak"_s)));
         QStringList expected = before;
         expected.move(4, 0); // -5 comes first; the two 1s keep the order they were stored in
         QCOMPARE(codes(), expected);
@@ -787,9 +788,9 @@ private slots:
         for (const QString& name : backups)
             before.append(fileBytes(dataDir.filePath(name)));
 
-        Backups::injectFault(u"fail@"_s + step);
+        talven::test::injectBackupFault(u"fail@"_s + step);
         const Run r = cli({u"import-history"_s, history(5)}, data);
-        Backups::injectFault({});
+        talven::test::injectBackupFault({});
         QCOMPARE(r.code, 1);
         QVERIFY2(r.out.contains(u"已读入 5 期"_s), qPrintable(r.out));
         QVERIFY2(r.err.contains(u"未能存为备份"_s) && r.err.contains(u"原有的备份未改动"_s),
