@@ -57,6 +57,9 @@ protected:
     static int fail(CommandContext& ctx, const QString& message);
     // A formula kind 0..15 given as text; `absent` for a null text; empty when it is no kind.
     static std::optional<int> parseKind(const QString& text, int absent);
+    // "1,3,5" -> formula ordinals; empty when a part is not a formula of the list (an empty part
+    // too: "1,,2" or "" is a typing slip, not a request to select nothing).
+    static std::optional<QList<int>> parseOrdinals(const QString& text, int formulaCount);
 };
 
 } // namespace talven

@@ -23,6 +23,8 @@ public:
 
     bool isSet(const QString& name) const { return m_parser->isSet(name); }
     QString value(const QString& name) const { return m_parser->value(name); }
+    // Every value of an option given more than once, in order.
+    QStringList values(const QString& name) const { return m_parser->values(name); }
     const QStringList& positional() const { return m_positional; }
     bool helpRequested() const { return isSet(QStringLiteral("help")); }
     bool versionRequested() const { return isSet(QStringLiteral("version")); }
