@@ -433,7 +433,11 @@ void MainWindow::openSelectionBacktest() {
         [this] { return m_filter ? m_filter->lastApplied() : std::nullopt; },
         [this] { return shownKind() ? std::optional(static_cast<int>(*shownKind())) : std::nullopt; }};
     m_selectionBacktest.show(
-        [&] { return new SelectionBacktestWindow(m_session, m_prompts, sources, this, m_viewSettings); },
+        [&] {
+            auto* window = new SelectionBacktestWindow(m_session, m_prompts, sources, this, m_viewSettings);
+            connect(window, &SelectionBacktestWindow::exported, this, &MainWindow::showExported);
+            return window;
+        },
         this);
 }
 

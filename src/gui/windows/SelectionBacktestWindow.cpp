@@ -134,6 +134,7 @@ SelectionBacktestWindow::SelectionBacktestWindow(Session& session, Prompts& prom
     layout->addWidget(split, 1);
 
     m_exporter = new GridExporter(session, prompts, this, settings);
+    connect(m_exporter, &GridExporter::exported, this, &SelectionBacktestWindow::exported);
     auto rows = [this] {
         auto copy = std::make_shared<SelectionBacktestModel>();
         copy->setReport(m_model->report());

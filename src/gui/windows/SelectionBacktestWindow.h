@@ -58,6 +58,9 @@ public:
     QString skippedText() const;
     bool running() const { return m_cancelFlag != nullptr; }
 
+signals:
+    void exported(const QString& path);
+
 public slots:
     // "开始验算" with the window's choices.
     void start();

@@ -1,0 +1,161 @@
+// The selection back-test window: both modes give the back-test's own figures, a run can be
+// cancelled, the walk-forward mode needs the filter's criteria, and the window works at 960×540.
+#include "Samples.h"
+#include "ScriptedPrompts.h"
+#include "SessionFixture.h"
+#include "models/SelectionBacktestModel.h"
+#include "widgets/GridView.h"
+#include "widgets/SelectionBacktestChart.h"
+#include "windows/MainWindow.h"
+#include "windows/SelectionBacktestWindow.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace talven;
+using namespace talven::test;
+
+class TestSelectionBacktestWindow : public QObject {
+    Q_OBJECT
+
+    Fixture f;
+    ScriptedPrompts prompts;
+    std::optional<FilterWindow::Applied> filter;
+
+    SelectionBacktestWindow::Sources sources() {
+        return {[this] { return filter; }, [] { return std::optional<int>(); }};
+    }
+    SelectionBacktestReport core(SelectionBacktestRequest request) {
+        return SelectionBacktest(f.session->state().engine()).run(request).value();
+    }
+
+private slots:
+    void initTestCase() {
+        QStandardPaths::setTestModeEnabled(true);
+        QVERIFY(f.reopen());
+        QVERIFY(f.importHistory(sample("history.txt")));
+        QVERIFY(f.importFormulas(sample("formulas.txt"), true));
+        std::vector<bool> some(f.session->formulas().size(), false);
+        some[0] = some[1] = some[2] = true;
+        f.session->setSelection(some);
+    }
+    void init() {
+        prompts.shown.clear();
+        filter.reset();
+    }
+
+    void bothModesShowTheBacktest() {
+        SelectionBacktestWindow window(*f.session, prompts, sources());
+        window.show();
+        // Walk-forward before any filter was applied: the user is asked to set one first.
+        window.modeBox()->setCurrentIndex(1);
+        QTest::mouseClick(window.startButton(), Qt::LeftButton);
+        QCOMPARE(prompts.shown.size(), 1);
+        QVERIFY(prompts.shown[0].text.contains(u"公式过滤设置"_s));
+        QVERIFY(!window.running());
+
+        SelectionBacktestRequest request;
+        request.last = 100;
+        request.selection = f.session->selection();
+        window.modeBox()->setCurrentIndex(0);
+        window.drawsBox()->setCurrentIndex(1);
+        QTest::mouseClick(window.startButton(), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!window.running(), 30000);
+        SelectionBacktestReport expected = core(request);
+        QCOMPARE(window.model()->report().rows, expected.rows);
+        QCOMPARE(window.summaryText(), SelectionBacktestModel::summaryLine(expected.summary));
+        QVERIFY(window.summaryText().startsWith(u"保留命中 "_s));
+        QCOMPARE(window.chart()->runningHitRate().size(), expected.rows.size());
+        QVERIFY(window.exportButton()->isEnabled());
+
+        filter = FilterWindow::Applied{FormulaFilter::Criteria::unbounded(), QList<int>{1, 2, 3, 4, 5, 6}};
+        filter->criteria.ranges[FormulaFilter::Accuracy] = {97, 100};
+        request.mode = SelectionBacktestRequest::Mode::WalkForward;
+        request.criteria = filter->criteria;
+        request.ordinals = filter->ordinals;
+        request.last = 200;
+        window.modeBox()->setCurrentIndex(1);
+        window.drawsBox()->setCurrentIndex(2);
+        QTest::mouseClick(window.startButton(), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!window.running(), 30000);
+        expected = core(request);
+        QCOMPARE(window.model()->rowCount(), static_cast<int>(expected.rows.size()));
+        QCOMPARE(window.model()->report().rows, expected.rows);
+        QCOMPARE(window.summaryText(), SelectionBacktestModel::summaryLine(expected.summary));
+        QCOMPARE(prompts.shown.size(), 1);
+
+        // The table goes out through the shared exporter.
+        const QString chosen = QDir(f.session->dataDir()).filePath(u"组合.csv"_s);
+        prompts.saveFileAnswers = {chosen};
+        QSignalSpy exported(&window, &SelectionBacktestWindow::exported);
+        QTest::mouseClick(window.exportButton(), Qt::LeftButton);
+        QTRY_COMPARE(exported.size(), 1);
+        QVERIFY(QFileInfo(chosen).size() > 0);
+    }
+
+    void cancelStopsARun() {
+        SelectionBacktestWindow window(*f.session, prompts, sources());
+        window.show();
+        window.drawsBox()->setCurrentIndex(window.drawsBox()->count() - 1); // 全部
+        window.start();
+        QVERIFY(window.running());
+        QVERIFY(window.cancelButton()->isEnabled());
+        QTest::mouseClick(window.cancelButton(), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!window.running(), 30000);
+        QCOMPARE(window.progressBar()->format(), u"已取消"_s);
+        QCOMPARE(window.model()->rowCount(), 0);
+        QVERIFY(window.startButton()->isEnabled());
+        QVERIFY(waitIdle(*f.session));
+    }
+
+    // Every control is named and reachable in a 960×540 window.
+    void smallWindowKeepsEveryControl() {
+        SelectionBacktestWindow window(*f.session, prompts, sources());
+        window.resize(960, 540);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(window.minimumSizeHint().width() <= 960 && window.minimumSizeHint().height() <= 540);
+        QCOMPARE(window.size(), QSize(960, 540));
+        const QList<QWidget*> controls{window.drawsBox(),
+                                       window.modeBox(),
+                                       window.startButton(),
+                                       window.cancelButton(),
+                                       window.exportButton(),
+                                       window.progressBar(),
+                                       static_cast<QWidget*>(window.chart()),
+                                       window.grid()};
+        for (QWidget* w : controls) {
+            QVERIFY2(!w->accessibleName().isEmpty() && !w->objectName().isEmpty(),
+                     qPrintable(w->objectName()));
+            const QRect inWindow(w->mapTo(&window, QPoint(0, 0)), w->size());
+            QVERIFY2(window.rect().contains(inWindow) && w->height() > 0, qPrintable(w->accessibleName()));
+        }
+        for (QLabel* label : window.findChildren<QLabel*>())
+            QVERIFY(label->buddy() || !label->accessibleName().isEmpty());
+    }
+
+    void mainWindowOpensOneWindow() {
+        MainWindow main(*f.session, prompts);
+        main.show();
+        auto* button = main.findChild<QPushButton*>(u"selectionBacktestButton"_s);
+        QVERIFY(button);
+        QCOMPARE(button->accessibleName(), u"组合验算"_s);
+        QTest::mouseClick(button, Qt::LeftButton);
+        SelectionBacktestWindow* window = main.selectionBacktestWindow();
+        QVERIFY(window && window->isVisible() && !window->isModal());
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(main.selectionBacktestWindow(), window);
+        window->close();
+    }
+};
+
+QTEST_MAIN(TestSelectionBacktestWindow)
+#include "tst_selectionbacktestwindow.moc"
