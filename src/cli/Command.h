@@ -38,6 +38,8 @@ public:
     virtual QString usage() const = 0;
     // The options the command takes besides the global ones.
     virtual QList<QCommandLineOption> options() const { return {}; }
+    // The options that may be given more than once; every other option only once.
+    virtual QStringList repeatableOptions() const { return {}; }
     // False for commands that open no session of their own (demo).
     virtual bool needsSession() const { return true; }
     // How many positional arguments the command takes at most; more are refused before anything

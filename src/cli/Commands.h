@@ -171,6 +171,7 @@ public:
                 valueOption(QStringLiteral("range"), QStringLiteral("条件")),
                 flag(QStringLiteral("json"), QString())};
     }
+    QStringList repeatableOptions() const override { return {QStringLiteral("range")}; }
     int run(CommandContext& ctx) override;
 };
 

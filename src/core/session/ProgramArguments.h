@@ -17,9 +17,10 @@ namespace talven {
 // positional (a formula may begin with "-"); an option without its value is an error.
 class ProgramArguments {
 public:
-    // args without the program name.
+    // args without the program name. An option is given once, unless it is named in `repeatable`.
     static Result<ProgramArguments> parse(const QStringList& args,
-                                          const QList<QCommandLineOption>& extra = {});
+                                          const QList<QCommandLineOption>& extra = {},
+                                          const QStringList& repeatable = {});
 
     bool isSet(const QString& name) const { return m_parser->isSet(name); }
     QString value(const QString& name) const { return m_parser->value(name); }
