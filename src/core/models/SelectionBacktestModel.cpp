@@ -52,14 +52,26 @@ QString SelectionBacktestModel::placesLine(const SelectionSummary& s) {
 QString SelectionBacktestModel::skippedLine(const std::vector<SkippedDraw>& skipped, int named) {
     if (skipped.empty())
         return QString();
+    // Runs of consecutive periods left out for the same reason read as one range.
     QStringList names;
-    for (const SkippedDraw& d : skipped) {
-        if (named >= 0 && names.size() >= named)
-            break;
-        names.append(u"%1（%2）"_s.arg(d.period).arg(d.selected == 0 ? u"未选公式"_s : u"所选公式均无值"_s));
+    size_t shown = 0;
+    for (size_t i = 0; i < skipped.size() && (named < 0 || names.size() < named);) {
+        const bool none = skipped[i].selected == 0;
+        size_t end = i + 1;
+        while (end < skipped.size() && (skipped[end].selected == 0) == none &&
+               skipped[end].period == skipped[end - 1].period + 1)
+            ++end;
+        const QString reason = none ? u"未选公式"_s : u"所选公式均无值"_s;
+        names.append(end - i == 1 ? u"%1（%2）"_s.arg(skipped[i].period).arg(reason)
+                                  : u"%1–%2（%3，%4 期）"_s.arg(skipped[i].period)
+                                        .arg(skipped[end - 1].period)
+                                        .arg(reason)
+                                        .arg(end - i));
+        shown = end;
+        i = end;
     }
     QString line = u"未计入 %1 期：%2"_s.arg(skipped.size()).arg(names.join(u"、"_s));
-    if (names.size() < static_cast<qsizetype>(skipped.size()))
+    if (shown < skipped.size())
         line += u" 等"_s;
     return line;
 }

@@ -64,9 +64,13 @@ private slots:
         s.keptMostlyEmpty = mostlyEmpty;
         QCOMPARE(SelectionBacktestModel::summaryLine(s), line);
         QCOMPARE(SelectionBacktestModel::summaryLine({}), u"没有可计入的期数"_s);
-        const std::vector<SkippedDraw> skipped{{2026001, 0}, {2026002, 3}, {2026003, 0}};
+        const std::vector<SkippedDraw> skipped{{2026001, 0}, {2026002, 0}, {2026003, 0},
+                                               {2026004, 3}, {2026006, 3}, {2026007, 0}};
+        QCOMPARE(SelectionBacktestModel::skippedLine(skipped),
+                 u"未计入 6 期：2026001–2026003（未选公式，3 期）、2026004（所选公式均无值）、"
+                 u"2026006（所选公式均无值）、2026007（未选公式）"_s);
         QCOMPARE(SelectionBacktestModel::skippedLine(skipped, 2),
-                 u"未计入 3 期：2026001（未选公式）、2026002（所选公式均无值） 等"_s);
+                 u"未计入 6 期：2026001–2026003（未选公式，3 期）、2026004（所选公式均无值） 等"_s);
         QVERIFY(SelectionBacktestModel::skippedLine({}).isEmpty());
     }
 };
