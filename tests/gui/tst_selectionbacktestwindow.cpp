@@ -71,8 +71,8 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!window.running(), 30000);
         SelectionBacktestReport expected = core(request);
         QCOMPARE(window.model()->report().rows, expected.rows);
-        QCOMPARE(window.summaryText(), SelectionBacktestModel::summaryLine(expected.summary));
-        QVERIFY(window.summaryText().startsWith(u"保留命中 "_s));
+        QCOMPARE(window.summaryText(),
+                 u"当前选择（样本内）："_s + SelectionBacktestModel::summaryLine(expected.summary));
         QCOMPARE(window.chart()->runningHitRate().size(), expected.rows.size());
         QVERIFY(window.exportButton()->isEnabled());
 
@@ -89,7 +89,8 @@ private slots:
         expected = core(request);
         QCOMPARE(window.model()->rowCount(), static_cast<int>(expected.rows.size()));
         QCOMPARE(window.model()->report().rows, expected.rows);
-        QCOMPARE(window.summaryText(), SelectionBacktestModel::summaryLine(expected.summary));
+        QCOMPARE(window.summaryText(),
+                 u"按过滤条件逐期选择（样本外）："_s + SelectionBacktestModel::summaryLine(expected.summary));
         QCOMPARE(prompts.shown.size(), 1);
 
         // The table goes out through the shared exporter.

@@ -89,7 +89,8 @@ QVariant SelectionBacktestModel::data(const QModelIndex& index, int role) const 
         return {};
     const SelectionDrawRow& row = m_report.rows[static_cast<size_t>(index.row())];
     if (role == Qt::TextAlignmentRole)
-        return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+        return QVariant::fromValue((index.column() == Hit ? Qt::AlignHCenter : Qt::AlignRight) |
+                                   Qt::AlignVCenter);
     if (role != Qt::DisplayRole)
         return {};
     switch (index.column()) {

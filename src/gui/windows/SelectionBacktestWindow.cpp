@@ -103,6 +103,7 @@ SelectionBacktestWindow::SelectionBacktestWindow(Session& session, Prompts& prom
     m_caution->setFont(bold);
     m_summary = textLabel(u"验算结果"_s, u"summary"_s, this);
     m_summary->setFont(bold);
+    m_summary->setText(u"选择期数和方式，然后点“开始验算”。"_s);
     m_places = textLabel(u"排名结果"_s, u"places"_s, this);
     m_skipped = textLabel(u"未计入的期数"_s, u"skipped"_s, this);
 
@@ -113,7 +114,6 @@ SelectionBacktestWindow::SelectionBacktestWindow(Session& session, Prompts& prom
     m_grid->setObjectName(u"grid"_s);
     m_grid->setModel(m_model);
     m_grid->verticalHeader()->hide();
-    m_grid->horizontalHeader()->setStretchLastSection(true);
     for (int c = 0; c < SelectionBacktestModel::ColumnCount; ++c)
         m_grid->setColumnWidthTwips(c, c == SelectionBacktestModel::Period ? 1400 : 1100);
     m_grid->setMinimumHeight(4 * fontMetrics().height());
@@ -236,7 +236,9 @@ void SelectionBacktestWindow::ended(const Result<SelectionBacktestReport>& outco
     m_progress->setFormat(u"完成，%1 期"_s.arg(report.rows.size() + report.skipped.size()));
     m_model->setReport(report);
     m_chart->setReport(report.rows, report.largestNumber);
-    m_summary->setText(SelectionBacktestModel::summaryLine(report.summary));
+    const bool inSample = m_mode->currentIndex() == 0;
+    m_summary->setText((inSample ? u"当前选择（样本内）："_s : u"按过滤条件逐期选择（样本外）："_s) +
+                       SelectionBacktestModel::summaryLine(report.summary));
     m_places->setText(SelectionBacktestModel::placesLine(report.summary));
     m_skipped->setText(SelectionBacktestModel::skippedLine(report.skipped, 20));
     m_skipped->setToolTip(SelectionBacktestModel::skippedLine(report.skipped));
