@@ -315,10 +315,10 @@ void MainWindow::addTypedFormula() {
                 return;
             }
             if (done.code() == ErrorCode::Empty) {
-                m_prompts.warning(this, u"添加公式失败"_s, done.message());
+                m_prompts.warning(this, u"添加公式失败"_s, done.error().shown());
                 m_formulaEntry->formulaBox()->setFocus();
             } else if (done.code() == ErrorCode::Unrecognised) {
-                m_prompts.warning(this, u"无法识别公式"_s, done.message());
+                m_prompts.warning(this, u"无法识别公式"_s, done.error().shown());
             } else {
                 reportFailure(u"添加公式失败"_s, done.error());
             }
