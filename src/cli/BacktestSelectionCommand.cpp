@@ -109,7 +109,7 @@ int BacktestSelectionCommand::run(CommandContext& ctx) {
             return fail(ctx, u"--walk-forward 需要至少一个 --range 指标:下限:上限"_s);
         auto criteria = parseRanges(rangeTexts);
         if (!criteria)
-            return fail(ctx, criteria.message());
+            return fail(ctx, criteria.error().shown());
         request.mode = SelectionBacktestRequest::Mode::WalkForward;
         request.criteria = criteria.value();
     } else {
@@ -130,7 +130,7 @@ int BacktestSelectionCommand::run(CommandContext& ctx) {
 
     auto ran = s.backtestSelection(request).wait();
     if (!ran)
-        return fail(ctx, ran.message());
+        return fail(ctx, ran.error().shown());
     const SelectionBacktestReport& report = ran.value();
     const SelectionSummary& sum = report.summary;
 

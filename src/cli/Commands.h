@@ -179,6 +179,7 @@ public:
                 flag(QStringLiteral("json"), QString())};
     }
     QStringList repeatableOptions() const override { return {QStringLiteral("range")}; }
+    bool onlyReads(const ProgramArguments&) const override { return true; }
     int run(CommandContext& ctx) override;
 };
 

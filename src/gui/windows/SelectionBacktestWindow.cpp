@@ -204,7 +204,7 @@ void SelectionBacktestWindow::start() {
     auto flag = std::make_shared<std::atomic<bool>>(false);
     auto pending = m_session.backtestSelection(std::move(request), flag);
     if (pending.isFinished() && !pending.result()) {
-        m_prompts.warning(this, windowTitle(), pending.result().message());
+        m_prompts.warning(this, windowTitle(), pending.result().error().shown());
         return;
     }
     m_cancelFlag = flag;
@@ -223,7 +223,7 @@ void SelectionBacktestWindow::ended(const Result<SelectionBacktestReport>& outco
     setRunning(false);
     if (!outcome) {
         m_progress->setFormat(QString());
-        m_prompts.warning(this, windowTitle(), outcome.message());
+        m_prompts.warning(this, windowTitle(), outcome.error().shown());
         return;
     }
     const SelectionBacktestReport& report = outcome.value();
