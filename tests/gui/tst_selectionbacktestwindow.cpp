@@ -12,7 +12,9 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -154,6 +156,32 @@ private slots:
         }
         for (QLabel* label : window.findChildren<QLabel*>())
             QVERIFY(label->buddy() || !label->accessibleName().isEmpty());
+    }
+
+    // The walk-forward mode reads what the filter's OK last applied, ranges and formulas alike.
+    void filterKeepsWhatItApplied() {
+        const std::vector<bool> before = f.session->selection();
+        FilterWindow window(*f.session, prompts);
+        QVERIFY(!window.lastApplied());
+        window.setShownOrdinals(QList<int>{1, 2, 3});
+        window.show();
+        window.lowerEdit(FormulaFilter::Accuracy)->setText(u"90"_s);
+        window.zRange()->setChecked(true);
+        window.zLowerEdit()->setText(u"-1"_s);
+        window.zUpperEdit()->setText(u"5"_s);
+        QVERIFY(window.apply());
+        const auto applied = window.lastApplied();
+        QVERIFY(applied);
+        QCOMPARE(applied->ordinals, std::optional(QList<int>{1, 2, 3}));
+        QCOMPARE(applied->criteria.ranges[FormulaFilter::Accuracy].lower, 90.0);
+        QVERIFY(applied->criteria.z && applied->criteria.z->lower == -1 && applied->criteria.z->upper == 5);
+        QVERIFY(!applied->criteria.recent);
+        // A refused bound leaves the criteria applied before.
+        window.show();
+        window.upperEdit(FormulaFilter::Accuracy)->setText(u"x"_s);
+        QVERIFY(!window.apply());
+        QCOMPARE(window.lastApplied()->criteria.ranges[FormulaFilter::Accuracy].lower, 90.0);
+        f.session->setSelection(before);
     }
 
     void mainWindowOpensOneWindow() {
