@@ -72,7 +72,7 @@ int CliApp::run(const QStringList& arguments, QTextStream& out, QTextStream& err
     for (const auto& command : commands) {
         if (command->name() != name)
             continue;
-        auto parsed = ProgramArguments::parse(args, command->options());
+        auto parsed = ProgramArguments::parse(args, command->options(), command->repeatableOptions());
         if (!parsed) {
             err << parsed.message() << Qt::endl;
             return 1;

@@ -401,6 +401,14 @@ Result<ErrorValueTable> Predict::apply(const SessionState& state, ChangeContext&
     return values;
 }
 
+Result<SelectionBacktestReport> BacktestSelection::apply(const SessionState& state,
+                                                         ChangeContext& ctx) const {
+    SelectionBacktestRequest wanted = request;
+    if (wanted.mode == SelectionBacktestRequest::Mode::Fixed && wanted.selection.empty())
+        wanted.selection = state.selection();
+    return SelectionBacktest(state.engine()).run(wanted, cancel.get(), ctx.progress());
+}
+
 Result<ErrorValueTable> StoredErrorValues::apply(const SessionState&, ChangeContext& ctx) const {
     return ErrorValueStore::load(ctx.db());
 }

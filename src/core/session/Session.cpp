@@ -481,6 +481,11 @@ Pending<ErrorValueTable> Session::predict(std::optional<Period> atPeriod,
                });
 }
 
+Pending<SelectionBacktestReport> Session::backtestSelection(SelectionBacktestRequest request,
+                                                            std::shared_ptr<std::atomic<bool>> cancel) {
+    return run(ChangeKinds::BacktestSelection{std::move(request), std::move(cancel)});
+}
+
 Pending<ErrorValueTable> Session::storedErrorValues() {
     return run(ChangeKinds::StoredErrorValues{});
 }

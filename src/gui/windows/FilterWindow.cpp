@@ -173,9 +173,13 @@ std::vector<FormulaFigures> FilterWindow::figures() const {
     return out;
 }
 
-std::vector<float> FilterWindow::recents() const {
+int FilterWindow::recentWindowDraws() const {
     static constexpr int windows[] = {10, 30, 100};
-    const int window = windows[std::clamp(m_recentWindow->currentIndex(), 0, 2)];
+    return windows[std::clamp(m_recentWindow->currentIndex(), 0, 2)];
+}
+
+std::vector<float> FilterWindow::recents() const {
+    const int window = recentWindowDraws();
     std::vector<float> out;
     for (int ordinal = 1; ordinal <= static_cast<int>(m_session.formulas().size()); ++ordinal)
         out.push_back(recentAccuracy(m_session.result(ordinal).hits, window).accuracy);
@@ -255,6 +259,7 @@ bool FilterWindow::apply() {
             return false;
         ranges[figure] = *range;
     }
+    Applied applied{FormulaFilter::Criteria{ranges, std::nullopt, std::nullopt}, m_shown};
     std::vector<bool> selection =
         FormulaFilter::apply(m_session.selection(), figures(), ranges, shownOrdinals());
     if (m_recent->isChecked()) {
@@ -266,6 +271,7 @@ bool FilterWindow::apply() {
         if (!recent)
             return false;
         selection = FormulaFilter::applyRecent(std::move(selection), recents(), *recent, shownOrdinals());
+        applied.criteria.recent = FormulaFilter::RecentRange{recentWindowDraws(), *recent};
     }
     if (m_z->isChecked()) {
         const auto z = readRange(m_zLower, m_zUpper, [](const QString& end, const QString&) {
@@ -274,8 +280,10 @@ bool FilterWindow::apply() {
         if (!z)
             return false;
         selection = FormulaFilter::applyZ(std::move(selection), zScores(), *z, shownOrdinals());
+        applied.criteria.z = *z;
     }
     m_session.setSelection(selection);
+    m_lastApplied = std::move(applied);
     accept();
     return true;
 }

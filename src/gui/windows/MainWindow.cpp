@@ -164,6 +164,11 @@ QWidget* MainWindow::buildCommandBand() {
     m_verifyPeriod->setFixedWidth(m_verifyPeriod->fontMetrics().horizontalAdvance(u"00000000"_s) + 12);
     layout->addWidget(m_verifyPeriod);
     layout->addWidget(button(u"验算该期公式[计算的该期下期结果](&K)"_s, &MainWindow::verify));
+    QPushButton* backtest = button(u"组合验算(&Z)"_s, &MainWindow::openSelectionBacktest,
+                                   u"把所选公式或过滤条件在最近各期逐期验算，并与随机水平比较"_s);
+    backtest->setObjectName(u"selectionBacktestButton"_s);
+    backtest->setAccessibleName(u"组合验算"_s);
+    layout->addWidget(backtest);
     layout->addWidget(button(u"公式挖掘(&W)"_s, &MainWindow::openDiscovery,
                              u"在历史上试验大量候选公式，并用未参与挑选的期数检验它们"_s));
     m_undoButton = button(u"撤销"_s, &MainWindow::undo, u"撤销最后一次删除或读入（Ctrl+Z）"_s);
@@ -421,6 +426,19 @@ void MainWindow::openReference() {
 
 void MainWindow::openDiscovery() {
     m_discovery.show([this] { return new DiscoveryWindow(m_session, m_prompts, this); }, this);
+}
+
+void MainWindow::openSelectionBacktest() {
+    const SelectionBacktestWindow::Sources sources{
+        [this] { return m_filter ? m_filter->lastApplied() : std::nullopt; },
+        [this] { return shownKind() ? std::optional(static_cast<int>(*shownKind())) : std::nullopt; }};
+    m_selectionBacktest.show(
+        [&] {
+            auto* window = new SelectionBacktestWindow(m_session, m_prompts, sources, this, m_viewSettings);
+            connect(window, &SelectionBacktestWindow::exported, this, &MainWindow::showExported);
+            return window;
+        },
+        this);
 }
 
 void MainWindow::openFilter() {

@@ -8,6 +8,7 @@
 #include "windows/DiscoveryWindow.h"
 #include "windows/ErrorValueWindow.h"
 #include "windows/ReferenceWindow.h"
+#include "windows/SelectionBacktestWindow.h"
 #include "windows/WindowSlot.h"
 
 #include <QMainWindow>
@@ -80,6 +81,7 @@ public:
     ErrorValueWindow* errorValueWindow() const { return m_errors.window(); }
     FilterWindow* filterWindow() const { return m_filter; }
     DiscoveryWindow* discoveryWindow() const { return m_discovery.window(); }
+    SelectionBacktestWindow* selectionBacktestWindow() const { return m_selectionBacktest.window(); }
 
 public slots:
     // The commands of the window's buttons.
@@ -94,6 +96,7 @@ public slots:
     void openReference();
     void openFilter();
     void openDiscovery();
+    void openSelectionBacktest();
     void showErrorValues();
     void showExported(const QString& path);
     void showSettingsMenu();
@@ -145,6 +148,7 @@ private:
     WindowSlot<ReferenceWindow> m_reference;
     WindowSlot<ErrorValueWindow> m_errors;
     WindowSlot<DiscoveryWindow> m_discovery;
+    WindowSlot<SelectionBacktestWindow> m_selectionBacktest;
     FilterWindow* m_filter = nullptr;
     GridExporter* m_exporter = nullptr;
     ExportNotice* m_exportNotice = nullptr;
