@@ -20,6 +20,12 @@ QList<ImportPreview::ShownDraw> shown(const QList<ParsedDraw>& draws) {
     return out;
 }
 
+// The reader speaks of the file; what it means for the history is the session's to say.
+Error keepsHistory(Error error) {
+    error.message += error.message.endsWith(u'。') ? u"原有历史未改动。"_s : u"，原有历史未改动"_s;
+    return error;
+}
+
 } // namespace
 
 QString ImportPreview::numbersText(const std::array<int, 7>& numbers) {
@@ -45,7 +51,7 @@ Result<ImportPreview> ImportPreview::read(const ImportSource& source, const Sess
                     ? HistoryReader::read(source.bytes, state.nextPeriod().value(), state.options().bit, path)
                     : HistoryReader::readFile(path, state.nextPeriod().value(), state.options().bit);
     if (!read)
-        return read.error();
+        return keepsHistory(read.error());
     const HistoryFile& file = read.value();
     ImportPreview p;
     p.path = path;
@@ -60,7 +66,7 @@ Result<ImportPreview> ImportPreview::read(const ImportSource& source, const Sess
     p.storedCount = static_cast<int>(state.draws().size());
     if (auto refused = file.refusal(path)) {
         if (refused->code != ErrorCode::NotHistory)
-            return *refused;
+            return keepsHistory(*refused);
         p.notHistory = refused;
     }
     QSet<int> filePeriods;
