@@ -12,6 +12,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include <tuple>
+
 using namespace Qt::StringLiterals;
 
 namespace talven {
@@ -21,19 +23,22 @@ FormulaEntryPanel::FormulaEntryPanel(const Session& session, QWidget* parent) : 
     layout->setContentsMargins(0, 0, 0, 0);
     m_text = new QPlainTextEdit(this);
     m_text->setAccessibleName(u"公式输入框"_s);
+    m_text->setObjectName(u"formulaText"_s);
     m_text->setTabChangesFocus(true);
     m_text->setMinimumHeight(m_text->fontMetrics().height() * 2 + 12);
     m_text->setMaximumHeight(m_text->fontMetrics().height() * 4 + 12);
     layout->addWidget(m_text);
     m_preview = new FormulaPreviewLabel(session, this);
+    m_preview->setObjectName(u"formulaPreview"_s);
     layout->addWidget(m_preview);
     connect(m_text, &QPlainTextEdit::textChanged, this, [this] { previewInput(); });
     auto* commands = new QHBoxLayout;
-    for (const auto& [caption, request] :
-         {std::pair{u"添加所输公式(&A)"_s, &FormulaEntryPanel::addRequested},
-          std::pair{u"读取公式文本(N)"_s, &FormulaEntryPanel::importRequested},
-          std::pair{u"公式参数对照说明(&I)"_s, &FormulaEntryPanel::referenceRequested}}) {
+    for (const auto& [caption, name, request] :
+         {std::tuple{u"添加所输公式(&A)"_s, "addFormula", &FormulaEntryPanel::addRequested},
+          std::tuple{u"读取公式文本(N)"_s, "importFormulas", &FormulaEntryPanel::importRequested},
+          std::tuple{u"公式参数对照说明(&I)"_s, "reference", &FormulaEntryPanel::referenceRequested}}) {
         auto* button = new QPushButton(caption, this);
+        button->setObjectName(QString::fromLatin1(name));
         connect(button, &QPushButton::clicked, this, request);
         commands->addWidget(button);
     }
@@ -48,6 +53,7 @@ FormulaEntryPanel::FormulaEntryPanel(const Session& session, QWidget* parent) : 
     m_kinds = new QButtonGroup(this);
     for (int k = 0; k < FormulaKindCount; ++k) {
         auto* option = new QRadioButton(formulaKindCaption(k), kinds);
+        option->setObjectName(u"kind%1"_s.arg(k));
         m_kinds->addButton(option, k);
         grid->addWidget(option, k / 4, k % 4);
     }
@@ -62,6 +68,8 @@ FormulaEntryPanel::FormulaEntryPanel(const Session& session, QWidget* parent) : 
     auto* senseLayout = new QVBoxLayout(sense);
     m_killButton = new QRadioButton(u"杀"_s, sense);
     m_keepButton = new QRadioButton(u"生"_s, sense);
+    m_killButton->setObjectName(u"kill"_s);
+    m_keepButton->setObjectName(u"keep"_s);
     m_killButton->setChecked(true);
     senseLayout->addWidget(m_killButton);
     senseLayout->addWidget(m_keepButton);

@@ -47,16 +47,18 @@ FormulaListPanel::FormulaListPanel(Session& session, GridExporter& exporter, QWi
     m_forms->addTab(u"公式英文显示"_s);
     m_forms->addTab(u"公式中文显示"_s);
     m_forms->setAccessibleName(u"公式显示方式"_s);
+    m_forms->setObjectName(u"formulaForms"_s);
     connect(m_forms, &QTabBar::currentChanged, this, [this](int tab) { m_formulas->setChinese(tab == 1); });
     bar->addWidget(m_forms);
     bar->addStretch();
     m_kindFilter = new QPushButton(u"显所选类公式(&P)"_s, this);
     m_kindFilter->setCheckable(true);
+    m_kindFilter->setObjectName(u"kindFilter"_s);
     connect(m_kindFilter, &QPushButton::toggled, this, &FormulaListPanel::kindFilterToggled);
     bar->addWidget(m_kindFilter);
-    auto* filter = button(u"公式过滤设置(&S)"_s);
-    auto* invert = button(u"反选所有公式(&R)"_s, selectedTip);
-    auto* selectAll = button(u"选中所有公式(&L)"_s, selectedTip);
+    auto* filter = button(u"公式过滤设置(&S)"_s, "filter");
+    auto* invert = button(u"反选所有公式(&R)"_s, "invert", selectedTip);
+    auto* selectAll = button(u"选中所有公式(&L)"_s, "selectAll", selectedTip);
     connect(filter, &QPushButton::clicked, this, &FormulaListPanel::filterRequested);
     connect(invert, &QPushButton::clicked, this, &FormulaListPanel::invertShown);
     connect(selectAll, &QPushButton::clicked, this, &FormulaListPanel::selectAllShown);
@@ -72,7 +74,9 @@ FormulaListPanel::FormulaListPanel(Session& session, GridExporter& exporter, QWi
     proxy->setSourceModel(m_sorted);
     m_listSplit = new QSplitter(Qt::Vertical, this);
     m_listSplit->setChildrenCollapsible(false);
+    m_listSplit->setObjectName(u"listSplit"_s);
     m_view = new FormulaListView(u"公式列表"_s, m_listSplit);
+    m_view->setObjectName(u"formulaList"_s);
     m_view->setModel(proxy);
     m_view->setSortingEnabled(true);
     m_view->sortByColumn(FormulaListModel::RowNumber, Qt::AscendingOrder);
@@ -80,6 +84,7 @@ FormulaListPanel::FormulaListPanel(Session& session, GridExporter& exporter, QWi
     connect(m_view->horizontalHeader(), &QWidget::customContextMenuRequested, this,
             &FormulaListPanel::chooseColumns);
     m_strip = new HitHistoryStrip(m_listSplit);
+    m_strip->setObjectName(u"hitHistory"_s);
     m_listSplit->addWidget(m_view);
     m_listSplit->addWidget(m_strip);
     m_listSplit->setStretchFactor(0, 1);
@@ -95,7 +100,12 @@ FormulaListPanel::FormulaListPanel(Session& session, GridExporter& exporter, QWi
     connect(m_formulas, &QAbstractItemModel::modelReset, this, &FormulaListPanel::setColumnWidths);
     connect(m_view, &FormulaListView::rowClicked, this, [this](int row) {
         const int ordinal = ordinalOfViewRow(row);
-        m_session.setSelected(ordinal, !m_session.selection()[static_cast<size_t>(ordinal - 1)]);
+        const bool selected = !m_session.selection()[static_cast<size_t>(ordinal - 1)];
+        m_session.setSelected(ordinal, selected);
+        // The click that shows a formula's record also toggles it: the user is told which way.
+        const QString number = m_view->model()->index(row, FormulaListModel::RowNumber).data().toString();
+        emit notice(selected ? u"已选中第 %1 条公式，再点一次可取消选中"_s.arg(number)
+                             : u"已取消选中第 %1 条公式，再点一次可恢复"_s.arg(number));
     });
     const QString fileName = SpreadsheetExport::fileName(SpreadsheetExport::Target::Formulas);
     connect(m_view, &FormulaListView::menuRequested, this, [this, fileName](int row, const QPoint& at) {
@@ -114,8 +124,9 @@ FormulaListPanel::FormulaListPanel(Session& session, GridExporter& exporter, QWi
     layout->addWidget(m_listSplit, 1);
 }
 
-QPushButton* FormulaListPanel::button(const QString& caption, const QString& tip) {
+QPushButton* FormulaListPanel::button(const QString& caption, const char* name, const QString& tip) {
     auto* b = new QPushButton(caption, this);
+    b->setObjectName(QString::fromLatin1(name));
     if (!tip.isEmpty())
         b->setToolTip(tip);
     return b;

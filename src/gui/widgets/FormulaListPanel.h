@@ -58,9 +58,11 @@ signals:
     void deleteRequested(int idx);
     // The user showed or hid a column.
     void viewChanged();
+    // What a click changed, for the status line.
+    void notice(const QString& text);
 
 private:
-    QPushButton* button(const QString& caption, const QString& tip = QString());
+    QPushButton* button(const QString& caption, const char* name, const QString& tip = QString());
     void chooseColumns(const QPoint& at);
     void setColumnWidths();
     std::vector<bool> selectionOfShown(const std::function<bool(bool)>& change) const;

@@ -79,7 +79,8 @@ void HitHistoryStrip::paintEvent(QPaintEvent*) {
     p.setPen(palette().text().color());
     if (n == 0) {
         p.drawText(rect().adjusted(Margin, Margin, -Margin, -Margin), Qt::AlignLeft | Qt::AlignTop,
-                   m_title.isEmpty() ? u"点选公式列表中的一行，这里显示该公式最近 100 期的对错"_s
+                   m_title.isEmpty() ? u"用上下方向键移到公式列表中的一行（不改变选中），这里显示该公式最近 100 期的对错；"
+                                       u"单击一行也会显示，但同时切换该公式的选中"_s
                                      : m_title + u"：还没有验算过的期"_s);
         return;
     }

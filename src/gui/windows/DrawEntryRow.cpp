@@ -22,6 +22,7 @@ DrawEntryRow::DrawEntryRow(QWidget* parent) : QWidget(parent) {
     m_label = new QLabel(this);
     m_period = new QLineEdit(this);
     m_period->setAccessibleName(u"下一期期号"_s);
+    m_period->setObjectName(u"periodBox"_s);
     m_period->setValidator(new QRegularExpressionValidator(QRegularExpression(u"\\d{0,7}"_s), m_period));
     m_period->setMaxLength(7);
     m_period->setFixedWidth(m_period->fontMetrics().horizontalAdvance(u"00000000"_s) + 12);
@@ -34,6 +35,7 @@ DrawEntryRow::DrawEntryRow(QWidget* parent) : QWidget(parent) {
             layout->addWidget(new QLabel(u"+"_s, this));
         auto* edit = new QLineEdit(this);
         edit->setValidator(digits);
+        edit->setObjectName(u"numberBox%1"_s.arg(i));
         edit->setMaxLength(2);
         edit->setPlaceholderText(u"__"_s);
         edit->setAlignment(Qt::AlignCenter);

@@ -61,6 +61,7 @@ QLabel* numberList(const QString& name, QWidget* parent) {
 ErrorValueWindow::ErrorValueWindow(Session& session, Prompts& prompts, QWidget* parent, QSettings* settings)
     : QWidget(parent, Qt::Window), m_session(session), m_prompts(prompts) {
     setWindowTitle(u"杀留值排序(鼠标双击列表反向排序)"_s);
+    setObjectName(u"errorValueWindow"_s);
     setAttribute(Qt::WA_DeleteOnClose);
 
     m_model = new ErrorValueModel(session, this);

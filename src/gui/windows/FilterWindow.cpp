@@ -53,6 +53,7 @@ private:
 FilterWindow::FilterWindow(Session& session, Prompts& prompts, QWidget* parent)
     : QDialog(parent), m_session(session), m_prompts(prompts) {
     setWindowTitle(u"公式过滤设置窗口"_s);
+    setObjectName(u"filterWindow"_s);
     setModal(true);
     auto* frames = new QHBoxLayout;
     QWidget* previous = nullptr;
@@ -136,9 +137,16 @@ FilterWindow::FilterWindow(Session& session, Prompts& prompts, QWidget* parent)
     ok->setAccessibleName(u"确定"_s);
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &FilterWindow::apply);
+    // As the close box: nothing is deselected, and the next showing loads the bounds afresh.
+    auto* cancel = new QPushButton(u"取消"_s, this);
+    cancel->setObjectName(u"cancel"_s);
+    cancel->setAutoDefault(false);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    ok->setObjectName(u"ok"_s);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(ok);
+    buttons->addWidget(cancel);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(frames);
     layout->addWidget(m_recent);

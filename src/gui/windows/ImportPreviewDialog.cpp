@@ -68,6 +68,7 @@ QString previewQuestion(const ImportPreview& p) {
 
 ImportPreviewDialog::ImportPreviewDialog(const ImportPreview& preview, QWidget* parent) : QDialog(parent) {
     setWindowTitle(u"读入历史"_s);
+    setObjectName(u"importPreview"_s);
     auto* layout = new QVBoxLayout(this);
     auto* summary = new QLabel(previewSummary(preview), this);
     summary->setTextInteractionFlags(Qt::TextSelectableByMouse);

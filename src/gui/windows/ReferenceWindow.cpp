@@ -20,6 +20,7 @@ namespace talven {
 
 ReferenceWindow::ReferenceWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     setWindowTitle(VocabularyReference::title());
+    setObjectName(u"referenceWindow"_s);
     m_grid = new GridView(u"公式参数对照说明"_s, this);
     m_grid->setModel(new VocabularyReferenceModel(this));
     m_grid->setToolTip(u"单击单元格即可把其中的文字复制到剪贴板"_s);
