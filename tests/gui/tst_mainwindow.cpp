@@ -157,6 +157,7 @@ private slots:
         const QModelIndex indexCell = view->model()->index(0, FormulaListModel::RowNumber);
         clickRow(view, 0);
         QVERIFY(!s().selection()[0]);
+        QCOMPARE(w().statusBar()->currentMessage(), u"已取消选中第 1 条公式，再点一次可恢复"_s);
         QVERIFY(indexCell.data(Qt::BackgroundRole).value<QColor>() != QColor(0, 0, 255));
         QVERIFY(view->model()->index(0, FormulaListModel::NextResult).data().toString().isEmpty());
         clickRow(view, 0);
@@ -222,8 +223,9 @@ private slots:
         QCOMPARE(s().draws().size(), size_t(4050));
         QVERIFY(lastShown().contains(u"06"_s) || lastShown().contains(u"重复"_s));
         QCOMPARE(entry->box(1)->text(), u"01"_s);
-        entry->box(7)->clear();
-        QTest::keyClicks(entry->box(7), u"07"_s);
+        // Mended without retyping the last box: Enter in any box of the complete row saves it.
+        entry->box(7)->setText(u"07"_s);
+        QTest::keyClick(entry->box(3), Qt::Key_Return);
         QTRY_VERIFY_WITH_TIMEOUT(!s().busy(), 20000);
         QCOMPARE(s().draws().size(), size_t(4051));
         QVERIFY(entry->box(1)->text().isEmpty());
@@ -302,7 +304,8 @@ private slots:
         QCOMPARE(formulaModel()->index(0, FormulaListModel::Kind).data().toString(), u"数尾"_s);
         // Select all and invert act on the rows shown only.
         QVERIFY(press(w(), s(), u"反选所有公式(&R)"_s));
-        QVERIFY(!s().selection()[static_cast<size_t>(formulaModel()->index(0, 0).data(FormulaListModel::OrdinalRole).toInt() - 1)]);
+        QVERIFY(!s().selection()[static_cast<size_t>(
+            formulaModel()->index(0, 0).data(FormulaListModel::OrdinalRole).toInt() - 1)]);
         QVERIFY(s().selection()[0]);
         QVERIFY(press(w(), s(), u"选中所有公式(&L)"_s));
         QVERIFY(std::all_of(s().selection().begin(), s().selection().end(), [](bool b) { return b; }));
@@ -374,10 +377,15 @@ private slots:
 
         formulaView()->setCurrentIndex(formulaView()->model()->index(4, 1));
         QCOMPARE(named<HitHistoryStrip>("hitHistory")->history().hits.size(), size_t(100));
-        QCOMPARE(named<HitHistoryStrip>("hitHistory")->history().hits,
-                 hitHistory(s().result(formulaModel()->index(4, 0).data(FormulaListModel::OrdinalRole).toInt()).hits, 100).hits);
-        QCOMPARE(named<HitHistoryStrip>("hitHistory")->chanceLine(),
-                 chanceLine(s().result(formulaModel()->index(4, 0).data(FormulaListModel::OrdinalRole).toInt()).againstChance()));
+        QCOMPARE(
+            named<HitHistoryStrip>("hitHistory")->history().hits,
+            hitHistory(
+                s().result(formulaModel()->index(4, 0).data(FormulaListModel::OrdinalRole).toInt()).hits, 100)
+                .hits);
+        QCOMPARE(
+            named<HitHistoryStrip>("hitHistory")->chanceLine(),
+            chanceLine(s().result(formulaModel()->index(4, 0).data(FormulaListModel::OrdinalRole).toInt())
+                           .againstChance()));
         QVERIFY(named<HitHistoryStrip>("hitHistory")->chanceLine().contains(u"标准分"_s));
         for (int c : {FormulaListModel::Chance, FormulaListModel::Edge, FormulaListModel::ZScore})
             QVERIFY(formulaView()->isColumnHidden(c));
@@ -387,6 +395,8 @@ private slots:
         undo->click();
         QTRY_VERIFY_WITH_TIMEOUT(!s().busy() && s().formulas().size() == 37, 20000);
         QVERIFY(!findByText<QPushButton>(w(), u"撤销"_s)->isEnabled());
+        w().undo();
+        QCOMPARE(w().statusBar()->currentMessage(), u"没有可撤销的操作"_s);
     }
 
     // A formula that fails on every draw is added only when the user says so.
@@ -403,6 +413,9 @@ private slots:
         QVERIFY(press(w(), s(), u"添加所输公式(&A)"_s));
         QTRY_VERIFY_WITH_TIMEOUT(!s().busy() && s().formulas().size() == before + 1, 20000);
         QVERIFY(text->toPlainText().isEmpty());
+        // Ctrl+Z after it says why nothing happens.
+        w().undo();
+        QCOMPARE(w().statusBar()->currentMessage(), u"添加公式不能撤销，可在列表中右键删除"_s);
     }
 
     // The zodiac coding is saved at once and says that it waits for the next start.

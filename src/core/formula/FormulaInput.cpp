@@ -72,8 +72,8 @@ QString characterText(QStringView text, qsizetype at) {
 } // namespace
 
 QString emptyBoxMessage() {
-    // The first sentence is the one users know; the box itself sits at the top right.
-    return u"请在左边文本框输入需要添加的公式。公式输入框在窗口右上方，历史列表的右边"_s;
+    // Says where the box is once, as the window has it: at the top right, beside the history.
+    return u"请在公式输入框输入需要添加的公式。公式输入框在窗口右上方，历史列表的右边"_s;
 }
 
 QString unrecognisedMessage() {

@@ -27,6 +27,13 @@ void HistoryGridModel::rebuild() {
             m_ordinals.append(static_cast<int>(i) + 1);
 }
 
+std::shared_ptr<HistoryGridModel> HistoryGridModel::copy() const {
+    auto model = std::make_shared<HistoryGridModel>(m_session);
+    model->setShowFormulas(m_showFormulas);
+    model->setKindFilter(m_kind);
+    return model;
+}
+
 void HistoryGridModel::setKindFilter(std::optional<FormulaKind> kind) {
     if (kind == m_kind)
         return;

@@ -1,6 +1,8 @@
 #include "widgets/FormulaEntryPanel.h"
 
 #include "common/FormulaKind.h"
+#include "prompts/Prompts.h"
+#include "session/Session.h"
 #include "widgets/FormulaPreviewLabel.h"
 
 #include <QButtonGroup>
@@ -18,7 +20,8 @@ using namespace Qt::StringLiterals;
 
 namespace talven {
 
-FormulaEntryPanel::FormulaEntryPanel(const Session& session, QWidget* parent) : QWidget(parent) {
+FormulaEntryPanel::FormulaEntryPanel(Session& session, Prompts& prompts, QWidget* parent)
+    : QWidget(parent), m_session(session), m_prompts(prompts) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     m_text = new QPlainTextEdit(this);
@@ -34,7 +37,7 @@ FormulaEntryPanel::FormulaEntryPanel(const Session& session, QWidget* parent) : 
     connect(m_text, &QPlainTextEdit::textChanged, this, [this] { previewInput(); });
     auto* commands = new QHBoxLayout;
     for (const auto& [caption, name, request] :
-         {std::tuple{u"添加所输公式(&A)"_s, "addFormula", &FormulaEntryPanel::addRequested},
+         {std::tuple{u"添加所输公式(&A)"_s, "addFormula", &FormulaEntryPanel::addTyped},
           std::tuple{u"读取公式文本(N)"_s, "importFormulas", &FormulaEntryPanel::importRequested},
           std::tuple{u"公式参数对照说明(&I)"_s, "reference", &FormulaEntryPanel::referenceRequested}}) {
         auto* button = new QPushButton(caption, this);
@@ -89,6 +92,31 @@ QString FormulaEntryPanel::formulaText() const {
 
 void FormulaEntryPanel::previewInput(bool now) {
     m_preview->setInput(m_text->toPlainText(), m_kind, m_kill, now);
+}
+
+void FormulaEntryPanel::addTyped() {
+    const QString text = formulaText();
+    // A formula that never computes would only ever miss: the user decides whether it is wanted.
+    if (const FormulaPreview p = m_session.previewFormula(text, m_kind, m_kill);
+        !p.refusal && p.draws > 0 && !p.result.error.isEmpty() &&
+        !m_prompts.question(this, u"添加公式"_s,
+                            u"该公式在每一期都无法计算（%1），仍然添加吗？"_s.arg(p.result.error)))
+        return;
+    m_session.addFormula(text, m_kind, m_kill).then(this, [this](const Result<void>& done) {
+        if (done) {
+            m_text->clear();
+            emit added();
+            return;
+        }
+        if (done.code() == ErrorCode::Empty) {
+            m_prompts.warning(this, u"添加公式失败"_s, done.message());
+            m_text->setFocus();
+        } else {
+            m_prompts.warning(this,
+                              done.code() == ErrorCode::Unrecognised ? u"无法识别公式"_s : u"添加公式失败"_s,
+                              done.code() == ErrorCode::Unrecognised ? done.message() : done.error().shown());
+        }
+    });
 }
 
 void FormulaEntryPanel::chooseKind(int kind) {

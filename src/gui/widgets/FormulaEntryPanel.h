@@ -11,6 +11,7 @@ class QRadioButton;
 namespace talven {
 
 class FormulaPreviewLabel;
+class Prompts;
 class Session;
 
 // The entry of a new formula: the text box with its preview, the commands that add formulas, and
@@ -18,7 +19,7 @@ class Session;
 class FormulaEntryPanel : public QWidget {
     Q_OBJECT
 public:
-    explicit FormulaEntryPanel(const Session& session, QWidget* parent = nullptr);
+    FormulaEntryPanel(Session& session, Prompts& prompts, QWidget* parent = nullptr);
 
     QPlainTextEdit* formulaBox() const { return m_text; }
     FormulaPreviewLabel* preview() const { return m_preview; }
@@ -27,11 +28,14 @@ public:
     bool kill() const { return m_kill; }
 
 public slots:
+    // "添加所输公式": adds the typed formula with the chosen kind and sense; refusals are shown.
+    void addTyped();
     // Shows the preview of the typed formula with the current choices (at once with now).
     void previewInput(bool now = false);
 
 signals:
-    void addRequested();
+    // A typed formula was added.
+    void added();
     void importRequested();
     void referenceRequested();
     void kindChosen(talven::FormulaKind kind);
@@ -39,6 +43,8 @@ signals:
 private:
     void chooseKind(int kind);
 
+    Session& m_session;
+    Prompts& m_prompts;
     QPlainTextEdit* m_text = nullptr;
     FormulaPreviewLabel* m_preview = nullptr;
     QButtonGroup* m_kinds = nullptr;

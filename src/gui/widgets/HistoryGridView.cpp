@@ -21,10 +21,9 @@ constexpr int PeriodWidth = 820, NumberWidth = 600, FormulaResultWidth = 700;
 
 } // namespace
 
-HistoryGridView::HistoryGridView(HistoryGridModel* model, GridExporter& exporter,
-                                 std::function<std::shared_ptr<QAbstractItemModel>()> exportModel,
-                                 QWidget* parent)
+HistoryGridView::HistoryGridView(HistoryGridModel* model, GridExporter& exporter, QWidget* parent)
     : GridView(u"历史号码列表"_s, parent), m_history(model) {
+    const auto exportModel = [this]() -> std::shared_ptr<QAbstractItemModel> { return m_history->copy(); };
     auto* proxy = new GridColours(GridColours::Scheme::History, this);
     proxy->setSourceModel(model);
     setModel(proxy);

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <numeric>
 #include <utility>
 
@@ -283,7 +284,14 @@ bool FilterWindow::apply() {
             return false;
         selection = FormulaFilter::applyZ(std::move(selection), zScores(), *z, shownOrdinals());
     }
+    // The window closes: the status line says what it did.
+    const std::vector<bool>& before = m_session.selection();
+    int deselected = 0;
+    for (size_t i = 0; i < std::min(before.size(), selection.size()); ++i)
+        deselected += before[i] && !selection[i];
+    const auto selected = std::count(selection.begin(), selection.end(), true);
     m_session.setSelection(selection);
+    emit applied(u"过滤后共选中 %1 条公式，本次取消选中 %2 条"_s.arg(selected).arg(deselected));
     accept();
     return true;
 }

@@ -1,7 +1,6 @@
 #include "windows/MainWindow.h"
 
 #include "common/Limits.h"
-#include "export/SpreadsheetExport.h"
 #include "models/FormulaListModel.h"
 #include "models/HistoryGridModel.h"
 #include "prompts/DialogFolder.h"
@@ -18,16 +17,13 @@
 #include "windows/DrawEntryRow.h"
 #include "windows/FilterWindow.h"
 #include "windows/GridExporter.h"
-#include "windows/ImportPreviewDialog.h"
 #include "windows/SettingsMenu.h"
 #include "windows/UndoKeyRouter.h"
 #include "windows/WindowPlacement.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QDir>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSettings>
@@ -50,7 +46,8 @@ MainWindow::MainWindow(Session& session, Prompts& prompts, QSettings* viewSettin
     connect(m_exporter, &GridExporter::exported, this, &MainWindow::showExported);
     m_settingsMenu = new SettingsMenu(session, prompts, this);
     m_settingsMenu->setObjectName(u"settingsMenu"_s);
-    connect(m_settingsMenu, &SettingsMenu::notice, this, [this](const QString& text) { notify(text, 15000); });
+    connect(m_settingsMenu, &SettingsMenu::notice, this,
+            [this](const QString& text) { notify(text, 15000); });
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
@@ -63,13 +60,15 @@ MainWindow::MainWindow(Session& session, Prompts& prompts, QSettings* viewSettin
     upperLayout->setContentsMargins(0, 0, 0, 0);
     m_top = new QSplitter(Qt::Horizontal, upper);
     m_top->setChildrenCollapsible(false);
-    m_historyView = new HistoryGridView(
-        m_history, *m_exporter, [this] { return historyForExport(); }, this);
+    m_historyView = new HistoryGridView(m_history, *m_exporter, this);
     m_historyView->setObjectName(u"historyGrid"_s);
     m_top->addWidget(m_historyView);
-    m_formulaEntry = new FormulaEntryPanel(session, this);
+    m_formulaEntry = new FormulaEntryPanel(session, prompts, this);
     m_formulaEntry->setObjectName(u"formulaEntry"_s);
-    connect(m_formulaEntry, &FormulaEntryPanel::addRequested, this, &MainWindow::addTypedFormula);
+    connect(m_formulaEntry, &FormulaEntryPanel::added, this, [this] {
+        setFormulaColumns(true, false);
+        m_notUndoable = u"添加公式不能撤销，可在列表中右键删除"_s;
+    });
     connect(m_formulaEntry, &FormulaEntryPanel::importRequested, this, &MainWindow::importFormulas);
     connect(m_formulaEntry, &FormulaEntryPanel::referenceRequested, this, &MainWindow::openReference);
     connect(m_formulaEntry, &FormulaEntryPanel::kindChosen, this, &MainWindow::kindChosen);
@@ -82,12 +81,16 @@ MainWindow::MainWindow(Session& session, Prompts& prompts, QSettings* viewSettin
     m_top->setStretchFactor(0, 3);
     m_top->setStretchFactor(1, 2);
     upperLayout->addWidget(m_top, 1);
-    auto* entryBand = new DrawEntryBand(upper);
+    auto* entryBand = new DrawEntryBand(session, prompts, upper);
     m_entry = entryBand->entryRow();
     m_formulaColumns = entryBand->formulaColumns();
-    connect(m_entry, &DrawEntryRow::drawEntered, this, &MainWindow::storeDraw);
     connect(entryBand, &DrawEntryBand::importRequested, this, &MainWindow::importHistory);
-    connect(entryBand, &DrawEntryBand::deleteRequested, this, &MainWindow::deleteLastDraw);
+    connect(entryBand, &DrawEntryBand::drawStored, this, [this] {
+        setFormulaColumns(true, false);
+        m_notUndoable = u"输入的历史号码不能撤销，可点击“删除最后历史”删除"_s;
+    });
+    connect(entryBand, &DrawEntryBand::drawDeleted, this, [this] { setFormulaColumns(true, false); });
+    connect(entryBand, &DrawEntryBand::notice, this, [this](const QString& text) { notify(text); });
     connect(entryBand, &DrawEntryBand::formulaColumnsToggled, this,
             [this](bool on) { setFormulaColumns(on, true); });
     upperLayout->addWidget(entryBand);
@@ -131,8 +134,13 @@ MainWindow::MainWindow(Session& session, Prompts& prompts, QSettings* viewSettin
     showUndo();
 
     resize(1280, 760);
-    m_bands->setSizes({330, 430});
-    m_formulaList->listSplit()->setSizes({330, 100});
+    m_formulaList->listSplit()->setSizes({330, 170});
+    // Without a split of the user's, the history and entry get what they ask for, up to half.
+    if (!m_viewSettings || !m_viewSettings->contains(u"MainWindow/bands"_s))
+        QTimer::singleShot(0, this, [this] {
+            const int upper = std::min(m_bands->widget(0)->sizeHint().height(), m_bands->height() / 2);
+            m_bands->setSizes({upper, m_bands->height() - upper});
+        });
     restoreView();
     proposeNextPeriod();
     m_historyView->scrollToNewest();
@@ -200,14 +208,6 @@ void MainWindow::sessionChanged(int what) {
     if (what & (Session::FormulasChanged | Session::ResultsChanged | Session::HistoryChanged))
         m_formulaList->showHitHistory();
     showUndo();
-}
-
-std::shared_ptr<QAbstractItemModel> MainWindow::historyForExport() const {
-    // The grid as it shows: with the formula columns while they are on, of the kind shown.
-    auto model = std::make_shared<HistoryGridModel>(m_session);
-    model->setShowFormulas(m_formulaColumns->isChecked());
-    model->setKindFilter(shownKind());
-    return model;
 }
 
 void MainWindow::showUndo() {
@@ -290,62 +290,6 @@ void MainWindow::importPreviewed(const ImportPreview& preview) {
                             this, u"读入历史"_s,
                             read + u"\n\n但读入前的数据库未能存为备份：%1"_s.arg(done->backupProblem));
                 });
-}
-
-void MainWindow::storeDraw(const std::array<int, 7>& numbers, const QString& periodText) {
-    bool ok = false;
-    const int period = periodText.toInt(&ok);
-    if (!ok) {
-        m_prompts.warning(this, u"无法保存历史号码"_s,
-                          u"期号“%1”不是数字，请在期号框中输入七位数字的期号"_s.arg(periodText));
-        m_entry->periodBox()->setFocus();
-        return;
-    }
-    // A refused draw keeps its boxes, so that the user can mend what is wrong.
-    afterChange(m_session.addDraw(numbers, Period(period)), u"无法保存历史号码"_s,
-                [this](const Result<void>&) {
-                    m_entry->clearBoxes();
-                    setFormulaColumns(true, false);
-                    m_notUndoable = u"输入的历史号码不能撤销，可点击“删除最后历史”删除"_s;
-                });
-}
-
-void MainWindow::deleteLastDraw() {
-    if (m_session.draws().empty()) {
-        notify(u"历史为空，没有可删除的期号。"_s, 5000);
-        return;
-    }
-    afterChange(m_session.deleteLastDraw(), u"无法删除最后历史"_s, [this](const Result<void>&) {
-        setFormulaColumns(true, false);
-        m_entry->clearBoxes();
-    });
-}
-
-void MainWindow::addTypedFormula() {
-    const QString text = m_formulaEntry->formulaText();
-    // A formula that never computes would only ever miss: the user decides whether it is wanted.
-    if (const FormulaPreview p = m_session.previewFormula(text, currentKind(), m_formulaEntry->kill());
-        !p.refusal && p.draws > 0 && !p.result.error.isEmpty() &&
-        !m_prompts.question(this, u"添加公式"_s,
-                            u"该公式在每一期都无法计算（%1），仍然添加吗？"_s.arg(p.result.error)))
-        return;
-    m_session.addFormula(text, currentKind(), m_formulaEntry->kill())
-        .then(this, [this](const Result<void>& done) {
-            if (done) {
-                m_formulaEntry->formulaBox()->clear();
-                setFormulaColumns(true, false);
-                m_notUndoable = u"添加公式不能撤销，可在列表中右键删除"_s;
-                return;
-            }
-            if (done.code() == ErrorCode::Empty) {
-                m_prompts.warning(this, u"添加公式失败"_s, done.message());
-                m_formulaEntry->formulaBox()->setFocus();
-            } else if (done.code() == ErrorCode::Unrecognised) {
-                m_prompts.warning(this, u"无法识别公式"_s, done.message());
-            } else {
-                reportFailure(u"添加公式失败"_s, done.error());
-            }
-        });
 }
 
 void MainWindow::importFormulas() {
@@ -454,17 +398,10 @@ void MainWindow::openDiscovery() {
 void MainWindow::openFilter() {
     if (!m_filter) {
         m_filter = new FilterWindow(m_session, m_prompts, this);
+        connect(m_filter, &FilterWindow::applied, this, [this](const QString& text) { notify(text); });
         placeBeside(*m_filter, *this);
     }
-    const std::vector<bool> before = m_session.selection();
-    if (m_filter->run(m_formulaList->shownOrdinals()) != QDialog::Accepted)
-        return;
-    const std::vector<bool>& after = m_session.selection();
-    int changed = 0;
-    for (size_t i = 0; i < std::min(before.size(), after.size()); ++i)
-        changed += before[i] != after[i];
-    notify(u"过滤后共选中 %1 条公式，本次取消选中 %2 条"_s.arg(std::count(after.begin(), after.end(), true))
-               .arg(changed));
+    m_filter->run(m_formulaList->shownOrdinals());
 }
 
 void MainWindow::openGuide() {
@@ -472,12 +409,7 @@ void MainWindow::openGuide() {
 }
 
 void MainWindow::showSettingsMenu() {
-    // At the pointer, as a pop-up menu is; from the keyboard, under the button.
-    const QPoint pointer = QCursor::pos();
-    const bool overButton = m_settingsButton->rect().contains(m_settingsButton->mapFromGlobal(pointer));
-    m_settingsMenu->showOptions();
-    m_settingsMenu->popup(overButton ? pointer
-                                     : m_settingsButton->mapToGlobal(QPoint(0, m_settingsButton->height())));
+    m_settingsMenu->popupFor(*m_settingsButton);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

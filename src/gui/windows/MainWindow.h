@@ -59,8 +59,6 @@ public slots:
     // The commands of the window's buttons.
     void importHistory();
     void importPreviewed(const ImportPreview& preview);
-    void deleteLastDraw();
-    void addTypedFormula();
     void importFormulas();
     void compute();
     void verify();
@@ -88,14 +86,11 @@ private:
     template <typename Change, typename Done>
     void afterChange(const Change& change, const QString& failureTitle, Done done);
 
-    void storeDraw(const std::array<int, 7>& numbers, const QString& periodText);
     void deleteFormula(int idx);
     void toggleKindFilter(bool on);
     void kindChosen();
     // The kind the kind filter shows; none while the filter is off.
     std::optional<FormulaKind> shownKind() const;
-    // A model of its own for an export on the worker, made as the grid shows now.
-    std::shared_ptr<QAbstractItemModel> historyForExport() const;
 
     // Following every change of the session.
     void sessionChanged(int what);

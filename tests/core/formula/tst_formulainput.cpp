@@ -108,7 +108,7 @@ void TestFormulaInput::typed() {
     QCOMPARE(r.ok() ? -1 : int(r.code()), status);
     QCOMPARE(r.ok() ? r.value() : QString(), code);
     if (!r.ok() && r.code() == ErrorCode::Empty)
-        QVERIFY(r.message().startsWith(u"请在左边文本框输入需要添加的公式。"_s));
+        QVERIFY(r.message().startsWith(u"请在公式输入框输入需要添加的公式。"_s));
     if (!r.ok() && r.code() == ErrorCode::Unrecognised) {
         QCOMPARE(r.message(), u"所输公式无法识别，无法添加到软件。"_s + r.error().detail);
         QVERIFY(!r.error().detail.isEmpty());
