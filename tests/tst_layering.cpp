@@ -1,5 +1,6 @@
 // Every source file includes only its own layer and the layers its library declares in
-// CMakeLists.txt; only the store reaches SQLite, and the programs never include the store.
+// CMakeLists.txt; only the store reaches SQLite, and the programs never include the store or the
+// history reader.
 #include <QDirIterator>
 #include <QFile>
 #include <QHash>
@@ -64,11 +65,12 @@ private slots:
                 }
                 allowed = layers.value(layer);
             } else {
-                // The programs sit above every core layer but the store, which they reach only
-                // through the session; the window code may use its own folders.
+                // The programs sit above every core layer but the store and the history reader,
+                // which they reach only through the session; the window code may use its own folders.
                 for (const QSet<QString>& l : layers)
                     allowed.unite(l);
                 allowed.remove(u"store"_s);
+                allowed.remove(u"history"_s);
                 if (parts.first() == u"gui"_s)
                     for (const QString& folder :
                          QDir(src + u"gui"_s).entryList(QDir::Dirs | QDir::NoDotAndDotDot))

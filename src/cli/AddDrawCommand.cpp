@@ -28,7 +28,7 @@ int AddDrawCommand::run(CommandContext& ctx) {
             return fail(ctx, u"期号“%1”不是数字"_s.arg(periodText));
     }
     if (auto added = ctx.session->addDraw(numbers, period).wait(); !added)
-        return fail(ctx, added.message());
+        return fail(ctx, added.error().shown());
     const int stored = ctx.session->draw(ctx.session->draws().size() - 1).period().value();
     const Period next = ctx.session->nextPeriod();
     ctx.out << (next.isValid() ? u"已保存第 %1 期，下一期为 %2。"_s.arg(stored).arg(next.value())
@@ -44,7 +44,7 @@ int DeleteLastDrawCommand::run(CommandContext& ctx) {
     }
     const int removed = ctx.session->draw(ctx.session->draws().size() - 1).period().value();
     if (auto deleted = ctx.session->deleteLastDraw().wait(); !deleted)
-        return fail(ctx, deleted.message());
+        return fail(ctx, deleted.error().shown());
     ctx.out << u"已删除第 %1 期。"_s.arg(removed) << Qt::endl;
     return 0;
 }

@@ -2,10 +2,13 @@
 
 #include "Command.h"
 #include "session/ProgramArguments.h"
+#include "session/ProgramLog.h"
 #include "session/Session.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QSettings>
+#include <QTemporaryDir>
 #include <QTextStream>
 
 using namespace Qt::StringLiterals;
@@ -27,13 +30,13 @@ void printUsage(QTextStream& out, const std::vector<std::unique_ptr<Command>>& c
 int CliApp::run(const QStringList& arguments) {
     QTextStream out(stdout);
     QTextStream err(stderr);
-    const int code = run(arguments, out, err);
+    const int code = run(arguments, out, err, true);
     out.flush();
     err.flush();
     return code;
 }
 
-int CliApp::run(const QStringList& arguments, QTextStream& out, QTextStream& err) {
+int CliApp::run(const QStringList& arguments, QTextStream& out, QTextStream& err, bool toLog) {
     QCoreApplication::setOrganizationName(u"TALVEN"_s);
     QCoreApplication::setApplicationName(u"TALVEN"_s);
     const QStringList args = arguments.mid(1);
@@ -45,14 +48,25 @@ int CliApp::run(const QStringList& arguments, QTextStream& out, QTextStream& err
         err << global.message() << Qt::endl;
         return 1;
     }
+    if (toLog)
+        ProgramLog::install(global->dataDirectory());
     if (global->versionRequested()) {
         out << global->versionText(u"talven-cli"_s) << Qt::flush;
         return 0;
     }
+    if (global->isSet(u"log"_s)) {
+        out << QDir::toNativeSeparators(ProgramLog::path(global->dataDirectory())) << Qt::endl;
+        return 0;
+    }
     const QString name = global->positional().value(0);
-    if (name.isEmpty() || global->helpRequested() || name == u"help"_s) {
+    // Without a command the usage is the answer to a mistake: on stderr, exit 1.
+    if (name.isEmpty() && !global->helpRequested()) {
+        printUsage(err, commands);
+        return 1;
+    }
+    if (global->helpRequested() || name == u"help"_s) {
         printUsage(out, commands);
-        return name.isEmpty() && !global->helpRequested() ? 1 : 0;
+        return 0;
     }
     for (const auto& command : commands) {
         if (command->name() != name)
@@ -81,9 +95,14 @@ int CliApp::run(const QStringList& arguments, QTextStream& out, QTextStream& err
         }
         QSettings settings;
         const QString dataDir = parsed->dataDirectory();
-        auto session = Session::open(dataDir, settings);
+        // A command that only reads opens no database that is not there: an empty one in a scratch
+        // folder answers instead.
+        std::unique_ptr<QTemporaryDir> scratch;
+        if (command->onlyReads(parsed.value()) && !Session::databaseExists(dataDir))
+            scratch = std::make_unique<QTemporaryDir>();
+        auto session = Session::open(scratch ? scratch->path() : dataDir, settings);
         if (!session) {
-            err << session.message() << Qt::endl;
+            err << session.error().shown() << Qt::endl;
             return 1;
         }
         if (!session.value()->openingNotice().isEmpty())

@@ -43,6 +43,9 @@ public:
     // How many positional arguments the command takes at most; more are refused before anything
     // is opened.
     virtual int maxArguments() const { return 0; }
+    // True when the command, with these arguments, only reads: without a database it answers as for
+    // an empty history and creates neither the database nor its folder.
+    virtual bool onlyReads(const ProgramArguments&) const { return false; }
     virtual int run(CommandContext& ctx) = 0;
 
     static std::vector<std::unique_ptr<Command>> all();

@@ -25,13 +25,16 @@ public:
         return QStringLiteral(
             "import-history FILE [--append] [--dry-run] [--force]  读取历史号码文件，覆盖原有历史"
             "（--append 只追加比已有最新一期更新的各期，--dry-run 只显示将读入什么，"
-            "--force 不像历史号码文件也读入）");
+            "--force 不像历史号码文件也读入；FILE 为 - 时读标准输入）");
     }
     QList<QCommandLineOption> options() const override {
         return {flag(QStringLiteral("append"), QString()), flag(QStringLiteral("dry-run"), QString()),
                 flag(QStringLiteral("force"), QString())};
     }
     int maxArguments() const override { return 1; }
+    bool onlyReads(const ProgramArguments& args) const override {
+        return args.isSet(QStringLiteral("dry-run"));
+    }
     int run(CommandContext& ctx) override;
 };
 
@@ -71,6 +74,7 @@ public:
     QString name() const override { return QStringLiteral("history"); }
     QString usage() const override { return QStringLiteral("history [--json]          列出历史号码"); }
     QList<QCommandLineOption> options() const override { return {flag(QStringLiteral("json"), QString())}; }
+    bool onlyReads(const ProgramArguments&) const override { return true; }
     int run(CommandContext& ctx) override;
 };
 
@@ -79,6 +83,7 @@ public:
     QString name() const override { return QStringLiteral("settings"); }
     QString usage() const override { return QStringLiteral("settings [KEY [VALUE]]    查看或修改软件设置"); }
     int maxArguments() const override { return 2; }
+    bool onlyReads(const ProgramArguments& args) const override { return args.positional().size() <= 2; }
     int run(CommandContext& ctx) override;
 };
 
@@ -115,6 +120,7 @@ public:
         return {valueOption(QStringLiteral("kind"), QStringLiteral("种类")),
                 flag(QStringLiteral("json"), QString())};
     }
+    bool onlyReads(const ProgramArguments&) const override { return true; }
     int run(CommandContext& ctx) override;
 };
 
@@ -129,6 +135,7 @@ public:
                 flag(QStringLiteral("json"), QString())};
     }
     int maxArguments() const override { return 1; }
+    bool onlyReads(const ProgramArguments&) const override { return true; }
     int run(CommandContext& ctx) override;
 };
 

@@ -37,14 +37,14 @@ int DemoCommand::run(CommandContext& ctx) {
     QSettings settings(QDir(dir).filePath(u"demo-settings.ini"_s), QSettings::IniFormat);
     auto session = Session::open(dir, settings);
     if (!session)
-        return fail(ctx, session.message());
+        return fail(ctx, session.error().shown());
     Session& s = *session.value();
 
     const QString history = QDir(samplesDir()).filePath(u"history.txt"_s);
     ctx.out << u"== 读取历史号码文本 %1"_s.arg(QDir::toNativeSeparators(history)) << Qt::endl;
     auto imported = s.importHistory(history).wait();
     if (!imported)
-        return fail(ctx, imported.message());
+        return fail(ctx, imported.error().shown());
     ctx.out << u"已读入 %1 期历史号码（跳过 %2 行），数据目录 %3"_s.arg(imported->stored)
                    .arg(imported->skipped.size())
                    .arg(QDir::toNativeSeparators(dir))
@@ -59,7 +59,7 @@ int DemoCommand::run(CommandContext& ctx) {
             << u"== 读取公式文本 %1（GBK 编码）"_s.arg(QDir::toNativeSeparators(formulas)) << Qt::endl;
     auto read = s.importFormulas(formulas, true).wait();
     if (!read)
-        return fail(ctx, read.message());
+        return fail(ctx, read.error().shown());
     ctx.out << u"已添加 %1 条杀码公式，全部公式已对 %2 期历史验算："_s.arg(read->added).arg(s.draws().size())
             << Qt::endl;
     FormulaListModel list(s);
@@ -68,7 +68,7 @@ int DemoCommand::run(CommandContext& ctx) {
     ctx.out << Qt::endl << u"== 计算选中公式：下一期 %1"_s.arg(s.nextPeriod().value()) << Qt::endl;
     auto values = s.predict().wait();
     if (!values)
-        return fail(ctx, values.message());
+        return fail(ctx, values.error().shown());
     ErrorValueModel ranking;
     ranking.setValues(values.value());
     printTable(ctx.out, ranking, ranking.columnCount());

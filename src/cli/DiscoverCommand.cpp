@@ -88,7 +88,7 @@ int DiscoverCommand::run(CommandContext& ctx) {
     Session& s = *ctx.session;
     const FormulaDiscovery discovery(s.model(), s.draws());
     if (auto valid = discovery.check(request); !valid)
-        return fail(ctx, valid.message());
+        return fail(ctx, valid.error().shown());
     std::optional<QList<int>> ranks;
     if (const QString add = ctx.value(u"add"_s); !add.isNull()) {
         ranks = parseRanks(add, request.top);
@@ -102,7 +102,7 @@ int DiscoverCommand::run(CommandContext& ctx) {
 
     const auto found = discovery.run(request);
     if (!found)
-        return fail(ctx, found.message());
+        return fail(ctx, found.error().shown());
     const DiscoveryReport& report = found.value();
 
     QList<int> added; // idx of the added formulas
@@ -116,7 +116,7 @@ int DiscoverCommand::run(CommandContext& ctx) {
         const int before = static_cast<int>(s.formulas().size());
         auto done = s.addFormulas(texts, *formulaKindOf(request.kind), request.kill).wait();
         if (!done)
-            return fail(ctx, done.message());
+            return fail(ctx, done.error().shown());
         for (int i = 0; i < done->added; ++i)
             added.append(before + i + 1);
     }

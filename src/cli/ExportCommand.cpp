@@ -32,7 +32,7 @@ int ExportCommand::run(CommandContext& ctx) {
     if (target == Target::ErrorValues) {
         auto values = s.storedErrorValues().wait();
         if (!values)
-            return fail(ctx, values.message());
+            return fail(ctx, values.error().shown());
         result = csv ? SpreadsheetExport::writeErrorValuesCsv(values.value(), path)
                      : SpreadsheetExport::writeErrorValuesXlsx(values.value(), path);
     } else if (target == Target::History) {
@@ -44,7 +44,7 @@ int ExportCommand::run(CommandContext& ctx) {
         result = csv ? SpreadsheetExport::writeCsv(list, path) : SpreadsheetExport::writeXlsx(list, path);
     }
     if (!result)
-        return fail(ctx, result.message());
+        return fail(ctx, result.error().shown());
     ctx.out << u"已导出到 %1"_s.arg(QDir::toNativeSeparators(path)) << Qt::endl;
     return 0;
 }

@@ -20,7 +20,7 @@ int AddFormulaCommand::run(CommandContext& ctx) {
         return fail(ctx, u"公式种类必须是 0 到 15"_s);
     if (auto added = ctx.session->addFormula(args.value(0), *formulaKindOf(*kind), !keep).wait(); !added) {
         // The same text as the window's message box and preview: the reason is part of it.
-        return fail(ctx, added.message());
+        return fail(ctx, added.error().shown());
     }
     const FormulaRow& row = ctx.session->formulas().back();
     // Added as asked, as a formula file's line is; the warning says it will never predict.
@@ -40,7 +40,7 @@ int ImportFormulasCommand::run(CommandContext& ctx) {
         return fail(ctx, u"用法：talven-cli import-formulas FILE [--keep]"_s);
     auto report = ctx.session->importFormulas(args.first(), !keep).wait();
     if (!report)
-        return fail(ctx, report.message());
+        return fail(ctx, report.error().shown());
     ctx.out << report->summary() << Qt::endl;
     if (!report->overLimit.isEmpty()) {
         QStringList lines;
@@ -72,7 +72,7 @@ int DeleteFormulaCommand::run(CommandContext& ctx) {
     if (ctx.args.size() != 1 || !ok)
         return fail(ctx, u"用法：talven-cli delete-formula IDX"_s);
     if (auto deleted = ctx.session->deleteFormula(idx).wait(); !deleted)
-        return fail(ctx, deleted.message());
+        return fail(ctx, deleted.error().shown());
     ctx.out << u"已删除第 %1 条公式，剩余 %2 条。"_s.arg(idx).arg(ctx.session->formulas().size()) << Qt::endl;
     return 0;
 }

@@ -5,6 +5,7 @@
 #include "session/Session.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTextStream>
 
 using namespace Qt::StringLiterals;
@@ -79,8 +80,21 @@ int ImportHistoryCommand::run(CommandContext& ctx) {
         return fail(ctx, u"用法：talven-cli import-history FILE [--append] [--dry-run] [--force]"_s);
     const bool append = ctx.isSet(u"append"_s);
     const bool force = ctx.isSet(u"force"_s);
-    // The file is read once, by the session; the change stores exactly what was read.
-    const auto preview = ctx.session->previewImport(ctx.args.first()).wait();
+    // The file is read once, by the session; the change stores exactly what was read. "-" is
+    // standard input, as other tools take it.
+    ImportSource source = ImportSource::file(ctx.args.first());
+    if (ctx.args.first() == u"-"_s) {
+        QFile in;
+        if (!in.open(stdin, QIODevice::ReadOnly))
+            return fail(ctx, u"无法读取标准输入"_s);
+        // A history is well under 64 MB; more is no history and is not held in memory.
+        constexpr qint64 limit = 64 * 1024 * 1024;
+        const QByteArray bytes = in.read(limit + 1);
+        if (bytes.size() > limit)
+            return fail(ctx, u"标准输入大于 64 MB，不是历史号码，数据库未改动"_s);
+        source = ImportSource::text(bytes, u"标准输入"_s);
+    }
+    const auto preview = ctx.session->previewImport(source).wait();
     if (!preview)
         return failWith(ctx, preview.error());
     if (ctx.isSet(u"dry-run"_s))

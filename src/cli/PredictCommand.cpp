@@ -61,7 +61,7 @@ int PredictCommand::run(CommandContext& ctx) {
     }
     auto values = s.predict(period).wait();
     if (!values)
-        return fail(ctx, values.message());
+        return fail(ctx, values.error().shown());
     ErrorValueModel model;
     model.setValues(values.value());
     if (json) {

@@ -18,7 +18,7 @@ int RestoreBackupCommand::run(CommandContext& ctx) {
         return fail(ctx, u"用法：talven-cli restore-backup [N]，N 为 0、1 或 2"_s);
     const QString chosen = DataFiles::backupPath(ctx.dataDir, generation);
     if (auto restored = ctx.session->restoreBackup(generation).wait(); !restored)
-        return fail(ctx, restored.message());
+        return fail(ctx, restored.error().shown());
     ctx.out << u"已用 %1 恢复数据库，共 %2 期历史号码、%3 条公式；恢复前的数据库已备份为 %4。"_s
                    .arg(QDir::toNativeSeparators(chosen))
                    .arg(ctx.session->draws().size())

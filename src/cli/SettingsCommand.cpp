@@ -26,9 +26,9 @@ int SettingsCommand::run(CommandContext& ctx) {
     }
     const Result<int> value = OptionTexts::parse(*key, a.at(1));
     if (!value)
-        return fail(ctx, value.message());
+        return fail(ctx, value.error().shown());
     if (auto set = ctx.session->setOption(*key, value.value()).wait(); !set)
-        return fail(ctx, set.message());
+        return fail(ctx, set.error().shown());
     ctx.out << a.at(0) << u'=' << show(*key) << Qt::endl;
     return 0;
 }

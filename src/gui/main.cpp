@@ -1,10 +1,12 @@
 #include "prompts/Prompts.h"
 #include "prompts/QtChinese.h"
 #include "session/ProgramArguments.h"
+#include "session/ProgramLog.h"
 #include "session/Session.h"
 #include "windows/MainWindow.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QIcon>
 #include <QSettings>
 #include <QTextStream>
@@ -19,7 +21,7 @@ namespace {
 // --version and --help open no window, so they need no display either.
 bool asksOnlyForInformation(int argc, char** argv) {
     for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i)
-        for (const char* option : {"-v", "--version", "-h", "--help"})
+        for (const char* option : {"-v", "--version", "-h", "--help", "--log"})
             if (std::strcmp(argv[i], option) == 0)
                 return true;
     return false;
@@ -59,9 +61,15 @@ int runProgram(QApplication& app) {
                 << ProgramArguments::globalOptionsHelp();
         return 0;
     }
+    // Qt's own warnings and every failure go to the data folder's log, not the terminal.
+    ProgramLog::install(args->dataDirectory());
+    if (args->isSet(u"log"_s)) {
+        QTextStream(stdout) << QDir::toNativeSeparators(ProgramLog::path(args->dataDirectory())) << Qt::endl;
+        return 0;
+    }
     auto session = Session::open(args->dataDirectory(), settings);
     if (!session) {
-        prompts.warning(nullptr, u"无法打开数据库"_s, session.message());
+        prompts.warning(nullptr, u"无法打开数据库"_s, session.error().shown());
         return 1;
     }
     // The window's sizes and folders are its own settings object: the session's keeps the options.

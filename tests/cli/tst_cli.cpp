@@ -727,9 +727,17 @@ private slots:
             {u"demo"_s, 0},
             {u"frobnicate"_s, 1},
             {QString(), 1},
+            {u"import-history <empty>"_s, 1},
+            {u"import-history %1"_s.arg(m_files.path()), 1},
+            {u"add-draw 1 2 3 4 5 6 7 --period 2027000"_s, 1},
+            {u"settings NOPE 1"_s, 1},
+            {u"--log"_s, 0},
         };
-        for (const auto& [args, code] : rows)
-            QTest::newRow(qPrintable(args.left(40))) << args.split(u' ', Qt::SkipEmptyParts) << code;
+        for (const auto& [args, code] : rows) {
+            QStringList list = args.split(u' ', Qt::SkipEmptyParts);
+            list.replaceInStrings(u"<empty>"_s, QString());
+            QTest::newRow(qPrintable(args.left(40))) << list << code;
+        }
     }
 
     void stderrHoldsOnlyOurMessages() {

@@ -75,7 +75,7 @@ Result<ImportPreview> previewOf(const QString& path, const std::optional<ImportP
                                 const SessionState& state) {
     if (preview)
         return *preview;
-    return ImportPreview::read(path, state);
+    return ImportPreview::read(ImportSource::file(path), state);
 }
 
 ImportReport reportOf(const HistoryFile& file) {
@@ -140,7 +140,7 @@ std::optional<UndoOffer> ImportHistory::undoOffer(const SessionState&) const {
 }
 
 Result<ImportPreview> PreviewImport::apply(const SessionState& state, ChangeContext&) const {
-    return ImportPreview::read(path, state);
+    return ImportPreview::read(source, state);
 }
 
 Result<ImportReport> ImportHistory::apply(SessionState& state, ChangeContext& ctx) const {

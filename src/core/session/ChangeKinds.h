@@ -102,7 +102,7 @@ using Signals = ChangeSignals;
 struct PreviewImport {
     using Value = ImportPreview;
     static constexpr Access access = Access::Read;
-    QString path;
+    ImportSource source;
     Result<ImportPreview> apply(const SessionState& state, ChangeContext&) const;
 };
 

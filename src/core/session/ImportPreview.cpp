@@ -37,8 +37,10 @@ QList<ParsedDraw> ImportPreview::storedDraws(const std::vector<DrawValues>& draw
     return parsed;
 }
 
-Result<ImportPreview> ImportPreview::read(const QString& path, const SessionState& state) {
-    auto read = HistoryReader::readFile(path, state.nextPeriod().value(), state.options().bit);
+Result<ImportPreview> ImportPreview::read(const ImportSource& source, const SessionState& state) {
+    const QString& path = source.path;
+    auto read = source.inMemory ? HistoryReader::read(source.bytes, state.nextPeriod().value(), state.options().bit)
+                                : HistoryReader::readFile(path, state.nextPeriod().value(), state.options().bit);
     if (!read)
         return read.error();
     const HistoryFile& file = read.value();

@@ -16,6 +16,17 @@
 namespace talven {
 
 struct HistoryFile;
+
+// Where a history comes from: a file, or text held in memory (pasted from the clipboard, read from
+// standard input) under a name the messages use.
+struct ImportSource {
+    QString path;  // the file, or the name of the text ("剪贴板", "标准输入")
+    QByteArray bytes;
+    bool inMemory = false;
+
+    static ImportSource file(const QString& path) { return {path, {}, false}; }
+    static ImportSource text(const QByteArray& bytes, const QString& name) { return {name, bytes, true}; }
+};
 struct ParsedDraw;
 class SessionState;
 
@@ -60,7 +71,7 @@ struct ImportPreview {
     // The stored draws as a history file gives them, oldest first.
     static QList<ParsedDraw> storedDraws(const std::vector<DrawValues>& draws);
     // Reads the file and decides against the state; refused when it holds no draw at all.
-    static Result<ImportPreview> read(const QString& path, const SessionState& state);
+    static Result<ImportPreview> read(const ImportSource& source, const SessionState& state);
 };
 
 } // namespace talven

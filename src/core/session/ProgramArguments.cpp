@@ -9,7 +9,8 @@ namespace talven {
 QList<QCommandLineOption> ProgramArguments::globalOptions() {
     return {QCommandLineOption(u"data-dir"_s, u"数据目录：数据库 orvane.mdb 所在的目录"_s, u"目录"_s),
             QCommandLineOption({u"h"_s, u"help"_s}, u"显示帮助"_s),
-            QCommandLineOption({u"v"_s, u"version"_s}, u"显示版本"_s)};
+            QCommandLineOption({u"v"_s, u"version"_s}, u"显示版本"_s),
+            QCommandLineOption(u"log"_s, u"显示日志文件 talven.log 的路径"_s)};
 }
 
 Result<ProgramArguments> ProgramArguments::parse(const QStringList& args,

@@ -3,6 +3,7 @@
 #include "common/Platform.h"
 #include "session/Damage.h"
 #include "session/DatabaseThread.h"
+#include "session/ProgramLog.h"
 #include "store/Backups.h"
 #include "store/Database.h"
 #include "store/FormulaTable.h"
@@ -10,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMetaMethod>
 #include <QSettings>
 #include <QTimer>
@@ -26,7 +28,23 @@ Session::~Session() {
     m_dbThread.reset();
 }
 
+bool Session::databaseExists(const QString& dataDir) {
+    return QFileInfo::exists(QDir(dataDir).filePath(QString::fromLatin1(Database::FileName)));
+}
+
+void Session::logFailure(const Error& error) {
+    qCWarning(lcTalven).noquote() << error.shown() +
+                                         (error.detail.isEmpty() ? QString() : u"\n"_s + error.detail);
+}
+
 Result<std::unique_ptr<Session>> Session::open(const QString& dataDir, QSettings& settings) {
+    auto opened = openIn(dataDir, settings);
+    if (!opened)
+        logFailure(opened.error());
+    return opened;
+}
+
+Result<std::unique_ptr<Session>> Session::openIn(const QString& dataDir, QSettings& settings) {
     // The system's limits, named as such instead of "cannot create" further down.
     if (QFile::encodeName(QDir(dataDir).absolutePath()).size() >= Platform::pathLimit() - 16)
         return Error{u"数据目录的路径太长，超过系统上限 %1 字节"_s.arg(Platform::pathLimit()), ErrorCode::Io};
@@ -245,8 +263,10 @@ Pending<typename Kind::Value> Session::run(Kind kind, Settle<typename Kind::Valu
     using ChangeKinds::Access;
     constexpr Access access = ChangeKinds::accessOf<Kind>();
     constexpr bool changesState = access == Access::Change || access == Access::Repair;
-    if (auto refused = refusal(access); !refused)
+    if (auto refused = refusal(access); !refused) {
+        logFailure(refused.error());
         return Pending<Value>::done(refused.error());
+    }
     Outcome outcome{};
     if constexpr (changesState)
         outcome = {.emits = Kind::emits, .undo = kind.undoOffer(*m_state), .keepsUndo = Kind::keepsUndo};
@@ -297,6 +317,8 @@ Pending<typename Kind::Value> Session::run(Kind kind, Settle<typename Kind::Valu
                     }
                     if (access != Access::Peek)
                         setBusy(false);
+                    if (!result)
+                        logFailure(result.error());
                     promise.finish(std::move(result));
                 },
                 Qt::QueuedConnection);
@@ -311,8 +333,8 @@ void Session::succeeded(const Outcome& outcome, bool reloaded) {
     emit changed((reloaded ? EverythingChanged : outcome.emits) | UndoChanged);
 }
 
-Pending<ImportPreview> Session::previewImport(const QString& path) {
-    return run(ChangeKinds::PreviewImport{path});
+Pending<ImportPreview> Session::previewImport(const ImportSource& source) {
+    return run(ChangeKinds::PreviewImport{source});
 }
 
 Pending<ImportReport> Session::importHistory(const ImportPreview& preview, bool force) {

@@ -38,6 +38,8 @@ public:
     // Opens (or creates) the database in the data directory and brings stored rows in line with
     // the number model in force.
     static Result<std::unique_ptr<Session>> open(const QString& dataDir, QSettings& settings);
+    // True when the data directory holds a database file.
+    static bool databaseExists(const QString& dataDir);
     ~Session() override;
 
     const QString& dataDir() const { return m_dataDir; }
@@ -76,7 +78,8 @@ public:
     // Changes. Each runs on the worker and finishes later; it is refused with the reason when the
     // input cannot be used, or while another operation runs ("正在进行其他操作，请稍候再试").
     // What importing a file would do; the file is read here and nowhere else.
-    Pending<ImportPreview> previewImport(const QString& path);
+    Pending<ImportPreview> previewImport(const ImportSource& source);
+    Pending<ImportPreview> previewImport(const QString& path) { return previewImport(ImportSource::file(path)); }
     // Stores the previewed draws. A file that is mostly not draws is refused (ErrorCode::NotHistory)
     // unless forced. Given a path, the file is previewed within the change.
     Pending<ImportReport> importHistory(const ImportPreview& preview, bool force = false);
@@ -158,7 +161,10 @@ private:
     };
 
     Session(QString dataDir, QSettings& settings);
+    static Result<std::unique_ptr<Session>> openIn(const QString& dataDir, QSettings& settings);
     Result<void> openDatabase();
+    // Every refused or failed operation is kept in the log with its cause.
+    static void logFailure(const Error& error);
     // The one runner: refuses the operation by its access (ChangeKinds::Access), else runs it on
     // the database thread, then on the session's thread puts the new state in place, settles it,
     // tells the views and only then lets the next operation start.

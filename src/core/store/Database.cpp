@@ -89,7 +89,10 @@ ErrorCode errorCodeOf(int code) {
 
 Error failureOf(int code, const QString& what, const QString& detail) {
     const QString words = explanation(code);
-    return Error{u"%1：%2"_s.arg(what, words.isEmpty() ? detail : words), errorCodeOf(code)};
+    // SQLite's own message stays with the plain words, as the cause.
+    if (words.isEmpty())
+        return Error{u"%1：%2"_s.arg(what, detail), errorCodeOf(code)};
+    return Error{u"%1：%2"_s.arg(what, words), errorCodeOf(code)}.withCause(detail);
 }
 
 // Fills a new SQLite file at path; a failure leaves no file behind.

@@ -108,14 +108,11 @@ void FormulaEntryPanel::addTyped() {
             emit added();
             return;
         }
-        if (done.code() == ErrorCode::Empty) {
-            m_prompts.warning(this, u"添加公式失败"_s, done.message());
+        m_prompts.warning(this,
+                          done.code() == ErrorCode::Unrecognised ? u"无法识别公式"_s : u"添加公式失败"_s,
+                          done.error().shown());
+        if (done.code() == ErrorCode::Empty)
             m_text->setFocus();
-        } else {
-            m_prompts.warning(this,
-                              done.code() == ErrorCode::Unrecognised ? u"无法识别公式"_s : u"添加公式失败"_s,
-                              done.code() == ErrorCode::Unrecognised ? done.message() : done.error().shown());
-        }
     });
 }
 

@@ -195,7 +195,7 @@ void DiscoveryWindow::start() {
     request.holdout = m_holdout->value();
     request.seed = static_cast<std::uint64_t>(m_seed->value());
     if (auto started = m_job->start(m_session.model(), m_session.draws(), request); !started) {
-        m_prompts.warning(this, windowTitle(), started.message());
+        m_prompts.warning(this, windowTitle(), started.error().shown());
         return;
     }
     setRunning(true);
@@ -211,7 +211,7 @@ void DiscoveryWindow::searchEnded() {
     const auto& outcome = *m_job->outcome();
     if (!outcome) {
         m_progress->setFormat(QString());
-        m_prompts.warning(this, windowTitle(), outcome.message());
+        m_prompts.warning(this, windowTitle(), outcome.error().shown());
         return;
     }
     const DiscoveryReport& report = outcome.value();
@@ -239,7 +239,7 @@ void DiscoveryWindow::addChecked() {
         .then(this, [this, title](const Result<FormulaImportReport>& done) {
             m_add->setEnabled(!running());
             if (!done) {
-                m_prompts.warning(this, title, done.message());
+                m_prompts.warning(this, title, done.error().shown());
                 return;
             }
             QString text = u"已添加 %1 条公式到公式列表。"_s.arg(done->added);

@@ -226,14 +226,14 @@ void ErrorValueWindow::exportList() {
     }
     m_session.storedErrorValues().then(this, [this, title](const Result<ErrorValueTable>& values) {
         if (!values) {
-            m_prompts.warning(this, title, values.message());
+            m_prompts.warning(this, title, values.error().shown());
             return;
         }
         const QString path =
             QDir(m_session.dataDir())
                 .filePath(SpreadsheetExport::fileName(SpreadsheetExport::Target::ErrorValues));
         if (const auto written = SpreadsheetExport::writeErrorValuesXlsx(values.value(), path); !written) {
-            m_prompts.warning(this, title, written.message());
+            m_prompts.warning(this, title, written.error().shown());
             return;
         }
         emit exported(path);

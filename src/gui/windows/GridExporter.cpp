@@ -73,7 +73,7 @@ void GridExporter::write(const ModelFactory& makeModel, const QString& path, boo
     };
     m_session.runReading(job).then(this, [this, model, path, open](const Result<void>& done) {
         if (!done) {
-            m_prompts.warning(m_window, u"导出失败"_s, done.message());
+            m_prompts.warning(m_window, u"导出失败"_s, done.error().shown());
             return;
         }
         emit exported(path);

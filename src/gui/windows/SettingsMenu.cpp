@@ -80,7 +80,7 @@ void SettingsMenu::showOptions() {
 void SettingsMenu::set(OptionKey key, int value) {
     m_session.setOption(key, value).then(this, [this, key, value](const Result<void>& done) {
         if (!done)
-            m_prompts.warning(parentWidget(), u"无法保存设置"_s, done.message());
+            m_prompts.warning(parentWidget(), u"无法保存设置"_s, done.error().shown());
         else if (key == OptionKey::ZodiacByOrder)
             emit notice(
                 m_session.options().value(key) == value
@@ -99,15 +99,15 @@ void SettingsMenu::askLargestNumber() {
         return;
     const Result<int> largest = OptionTexts::parse(OptionKey::LargestNumber, answer);
     if (!largest) {
-        m_prompts.warning(parentWidget(), u"输入错误"_s, largest.message());
+        m_prompts.warning(parentWidget(), u"输入错误"_s, largest.error().shown());
         return;
     }
     m_session.setOption(OptionKey::LargestNumber, largest.value())
         .then(this, [this, largest = largest.value()](const Result<void>& done) {
             if (!done && done.code() == ErrorCode::Refused)
-                m_prompts.warning(parentWidget(), u"输入错误"_s, done.message());
+                m_prompts.warning(parentWidget(), u"输入错误"_s, done.error().shown());
             else if (!done)
-                m_prompts.warning(parentWidget(), u"无法保存设置"_s, done.message());
+                m_prompts.warning(parentWidget(), u"无法保存设置"_s, done.error().shown());
             // Like the zodiac order, the largest number is read when the program opens its data.
             else if (m_session.options().value(OptionKey::LargestNumber) == largest)
                 emit notice(u"计算位的最大值与正在使用的相同，无需重新启动。"_s);
