@@ -3,6 +3,7 @@
 #include "Samples.h"
 #include "ScriptedPrompts.h"
 #include "SessionFixture.h"
+#include "models/FormulaListModel.h"
 #include "windows/DiscoveryWindow.h"
 #include "windows/ErrorValueWindow.h"
 #include "windows/FilterWindow.h"
@@ -11,10 +12,12 @@
 #include "windows/ReferenceWindow.h"
 
 #include <QAbstractItemView>
+#include <QHeaderView>
 #include <QMenu>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStandardPaths>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -47,8 +50,9 @@ QStringList outOfReach(QWidget& window) {
         if (QAbstractScrollArea* area = scrolledBy(w)) {
             // The area must show enough of its content to be used at all.
             if (area->viewport()->width() < 40 || area->viewport()->height() < 16)
-                lost.append(u"%1 (scroll area %2×%3)"_s.arg(w->objectName(), QString::number(area->viewport()->width()),
-                                                           QString::number(area->viewport()->height())));
+                lost.append(u"%1 (scroll area %2×%3)"_s.arg(w->objectName(),
+                                                            QString::number(area->viewport()->width()),
+                                                            QString::number(area->viewport()->height())));
             standIn = area;
         }
         const QRect at(standIn->mapTo(&window, QPoint(0, 0)), standIn->size());
@@ -57,8 +61,9 @@ QStringList outOfReach(QWidget& window) {
         for (const QWidget* p = standIn->parentWidget(); p && p != &window; p = p->parentWidget())
             shown &= QRect(p->mapTo(&window, QPoint(0, 0)), p->size());
         if (!room.contains(at) || shown != at || at.isEmpty())
-            lost.append(u"%1 %2 at %3,%4 %5×%6"_s.arg(QString::fromLatin1(w->metaObject()->className()),
-                                                     w->objectName().isEmpty() ? w->accessibleName() : w->objectName())
+            lost.append(u"%1 %2 at %3,%4 %5×%6"_s
+                            .arg(QString::fromLatin1(w->metaObject()->className()),
+                                 w->objectName().isEmpty() ? w->accessibleName() : w->objectName())
                             .arg(at.x())
                             .arg(at.y())
                             .arg(at.width())
@@ -125,13 +130,47 @@ private slots:
         QVERIFY(window);
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        QVERIFY2(window->minimumSizeHint().boundedTo(Small) == window->minimumSizeHint(),
-                 qPrintable(u"%1×%2"_s.arg(window->minimumSizeHint().width()).arg(window->minimumSizeHint().height())));
+        QVERIFY2(
+            window->minimumSizeHint().boundedTo(Small) == window->minimumSizeHint(),
+            qPrintable(
+                u"%1×%2"_s.arg(window->minimumSizeHint().width()).arg(window->minimumSizeHint().height())));
         window->resize(Small);
         QTRY_COMPARE(window->size(), Small);
         QCoreApplication::processEvents();
         const QStringList lost = outOfReach(*window);
         QVERIFY2(lost.isEmpty(), qPrintable(lost.join(u"; "_s)));
+    }
+
+    // Every column header of every grid says what it counts, not how to export.
+    void headersSayWhatTheyCount_data() {
+        QTest::addColumn<QString>("which");
+        for (const char* name : {"main", "errorValues", "discovery"})
+            QTest::newRow(name) << QString::fromLatin1(name);
+    }
+
+    void headersSayWhatTheyCount() {
+        QFETCH(QString, which);
+        std::unique_ptr<QWidget> window = open(which);
+        QVERIFY(window);
+        const auto views = window->findChildren<QTableView*>();
+        QVERIFY(!views.isEmpty());
+        for (QTableView* view : views) {
+            QHeaderView* header = view->horizontalHeader();
+            for (int c = 0; c < header->count(); ++c) {
+                if (header->isSectionHidden(c))
+                    continue;
+                const QString tip = view->model()->headerData(c, Qt::Horizontal, Qt::ToolTipRole).toString();
+                QVERIFY2(!tip.isEmpty() && !tip.contains(u"EXCEL"_s),
+                         qPrintable(view->model()->headerData(c, Qt::Horizontal).toString()));
+            }
+        }
+        if (which == u"main"_s) {
+            // Shown, the figures against chance follow the accuracy they are read against.
+            QHeaderView* list = window->findChild<QTableView*>(u"formulaList"_s)->horizontalHeader();
+            for (int c : {FormulaListModel::Chance, FormulaListModel::Edge, FormulaListModel::ZScore})
+                QCOMPARE(list->visualIndex(c),
+                         list->visualIndex(FormulaListModel::Accuracy) + c - FormulaListModel::Chance + 1);
+        }
     }
 };
 

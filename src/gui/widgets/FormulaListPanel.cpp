@@ -20,6 +20,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 
 using namespace Qt::StringLiterals;
 
@@ -96,6 +97,12 @@ FormulaListPanel::FormulaListPanel(Session& session, GridExporter& exporter, QWi
     for (int c : {FormulaListModel::Recent10, FormulaListModel::Recent30, FormulaListModel::Recent100,
                   FormulaListModel::Chance, FormulaListModel::Edge, FormulaListModel::ZScore})
         m_view->setColumnHidden(c, true);
+    // The figures against chance, when shown, stand next to the accuracy they are read against.
+    for (int c : {FormulaListModel::Chance, FormulaListModel::Edge, FormulaListModel::ZScore}) {
+        QHeaderView* header = m_view->horizontalHeader();
+        header->moveSection(header->visualIndex(c), header->visualIndex(FormulaListModel::Accuracy) +
+                                                        (c - FormulaListModel::Chance) + 1);
+    }
     setColumnWidths();
     connect(m_formulas, &QAbstractItemModel::modelReset, this, &FormulaListPanel::setColumnWidths);
     connect(m_view, &FormulaListView::rowClicked, this, [this](int row) {
@@ -195,7 +202,13 @@ void FormulaListPanel::showHitHistory() {
         history, periods,
         u"公式 %1 %2"_s.arg(row.idx).arg(
             m_view->model()->index(current.row(), FormulaListModel::Formula).data().toString()));
-    m_strip->setChanceLine(chanceLine(m_session.result(ordinal).againstChance()));
+    const FormulaResult& result = m_session.result(ordinal);
+    const ChanceFigures chance = result.againstChance();
+    QString line = chanceLine(chance);
+    // The list's 正确率 counts every draw, this line only the draws that could be judged.
+    if (chance.valid && std::abs(chance.chance + chance.edge - result.figures.accuracy) >= 0.005)
+        line.replace(0, 3, u"可验算期正确率"_s);
+    m_strip->setChanceLine(line);
 }
 
 void FormulaListPanel::scrollToEnd() {
