@@ -16,6 +16,7 @@
 #include <QSortFilterProxyModel>
 #include <QSplitter>
 #include <QTabBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -129,6 +130,14 @@ FormulaListPanel::FormulaListPanel(Session& session, GridExporter& exporter, QWi
     m_exporter.offerExportOnDoubleClick(
         m_view, [this] { return modelForExport(); }, fileName);
     layout->addWidget(m_listSplit, 1);
+    // Without a split of the user's, the record strip takes what it asks for, up to a third.
+    QTimer::singleShot(0, this, [this] {
+        if (m_splitRestored)
+            return;
+        const int total = m_listSplit->height();
+        const int strip = std::min(m_strip->sizeHint().height(), total / 3);
+        m_listSplit->setSizes({total - strip, strip});
+    });
 }
 
 QPushButton* FormulaListPanel::button(const QString& caption, const char* name, const QString& tip) {
@@ -236,7 +245,7 @@ void FormulaListPanel::chooseColumns(const QPoint& at) {
 }
 
 void FormulaListPanel::restoreView(QSettings& settings) {
-    m_listSplit->restoreState(settings.value(u"list"_s).toByteArray());
+    m_splitRestored = m_listSplit->restoreState(settings.value(u"list"_s).toByteArray());
     const QVariant hidden = settings.value(u"hiddenColumns"_s);
     if (!hidden.isValid())
         return;

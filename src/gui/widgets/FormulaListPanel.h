@@ -33,7 +33,6 @@ public:
     FormulaListView* view() const { return m_view; }
     HitHistoryStrip* hitHistory() const { return m_strip; }
     QTabBar* formsBar() const { return m_forms; }
-    QSplitter* listSplit() const { return m_listSplit; }
     bool kindFilterOn() const;
     // The formula shown by the view's row (the list may be sorted for viewing).
     int ordinalOfViewRow(int row) const;
@@ -76,6 +75,7 @@ private:
     QTabBar* m_forms = nullptr;
     QPushButton* m_kindFilter = nullptr;
     QSplitter* m_listSplit = nullptr;
+    bool m_splitRestored = false;
 };
 
 } // namespace talven

@@ -134,7 +134,6 @@ MainWindow::MainWindow(Session& session, Prompts& prompts, QSettings* viewSettin
     showUndo();
 
     resize(1280, 760);
-    m_formulaList->listSplit()->setSizes({330, 170});
     // Without a split of the user's, the history and entry get what they ask for, up to half.
     if (!m_viewSettings || !m_viewSettings->contains(u"MainWindow/bands"_s))
         QTimer::singleShot(0, this, [this] {
