@@ -79,8 +79,8 @@ struct Side {
             << QString::number(w.findChild<QAbstractItemView*>(u"historyGrid"_s)->model()->columnCount())
             << QString::number(w.findChild<QAbstractItemView*>(u"formulaList"_s)->model()->rowCount()) << kind
             << checked(u"kill"_s) << checked(u"kindFilter"_s);
-        for (const QString& name :
-             {u"referenceWindow"_s, u"errorValueWindow"_s, u"discoveryWindow"_s, u"filterWindow"_s, u"settingsMenu"_s}) {
+        for (const QString& name : {u"referenceWindow"_s, u"errorValueWindow"_s, u"discoveryWindow"_s,
+                                    u"filterWindow"_s, u"settingsMenu"_s}) {
             auto* shown = w.findChild<QWidget*>(name);
             out << QString::number(shown && shown->isVisible());
         }

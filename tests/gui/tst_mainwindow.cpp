@@ -9,6 +9,7 @@
 #include "widgets/ExportNotice.h"
 #include "widgets/FormulaListView.h"
 #include "widgets/FormulaPreviewLabel.h"
+#include "widgets/HistoryGridView.h"
 #include "widgets/HitHistoryStrip.h"
 #include "widgets/StatusLine.h"
 #include "windows/DrawEntryRow.h"
@@ -91,6 +92,17 @@ private slots:
         m_window = std::make_unique<MainWindow>(s(), m_prompts);
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    }
+
+    // Before any history, the grid says what to do first.
+    void emptyHistoryHint() {
+        QVERIFY(s().draws().empty());
+        QImage shown(named<GridView>("historyGrid")->viewport()->size(), QImage::Format_ARGB32);
+        named<GridView>("historyGrid")->viewport()->render(&shown);
+        QImage blank(shown.size(), QImage::Format_ARGB32);
+        blank.fill(named<GridView>("historyGrid")->viewport()->palette().base().color());
+        QVERIFY(shown != blank);
+        QVERIFY(HistoryGridView::emptyHint().contains(u"读取历史号码文本"_s));
     }
 
     void importingTheHistory() {

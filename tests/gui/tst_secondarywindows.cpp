@@ -18,6 +18,7 @@
 #include <QDir>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -68,6 +69,9 @@ private slots:
         QCOMPARE(box.button(QMessageBox::Cancel)->text(), u"取消"_s);
         QVERIFY(box.button(QMessageBox::Yes)->text().startsWith(u"是"_s));
         QVERIFY(box.button(QMessageBox::No)->text().startsWith(u"否"_s));
+        // A word Qt's own translation lacks.
+        QCOMPARE(QCoreApplication::translate("QAbstractFileIconProvider", "Folder", "All other platforms"),
+                 u"文件夹"_s);
     }
 
     void initTestCase() {
@@ -106,6 +110,9 @@ private slots:
             QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cellCentre(grid, row - 1, column));
         }
         QCOMPARE(QApplication::clipboard()->text(), text);
+        // The window says what it copied.
+        QCOMPARE(window.findChild<QLabel*>(u"copied"_s)->text(),
+                 text.isEmpty() ? u"空白单元格，剪贴板已清空"_s : u"已复制 "_s + text);
     }
 
     // A new secondary window opens beside its owner where there is room, and always wholly on the

@@ -18,12 +18,17 @@ public:
     // An export takes a copy of the model, made as the grid shows now.
     HistoryGridView(HistoryGridModel* model, GridExporter& exporter, QWidget* parent = nullptr);
 
+    // What the empty grid shows.
+    static QString emptyHint();
+
 public slots:
     // A long history opens scrolled to the newest draw.
     void scrollToNewest();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    // An empty history says what to do first, over the grid.
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void setColumnWidths();

@@ -237,9 +237,7 @@ void ErrorValueWindow::exportList() {
             return;
         }
         emit exported(path);
-        if (!m_prompts.openLocalFile(path))
-            m_prompts.information(
-                this, title, u"已导出到 %1，但没有能打开它的程序。"_s.arg(QDir::toNativeSeparators(path)));
+        m_prompts.openOrOfferFolder(this, title, path);
     });
 }
 

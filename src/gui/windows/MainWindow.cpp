@@ -307,7 +307,7 @@ void MainWindow::importFormulas() {
                     if (!done->unrecognised.isEmpty() &&
                         m_prompts.question(this, u"无法识别公式"_s,
                                            u"公式文本文件中含有无法识别公式，是否查看这些公式？"_s))
-                        m_prompts.openLocalFile(done->reportPath);
+                        m_prompts.openOrOfferFolder(this, u"无法识别公式"_s, done->reportPath);
                 });
 }
 
