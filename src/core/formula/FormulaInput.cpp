@@ -76,6 +76,17 @@ QString emptyBoxMessage() {
     return u"请在公式输入框输入需要添加的公式。公式输入框在窗口右上方，历史列表的右边"_s;
 }
 
+QString headerKindNotice(const QString& text, FormulaKind chosen) {
+    const QStringView typed = trimBlanks(text);
+    if (!typed.startsWith(u'['))
+        return QString();
+    const auto named = formulaKindNamed(kindNameOf(typed));
+    if (!named || *named == chosen)
+        return QString();
+    return u"标头写的是%1类，公式按所选的%2类添加"_s.arg(formulaKindCaption(*named),
+                                                         formulaKindCaption(chosen));
+}
+
 QString unrecognisedMessage() {
     return u"公式文本文件中含有无法识别公式，无法添加到软件"_s;
 }

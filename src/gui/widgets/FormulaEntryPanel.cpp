@@ -1,6 +1,7 @@
 #include "widgets/FormulaEntryPanel.h"
 
 #include "common/FormulaKind.h"
+#include "formula/FormulaInput.h"
 #include "prompts/Prompts.h"
 #include "session/Session.h"
 #include "widgets/FormulaPreviewLabel.h"
@@ -102,10 +103,11 @@ void FormulaEntryPanel::addTyped() {
         !m_prompts.question(this, u"添加公式"_s,
                             u"该公式在每一期都无法计算（%1），仍然添加吗？"_s.arg(p.result.error)))
         return;
-    m_session.addFormula(text, m_kind, m_kill).then(this, [this](const Result<void>& done) {
+    const QString notice = FormulaInput::headerKindNotice(text, m_kind);
+    m_session.addFormula(text, m_kind, m_kill).then(this, [this, notice](const Result<void>& done) {
         if (done) {
             m_text->clear();
-            emit added();
+            emit added(notice);
             return;
         }
         m_prompts.warning(this,

@@ -34,8 +34,8 @@ public slots:
     void previewInput(bool now = false);
 
 signals:
-    // A typed formula was added.
-    void added();
+    // A typed formula was added; notice says which kind it got where its header named another.
+    void added(const QString& notice);
     void importRequested();
     void referenceRequested();
     void kindChosen(talven::FormulaKind kind);

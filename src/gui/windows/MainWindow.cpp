@@ -65,9 +65,10 @@ MainWindow::MainWindow(Session& session, Prompts& prompts, QSettings* viewSettin
     m_top->addWidget(m_historyView);
     m_formulaEntry = new FormulaEntryPanel(session, prompts, this);
     m_formulaEntry->setObjectName(u"formulaEntry"_s);
-    connect(m_formulaEntry, &FormulaEntryPanel::added, this, [this] {
+    connect(m_formulaEntry, &FormulaEntryPanel::added, this, [this](const QString& notice) {
         setFormulaColumns(true, false);
         m_notUndoable = u"添加公式不能撤销，可在列表中右键删除"_s;
+        notify(notice.isEmpty() ? u"已添加公式"_s : notice);
     });
     connect(m_formulaEntry, &FormulaEntryPanel::importRequested, this, &MainWindow::importFormulas);
     connect(m_formulaEntry, &FormulaEntryPanel::referenceRequested, this, &MainWindow::openReference);
