@@ -14,8 +14,10 @@
 #include <QAbstractItemView>
 #include <QHeaderView>
 #include <QMenu>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -139,6 +141,24 @@ private slots:
         QCoreApplication::processEvents();
         const QStringList lost = outOfReach(*window);
         QVERIFY2(lost.isEmpty(), qPrintable(lost.join(u"; "_s)));
+    }
+
+    // A size and place saved under another screen or scale come back wholly on this screen.
+    void restoredPlaceFitsTheScreen() {
+        QSettings view(m_dir.filePath(u"view.ini"_s), QSettings::IniFormat);
+        {
+            MainWindow window(*f.session, prompts, &view);
+            window.setGeometry(-400, -300, 4000, 3000);
+            window.close(); // saves the view
+        }
+        MainWindow window(*f.session, prompts, &view);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QRect room = window.screen()->availableGeometry();
+        QVERIFY2(
+            room.contains(window.frameGeometry()),
+            qPrintable(
+                u"%1,%2 %3×%4"_s.arg(window.x()).arg(window.y()).arg(window.width()).arg(window.height())));
     }
 
     // Every column header of every grid says what it counts, not how to export.
