@@ -23,7 +23,8 @@ const QColor Line100(40, 40, 40);
 HitHistoryStrip::HitHistoryStrip(QWidget* parent) : QWidget(parent) {
     setAccessibleName(u"公式近期对错"_s);
     setMouseTracking(true);
-    setMinimumHeight(100);
+    // Small screens may squeeze it to its title lines; its sizeHint gives the curves their room.
+    setMinimumHeight(fontMetrics().height() * 4);
 }
 
 QSize HitHistoryStrip::sizeHint() const {

@@ -135,10 +135,11 @@ MainWindow::MainWindow(Session& session, Prompts& prompts, QSettings* viewSettin
     showUndo();
 
     resize(1280, 760);
-    // Without a split of the user's, the history and entry get what they ask for, up to half.
+    // Without a split of the user's, the upper band gets what it asks for, up to 3/5.
     if (!m_viewSettings || !m_viewSettings->contains(u"MainWindow/bands"_s))
         QTimer::singleShot(0, this, [this] {
-            const int upper = std::min(m_bands->widget(0)->sizeHint().height(), m_bands->height() / 2);
+            const int band = m_bands->widget(0)->sizeHint().height() - m_top->sizeHint().height();
+            const int upper = std::min(band + m_formulaEntry->sizeHint().height(), m_bands->height() * 3 / 5);
             m_bands->setSizes({upper, m_bands->height() - upper});
         });
     restoreView();
@@ -151,8 +152,6 @@ MainWindow::MainWindow(Session& session, Prompts& prompts, QSettings* viewSettin
         QTimer::singleShot(0, this, [this] { statusBar()->showMessage(m_session.openingNotice()); });
     m_entry->box(1)->setFocus();
 }
-
-MainWindow::~MainWindow() = default;
 
 QPushButton* MainWindow::button(const QString& caption, const char* name, void (MainWindow::*slot)(),
                                 const QString& tip) {

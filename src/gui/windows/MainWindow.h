@@ -53,7 +53,7 @@ public:
     // viewSettings keeps the window's size, position and splitters (none: not kept).
     MainWindow(Session& session, Prompts& prompts, QSettings* viewSettings = nullptr,
                QWidget* parent = nullptr);
-    ~MainWindow() override;
+    ~MainWindow() override = default;
 
 public slots:
     // The commands of the window's buttons.
