@@ -1,6 +1,7 @@
 #include "CliApp.h"
 
 #include "Command.h"
+#include "session/DataDirectory.h"
 #include "session/ProgramArguments.h"
 #include "session/ProgramLog.h"
 #include "session/Session.h"
@@ -71,7 +72,7 @@ int CliApp::run(const QStringList& arguments, QTextStream& out, QTextStream& err
     for (const auto& command : commands) {
         if (command->name() != name)
             continue;
-        auto parsed = ProgramArguments::parse(args, command->options());
+        auto parsed = ProgramArguments::parse(args, command->options(), command->repeatableOptions());
         if (!parsed) {
             err << parsed.message() << Qt::endl;
             return 1;
@@ -92,6 +93,10 @@ int CliApp::run(const QStringList& arguments, QTextStream& out, QTextStream& err
                 nullptr, rest, parsed.value(),
                 out,     err,  parsed->dataDirectoryGiven() ? parsed->dataDirectory() : QString()};
             return command->run(ctx);
+        }
+        if (auto readable = checkSettingsFiles(); !readable) {
+            err << readable.error().shown() << Qt::endl;
+            return 1;
         }
         QSettings settings;
         const QString dataDir = parsed->dataDirectory();

@@ -22,6 +22,7 @@ std::vector<std::unique_ptr<Command>> Command::all() {
     list.push_back(std::make_unique<FormulaHistoryCommand>());
     list.push_back(std::make_unique<DeleteFormulaCommand>());
     list.push_back(std::make_unique<PredictCommand>());
+    list.push_back(std::make_unique<BacktestSelectionCommand>());
     list.push_back(std::make_unique<ExportCommand>());
     list.push_back(std::make_unique<DiscoverCommand>());
     return list;
@@ -35,6 +36,18 @@ std::optional<int> Command::parseKind(const QString& text, int absent) {
     if (!ok || !isFormulaKind(kind))
         return std::nullopt;
     return kind;
+}
+
+std::optional<QList<int>> Command::parseOrdinals(const QString& text, int formulaCount) {
+    QList<int> ordinals;
+    for (const QString& part : text.split(u',')) {
+        bool ok = false;
+        const int k = part.trimmed().toInt(&ok);
+        if (!ok || k < 1 || k > formulaCount)
+            return std::nullopt;
+        ordinals.append(k);
+    }
+    return ordinals;
 }
 
 int Command::fail(CommandContext& ctx, const QString& message) {

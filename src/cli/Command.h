@@ -38,6 +38,8 @@ public:
     virtual QString usage() const = 0;
     // The options the command takes besides the global ones.
     virtual QList<QCommandLineOption> options() const { return {}; }
+    // The options that may be given more than once; every other option only once.
+    virtual QStringList repeatableOptions() const { return {}; }
     // False for commands that open no session of their own (demo).
     virtual bool needsSession() const { return true; }
     // How many positional arguments the command takes at most; more are refused before anything
@@ -60,6 +62,9 @@ protected:
     static int fail(CommandContext& ctx, const QString& message);
     // A formula kind 0..15 given as text; `absent` for a null text; empty when it is no kind.
     static std::optional<int> parseKind(const QString& text, int absent);
+    // "1,3,5" -> formula ordinals; empty when a part is not a formula of the list (an empty part
+    // too: "1,,2" or "" is a typing slip, not a request to select nothing).
+    static std::optional<QList<int>> parseOrdinals(const QString& text, int formulaCount);
 };
 
 } // namespace talven

@@ -161,6 +161,28 @@ public:
     int run(CommandContext& ctx) override;
 };
 
+class BacktestSelectionCommand : public Command {
+public:
+    QString name() const override { return QStringLiteral("backtest-selection"); }
+    QString usage() const override {
+        return QStringLiteral("backtest-selection [--last N|--all] [--select I,J,... | --walk-forward "
+                              "--range KEY:LOW:HIGH ...] [--json]  组合验算：所选公式逐期验算，与随机比较"
+                              "（--walk-forward 每期按过滤条件只用之前各期重新选择，KEY 为 formulas "
+                              "--json 的指标名，可重复）");
+    }
+    QList<QCommandLineOption> options() const override {
+        return {valueOption(QStringLiteral("last"), QStringLiteral("期数")),
+                flag(QStringLiteral("all"), QString()),
+                valueOption(QStringLiteral("select"), QStringLiteral("序号")),
+                flag(QStringLiteral("walk-forward"), QString()),
+                valueOption(QStringLiteral("range"), QStringLiteral("条件")),
+                flag(QStringLiteral("json"), QString())};
+    }
+    QStringList repeatableOptions() const override { return {QStringLiteral("range")}; }
+    bool onlyReads(const ProgramArguments&) const override { return true; }
+    int run(CommandContext& ctx) override;
+};
+
 class ExportCommand : public Command {
 public:
     QString name() const override { return QStringLiteral("export"); }

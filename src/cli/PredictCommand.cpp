@@ -15,20 +15,6 @@ namespace talven {
 
 namespace {
 
-// "1,3,5" -> ordinals; empty when a part is not a formula of the list (an empty part too: "1,,2"
-// or "" is a typing slip, not a request to select nothing).
-std::optional<QList<int>> parseSelection(const QString& text, int formulaCount) {
-    QList<int> ordinals;
-    for (const QString& part : text.split(u',')) {
-        bool ok = false;
-        const int k = part.trimmed().toInt(&ok);
-        if (!ok || k < 1 || k > formulaCount)
-            return std::nullopt;
-        ordinals.append(k);
-    }
-    return ordinals;
-}
-
 QJsonArray numberArray(const QString& list) {
     QJsonArray out;
     for (const QString& n : list.split(u' ', Qt::SkipEmptyParts))
@@ -44,7 +30,7 @@ int PredictCommand::run(CommandContext& ctx) {
     const QString at = ctx.value(u"at"_s);
     Session& s = *ctx.session;
     if (ctx.isSet(u"select"_s)) {
-        const auto ordinals = parseSelection(select, static_cast<int>(s.formulas().size()));
+        const auto ordinals = parseOrdinals(select, static_cast<int>(s.formulas().size()));
         if (!ordinals)
             return fail(ctx, u"--select 中的序号必须是 1 到 %1 之间的公式序号"_s.arg(s.formulas().size()));
         std::vector<bool> selected(s.formulas().size(), false);

@@ -25,6 +25,9 @@ int RestoreBackupCommand::run(CommandContext& ctx) {
                    .arg(ctx.session->formulas().size())
                    .arg(QDir::toNativeSeparators(DataFiles::backupPath(ctx.dataDir, 0)))
             << Qt::endl;
+    // Restored rows that no change can follow are said at once, with the reason.
+    if (const QString& reason = ctx.session->readOnlyReason(); !reason.isEmpty())
+        ctx.err << u"注意：恢复的备份中，%1"_s.arg(reason) << Qt::endl;
     return 0;
 }
 

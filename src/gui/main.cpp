@@ -1,5 +1,6 @@
 #include "prompts/Prompts.h"
 #include "prompts/QtChinese.h"
+#include "session/DataDirectory.h"
 #include "session/ProgramArguments.h"
 #include "session/ProgramLog.h"
 #include "session/Session.h"
@@ -41,6 +42,10 @@ int runProgram(QApplication& app) {
     QApplication::setWindowIcon(icon);
     installQtChinese();
     QtPrompts prompts;
+    if (auto readable = checkSettingsFiles(); !readable) {
+        prompts.warning(nullptr, u"无法读取设置"_s, readable.error().shown());
+        return 1;
+    }
     QSettings settings;
     auto args = ProgramArguments::parse(QCoreApplication::arguments().mid(1));
     if (!args) {

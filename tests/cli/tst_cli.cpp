@@ -1,9 +1,9 @@
+#include "BackupFaults.h"
 #include "CliApp.h"
 #include "Samples.h"
 #include "SqlHelper.h"
 #include "common/Limits.h"
 #include "formula/FormulaInput.h"
-#include "store/Backups.h"
 #include "store/Database.h"
 
 #include <QDir>
@@ -167,6 +167,19 @@ private slots:
             << QStringList{u"import-formulas"_s, m_files.filePath(u"nothing.txt"_s)} << u"没有可添加的公式"_s;
         QTest::newRow("empty formula file")
             << QStringList{u"import-formulas"_s, m_files.filePath(u"empty.txt"_s)} << u"没有可添加的公式"_s;
+        QTest::newRow("backtest last")
+            << QStringList{u"backtest-selection"_s, u"--last"_s, u"0"_s} << u"--last"_s;
+        QTest::newRow("backtest walk without range")
+            << QStringList{u"backtest-selection"_s, u"--walk-forward"_s} << u"--range"_s;
+        QTest::newRow("backtest unknown figure")
+            << QStringList{u"backtest-selection"_s, u"--walk-forward"_s, u"--range"_s, u"speed:1:2"_s}
+            << u"speed"_s;
+        QTest::newRow("backtest range reversed")
+            << QStringList{u"backtest-selection"_s, u"--walk-forward"_s, u"--range"_s, u"z:3:1"_s}
+            << u"下限"_s;
+        QTest::newRow("backtest select and walk")
+            << QStringList{u"backtest-selection"_s, u"--walk-forward"_s, u"--select"_s, u"1"_s}
+            << u"--select"_s;
         QTest::newRow("discover rank beyond top")
             << QStringList{u"discover"_s, u"--top"_s, u"3"_s, u"--add"_s, u"1,4"_s} << u"--add"_s;
     }
@@ -301,6 +314,41 @@ private slots:
         QCOMPARE(doc[u"kept"_s].toArray().size() + doc[u"filtered"_s].toArray().size(), 49);
         // Three special-number kill formulas rule out at most three numbers.
         QVERIFY(doc[u"filtered"_s].toArray().size() <= 3);
+    }
+
+    void backtestSelectionJson() {
+        const QStringList summaryKeys{u"hits"_s,     u"draws"_s,          u"chance"_s, u"edge"_s,
+                                      u"z"_s,        u"rankPercentile"_s, u"top5"_s,   u"top10"_s,
+                                      u"meanKept"_s, u"skipped"_s};
+        const QStringList rowKeys{u"period"_s, u"special"_s,   u"errorValue"_s,
+                                  u"rank"_s,   u"keptCount"_s, u"hit"_s};
+        const QList<QStringList> runs{
+            {u"backtest-selection"_s, u"--select"_s, u"1,2,3"_s, u"--last"_s, u"50"_s, u"--json"_s},
+            {u"backtest-selection"_s, u"--walk-forward"_s, u"--range"_s, u"accuracy:97:100"_s, u"--range"_s,
+             u"recent30:90:100"_s, u"--last"_s, u"50"_s, u"--json"_s}};
+        for (const QStringList& args : runs) {
+            const Run r = cli(args);
+            QCOMPARE(r.code, 0);
+            const QJsonObject doc = QJsonDocument::fromJson(r.out.toUtf8()).object();
+            for (const QString& key : summaryKeys)
+                QVERIFY2(doc.contains(key), qPrintable(key));
+            const QJsonArray rows = doc[u"rows"_s].toArray();
+            QCOMPARE(rows.size() + doc[u"skipped"_s].toArray().size(), 50);
+            QCOMPARE(rows.size(), doc[u"draws"_s].toInt());
+            int hits = 0;
+            for (const QJsonValue& v : rows) {
+                const QJsonObject o = v.toObject();
+                for (const QString& key : rowKeys)
+                    QVERIFY2(o.contains(key), qPrintable(key));
+                QCOMPARE(o[u"hit"_s].toBool(), o[u"errorValue"_s].toInt() == 0);
+                hits += o[u"hit"_s].toBool();
+            }
+            QCOMPARE(doc[u"hits"_s].toInt(), hits);
+        }
+        const Run text = cli({u"backtest-selection"_s, u"--select"_s, u"1"_s});
+        QCOMPARE(text.code, 0);
+        QVERIFY(text.out.contains(u"保留命中 "_s));
+        QVERIFY(text.out.contains(u"期号\t特码\t被杀次数\t排名\t保留个数\t命中"_s));
     }
 
     void exportsWriteFiles_data() {
@@ -574,12 +622,13 @@ private slots:
                 u"UPDATE Gongshi SET Idx = 1 WHERE Idx = 2; UPDATE Gongshi SET Idx = -5 WHERE "
                 u"Idx = 5; UPDATE Gongshi SET Idx = Idx + 10 WHERE Idx > 30"_s));
         }
-        Backups::injectFault(fault);
+        talven::test::injectBackupFault(fault);
         const Run opened = cli({u"formulas"_s}, dir.path());
-        Backups::injectFault({});
+        talven::test::injectBackupFault({});
         QCOMPARE(opened.code, 0);
         QVERIFY2(opened.err.contains(u"重新编号"_s) && opened.err.contains(said), qPrintable(opened.err));
-        QCOMPARE(QFileInfo::exists(dir.filePath(u"orvane.mdb.bak"_s)), fault.isEmpty());
+        QCOMPARE(QFileInfo::exists(dir.filePath(u"orvane.mdb.repair1"_s)), fault.isEmpty());
+        QVERIFY(!QFileInfo::exists(dir.filePath(u"orvane.mdb.bak"_s)));
         QStringList expected = before;
         expected.move(4, 0); // -5 comes first; the two 1s keep the order they were stored in
         QCOMPARE(codes(), expected);
@@ -718,6 +767,8 @@ private slots:
             {u"delete-formula 999"_s, 1},
             {u"predict"_s, 0},
             {u"predict --select 1,,2"_s, 1},
+            {u"backtest-selection --last 20"_s, 0},
+            {u"backtest-selection --range z:0:9"_s, 1},
             {u"export errors --csv --out %1"_s.arg(out), 0},
             {u"export history --out /dev/null"_s, 1},
             {u"discover --candidates 200 --holdout 5 --top 3"_s, 0},
@@ -787,9 +838,9 @@ private slots:
         for (const QString& name : backups)
             before.append(fileBytes(dataDir.filePath(name)));
 
-        Backups::injectFault(u"fail@"_s + step);
+        talven::test::injectBackupFault(u"fail@"_s + step);
         const Run r = cli({u"import-history"_s, history(5)}, data);
-        Backups::injectFault({});
+        talven::test::injectBackupFault({});
         QCOMPARE(r.code, 1);
         QVERIFY2(r.out.contains(u"已读入 5 期"_s), qPrintable(r.out));
         QVERIFY2(r.err.contains(u"未能存为备份"_s) && r.err.contains(u"原有的备份未改动"_s),

@@ -309,31 +309,38 @@ private slots:
 
     // An import or a restore killed at each step after its copy of the database is taken: every
     // state is in a file at that moment, and the next start completes what was committed or begun
-    // (a restore killed before anything moved is left undone).
+    // (a restore killed before anything moved is left undone). A backup in WAL mode, as SQLite
+    // leaves it, holds 5 draws in its -wal and 2 in the file alone: its 5 are what is restored.
     void killedBetweenCopyAndBackups_data() {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QString>("step");
+        QTest::addColumn<bool>("walBackup");
         QTest::addColumn<QList<int>>("after"); // draws in the database and backups 0, 1 and 2
         const QStringList restore{u"restore-backup"_s, u"1"_s};
         const QList<int> restored{2, 4, 3, 1};
-        QTest::newRow("restore: copy taken") << restore << u"copied"_s << QList<int>{4, 3, 2, 1};
-        QTest::newRow("restore: chosen copy set aside") << restore << u"aside"_s << restored;
-        QTest::newRow("restore: newer generation moved") << restore << u"shift"_s << restored;
-        QTest::newRow("restore: replaced database newest") << restore << u"newest"_s << restored;
-        QTest::newRow("restore: database replaced") << restore << u"restored"_s << restored;
+        QTest::newRow("restore: copy taken") << restore << u"copied"_s << false << QList<int>{4, 3, 2, 1};
+        QTest::newRow("restore: chosen copy set aside") << restore << u"aside"_s << false << restored;
+        QTest::newRow("restore: newer generation moved") << restore << u"shift"_s << false << restored;
+        QTest::newRow("restore: replaced database newest") << restore << u"newest"_s << false << restored;
+        QTest::newRow("restore: database replaced") << restore << u"restored"_s << false << restored;
+        const QList<int> walRestored{5, 4, 3, 1};
+        QTest::newRow("WAL restore: copy taken") << restore << u"copied"_s << true << QList<int>{4, 3, 5, 1};
+        QTest::newRow("WAL restore: chosen copy set aside") << restore << u"aside"_s << true << walRestored;
+        QTest::newRow("WAL restore: database replaced") << restore << u"restored"_s << true << walRestored;
         const QStringList import{u"import-history"_s, u"h5.txt"_s};
         const QList<int> imported{5, 4, 3, 2};
-        QTest::newRow("import: committed") << import << u"committed"_s << imported;
-        QTest::newRow("import: oldest set aside") << import << u"aside"_s << imported;
-        QTest::newRow("import: newer generation moved") << import << u"shift"_s << imported;
+        QTest::newRow("import: committed") << import << u"committed"_s << false << imported;
+        QTest::newRow("import: oldest set aside") << import << u"aside"_s << false << imported;
+        QTest::newRow("import: newer generation moved") << import << u"shift"_s << false << imported;
     }
 
     void killedBetweenCopyAndBackups() {
         QFETCH(QStringList, args);
         QFETCH(QString, step);
+        QFETCH(bool, walBackup);
         QFETCH(QList<int>, after);
         QTemporaryDir dir;
-        const QString data = dir.filePath(u"data"_s);
+        QString data = dir.filePath(u"data"_s);
         auto run = [&](const QStringList& args, const QString& fault = QString()) {
             QProcess p;
             QProcessEnvironment env = m_env;
@@ -365,13 +372,31 @@ private slots:
                               draws(db + u".bak.2"_s)};
         };
         QCOMPARE(generations(), (QList<int>{4, 3, 2, 1}));
+        QList<int> states{1, 2, 3, 4};
+        if (walBackup) {
+            // Five draws from a data folder of their own, committed into backup 1's log alone.
+            const QString five = data;
+            data = dir.filePath(u"five"_s);
+            QCOMPARE(run({u"import-history"_s, dir.filePath(u"h5.txt"_s)}), 0);
+            data = five;
+            {
+                SqlConnection bak(db + u".bak.1"_s, SqlConnection::Mode::ReadWrite);
+                sqlite3_db_config(bak.handle(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+                QCOMPARE(bak.exec(u"PRAGMA journal_mode=WAL; ATTACH '%1' AS five; DELETE FROM Lishi0; "
+                                  u"INSERT INTO Lishi0 SELECT * FROM five.Lishi0; DETACH five"_s.arg(
+                                      dir.filePath(u"five/orvane.mdb"_s))),
+                         SQLITE_OK);
+            }
+            QVERIFY(QFile::exists(db + u".bak.1-wal"_s));
+            states = {1, 3, 4, 5};
+        }
 
         QCOMPARE(run(args, u"kill@"_s + step), -1);
         QList<int> held;
         for (const QString& name : QDir(data).entryList(QDir::Files | QDir::Hidden))
             if (!name.endsWith(u"-journal"_s))
                 held.append(draws(QDir(data).filePath(name)));
-        for (int state = 1; state <= 4; ++state)
+        for (const int state : states)
             QVERIFY2(held.contains(state), qPrintable(u"%1 draws lost"_s.arg(state)));
 
         QCOMPARE(run({u"history"_s}), 0);

@@ -1,11 +1,11 @@
 // The main window walked through the typical request: import a history, add formulas, select,
 // compute, enter and delete draws, the option and the kind filter, delete a formula.
+#include "BackupFaults.h"
 #include "Samples.h"
 #include "ScriptedPrompts.h"
 #include "SessionFixture.h"
 #include "models/FormulaListModel.h"
 #include "models/HistoryGridModel.h"
-#include "store/Backups.h"
 #include "widgets/ExportNotice.h"
 #include "widgets/FormulaListView.h"
 #include "widgets/FormulaPreviewLabel.h"
@@ -512,9 +512,9 @@ private slots:
         MainWindow window(*f.session, m_prompts);
         m_prompts.openFileAnswers = {f.firstDraws(4)};
         m_prompts.importChoices = {ImportChoice::Replace};
-        Backups::injectFault(u"fail@newest"_s);
+        talven::test::injectBackupFault(u"fail@newest"_s);
         const bool pressed = press(window, *f.session, u"读取历史号码文本(&E)"_s);
-        Backups::injectFault({});
+        talven::test::injectBackupFault({});
         QVERIFY(pressed);
         QCOMPARE(f.session->draws().size(), size_t(4));
         QCOMPARE(m_prompts.shown.last().kind, u"warning"_s);

@@ -316,7 +316,7 @@ private slots:
     void filterCancelAndSummary() {
         f.session->setSelection(Flags(f.session->formulas().size(), true));
         FilterWindow window(*f.session, prompts);
-        QSignalSpy applied(&window, &FilterWindow::applied);
+        QSignalSpy applied(&window, &FilterWindow::filtered);
         window.show();
         window.lowerEdit(0)->setText(u"101"_s);
         window.findChild<QPushButton*>(u"cancel"_s)->click();

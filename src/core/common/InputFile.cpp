@@ -1,23 +1,35 @@
 #include "common/InputFile.h"
 
+#include "common/Platform.h"
+
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 
 namespace talven {
 
 Result<QByteArray> readInputFile(const QString& path, const InputMessages& messages) {
     const QString shown = QDir::toNativeSeparators(path);
-    const QFileInfo info(path);
-    if (info.isFile() && info.size() > InputLimit)
+    if (const QString tooLong = Platform::overLong(path); !tooLong.isEmpty())
+        return Error{messages.cannotOpen.arg(shown), ErrorCode::Io}.withCause(tooLong);
+    if (const Platform::FileStatus s = Platform::status(path);
+        s.kind == Platform::FileKind::Regular && s.size > InputLimit)
         return Error{messages.tooLarge.arg(shown)};
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return Error{messages.cannotOpen.arg(shown), ErrorCode::NotFound};
-    const QByteArray bytes = file.read(InputLimit + 1);
-    if (file.error() != QFileDevice::NoError)
-        return Error{messages.cannotRead.arg(shown), ErrorCode::Io};
-    if (bytes.size() > InputLimit)
+    // The built-in samples are Qt resources, never a fifo: Qt reads them.
+    if (path.startsWith(u':')) {
+        QFile resource(path);
+        if (!resource.open(QIODevice::ReadOnly))
+            return Error{messages.cannotOpen.arg(shown), ErrorCode::NotFound}.withCause(
+                resource.errorString());
+        return resource.read(InputLimit);
+    }
+    auto bytes = Platform::readRegularFile(path, InputLimit);
+    if (!bytes) {
+        const Error& e = bytes.error();
+        return Error{
+            (e.detail == Platform::ReadFailed ? messages.cannotRead : messages.cannotOpen).arg(shown), e.code}
+            .withCause(e.cause);
+    }
+    if (bytes->size() > InputLimit)
         return Error{messages.tooLarge.arg(shown)};
     return bytes;
 }

@@ -17,8 +17,9 @@ struct InputMessages {
     QString tooLarge;
 };
 
-// The bytes of a user's file. A file above the limit is refused before it is read, and a device or
-// pipe is read only up to the limit, so that no input can exhaust the memory.
+// The bytes of a user's file. Only a regular file is read: a fifo, socket, device or folder is
+// refused at once, the cause naming what it is; a file above the limit is refused before it is
+// read. Every refusal keeps the system's own words as its cause (no such file, permission denied).
 Result<QByteArray> readInputFile(const QString& path, const InputMessages& messages);
 
 } // namespace talven

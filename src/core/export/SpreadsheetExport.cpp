@@ -1,5 +1,6 @@
 #include "SpreadsheetExport.h"
 
+#include "common/Platform.h"
 #include "export/ErrorValueExportModel.h"
 
 #include <QAbstractItemModel>
@@ -153,6 +154,9 @@ public:
         if (target.fileName().toUtf8().size() > MaxNameBytes)
             return Error{u"导出文件名“%1”太长，最多 %2 个字节"_s.arg(target.fileName()).arg(MaxNameBytes),
                          ErrorCode::Io};
+        // A folder name or path beyond the system's limit reads as a missing folder below.
+        if (const QString tooLong = Platform::overLong(m_target); !tooLong.isEmpty())
+            return Error{u"无法导出到这个位置：%1"_s.arg(tooLong), ErrorCode::Io};
         const QDir dir = target.absoluteDir();
         if (!dir.exists())
             return Error{u"导出目录“%1”不存在"_s.arg(QDir::toNativeSeparators(dir.path())), ErrorCode::Io};

@@ -1,5 +1,6 @@
 #include "HistoryParser.h"
 
+#include <QHash>
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -23,20 +24,46 @@ QString twoDigits(int n) {
     return u"%1"_s.arg(n, 2, 10, QLatin1Char('0'));
 }
 
+bool isLetter(QChar c) {
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+
 struct ScannedLine {
     std::optional<int> period;
     QList<int> numbers; // at most seven
-    QString oddGroup;   // a digit group of odd length met before the seventh number
+    QString problem;    // why the line cannot be read honestly
 };
+
+// The digits and letters around position `pos`, for naming a group glued to letters ("42abc").
+QStringView wordAt(QStringView text, qsizetype pos) {
+    qsizetype from = pos;
+    while (from > 0 && (isDigit(text[from - 1]) || isLetter(text[from - 1])))
+        --from;
+    qsizetype to = pos;
+    while (to < text.size() && (isDigit(text[to]) || isLetter(text[to])))
+        ++to;
+    return text.mid(from, to - from);
+}
 
 ScannedLine scan(QStringView text) {
     ScannedLine line;
     qsizetype pos = 0;
-    if (text.size() >= PeriodLength && std::all_of(text.begin(), text.begin() + PeriodLength, isDigit)) {
-        line.period = text.left(PeriodLength).toInt();
+    // Leading digits longer than a number are the line's period; anything but a valid one would
+    // be misread as numbers or as another period.
+    qsizetype lead = 0;
+    while (lead < text.size() && isDigit(text[lead]))
+        ++lead;
+    if (lead > 2) {
+        const int value = lead == PeriodLength ? text.left(PeriodLength).toInt() : 0;
+        if (!isFilePeriod(value) || (lead < text.size() && isLetter(text[lead]))) {
+            line.problem = u"“%1”不是有效的期号（七位数字：1900 至 2099 年，第 001 至 999 期）"_s.arg(
+                wordAt(text, 0).toString());
+            return line;
+        }
+        line.period = value;
         pos = PeriodLength + 1; // the separator after the period is passed over unread
     }
-    while (pos < text.size() && line.numbers.size() < 7) {
+    while (pos < text.size()) {
         if (!isDigit(text[pos])) {
             ++pos;
             continue;
@@ -44,17 +71,46 @@ ScannedLine scan(QStringView text) {
         qsizetype end = pos;
         while (end < text.size() && isDigit(text[end]))
             ++end;
-        // A group of odd length (a single digit, a three-digit value) would shift every later
-        // number into the wrong place, so the line is not read at all.
-        if ((end - pos) % 2 != 0) {
-            line.oddGroup = text.mid(pos, end - pos).toString();
+        const QStringView group = text.mid(pos, end - pos);
+        if ((pos > 0 && isLetter(text[pos - 1])) || (end < text.size() && isLetter(text[end]))) {
+            line.problem = u"“%1”不是号码"_s.arg(wordAt(text, pos).toString());
             return line;
         }
-        for (; pos < end && line.numbers.size() < 7; pos += 2)
-            line.numbers.append(text.mid(pos, 2).toInt());
+        if (line.numbers.size() == 7) {
+            line.problem = u"第七个号码之后还有“%1”"_s.arg(group.toString());
+            return line;
+        }
+        // A group of odd length (a single digit, a three-digit value) would shift every later
+        // number into the wrong place, and one longer than the places left would be cut.
+        if (group.size() % 2 != 0 || group.size() / 2 > 7 - line.numbers.size()) {
+            line.problem = u"“%1”不是两位数字的号码"_s.arg(group.toString());
+            return line;
+        }
+        for (qsizetype i = 0; i < group.size(); i += 2)
+            line.numbers.append(group.mid(i, 2).toInt());
         pos = end;
     }
+    if (line.numbers.size() < 7)
+        line.problem = u"只有%1个两位数字的号码，不足7个"_s.arg(line.numbers.size());
     return line;
+}
+
+// True when the lines that carry a period carry falling ones, so the file runs newest first.
+bool fallsFromFirstToLast(const QStringList& lines) {
+    std::optional<int> previous;
+    int periods = 0;
+    for (const QString& raw : lines) {
+        const QStringView text = QStringView(raw).trimmed();
+        if (text.size() < PeriodLength || !std::all_of(text.begin(), text.begin() + PeriodLength, isDigit) ||
+            (text.size() > PeriodLength && isDigit(text[PeriodLength])))
+            continue;
+        const int period = text.left(PeriodLength).toInt();
+        if (previous && period >= *previous)
+            return false;
+        previous = period;
+        ++periods;
+    }
+    return periods >= 2;
 }
 
 QString numbersProblem(const QList<int>& numbers, int largest) {
@@ -70,6 +126,8 @@ QString numbersProblem(const QList<int>& numbers, int largest) {
 QString periodProblem(int period, std::optional<int> previous, bool previousIsStored) {
     if (period < SmallestPeriod || period > LargestPeriod)
         return u"期号%1不是七位数字的期号"_s.arg(period);
+    if (period % 1000 == 0)
+        return u"期号%1的期数是 000，每年从第 001 期数起"_s.arg(period);
     if (previous && period <= *previous)
         return (previousIsStored ? u"期号%1不大于已有的最新一期%2"_s : u"期号%1不大于上一期%2"_s)
             .arg(period)
@@ -82,8 +140,11 @@ QString periodProblem(int period, std::optional<int> previous, bool previousIsSt
 HistoryParseResult parseLines(const QStringList& lines, int proposedPeriod, std::optional<int> newestStored,
                               int largest) {
     HistoryParseResult result;
+    result.reversed = fallsFromFirstToLast(lines);
     std::optional<int> lastAccepted;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
+    QHash<int, qsizetype> byPeriod; // index of the accepted draw of each period
+    for (qsizetype k = 0; k < lines.size(); ++k) {
+        const qsizetype i = result.reversed ? lines.size() - 1 - k : k;
         const QString& raw = lines[i];
         const int lineNumber = int(i) + 1;
         // Leading blanks are trimmed so that an indented period is still read as a period.
@@ -96,13 +157,20 @@ HistoryParseResult parseLines(const QStringList& lines, int proposedPeriod, std:
         // last accepted line; before any, the proposed period is taken as it is.
         const int period = line.period.value_or(lastAccepted ? *lastAccepted + 1 : proposedPeriod);
 
-        QString reason;
-        if (!line.oddGroup.isEmpty())
-            reason = u"“%1”不是两位数字的号码"_s.arg(line.oddGroup);
-        else if (line.numbers.size() < 7)
-            reason = u"只有%1个两位数字的号码，不足7个"_s.arg(line.numbers.size());
-        else
+        QString reason = line.problem;
+        if (reason.isEmpty())
             reason = numbersProblem(line.numbers, largest);
+        if (reason.isEmpty() && line.period) {
+            if (const auto it = byPeriod.constFind(period); it != byPeriod.cend()) {
+                const ParsedDraw& first = result.draws[*it];
+                const bool same = std::equal(line.numbers.begin(), line.numbers.end(), first.numbers.begin());
+                if (!same && !result.conflict)
+                    result.conflict = std::pair(std::min(first.lineNumber, lineNumber),
+                                                std::max(first.lineNumber, lineNumber));
+                reason = same ? u"与第 %1 行相同，只读入一次"_s.arg(first.lineNumber)
+                              : u"与第 %1 行期号相同，号码却不同"_s.arg(first.lineNumber);
+            }
+        }
         if (reason.isEmpty())
             reason = periodProblem(period, lastAccepted ? lastAccepted : newestStored, !lastAccepted);
 
@@ -110,12 +178,22 @@ HistoryParseResult parseLines(const QStringList& lines, int proposedPeriod, std:
             result.skipped.append({lineNumber, raw, reason});
             continue;
         }
-        ParsedDraw draw{lineNumber, period, {}};
+        ParsedDraw draw{lineNumber, period, {}, {}};
         std::copy(line.numbers.begin(), line.numbers.end(), draw.numbers.begin());
+        byPeriod.insert(period, result.draws.size());
         result.draws.append(draw);
         lastAccepted = period;
     }
+    if (result.reversed)
+        std::sort(result.skipped.begin(), result.skipped.end(),
+                  [](const SkippedLine& a, const SkippedLine& b) { return a.lineNumber < b.lineNumber; });
     return result;
+}
+
+bool isFilePeriod(int period) {
+    const int year = period / 1000;
+    const int draw = period % 1000;
+    return year >= 1900 && year <= 2099 && draw >= 1;
 }
 
 QString numbersProblem(const std::array<int, 7>& numbers, int largest) {

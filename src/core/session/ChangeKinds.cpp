@@ -1,6 +1,7 @@
 #include "ChangeKinds.h"
 
 #include "common/InputFile.h"
+#include "common/Platform.h"
 #include "formula/FormulaInput.h"
 #include "history/HistoryParser.h"
 #include "history/HistoryReader.h"
@@ -278,11 +279,11 @@ Result<FormulaImportReport> ImportFormulas::apply(SessionState& state, ChangeCon
     FormulaImportReport report;
     // The report is made anew at every import, so it never lists lines of an earlier file.
     const QString reportPath = QDir(ctx.dataDir()).filePath(FormulaInput::reportFileName());
-    QFile out(reportPath);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        out.write(FormulaInput::reportText(read.unrecognised)) < 0)
-        return Error{u"无法写入 %1"_s.arg(QDir::toNativeSeparators(reportPath)), ErrorCode::Io};
-    out.close();
+    // Written beside and renamed over: a link under the report's name is replaced, not followed.
+    if (auto written = Platform::replaceWithBytes(reportPath, FormulaInput::reportText(read.unrecognised));
+        !written)
+        return Error{u"无法写入 %1"_s.arg(QDir::toNativeSeparators(reportPath)), ErrorCode::Io}.withCause(
+            written.error().cause);
     for (const auto& line : read.unrecognised)
         report.unrecognised.append({line.lineNumber, line.text});
     if (read.hasUnrecognised())
@@ -398,6 +399,14 @@ Result<ErrorValueTable> Predict::apply(const SessionState& state, ChangeContext&
     if (auto stored = ErrorValueStore::save(ctx.db(), values.value()); !stored)
         return stored.error();
     return values;
+}
+
+Result<SelectionBacktestReport> BacktestSelection::apply(const SessionState& state,
+                                                         ChangeContext& ctx) const {
+    SelectionBacktestRequest wanted = request;
+    if (wanted.mode == SelectionBacktestRequest::Mode::Fixed && wanted.selection.empty())
+        wanted.selection = state.selection();
+    return SelectionBacktest(state.engine()).run(wanted, cancel.get(), ctx.progress());
 }
 
 Result<ErrorValueTable> StoredErrorValues::apply(const SessionState&, ChangeContext& ctx) const {

@@ -8,6 +8,7 @@
 #include "formula/FormulaRow.h"
 #include "lottery/DrawColumns.h"
 #include "prediction/ErrorValues.h"
+#include "prediction/SelectionBacktest.h"
 #include "session/ChangeReports.h"
 #include "session/ChangeSignals.h"
 #include "session/ImportPreview.h"
@@ -18,7 +19,9 @@
 #include <QStringList>
 
 #include <array>
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -303,6 +306,16 @@ struct Predict {
     std::optional<Period> atPeriod;
     std::optional<FormulaKind> kindFilter;
     Result<ErrorValueTable> apply(const SessionState& state, ChangeContext& ctx) const;
+};
+
+// The selection back-tested draw by draw; in the current-selection mode the selection is the
+// state's. A cancel flag set meanwhile ends it with a report marked cancelled.
+struct BacktestSelection {
+    using Value = SelectionBacktestReport;
+    static constexpr Access access = Access::Read;
+    SelectionBacktestRequest request;
+    std::shared_ptr<std::atomic<bool>> cancel;
+    Result<SelectionBacktestReport> apply(const SessionState& state, ChangeContext& ctx) const;
 };
 
 // The error values the last prediction stored, of this run or an earlier one.

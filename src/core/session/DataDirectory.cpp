@@ -1,7 +1,12 @@
 #include "DataDirectory.h"
 
+#include "common/Platform.h"
+#include "store/Backups.h"
+#include "store/Database.h"
+
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
@@ -51,6 +56,33 @@ DataDirectory findDataDirectory(const QString& given, const QString& environment
     if (isPortable(programDir) || userDir.isEmpty())
         return {programDir, DataDirectory::Source::Portable};
     return {userDir, DataDirectory::Source::User};
+}
+
+void removeLeftovers(const QString& dataDir) {
+    const QDir dir(dataDir);
+    Backups::removeLeftovers(dir.filePath(QString::fromLatin1(Database::FileName)));
+    for (const QString& name : dir.entryList({u"*.tmp-*"_s}, QDir::Files | QDir::Hidden | QDir::System)) {
+        const qint64 owner = Platform::replacementOwner(name);
+        if (owner > 0 && !Platform::processRunning(owner))
+            QFile::remove(dir.filePath(name));
+    }
+}
+
+Result<void> checkSettingsFiles() {
+    const QString organisation = QCoreApplication::organizationName();
+    const QString application = QCoreApplication::applicationName();
+    // The files QSettings reads for them: per user first, then the system's, each with its
+    // organisation-wide fallback.
+    for (const QString& location : QStandardPaths::standardLocations(QStandardPaths::GenericConfigLocation)) {
+        const QDir dir(location);
+        for (const QString& file : {dir.filePath(organisation + u'/' + application + u".conf"_s),
+                                    dir.filePath(organisation + u".conf"_s)})
+            if (const auto s = Platform::status(file);
+                s.kind != Platform::FileKind::Missing && s.kind != Platform::FileKind::Regular)
+                return Error{u"无法读取设置文件 %1"_s.arg(QDir::toNativeSeparators(file)), ErrorCode::Refused}
+                    .withCause(Platform::kindWords(s.kind));
+    }
+    return {};
 }
 
 DataDirectory findDataDirectory(const QString& given) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Result.h"
+
 #include <QString>
 
 namespace talven {
@@ -23,6 +25,15 @@ struct DataDirectory {
 // portable mode, else the per-user data location. A build folder is never chosen just because it
 // is writable: its data would go with the next clean rebuild.
 DataDirectory findDataDirectory(const QString& given);
+
+// Removes what programs that no longer run left in the data directory: half-written copies of the
+// database and their journals, and the temporary files of the program's own files (a report).
+// Whole copies that may hold a state of their own stay for the database's opening to decide on.
+void removeLeftovers(const QString& dataDir);
+
+// Refuses a settings file of this application that is not a regular file (QSettings would wait for
+// ever on a fifo as it reads it), naming what it is. Called before the settings store is made.
+Result<void> checkSettingsFiles();
 
 // The same rule over explicit inputs: the environment's value and the two candidate directories.
 DataDirectory findDataDirectory(const QString& given, const QString& environment, const QString& programDir,

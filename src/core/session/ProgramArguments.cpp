@@ -14,7 +14,8 @@ QList<QCommandLineOption> ProgramArguments::globalOptions() {
 }
 
 Result<ProgramArguments> ProgramArguments::parse(const QStringList& args,
-                                                 const QList<QCommandLineOption>& extra) {
+                                                 const QList<QCommandLineOption>& extra,
+                                                 const QStringList& repeatable) {
     ProgramArguments parsed;
     parsed.m_parser = std::make_shared<QCommandLineParser>();
     QList<QCommandLineOption> all = globalOptions() + extra;
@@ -46,7 +47,7 @@ Result<ProgramArguments> ProgramArguments::parse(const QStringList& args,
         }
         if (option->valueName().isEmpty() && equals >= 0)
             return Error{u"选项 %1 不带值"_s.arg(arg.left(equals))};
-        if (given.contains(option->names().constLast()))
+        if (given.contains(option->names().constLast()) && !repeatable.contains(option->names().constLast()))
             return Error{u"选项 %1 只能给一次"_s.arg(arg.left(equals < 0 ? arg.size() : equals))};
         given.append(option->names().constLast());
         options.append(arg);

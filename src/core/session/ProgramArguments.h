@@ -17,12 +17,15 @@ namespace talven {
 // positional (a formula may begin with "-"); an option without its value is an error.
 class ProgramArguments {
 public:
-    // args without the program name.
+    // args without the program name. An option is given once, unless it is named in `repeatable`.
     static Result<ProgramArguments> parse(const QStringList& args,
-                                          const QList<QCommandLineOption>& extra = {});
+                                          const QList<QCommandLineOption>& extra = {},
+                                          const QStringList& repeatable = {});
 
     bool isSet(const QString& name) const { return m_parser->isSet(name); }
     QString value(const QString& name) const { return m_parser->value(name); }
+    // Every value of an option given more than once, in order.
+    QStringList values(const QString& name) const { return m_parser->values(name); }
     const QStringList& positional() const { return m_positional; }
     bool helpRequested() const { return isSet(QStringLiteral("help")); }
     bool versionRequested() const { return isSet(QStringLiteral("version")); }

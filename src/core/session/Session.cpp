@@ -160,8 +160,8 @@ Result<bool> Session::renumberFormulasIfNeeded() {
         return begun.error();
     if (auto again = FormulaTable::numberedInOrder(*m_db); !again || again.value())
         return again ? Result<bool>(false) : Result<bool>(again.error());
-    // The copy joins the backup generations only with the renumbering.
-    auto copy = Backups::take(*m_db);
+    // The copy joins the repair copies only with the renumbering; the import generations stay.
+    auto copy = Backups::take(*m_db, Backups::Kind::Repair);
     if (!copy)
         return copy.error();
     auto failed = [&copy](Result<bool> outcome) {
@@ -178,7 +178,7 @@ Result<bool> Session::renumberFormulasIfNeeded() {
         m_openingNotice += u'\n';
     m_openingNotice +=
         u"公式表中的序号有重复、间断或不是正数，已按原来的顺序重新编号；"_s +
-        (kept ? u"修改前的数据库已备份为 %1"_s.arg(QDir::toNativeSeparators(Backups::path(m_db->path(), 0)))
+        (kept ? u"修改前的数据库已备份为 %1"_s.arg(QDir::toNativeSeparators(copy->destination()))
               : u"但修改前的数据库未能存为备份：%1"_s.arg(kept.message()));
     return true;
 }
@@ -484,6 +484,11 @@ Pending<ErrorValueTable> Session::predict(std::optional<Period> atPeriod,
                    emit changed(ErrorValuesChanged);
                    return {};
                });
+}
+
+Pending<SelectionBacktestReport> Session::backtestSelection(SelectionBacktestRequest request,
+                                                            std::shared_ptr<std::atomic<bool>> cancel) {
+    return run(ChangeKinds::BacktestSelection{std::move(request), std::move(cancel)});
 }
 
 Pending<ErrorValueTable> Session::storedErrorValues() {

@@ -132,6 +132,10 @@ public:
     // start meanwhile.
     Pending<ErrorValueTable> predict(std::optional<Period> atPeriod = std::nullopt,
                                      std::optional<FormulaKind> kindFilter = std::nullopt);
+    // The selection back-tested draw by draw (the state's selection when the request names none in
+    // the current-selection mode); no change can start meanwhile. Setting cancel stops it early.
+    Pending<SelectionBacktestReport> backtestSelection(SelectionBacktestRequest request,
+                                                       std::shared_ptr<std::atomic<bool>> cancel = {});
     // The values of the last predict() and the period they are for (none: the next draw).
     const ErrorValueTable& lastErrorValues() const { return m_lastErrorValues; }
     std::optional<Period> lastErrorValuesPeriod() const { return m_lastErrorValuesPeriod; }

@@ -1,12 +1,15 @@
 #include "Database.h"
 
+#include "common/Platform.h"
 #include "lottery/DrawColumns.h"
 #include "store/Statement.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
 
+#include <cstring>
 #include <filesystem>
 #include <functional>
 
@@ -40,6 +43,7 @@ QList<std::pair<QString, QString>> historyColumns() {
 }
 
 ErrorCode errorCodeOf(int code);
+Result<void> execOn(sqlite3* db, const QString& sql);
 
 const QStringList errarrColumns = {u"num"_s,          u"ETrrcount"_s,   u"Errcount"_s,   u"Trrcount"_s,
                                    u"ETrrcountPer"_s, u"ErrcountPer"_s, u"TrrcountPer"_s};
@@ -95,18 +99,31 @@ Error failureOf(int code, const QString& what, const QString& detail) {
     return Error{u"%1：%2"_s.arg(what, words), errorCodeOf(code)}.withCause(detail);
 }
 
+// SQLite's words for a connection that failed to open, with the system's when it gave some.
+QString openFailureCause(sqlite3* db, int rc) {
+    QString cause = QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
+    if (const int errnum = db ? sqlite3_system_errno(db) : 0; errnum != 0)
+        cause += u"："_s + QString::fromLocal8Bit(std::strerror(errnum));
+    return cause;
+}
+
 // Fills a new SQLite file at path; a failure leaves no file behind.
 Result<void> fillFile(const QString& path, const QString& failure,
                       const std::function<Result<void>(sqlite3*)>& fill) {
     QFile::remove(path);
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                        nullptr) != SQLITE_OK) {
+    if (const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db,
+                                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+        rc != SQLITE_OK) {
+        Error failed = Error{failure, ErrorCode::Io}.withCause(openFailureCause(db, rc));
         sqlite3_close_v2(db);
         QFile::remove(path);
-        return Error{failure, ErrorCode::Io};
+        return failed;
     }
-    const Result<void> filled = fill(db);
+    Result<void> filled = fill(db);
+    // A copy of a database in WAL mode would carry that mode along and leave a -wal beside it.
+    if (filled)
+        filled = execOn(db, u"PRAGMA journal_mode=DELETE"_s);
     if (sqlite3_close(db) != SQLITE_OK)
         sqlite3_close_v2(db);
     if (!filled)
@@ -121,9 +138,9 @@ Result<void> writeWholeFile(const QString& path, const QString& failure,
     const QString tmp = path + u".tmp"_s;
     if (auto filled = fillFile(tmp, failure, fill); !filled)
         return filled;
-    if (!Database::replaceFile(tmp, path)) {
+    if (auto moved = Database::replaceFile(tmp, path); !moved) {
         QFile::remove(tmp);
-        return Error{failure, ErrorCode::Io};
+        return Error{failure, ErrorCode::Io}.withCause(moved.error().cause);
     }
     return {};
 }
@@ -169,6 +186,14 @@ int Database::tablesInUse(int formulaCount) {
 }
 
 Result<std::unique_ptr<Database>> Database::open(const QString& path, OpenMode mode) {
+    const QString shown = QDir::toNativeSeparators(path);
+    if (const QString tooLong = Platform::overLong(path); !tooLong.isEmpty())
+        return Error{u"无法打开数据库文件 %1"_s.arg(shown), ErrorCode::Io}.withCause(tooLong);
+    // Looked at before SQLite opens it: a fifo would keep the program waiting for a writer.
+    if (const Platform::FileStatus s = Platform::status(path);
+        s.kind != Platform::FileKind::Missing && s.kind != Platform::FileKind::Regular)
+        return Error{u"无法打开数据库文件 %1，未作任何修改"_s.arg(shown), ErrorCode::Refused}.withCause(
+            Platform::kindWords(s.kind));
     const QFileInfo info(path);
     // A link whose target is gone (an unmounted disk, a moved folder) must not be replaced by an
     // empty database: the user's data is behind it.
@@ -185,9 +210,11 @@ Result<std::unique_ptr<Database>> Database::open(const QString& path, OpenMode m
     sqlite3* db = nullptr;
     const int flags =
         (mode == OpenMode::ReadExisting ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
-    if (sqlite3_open_v2(path.toUtf8().constData(), &db, flags, nullptr) != SQLITE_OK) {
+    if (const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, flags, nullptr); rc != SQLITE_OK) {
+        Error failed =
+            Error{u"无法打开数据库文件 %1"_s.arg(shown), ErrorCode::Io}.withCause(openFailureCause(db, rc));
         sqlite3_close_v2(db);
-        return Error{u"无法打开数据库文件 %1"_s.arg(path), ErrorCode::Io};
+        return failed;
     }
     sqlite3_busy_timeout(db, s_busyTimeoutMs);
     if (auto schema = checkSchema(db); !schema) {
@@ -218,11 +245,64 @@ bool Database::readOnly() const {
     return sqlite3_db_readonly(m_db, "main") == 1;
 }
 
-bool Database::replaceFile(const QString& from, const QString& to) {
+Result<void> Database::replaceFile(const QString& from, const QString& to) {
     std::error_code ec;
     std::filesystem::rename(std::filesystem::path(from.toStdU16String()),
                             std::filesystem::path(to.toStdU16String()), ec);
-    return !ec;
+    if (ec)
+        return Error{
+            u"无法把 %1 改名为 %2"_s.arg(QDir::toNativeSeparators(from), QDir::toNativeSeparators(to)),
+            ErrorCode::Io}
+            .withCause(QString::fromLocal8Bit(ec.message()));
+    return {};
+}
+
+Result<void> Database::foldLog(const QString& path) {
+    const QString shown = QDir::toNativeSeparators(path);
+    const QString wal = path + u"-wal"_s;
+    const QString shm = path + u"-shm"_s;
+    auto present = [](const QString& file) {
+        return Platform::status(file, false).kind != Platform::FileKind::Missing;
+    };
+    // Bytes 18 and 19 of the header are 2 in WAL mode: opening such a file makes a -wal and -shm.
+    bool walMode = false;
+    if (QFile file(path);
+        Platform::status(path).kind == Platform::FileKind::Regular && file.open(QIODevice::ReadOnly)) {
+        const QByteArray header = file.read(20);
+        walMode = header.size() == 20 && (header[18] == 2 || header[19] == 2);
+    }
+    if (!present(wal) && !walMode) {
+        // Shared memory without a log holds nothing of the file's.
+        if (present(shm))
+            QFile::remove(shm);
+        return {};
+    }
+    const Error cannot{
+        u"数据库文件 %1 带有 SQLite 的预写日志（-wal），无法把它并入文件本身，未作任何修改"_s.arg(shown),
+        ErrorCode::Io};
+    if (!QFileInfo(path).isWritable())
+        return Error(cannot).withCause(u"文件只读"_s);
+    sqlite3* db = nullptr;
+    if (const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+        rc != SQLITE_OK) {
+        Error failed = Error(cannot).withCause(openFailureCause(db, rc));
+        sqlite3_close_v2(db);
+        return failed;
+    }
+    sqlite3_busy_timeout(db, s_busyTimeoutMs);
+    QString mode;
+    {
+        Statement st(db, u"PRAGMA journal_mode=DELETE"_s);
+        if (st.stepRow())
+            mode = st.columnText(0);
+    }
+    const QString cause = QString::fromUtf8(sqlite3_errmsg(db));
+    sqlite3_close_v2(db);
+    if (mode.compare(u"delete"_s, Qt::CaseInsensitive) != 0 || present(wal))
+        return Error(cannot).withCause(cause);
+    if (present(shm))
+        QFile::remove(shm);
+    return {};
 }
 
 Result<void> Database::copyTo(const QString& path) {

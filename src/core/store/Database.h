@@ -73,8 +73,14 @@ public:
     Result<void> copyTo(const QString& path);
     // Replaces the whole content by another database's, in one step.
     Result<void> restoreFrom(Database& source);
-    // Renames a file over another in one step (the old one stays whole until then).
-    static bool replaceFile(const QString& from, const QString& to);
+    // Renames a file over another in one step (the old one stays whole until then); the system's
+    // words are the cause of a failure.
+    static Result<void> replaceFile(const QString& from, const QString& to);
+    // Folds a database file's write-ahead log (-wal, as other SQLite tools leave it) into the file
+    // itself through SQLite and puts it back in rollback-journal mode, so that the file alone holds
+    // its committed state and no -wal or -shm stays beside it. Nothing to do for a file without a
+    // log; a log that cannot be folded in (a read-only file) is refused naming the file.
+    static Result<void> foldLog(const QString& path);
 
     // What marks the file as another program's (SQLite's application_id or user_version set; this
     // program sets neither); empty when nothing does.

@@ -1,7 +1,9 @@
 #include "widgets/FormulaEntryPanel.h"
 
 #include "common/FormulaKind.h"
+#include "common/Limits.h"
 #include "formula/FormulaInput.h"
+#include "prompts/DialogFolder.h"
 #include "prompts/Prompts.h"
 #include "session/Session.h"
 #include "widgets/FormulaPreviewLabel.h"
@@ -21,8 +23,9 @@ using namespace Qt::StringLiterals;
 
 namespace talven {
 
-FormulaEntryPanel::FormulaEntryPanel(Session& session, Prompts& prompts, QWidget* parent)
-    : QWidget(parent), m_session(session), m_prompts(prompts) {
+FormulaEntryPanel::FormulaEntryPanel(Session& session, Prompts& prompts, QSettings* viewSettings,
+                                     QWidget* parent)
+    : QWidget(parent), m_session(session), m_prompts(prompts), m_viewSettings(viewSettings) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     m_text = new QPlainTextEdit(this);
@@ -39,7 +42,7 @@ FormulaEntryPanel::FormulaEntryPanel(Session& session, Prompts& prompts, QWidget
     auto* commands = new QHBoxLayout;
     for (const auto& [caption, name, request] :
          {std::tuple{u"添加所输公式(&A)"_s, "addFormula", &FormulaEntryPanel::addTyped},
-          std::tuple{u"读取公式文本(N)"_s, "importFormulas", &FormulaEntryPanel::importRequested},
+          std::tuple{u"读取公式文本(N)"_s, "importFormulas", &FormulaEntryPanel::importFile},
           std::tuple{u"公式参数对照说明(&I)"_s, "reference", &FormulaEntryPanel::referenceRequested}}) {
         auto* button = new QPushButton(caption, this);
         button->setObjectName(QString::fromLatin1(name));
@@ -115,6 +118,29 @@ void FormulaEntryPanel::addTyped() {
                           done.error().shown());
         if (done.code() == ErrorCode::Empty)
             m_text->setFocus();
+    });
+}
+
+void FormulaEntryPanel::importFile() {
+    const QString path = m_prompts.openFile(this, u"读取公式文本"_s, DialogFolder::start(m_viewSettings),
+                                            u"公式文本文件 (*.txt);;所有文件 (*)"_s);
+    DialogFolder::remember(m_viewSettings, path);
+    if (path.isEmpty())
+        return;
+    m_session.importFormulas(path, m_kill).then(this, [this](const Result<FormulaImportReport>& done) {
+        if (!done) {
+            m_prompts.warning(this, u"读取公式文本失败"_s, done.error().shown());
+            return;
+        }
+        emit imported(done->added > 0, done->summary());
+        if (!done->overLimit.isEmpty())
+            m_prompts.warning(
+                this, u"公式已达上限"_s,
+                u"公式已达上限 %1 条，文件中有 %2 行未添加。"_s.arg(MaxFormulas).arg(done->overLimit.size()));
+        if (!done->unrecognised.isEmpty() &&
+            m_prompts.question(this, u"无法识别公式"_s,
+                               u"公式文本文件中含有无法识别公式，是否查看这些公式？"_s))
+            m_prompts.openOrOfferFolder(this, u"无法识别公式"_s, done->reportPath);
     });
 }
 

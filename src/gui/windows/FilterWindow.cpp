@@ -182,9 +182,13 @@ std::vector<FormulaFigures> FilterWindow::figures() const {
     return out;
 }
 
-std::vector<float> FilterWindow::recents() const {
+int FilterWindow::recentWindowDraws() const {
     static constexpr int windows[] = {10, 30, 100};
-    const int window = windows[std::clamp(m_recentWindow->currentIndex(), 0, 2)];
+    return windows[std::clamp(m_recentWindow->currentIndex(), 0, 2)];
+}
+
+std::vector<float> FilterWindow::recents() const {
+    const int window = recentWindowDraws();
     std::vector<float> out;
     for (int ordinal = 1; ordinal <= static_cast<int>(m_session.formulas().size()); ++ordinal)
         out.push_back(recentAccuracy(m_session.result(ordinal).hits, window).accuracy);
@@ -264,6 +268,7 @@ bool FilterWindow::apply() {
             return false;
         ranges[figure] = *range;
     }
+    Applied applied{FormulaFilter::Criteria{ranges, std::nullopt, std::nullopt}, m_shown};
     std::vector<bool> selection =
         FormulaFilter::apply(m_session.selection(), figures(), ranges, shownOrdinals());
     if (m_recent->isChecked()) {
@@ -275,6 +280,7 @@ bool FilterWindow::apply() {
         if (!recent)
             return false;
         selection = FormulaFilter::applyRecent(std::move(selection), recents(), *recent, shownOrdinals());
+        applied.criteria.recent = FormulaFilter::RecentRange{recentWindowDraws(), *recent};
     }
     if (m_z->isChecked()) {
         const auto z = readRange(m_zLower, m_zUpper, [](const QString& end, const QString&) {
@@ -283,6 +289,7 @@ bool FilterWindow::apply() {
         if (!z)
             return false;
         selection = FormulaFilter::applyZ(std::move(selection), zScores(), *z, shownOrdinals());
+        applied.criteria.z = *z;
     }
     // The window closes: the status line says what it did.
     const std::vector<bool>& before = m_session.selection();
@@ -291,7 +298,8 @@ bool FilterWindow::apply() {
         deselected += before[i] && !selection[i];
     const auto selected = std::count(selection.begin(), selection.end(), true);
     m_session.setSelection(selection);
-    emit applied(u"过滤后共选中 %1 条公式，本次取消选中 %2 条"_s.arg(selected).arg(deselected));
+    m_lastApplied = std::move(applied);
+    emit filtered(u"过滤后共选中 %1 条公式，本次取消选中 %2 条"_s.arg(selected).arg(deselected));
     accept();
     return true;
 }

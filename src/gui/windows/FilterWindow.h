@@ -33,6 +33,14 @@ public:
     // the whole list.
     void setShownOrdinals(std::optional<QList<int>> ordinals) { m_shown = std::move(ordinals); }
 
+    // The criteria the last 确定 applied and the formulas it acted on (none: the whole list); none
+    // before the first. Kept while the window lives, which is as long as the program runs.
+    struct Applied {
+        FormulaFilter::Criteria criteria;
+        std::optional<QList<int>> ordinals;
+    };
+    const std::optional<Applied>& lastApplied() const { return m_lastApplied; }
+
     QLineEdit* lowerEdit(int figure) const { return m_lower[static_cast<size_t>(figure)]; }
     QLineEdit* upperEdit(int figure) const { return m_upper[static_cast<size_t>(figure)]; }
     QGroupBox* recentRange() const { return m_recent; }
@@ -48,7 +56,7 @@ public slots:
 
 signals:
     // The ranges were applied: how many formulas are selected now and how many this took away.
-    void applied(const QString& summary);
+    void filtered(const QString& summary);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -67,6 +75,7 @@ private:
     Session& m_session;
     Prompts& m_prompts;
     std::optional<QList<int>> m_shown;
+    std::optional<Applied> m_lastApplied;
     bool m_loadOnShow = true;
     std::array<QLineEdit*, FormulaFilter::FigureCount> m_lower{};
     std::array<QLineEdit*, FormulaFilter::FigureCount> m_upper{};
@@ -76,6 +85,7 @@ private:
     QLineEdit* m_recentLower = nullptr;
     QLineEdit* m_recentUpper = nullptr;
     std::vector<float> recents() const;
+    int recentWindowDraws() const;
     // The optional range on the z-score; off until the user ticks it.
     QGroupBox* m_z = nullptr;
     QLineEdit* m_zLower = nullptr;

@@ -1,6 +1,5 @@
 #include "windows/MainWindow.h"
 
-#include "common/Limits.h"
 #include "models/FormulaListModel.h"
 #include "models/HistoryGridModel.h"
 #include "prompts/DialogFolder.h"
@@ -63,14 +62,18 @@ MainWindow::MainWindow(Session& session, Prompts& prompts, QSettings* viewSettin
     m_historyView = new HistoryGridView(m_history, *m_exporter, this);
     m_historyView->setObjectName(u"historyGrid"_s);
     m_top->addWidget(m_historyView);
-    m_formulaEntry = new FormulaEntryPanel(session, prompts, this);
+    m_formulaEntry = new FormulaEntryPanel(session, prompts, viewSettings, this);
     m_formulaEntry->setObjectName(u"formulaEntry"_s);
     connect(m_formulaEntry, &FormulaEntryPanel::added, this, [this](const QString& notice) {
         setFormulaColumns(true, false);
         m_notUndoable = u"添加公式不能撤销，可在列表中右键删除"_s;
         notify(notice.isEmpty() ? u"已添加公式"_s : notice);
     });
-    connect(m_formulaEntry, &FormulaEntryPanel::importRequested, this, &MainWindow::importFormulas);
+    connect(m_formulaEntry, &FormulaEntryPanel::imported, this, [this](bool added, const QString& summary) {
+        if (added)
+            setFormulaColumns(true, false);
+        notify(summary);
+    });
     connect(m_formulaEntry, &FormulaEntryPanel::referenceRequested, this, &MainWindow::openReference);
     connect(m_formulaEntry, &FormulaEntryPanel::kindChosen, this, &MainWindow::kindChosen);
     auto* entryArea = new QScrollArea(m_top);
@@ -187,6 +190,11 @@ QWidget* MainWindow::buildCommandBand() {
     m_verifyPeriod->setFixedWidth(m_verifyPeriod->fontMetrics().horizontalAdvance(u"00000000"_s) + 12);
     layout->addWidget(m_verifyPeriod);
     layout->addWidget(button(u"验算该期公式[计算的该期下期结果](&K)"_s, "verify", &MainWindow::verify));
+    QPushButton* backtest =
+        button(u"组合验算(&Z)"_s, "selectionBacktestButton", &MainWindow::openSelectionBacktest,
+               u"把所选公式或过滤条件在最近各期逐期验算，并与随机水平比较"_s);
+    backtest->setAccessibleName(u"组合验算"_s);
+    layout->addWidget(backtest);
     layout->addWidget(button(u"公式挖掘(&W)"_s, "discovery", &MainWindow::openDiscovery,
                              u"在历史上试验大量候选公式，并用未参与挑选的期数检验它们"_s));
     m_undoButton = button(u"撤销"_s, "undo", &MainWindow::undo, u"撤销最后一次删除或读入（Ctrl+Z）"_s);
@@ -291,26 +299,6 @@ void MainWindow::importPreviewed(const ImportPreview& preview) {
                 });
 }
 
-void MainWindow::importFormulas() {
-    const QString path = chooseFile(u"读取公式文本"_s, u"公式文本文件 (*.txt);;所有文件 (*)"_s);
-    if (path.isEmpty())
-        return;
-    afterChange(m_session.importFormulas(path, m_formulaEntry->kill()), u"读取公式文本失败"_s,
-                [this](const Result<FormulaImportReport>& done) {
-                    if (done->added > 0)
-                        setFormulaColumns(true, false);
-                    notify(done->summary());
-                    if (!done->overLimit.isEmpty())
-                        m_prompts.warning(this, u"公式已达上限"_s,
-                                          u"公式已达上限 %1 条，文件中有 %2 行未添加。"_s.arg(MaxFormulas)
-                                              .arg(done->overLimit.size()));
-                    if (!done->unrecognised.isEmpty() &&
-                        m_prompts.question(this, u"无法识别公式"_s,
-                                           u"公式文本文件中含有无法识别公式，是否查看这些公式？"_s))
-                        m_prompts.openOrOfferFolder(this, u"无法识别公式"_s, done->reportPath);
-                });
-}
-
 void MainWindow::deleteFormula(int idx) {
     afterChange(m_session.deleteFormula(idx), u"无法删除公式"_s,
                 [this](const Result<void>&) { setFormulaColumns(false, false); });
@@ -394,10 +382,23 @@ void MainWindow::openDiscovery() {
     m_discovery.show([this] { return new DiscoveryWindow(m_session, m_prompts, this); }, this);
 }
 
+void MainWindow::openSelectionBacktest() {
+    const SelectionBacktestWindow::Sources sources{
+        [this] { return m_filter ? m_filter->lastApplied() : std::nullopt; },
+        [this] { return shownKind() ? std::optional(static_cast<int>(*shownKind())) : std::nullopt; }};
+    m_selectionBacktest.show(
+        [&] {
+            auto* window = new SelectionBacktestWindow(m_session, m_prompts, sources, this, m_viewSettings);
+            connect(window, &SelectionBacktestWindow::exported, this, &MainWindow::showExported);
+            return window;
+        },
+        this);
+}
+
 void MainWindow::openFilter() {
     if (!m_filter) {
         m_filter = new FilterWindow(m_session, m_prompts, this);
-        connect(m_filter, &FilterWindow::applied, this, [this](const QString& text) { notify(text); });
+        connect(m_filter, &FilterWindow::filtered, this, [this](const QString& text) { notify(text); });
         placeBeside(*m_filter, *this);
     }
     m_filter->run(m_formulaList->shownOrdinals());

@@ -8,6 +8,7 @@
 #include "windows/DiscoveryWindow.h"
 #include "windows/ErrorValueWindow.h"
 #include "windows/ReferenceWindow.h"
+#include "windows/SelectionBacktestWindow.h"
 #include "windows/WindowSlot.h"
 
 #include <QMainWindow>
@@ -59,13 +60,13 @@ public slots:
     // The commands of the window's buttons.
     void importHistory();
     void importPreviewed(const ImportPreview& preview);
-    void importFormulas();
     void compute();
     void verify();
     void openGuide();
     void openReference();
     void openFilter();
     void openDiscovery();
+    void openSelectionBacktest();
     void showErrorValues();
     void showExported(const QString& path);
     void showSettingsMenu();
@@ -118,6 +119,7 @@ private:
     WindowSlot<ReferenceWindow> m_reference;
     WindowSlot<ErrorValueWindow> m_errors;
     WindowSlot<DiscoveryWindow> m_discovery;
+    WindowSlot<SelectionBacktestWindow> m_selectionBacktest;
     FilterWindow* m_filter = nullptr;
     GridExporter* m_exporter = nullptr;
     ExportNotice* m_exportNotice = nullptr;

@@ -312,6 +312,14 @@ void tst_SpreadsheetExport::overlongNameIsRefused() {
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), written.ok() ? 1 : 0);
         QFile::remove(path);
     }
+    // A folder name or a whole path beyond the system's limits is named as such, not as missing.
+    for (const QString& far :
+         QStringList{dir.filePath(QString(300, u'b') + u"/x.xlsx"_s),
+                     dir.filePath(QString(200, u'c') + u'/').repeated(25) + u"x.xlsx"_s}) {
+        const auto written = SpreadsheetExport::writeXlsx(sampleGrid(), far);
+        QVERIFY(!written.ok());
+        QVERIFY2(written.message().contains(u"太长"_s), qPrintable(written.message()));
+    }
 }
 
 void tst_SpreadsheetExport::libreOfficeReadsTheWorkbook() {

@@ -54,9 +54,10 @@ private slots:
         QTest::newRow("blank lines silent, short line reported")
             << QStringList{u""_s, u"   "_s, u"2007001 01 02 03 04 05 06"_s, d1} << 0 << 49
             << QStringList{u"4:2007001:1 2 3 4 5 6 7"_s} << QList<int>{3};
-        QTest::newRow("numbers after the seventh ignored, trailing digit too")
-            << QStringList{u"2007001 01 02 03 04 05 06 07 08 9"_s} << 0 << 49
-            << QStringList{u"1:2007001:1 2 3 4 5 6 7"_s} << QList<int>{};
+        QTest::newRow("digits after the seventh number make the line unreadable")
+            << QStringList{u"2007001 01 02 03 04 05 06 07 08 9"_s, u"2007002 01 02 03 04 05 06 4294967303"_s,
+                           u"2007003 01 02 03 04 05 06 42abc"_s, u"2007004 01 02 03 04 05 06 07"_s}
+            << 0 << 49 << QStringList{u"4:2007004:1 2 3 4 5 6 7"_s} << QList<int>{1, 2, 3};
         QTest::newRow("three-digit group would shift the numbers")
             << QStringList{u"2007001 01 02 103 04 05 06 07 08"_s} << 0 << 49 << QStringList{}
             << QList<int>{1};
@@ -74,7 +75,7 @@ private slots:
         QTest::newRow("repeated number")
             << QStringList{u"2007001 01 02 03 04 05 06 01"_s} << 0 << 49 << QStringList{} << QList<int>{1};
         QTest::newRow("period order; a skipped line gives no period")
-            << QStringList{u"2007005 01 02 03 04 05 06 07"_s, u"2007005 01 02 03 04 05 06 08"_s,
+            << QStringList{u"2007005 01 02 03 04 05 06 07"_s, u"2007005 01 02 03 04 05 06 07"_s,
                            u"2007004 01 02 03 04 05 06 08"_s, u"01 02 03 04 05 06"_s,
                            u"01 02 03 04 05 06 09"_s}
             << 0 << 49 << QStringList{u"1:2007005:1 2 3 4 5 6 7"_s, u"5:2007006:1 2 3 4 5 6 9"_s}
@@ -114,6 +115,7 @@ private slots:
         QTest::newRow("repeated") << 2007010 << QList<int>{1, 2, 3, 4, 5, 6, 6} << u"号码06重复"_s;
         QTest::newRow("same as newest") << 2007009 << ok << u"期号2007009不大于已有的最新一期2007009"_s;
         QTest::newRow("not seven digits") << 0 << ok << u"期号0不是七位数字的期号"_s;
+        QTest::newRow("draw 000") << 2027000 << ok << u"期数是 000"_s;
     }
     void validateDraw() {
         QFETCH(int, period);

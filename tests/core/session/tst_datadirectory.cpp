@@ -1,5 +1,6 @@
 #include "session/DataDirectory.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -57,6 +58,32 @@ private slots:
                                                                             : user;
         QCOMPARE(found.path, expectedPath);
         QVERIFY(found.describe().contains(QDir::toNativeSeparators(expectedPath)));
+    }
+
+    // Temporary files and journals of a program that has ended go at start-up; a running one's,
+    // the copies that may hold a state of their own and the user's files stay.
+    void leftoversOfEndedPrograms() {
+        QTemporaryDir dir;
+        const QString ended = u"2147480000"_s; // beyond any process id the system hands out
+        const QString running = QString::number(QCoreApplication::applicationPid());
+        const QStringList gone{u"orvane.mdb.bak.%1-1.part.tmp"_s.arg(ended),
+                               u"orvane.mdb.bak.%1-1.part.tmp-journal"_s.arg(ended),
+                               u"orvane.mdb.repair.%1-2.part.tmp-wal"_s.arg(ended),
+                               u"无法识别公式.txt.tmp-%1"_s.arg(ended)};
+        const QStringList kept{u"orvane.mdb.bak.%1-1.part.tmp"_s.arg(running),
+                               u"orvane.mdb.bak.%1-1.part.tmp-journal"_s.arg(running),
+                               u"无法识别公式.txt.tmp-%1"_s.arg(running),
+                               u"orvane.mdb.bak.%1-3.tmp"_s.arg(ended),
+                               u"orvane.mdb.bak.1-wal"_s,
+                               u"notes.tmp-draft"_s};
+        for (const QString& name : gone + kept) {
+            QFile file(dir.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        removeLeftovers(dir.path());
+        QStringList expected = kept;
+        expected.sort();
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), expected);
     }
 };
 

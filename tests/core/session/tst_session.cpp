@@ -45,7 +45,7 @@ QList<QList<int>> drawRows(const QString& dbPath, const QString& table) {
 
 template <typename T>
 QString messageOf(const Result<T>& result) {
-    return result.ok() ? QString() : result.message();
+    return result.ok() ? QString() : result.error().shown();
 }
 
 } // namespace
@@ -437,7 +437,7 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::newRow("65 MB history file") << u"large-history"_s << u"64 MB"_s;
         QTest::newRow("65 MB formula file") << u"large-formulas"_s << u"64 MB"_s;
-        QTest::newRow("endless device") << u"device"_s << u"64 MB"_s;
+        QTest::newRow("endless device") << u"device"_s << u"设备文件"_s;
         QTest::newRow("binary formula file") << u"binary-formulas"_s << u"不是公式文本文件"_s;
     }
     void hostileFilesAreRefused() {

@@ -2,6 +2,7 @@
 // back into the same field.
 #include "store/Settings.h"
 
+#include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -48,6 +49,19 @@ private slots:
         QCOMPARE(store.value(u"IniSetting/"_s + name).toString(), stored.section(u'=', 1));
         QCOMPARE(Settings::keyNamed(name), std::optional(key));
         QCOMPARE(Settings::parse(key, stored.section(u'=', 1)).value(), value);
+    }
+
+    // A store that cannot be written says so with QSettings' own status as the cause.
+    void failedSaveSaysWhy() {
+        QTemporaryDir dir;
+        QFile blocker(dir.filePath(u"file"_s));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        QSettings store(dir.filePath(u"file/s.ini"_s), QSettings::IniFormat);
+        const auto saved = Settings(store).save(OptionKey::LargestNumber, Options());
+        QVERIFY(!saved);
+        QCOMPARE(saved.message(), u"无法保存设置"_s);
+        QVERIFY2(saved.error().cause.contains(u"无法写入"_s), qPrintable(saved.error().cause));
     }
 };
 
