@@ -73,6 +73,8 @@ ImportPreviewDialog::ImportPreviewDialog(const ImportPreview& preview, QWidget* 
     auto* summary = new QLabel(previewSummary(preview), this);
     summary->setTextInteractionFlags(Qt::TextSelectableByMouse);
     summary->setFont(QFont(u"monospace"_s));
+    // Long lines (a path, a warning) wrap rather than widen the dialog past a small screen.
+    summary->setWordWrap(true);
     layout->addWidget(summary);
 
     layout->addWidget(new QLabel(preview.skipped.isEmpty()
