@@ -131,9 +131,7 @@ QVariant FormulaListModel::data(const QModelIndex& index, int role) const {
                 return c.z.value_or(none);
             return c.valid ? (index.column() == Chance ? c.chance : c.edge) : none;
         }
-        if (index.column() == Edge) // its sign always shown: above or below chance
-            return c.valid && c.edge > 0 && edgeText(c) != u"0.00"_s ? u"+"_s + edgeText(c) : edgeText(c);
-        return index.column() == Chance ? chanceText(c) : zText(c);
+        return index.column() == Chance ? chanceText(c) : index.column() == Edge ? edgeText(c) : zText(c);
     }
     if (role == SortRole)
         return sortValue(index.column(), ordinal, r, texts);

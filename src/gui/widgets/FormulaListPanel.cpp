@@ -15,6 +15,7 @@
 #include <QSettings>
 #include <QSortFilterProxyModel>
 #include <QSplitter>
+#include <QStyledItemDelegate>
 #include <QTabBar>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -28,6 +29,16 @@ using namespace Qt::StringLiterals;
 namespace talven {
 
 namespace {
+
+// 超出随机 shows its sign in the list, above or below chance; the exports keep the plain number.
+class SignedText : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QString displayText(const QVariant& value, const QLocale& locale) const override {
+        const QString text = QStyledItemDelegate::displayText(value, locale);
+        return text.isEmpty() || text.startsWith(u'-') || text == u"0.00"_s ? text : u"+"_s + text;
+    }
+};
 
 const QString selectedTip = u"执行公式列表中序号为蓝色的公式"_s;
 constexpr int RowsShown = 18; // more formulas than this open scrolled to the end
@@ -98,6 +109,7 @@ FormulaListPanel::FormulaListPanel(Session& session, GridExporter& exporter, QWi
     for (int c : {FormulaListModel::Recent10, FormulaListModel::Recent30, FormulaListModel::Recent100,
                   FormulaListModel::Chance, FormulaListModel::Edge, FormulaListModel::ZScore})
         m_view->setColumnHidden(c, true);
+    m_view->setItemDelegateForColumn(FormulaListModel::Edge, new SignedText(m_view));
     // The figures against chance, when shown, stand next to the accuracy they are read against.
     for (int c : {FormulaListModel::Chance, FormulaListModel::Edge, FormulaListModel::ZScore}) {
         QHeaderView* header = m_view->horizontalHeader();
