@@ -23,13 +23,13 @@ public:
     QString name() const override { return QStringLiteral("import-history"); }
     QString usage() const override {
         return QStringLiteral(
-            "import-history FILE [--append] [--dry-run] [--force]  读取历史号码文件，覆盖原有历史"
+            "import-history FILE [--append] [--dry-run [--verbose]] [--force]  读取历史号码文件，覆盖原有历史"
             "（--append 只追加比已有最新一期更新的各期，--dry-run 只显示将读入什么，"
             "--force 不像历史号码文件也读入；FILE 为 - 时读标准输入）");
     }
     QList<QCommandLineOption> options() const override {
         return {flag(QStringLiteral("append"), QString()), flag(QStringLiteral("dry-run"), QString()),
-                flag(QStringLiteral("force"), QString())};
+                flag(QStringLiteral("force"), QString()), flag(QStringLiteral("verbose"), QString())};
     }
     int maxArguments() const override { return 1; }
     bool onlyReads(const ProgramArguments& args) const override {

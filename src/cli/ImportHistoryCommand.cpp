@@ -62,8 +62,13 @@ int presentPreview(CommandContext& ctx, const ImportPreview& p, bool append) {
     }
     if (!p.skipped.isEmpty()) {
         ctx.out << u"有 %1 行不能读入："_s.arg(p.skipped.size()) << Qt::endl;
-        for (const ImportPreview::ShownSkip& s : p.skipped)
-            ctx.out << u"  第 %1 行 %2：%3"_s.arg(s.line).arg(shownLine(s.text), s.reason) << Qt::endl;
+        // Twenty lines and a count per reason; --verbose lists every one.
+        if (ctx.isSet(u"verbose"_s))
+            for (const ImportPreview::ShownSkip& s : p.skipped)
+                ctx.out << u"  第 %1 行 %2：%3"_s.arg(s.line).arg(shownLine(s.text), s.reason) << Qt::endl;
+        else
+            for (const QString& line : p.skippedSummary)
+                ctx.out << u"  "_s << line << Qt::endl;
     }
     ctx.out << u"（只是预览，数据库未改动）"_s << Qt::endl;
     if (p.notHistory && !ctx.isSet(u"force"_s)) {

@@ -7,6 +7,8 @@
 
 #include <QSet>
 
+using namespace Qt::StringLiterals;
+
 namespace talven {
 
 namespace {
@@ -39,14 +41,20 @@ QList<ParsedDraw> ImportPreview::storedDraws(const std::vector<DrawValues>& draw
 
 Result<ImportPreview> ImportPreview::read(const ImportSource& source, const SessionState& state) {
     const QString& path = source.path;
-    auto read = source.inMemory ? HistoryReader::read(source.bytes, state.nextPeriod().value(), state.options().bit)
-                                : HistoryReader::readFile(path, state.nextPeriod().value(), state.options().bit);
+    auto read = source.inMemory
+                    ? HistoryReader::read(source.bytes, state.nextPeriod().value(), state.options().bit, path)
+                    : HistoryReader::readFile(path, state.nextPeriod().value(), state.options().bit);
     if (!read)
         return read.error();
     const HistoryFile& file = read.value();
     ImportPreview p;
     p.path = path;
     p.form = file.form;
+    p.sourceName = file.sourceName;
+    p.warnings = file.warnings;
+    if (file.repeatedTitles > 0)
+        p.warnings.append(u"表中重复出现的标题行 %1 行已跳过。"_s.arg(file.repeatedTitles));
+    p.skippedSummary = file.skippedSummary(20);
     p.lines = file.lines;
     p.fileDraws = static_cast<int>(file.draws.size());
     p.storedCount = static_cast<int>(state.draws().size());

@@ -20,7 +20,7 @@ struct HistoryFile;
 // Where a history comes from: a file, or text held in memory (pasted from the clipboard, read from
 // standard input) under a name the messages use.
 struct ImportSource {
-    QString path;  // the file, or the name of the text ("剪贴板", "标准输入")
+    QString path; // the file, or the name of the text ("剪贴板", "标准输入")
     QByteArray bytes;
     bool inMemory = false;
 
@@ -55,6 +55,7 @@ struct ImportPreview {
     int replaceDrops = 0;          // stored draws a replace loses (periods the file does not hold)
     QList<ShownDraw> firstAndLast; // the file's first and last three draws
     QList<ShownSkip> skipped;      // every line that yields no draw
+    QStringList skippedSummary;    // the first 20 of them, then a count per reason
     // Most lines are not draws: a replace must be asked for explicitly (--force, 仍然替换).
     std::optional<Error> notHistory;
     int appendCount = 0;                // draws an append adds

@@ -1,5 +1,7 @@
 #include "ProgramLog.h"
 
+#include "common/Platform.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -39,8 +41,14 @@ QString levelText(QtMsgType type) {
 
 // A link where the log belongs is replaced, never written through: its target may be anyone's file.
 void dropLink(const QString& path) {
-    if (QFileInfo(path).isSymLink())
+    if (Platform::status(path, false).kind == Platform::FileKind::Link)
         QFile::remove(path);
+}
+
+// Only a regular file (or none yet) is written: a fifo there would hold the program for ever.
+bool writable(const QString& path) {
+    const auto kind = Platform::status(path, false).kind;
+    return kind == Platform::FileKind::Missing || kind == Platform::FileKind::Regular;
 }
 
 void append(const QString& line) {
@@ -48,9 +56,13 @@ void append(const QString& line) {
     if (QFileInfo(logPath).size() >= RotateAt) {
         const QString older = logPath + u".1"_s;
         dropLink(older);
-        QFile::remove(older);
-        QFile::rename(logPath, older);
+        if (writable(older)) {
+            QFile::remove(older);
+            QFile::rename(logPath, older);
+        }
     }
+    if (!writable(logPath))
+        return;
     QFile file(logPath);
     if (file.open(QIODevice::WriteOnly | QIODevice::Append))
         file.write(line.toUtf8());

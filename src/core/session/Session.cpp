@@ -2,6 +2,7 @@
 
 #include "common/Platform.h"
 #include "session/Damage.h"
+#include "session/DataDirectory.h"
 #include "session/DatabaseThread.h"
 #include "session/ProgramLog.h"
 #include "store/Backups.h"
@@ -29,7 +30,10 @@ Session::~Session() {
 }
 
 bool Session::databaseExists(const QString& dataDir) {
-    return QFileInfo::exists(QDir(dataDir).filePath(QString::fromLatin1(Database::FileName)));
+    // A dangling link or a path over the system's limit is something to report, not an empty history.
+    const QString path = QDir(dataDir).filePath(QString::fromLatin1(Database::FileName));
+    return !Platform::overLong(path).isEmpty() ||
+           Platform::status(path, false).kind != Platform::FileKind::Missing;
 }
 
 void Session::logFailure(const Error& error) {
@@ -83,6 +87,7 @@ Result<void> Session::openDatabase() {
         return state.error();
     m_state = std::move(state.value());
     Backups::removeLeftovers(m_db->path());
+    removeLeftovers(m_dataDir);
     // A file that cannot be written, or holds a period no change could follow, is only shown.
     if (m_db->readOnly())
         m_readOnlyReason =
@@ -179,7 +184,7 @@ Result<bool> Session::renumberFormulasIfNeeded() {
     m_openingNotice +=
         u"公式表中的序号有重复、间断或不是正数，已按原来的顺序重新编号；"_s +
         (kept ? u"修改前的数据库已备份为 %1"_s.arg(QDir::toNativeSeparators(copy->destination()))
-              : u"但修改前的数据库未能存为备份：%1"_s.arg(kept.message()));
+              : u"但修改前的数据库未能存为备份：%1"_s.arg(kept.error().shown()));
     return true;
 }
 

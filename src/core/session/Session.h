@@ -79,7 +79,9 @@ public:
     // input cannot be used, or while another operation runs ("正在进行其他操作，请稍候再试").
     // What importing a file would do; the file is read here and nowhere else.
     Pending<ImportPreview> previewImport(const ImportSource& source);
-    Pending<ImportPreview> previewImport(const QString& path) { return previewImport(ImportSource::file(path)); }
+    Pending<ImportPreview> previewImport(const QString& path) {
+        return previewImport(ImportSource::file(path));
+    }
     // Stores the previewed draws. A file that is mostly not draws is refused (ErrorCode::NotHistory)
     // unless forced. Given a path, the file is previewed within the change.
     Pending<ImportReport> importHistory(const ImportPreview& preview, bool force = false);

@@ -83,8 +83,8 @@ ImportPreviewDialog::ImportPreviewDialog(const ImportPreview& preview, QWidget* 
                                  this));
     if (!preview.skipped.isEmpty()) {
         QStringList lines;
-        for (const ImportPreview::ShownSkip& s : preview.skipped)
-            lines.append(u"第 %1 行 %2：%3"_s.arg(s.line).arg(shownText(s.text.left(60)), s.reason));
+        // Twenty lines, then a count per reason: a file of other lines does not bury the choice.
+        lines = preview.skippedSummary;
         auto* skipped = new QPlainTextEdit(lines.join(u'\n'), this);
         skipped->setReadOnly(true);
         skipped->setLineWrapMode(QPlainTextEdit::NoWrap);

@@ -418,9 +418,12 @@ private slots:
     void periodsStayWithinSevenDigits() {
         Fixture f;
         QVERIFY(f.reopen());
+        // Files hold years 1900..2099 only; another program may have stored more.
         QVERIFY(f.importHistory(
-                     f.write(u"h.txt"_s, "9999998 01 02 03 04 05 06 07\n9999999 08 09 10 11 12 13 14\n"))
+                     f.write(u"h.txt"_s, "2099998 01 02 03 04 05 06 07\n2099999 08 09 10 11 12 13 14\n"))
                     .ok());
+        QVERIFY(f.exec(u"UPDATE Lishi0 SET QQH = QQH + 7900000"_s));
+        QVERIFY(f.reopen());
         QVERIFY(!f.session->nextPeriod().isValid());
         QVERIFY(f.addDraw({1, 2, 3, 4, 5, 6, 7}).message().contains(u"9999999"_s));
         QVERIFY(f.exec(u"UPDATE Lishi0 SET QQH = 2147483647 WHERE QQH = 9999999"_s));
