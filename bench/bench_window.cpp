@@ -127,9 +127,9 @@ int main(int argc, char** argv) {
 
     Session& s = *session.value();
     LoopWatch watch;
-    auto* option = window.findChild<QCheckBox*>();
+    auto* option = window.findChild<QCheckBox*>(u"formulaColumns"_s);
     auto typeDraw = [&window](const QString& period) {
-        DrawEntryRow* entry = window.entryRow();
+        auto* entry = window.findChild<DrawEntryRow*>(u"drawEntry"_s);
         if (!period.isEmpty())
             entry->periodBox()->setText(period);
         for (int i = 1; i <= 7; ++i)

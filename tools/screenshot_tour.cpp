@@ -11,6 +11,7 @@
 #include "widgets/FormulaListPanel.h"
 #include "widgets/FormulaListView.h"
 #include "widgets/FormulaPreviewLabel.h"
+#include "windows/DiscoveryWindow.h"
 #include "windows/FilterWindow.h"
 #include "windows/ImportPreviewDialog.h"
 #include "windows/MainWindow.h"
@@ -53,74 +54,80 @@ private:
         std::function<bool()> ready = {}; // the state is reached (a search has ended)
     };
 
+    // A control or window by its object name, as a test robot finds it.
+    template <typename W = QWidget>
+    static W* named(MainWindow* w, const QString& name) {
+        return w->findChild<W*>(name);
+    }
+
     static void typeFormula(MainWindow* w, const QString& text) {
-        w->formulaEntry()->formulaBox()->setPlainText(text);
-        w->formulaEntry()->previewInput(true);
+        named<FormulaEntryPanel>(w, u"formulaEntry"_s)->formulaBox()->setPlainText(text);
+        named<FormulaEntryPanel>(w, u"formulaEntry"_s)->previewInput(true);
     }
 
     static std::vector<Step> steps(Session& session, MainWindow& window) {
         MainWindow* w = &window;
         Session* s = &session;
         const auto whole = [w]() -> QWidget* { return w; };
-        const auto entry = [w]() -> QWidget* { return w->formulaEntry(); };
+        const auto entry = [w]() -> QWidget* { return named<FormulaEntryPanel>(w, u"formulaEntry"_s); };
         return {
             {u"main-window"_s, [] {}, whole},
-            {u"main-window-formula-columns"_s, [w] { w->findChild<QCheckBox*>()->setChecked(true); }, whole},
-            {u"main-window-chinese"_s, [w] { w->formulaList()->formsBar()->setCurrentIndex(1); }, whole},
+            {u"main-window-formula-columns"_s, [w] { named<QCheckBox>(w, u"formulaColumns"_s)->setChecked(true); }, whole},
+            {u"main-window-chinese"_s, [w] { named<QTabBar>(w, u"formulaForms"_s)->setCurrentIndex(1); }, whole},
             {u"formula-preview"_s,
              [w] {
-                 w->formulaList()->formsBar()->setCurrentIndex(0);
+                 named<QTabBar>(w, u"formulaForms"_s)->setCurrentIndex(0);
                  typeFormula(w, u"[D单特类]特码数+平码一*2"_s);
              },
              entry},
             {u"formula-preview-refused"_s, [w] { typeFormula(w, u"[D单特类]特码数+平码一*(2"_s); }, entry},
             {u"hit-history"_s,
              [w] {
-                 w->formulaEntry()->formulaBox()->clear();
-                 const QModelIndex row = w->formulaView()->model()->index(5, FormulaListModel::Formula);
-                 w->formulaView()->setCurrentIndex(row);
-                 w->formulaView()->scrollTo(row);
+                 named<FormulaEntryPanel>(w, u"formulaEntry"_s)->formulaBox()->clear();
+                 const QModelIndex row = named<FormulaListView>(w, u"formulaList"_s)->model()->index(5, FormulaListModel::Formula);
+                 named<FormulaListView>(w, u"formulaList"_s)->setCurrentIndex(row);
+                 named<FormulaListView>(w, u"formulaList"_s)->scrollTo(row);
              },
-             [w]() -> QWidget* { return w->formulaList(); }},
+             [w]() -> QWidget* { return named<FormulaListPanel>(w, u"formulaPanel"_s); }},
             {u"settings-menu"_s,
              [w] {
-                 QPushButton* button = w->settingsButton();
-                 w->settingsMenu()->popup(
-                     button->mapToGlobal(QPoint(0, -w->settingsMenu()->sizeHint().height())));
+                 QPushButton* button = named<QPushButton>(w, u"settings"_s);
+                 named<SettingsMenu>(w, u"settingsMenu"_s)->popup(
+                     button->mapToGlobal(QPoint(0, -named<SettingsMenu>(w, u"settingsMenu"_s)->sizeHint().height())));
              },
              whole},
             {u"reference-window"_s,
              [w] {
-                 w->settingsMenu()->hide();
+                 named<SettingsMenu>(w, u"settingsMenu"_s)->hide();
                  w->openReference();
              },
-             [w]() -> QWidget* { return w->referenceWindow(); }},
+             [w]() -> QWidget* { return named(w, u"referenceWindow"_s); }},
             {u"filter-window"_s,
              [w] {
-                 w->referenceWindow()->hide();
+                 named(w, u"referenceWindow"_s)->hide();
                  // The filter window is modal: it opens from the event loop and the tour goes on in
                  // its loop.
                  QTimer::singleShot(0, w, &MainWindow::openFilter);
              },
-             [w]() -> QWidget* { return w->filterWindow(); }},
+             [w]() -> QWidget* { return named<FilterWindow>(w, u"filterWindow"_s); }},
             {u"error-values"_s,
              [w] {
-                 w->filterWindow()->reject();
+                 named<FilterWindow>(w, u"filterWindow"_s)->reject();
                  w->compute();
              },
-             [w]() -> QWidget* { return w->errorValueWindow(); }},
+             [w]() -> QWidget* { return named(w, u"errorValueWindow"_s); }},
             {u"discovery-window"_s,
              [w] {
-                 w->errorValueWindow()->close();
+                 named(w, u"errorValueWindow"_s)->close();
                  w->openDiscovery();
-                 w->discoveryWindow()->candidatesBox()->setValue(5000);
-                 w->discoveryWindow()->startButton()->click();
+                 named<DiscoveryWindow>(w, u"discoveryWindow"_s)->candidatesBox()->setValue(5000);
+                 named<DiscoveryWindow>(w, u"discoveryWindow"_s)->startButton()->click();
              },
-             [w]() -> QWidget* { return w->discoveryWindow(); },
-             [w] { return !w->discoveryWindow()->running(); }},
+             [w]() -> QWidget* { return named<DiscoveryWindow>(w, u"discoveryWindow"_s); },
+             [w] { return !named<DiscoveryWindow>(w, u"discoveryWindow"_s)->running(); }},
             {u"import-preview"_s,
              [w] {
-                 w->discoveryWindow()->close();
+                 named<DiscoveryWindow>(w, u"discoveryWindow"_s)->close();
                  w->findChild<ImportPreviewDialog*>()->show();
              },
              [w]() -> QWidget* { return w->findChild<ImportPreviewDialog*>(); }},

@@ -119,7 +119,7 @@ private slots:
         QTest::newRow("BIT letters") << QStringList{u"settings"_s, u"BIT"_s, u"abc"_s}
                                      << u"请输入一个正整数"_s;
         QTest::newRow("empty formula")
-            << QStringList{u"add-formula"_s, QString()} << u"请在左边文本框输入需要添加的公式"_s;
+            << QStringList{u"add-formula"_s, QString()} << u"请在公式输入框输入需要添加的公式"_s;
         QTest::newRow("untranslated term")
             << QStringList{u"add-formula"_s, u"特码数+特码数"_s}
             << u"所输公式无法识别，无法添加到软件。无法识别的公式项“特码数”。公式前缺少种类标头"_s;

@@ -12,6 +12,7 @@
 #include "windows/SettingsMenu.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
@@ -43,7 +44,7 @@ struct Side {
     // The control of a window by its caption, or by its tooltip where the caption changes.
     QWidget* control(const QString& window, const QString& caption) {
         QWidget* root = window == u"filter"_s   ? static_cast<QWidget*>(filter.get())
-                        : window == u"errors"_s ? static_cast<QWidget*>(main->errorValueWindow())
+                        : window == u"errors"_s ? main->findChild<QWidget*>(u"errorValueWindow"_s)
                                                 : static_cast<QWidget*>(main.get());
         if (!root)
             return nullptr;
@@ -68,15 +69,22 @@ struct Side {
         out << selected << QString::number(s().lastErrorValues().size())
             << QString::number(s().lastErrorValuesPeriod().value_or(Period(0)).value());
         const MainWindow& w = *main;
-        out << QString::number(w.showsFormulaColumns()) << QString::number(w.historyModel()->columnCount())
-            << QString::number(w.formulaModel()->rowCount()) << QString::number(int(w.currentKind()))
-            << QString::number(w.killForNewFormulas()) << QString::number(w.kindFilterOn());
-        for (QWidget* shown :
-             {static_cast<QWidget*>(w.referenceWindow()), static_cast<QWidget*>(w.errorValueWindow()),
-              static_cast<QWidget*>(w.discoveryWindow()), static_cast<QWidget*>(w.filterWindow()),
-              static_cast<QWidget*>(w.findChild<SettingsMenu*>())})
+        const auto checked = [&w](const QString& name) {
+            return QString::number(w.findChild<QAbstractButton*>(name)->isChecked());
+        };
+        QString kind;
+        for (int k = 0; k < FormulaKindCount; ++k)
+            kind += checked(u"kind%1"_s.arg(k));
+        out << checked(u"formulaColumns"_s)
+            << QString::number(w.findChild<QAbstractItemView*>(u"historyGrid"_s)->model()->columnCount())
+            << QString::number(w.findChild<QAbstractItemView*>(u"formulaList"_s)->model()->rowCount()) << kind
+            << checked(u"kill"_s) << checked(u"kindFilter"_s);
+        for (const QString& name : {u"referenceWindow"_s, u"errorValueWindow"_s, u"discoveryWindow"_s,
+                                    u"filterWindow"_s, u"settingsMenu"_s}) {
+            auto* shown = w.findChild<QWidget*>(name);
             out << QString::number(shown && shown->isVisible());
-        out << QString::number(w.filterWindow() != nullptr); // modal: closed again at once here
+        }
+        out << QString::number(w.findChild<FilterWindow*>() != nullptr); // modal: closed again at once here
         if (filter) {
             out << QString::number(filter->isVisible()) << QString::number(filter->recentRange()->isChecked())
                 << QString::number(filter->recentWindow()->isEnabled());

@@ -9,9 +9,11 @@
 #include "widgets/ExportNotice.h"
 #include "widgets/FormulaListView.h"
 #include "widgets/FormulaPreviewLabel.h"
+#include "widgets/HistoryGridView.h"
 #include "widgets/HitHistoryStrip.h"
 #include "widgets/StatusLine.h"
 #include "windows/DrawEntryRow.h"
+#include "windows/ErrorValueWindow.h"
 #include "windows/MainWindow.h"
 #include "windows/SettingsMenu.h"
 
@@ -73,6 +75,14 @@ class TestMainWindow : public QObject {
     std::unique_ptr<MainWindow> m_window;
 
     MainWindow& w() { return *m_window; }
+    // The window's controls by their object names, as a test robot finds them.
+    template <typename W>
+    W* named(const char* name) {
+        return w().findChild<W*>(QString::fromLatin1(name));
+    }
+    FormulaListView* formulaView() { return named<FormulaListView>("formulaList"); }
+    QAbstractItemModel* formulaModel() { return formulaView()->model(); }
+    QAbstractItemModel* historyModel() { return named<GridView>("historyGrid")->model(); }
     Session& s() { return *m_f.session; }
     QString lastShown() const { return m_prompts.shown.isEmpty() ? QString() : m_prompts.shown.last().text; }
 
@@ -84,6 +94,17 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     }
 
+    // Before any history, the grid says what to do first.
+    void emptyHistoryHint() {
+        QVERIFY(s().draws().empty());
+        QImage shown(named<GridView>("historyGrid")->viewport()->size(), QImage::Format_ARGB32);
+        named<GridView>("historyGrid")->viewport()->render(&shown);
+        QImage blank(shown.size(), QImage::Format_ARGB32);
+        blank.fill(named<GridView>("historyGrid")->viewport()->palette().base().color());
+        QVERIFY(shown != blank);
+        QVERIFY(HistoryGridView::emptyHint().contains(u"读取历史号码文本"_s));
+    }
+
     void importingTheHistory() {
         m_prompts.openFileAnswers = {sample("history.txt")};
         m_prompts.importChoices = {ImportChoice::Cancel}; // nothing happens
@@ -93,7 +114,7 @@ private slots:
         m_prompts.openFileAnswers = {sample("history.txt")};
         m_prompts.importChoices = {ImportChoice::Replace};
         QVERIFY(press(w(), s(), u"读取历史号码文本(&E)"_s));
-        QCOMPARE(w().historyModel()->rowCount(), 4051);
+        QCOMPARE(historyModel()->rowCount(), 4051);
         QVERIFY(lastShown().startsWith(u"已读入 4051 期历史号码。"_s));
         // The dialogs open in the user's Downloads folder, then where the last file was chosen.
         const QString downloads = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
@@ -111,13 +132,13 @@ private slots:
         m_prompts.importChoices = {ImportChoice::Append};
         QVERIFY(press(w(), s(), u"读取历史号码文本(&E)"_s));
         QVERIFY2(lastShown().contains(u"追加新开奖将追加 1 期"_s), qPrintable(lastShown()));
-        QTRY_COMPARE(w().historyModel()->rowCount(), 4052);
+        QTRY_COMPARE(historyModel()->rowCount(), 4052);
         QCOMPARE(s().undoDescription(), u"撤销追加新开奖"_s);
         QVERIFY(s().undo().wait());
-        QCOMPARE(w().historyModel()->rowCount(), 4051);
-        QVERIFY(w().showsFormulaColumns());
-        QCOMPARE(w().entryRow()->label()->text(), u"在此输入2026152 期历史号码:"_s);
-        QCOMPARE(w().entryRow()->periodText(), u"2026152"_s);
+        QCOMPARE(historyModel()->rowCount(), 4051);
+        QVERIFY(named<QCheckBox>("formulaColumns")->isChecked());
+        QCOMPARE(named<DrawEntryRow>("drawEntry")->label()->text(), u"在此输入2026152 期历史号码:"_s);
+        QCOMPARE(named<DrawEntryRow>("drawEntry")->periodText(), u"2026152"_s);
     }
 
     void addingFormulas() {
@@ -136,18 +157,19 @@ private slots:
         findByText<QRadioButton>(w(), u"杀"_s)->click();
         m_prompts.openFileAnswers = {sample("formulas-utf8.txt")};
         QVERIFY(press(w(), s(), u"读取公式文本(N)"_s));
-        QCOMPARE(w().formulaModel()->rowCount(), 37);
+        QCOMPARE(formulaModel()->rowCount(), 37);
         QVERIFY(s().formulas().back().kill);
-        QCOMPARE(w().historyModel()->columnCount(), HistoryGridModel::FirstFormula + 37);
+        QCOMPARE(historyModel()->columnCount(), HistoryGridModel::FirstFormula + 37);
     }
 
     // Clicks toggle a formula's selection and its blue index cell; a double-click exports the list
     // and leaves the selection as it was; arrow keys move without toggling.
     void selectingByClicks() {
-        FormulaListView* view = w().formulaView();
+        FormulaListView* view = formulaView();
         const QModelIndex indexCell = view->model()->index(0, FormulaListModel::RowNumber);
         clickRow(view, 0);
         QVERIFY(!s().selection()[0]);
+        QCOMPARE(w().statusBar()->currentMessage(), u"已取消选中第 1 条公式，再点一次可恢复"_s);
         QVERIFY(indexCell.data(Qt::BackgroundRole).value<QColor>() != QColor(0, 0, 255));
         QVERIFY(view->model()->index(0, FormulaListModel::NextResult).data().toString().isEmpty());
         clickRow(view, 0);
@@ -164,7 +186,7 @@ private slots:
         QVERIFY(s().selection()[2]);
         QTRY_VERIFY(m_prompts.opened.contains(QDir(s().dataDir()).filePath(u"gongshi.xlsx"_s)));
         // The notice names the file in the status line's place, and a click opens its folder.
-        ExportNotice* notice = w().exportNotice();
+        ExportNotice* notice = named<ExportNotice>("exportNotice");
         auto* status = w().findChild<StatusLine*>();
         QVERIFY(notice->isVisible() && !status->isVisible());
         QCOMPARE(notice->accessibleName(),
@@ -187,10 +209,10 @@ private slots:
 
     void computing() {
         QVERIFY(press(w(), s(), u"计算选中公式(&C)"_s));
-        QVERIFY(w().errorValueWindow());
+        QVERIFY(named<ErrorValueWindow>("errorValueWindow"));
         QCOMPARE(s().lastErrorValues().size(), 49);
         QVERIFY(!s().lastErrorValuesPeriod());
-        w().errorValueWindow()->close();
+        named<ErrorValueWindow>("errorValueWindow")->close();
         w().activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w()));
     }
@@ -198,7 +220,7 @@ private slots:
     // Draws typed with the keyboard: the focus moves on, box 7 stores, a refused draw keeps its
     // boxes, and a period typed into the period box is the one stored.
     void enteringDraws() {
-        DrawEntryRow* entry = w().entryRow();
+        DrawEntryRow* entry = named<DrawEntryRow>("drawEntry");
         QVERIFY(press(w(), s(), u"删除最后历史(&D)"_s));
         QCOMPARE(s().draws().size(), size_t(4050));
         QCOMPARE(entry->label()->text(), u"在此输入2026151 期历史号码:"_s);
@@ -213,11 +235,12 @@ private slots:
         QCOMPARE(s().draws().size(), size_t(4050));
         QVERIFY(lastShown().contains(u"06"_s) || lastShown().contains(u"重复"_s));
         QCOMPARE(entry->box(1)->text(), u"01"_s);
-        entry->box(7)->clear();
-        QTest::keyClicks(entry->box(7), u"07"_s);
+        // Mended without retyping the last box: Enter in any box of the complete row saves it.
+        entry->box(7)->setText(u"07"_s);
+        QTest::keyClick(entry->box(3), Qt::Key_Return);
         QTRY_VERIFY_WITH_TIMEOUT(!s().busy(), 20000);
         QCOMPARE(s().draws().size(), size_t(4051));
-        QVERIFY(entry->box(1)->text().isEmpty());
+        QTRY_VERIFY(entry->box(1)->text().isEmpty());
         QTRY_COMPARE(QApplication::focusWidget(),
                      entry->box(1)); // focus returns once the busy feedback lets go
         QCOMPARE(entry->periodText(), u"2026152"_s);
@@ -235,7 +258,7 @@ private slots:
     // Ctrl+Z undoes what was typed in the focused box first, then the last change; text the
     // program set or cleared is never undone.
     void undoKey() {
-        DrawEntryRow* entry = w().entryRow();
+        DrawEntryRow* entry = named<DrawEntryRow>("drawEntry");
         const size_t drawn = s().draws().size();
         w().activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w()));
@@ -267,14 +290,14 @@ private slots:
     }
 
     void optionAndKindFilter() {
-        auto* option = w().findChild<QCheckBox*>();
+        auto* option = named<QCheckBox>("formulaColumns");
         option->click();
-        QCOMPARE(w().historyModel()->columnCount(), HistoryGridModel::FirstFormula);
+        QCOMPARE(historyModel()->columnCount(), HistoryGridModel::FirstFormula);
         option->click();
         QTRY_VERIFY_WITH_TIMEOUT(!s().busy(), 20000);
-        QCOMPARE(w().historyModel()->columnCount(), HistoryGridModel::FirstFormula + 37);
+        QCOMPARE(historyModel()->columnCount(), HistoryGridModel::FirstFormula + 37);
         // Neither the scroll bar the columns bring nor a lower grid hides the newest draw.
-        QTableView* history = w().historyView();
+        QTableView* history = named<GridView>("historyGrid");
         QTRY_VERIFY(history->horizontalScrollBar()->isVisible()); // laid out after the reset
         const QModelIndex newest = history->model()->index(history->model()->rowCount() - 1, 0);
         for (int height : {history->height(), history->height() - 37, history->height() + 37}) {
@@ -286,30 +309,31 @@ private slots:
         findByText<QPushButton>(w(), u"显所选类公式(&P)"_s)->click();
         const auto zodiac = std::count_if(s().formulas().begin(), s().formulas().end(),
                                           [](const FormulaRow& r) { return r.kind == 1; });
-        QCOMPARE(w().formulaModel()->rowCount(), int(zodiac));
-        QCOMPARE(w().historyModel()->columnCount(), HistoryGridModel::FirstFormula + int(zodiac));
+        QCOMPARE(formulaModel()->rowCount(), int(zodiac));
+        QCOMPARE(historyModel()->columnCount(), HistoryGridModel::FirstFormula + int(zodiac));
         // Another kind while the filter is on shows that kind at once.
         findByText<QRadioButton>(w(), u"数尾"_s)->click();
-        QCOMPARE(w().formulaModel()->index(0, FormulaListModel::Kind).data().toString(), u"数尾"_s);
+        QCOMPARE(formulaModel()->index(0, FormulaListModel::Kind).data().toString(), u"数尾"_s);
         // Select all and invert act on the rows shown only.
         QVERIFY(press(w(), s(), u"反选所有公式(&R)"_s));
-        QVERIFY(!s().selection()[static_cast<size_t>(w().formulaModel()->ordinalOfRow(0) - 1)]);
+        QVERIFY(!s().selection()[static_cast<size_t>(
+            formulaModel()->index(0, 0).data(FormulaListModel::OrdinalRole).toInt() - 1)]);
         QVERIFY(s().selection()[0]);
         QVERIFY(press(w(), s(), u"选中所有公式(&L)"_s));
         QVERIFY(std::all_of(s().selection().begin(), s().selection().end(), [](bool b) { return b; }));
         findByText<QPushButton>(w(), u"显所选类公式(&P)"_s)->click();
-        QCOMPARE(w().formulaModel()->rowCount(), 37);
+        QCOMPARE(formulaModel()->rowCount(), 37);
     }
 
     void deletingAFormulaFromTheMenu() {
-        const int idx = w().formulaModel()->index(1, FormulaListModel::FormulaNumber).data().toInt();
+        const int idx = formulaModel()->index(1, FormulaListModel::FormulaNumber).data().toInt();
         const QString code = s().formulas()[static_cast<size_t>(idx - 1)].code;
         auto withCode = [&] {
             return std::count_if(s().formulas().begin(), s().formulas().end(),
                                  [&](const FormulaRow& r) { return r.code == code; });
         };
         const auto before = withCode();
-        clickRow(w().formulaView(), 1, Qt::RightButton);
+        clickRow(formulaView(), 1, Qt::RightButton);
         QMenu* menu = nullptr;
         for (QMenu* m : w().findChildren<QMenu*>())
             if (m->title() == u"管理"_s && m->isVisible())
@@ -320,7 +344,7 @@ private slots:
         menu->close();
         QTRY_VERIFY_WITH_TIMEOUT(!s().busy() && s().formulas().size() == 36, 20000);
         QCOMPARE(withCode(), before - 1);
-        QVERIFY(!w().showsFormulaColumns());
+        QVERIFY(!named<QCheckBox>("formulaColumns")->isChecked());
     }
 
     void settingsMenuAsksForTheLargestNumber() {
@@ -336,7 +360,7 @@ private slots:
     // last deletion can be undone from the window.
     void workbench() {
         auto* text = w().findChild<QPlainTextEdit*>();
-        FormulaPreviewLabel* preview = w().preview();
+        FormulaPreviewLabel* preview = named<FormulaPreviewLabel>("formulaPreview");
         auto* kind = findByText<QRadioButton>(w(), u"特码"_s);
         const QRect kindAt = kind->geometry();
         findByText<QRadioButton>(w(), u"数尾"_s)->click();
@@ -363,21 +387,30 @@ private slots:
         QVERIFY(preview->text().contains(u"#ffd0d0"_s)); // the fault stays in view
         text->clear();
 
-        w().formulaView()->setCurrentIndex(w().formulaView()->model()->index(4, 1));
-        QCOMPARE(w().hitHistory()->history().hits.size(), size_t(100));
-        QCOMPARE(w().hitHistory()->history().hits,
-                 hitHistory(s().result(w().ordinalOfViewRow(4)).hits, 100).hits);
-        QCOMPARE(w().hitHistory()->chanceLine(),
-                 chanceLine(s().result(w().ordinalOfViewRow(4)).againstChance()));
-        QVERIFY(w().hitHistory()->chanceLine().contains(u"标准分"_s));
+        formulaView()->setCurrentIndex(formulaView()->model()->index(4, 1));
+        QCOMPARE(named<HitHistoryStrip>("hitHistory")->history().hits.size(), size_t(100));
+        QCOMPARE(
+            named<HitHistoryStrip>("hitHistory")->history().hits,
+            hitHistory(
+                s().result(formulaModel()->index(4, 0).data(FormulaListModel::OrdinalRole).toInt()).hits, 100)
+                .hits);
+        // The list's 正确率 counts every draw: the line names its own, over the judged draws only.
+        QCOMPARE(
+            named<HitHistoryStrip>("hitHistory")->chanceLine(),
+            chanceLine(s().result(formulaModel()->index(4, 0).data(FormulaListModel::OrdinalRole).toInt())
+                           .againstChance())
+                .replace(0, 3, u"可验算期正确率"_s));
+        QVERIFY(named<HitHistoryStrip>("hitHistory")->chanceLine().contains(u"标准分"_s));
         for (int c : {FormulaListModel::Chance, FormulaListModel::Edge, FormulaListModel::ZScore})
-            QVERIFY(w().formulaView()->isColumnHidden(c));
+            QVERIFY(formulaView()->isColumnHidden(c));
 
         auto* undo = findByText<QPushButton>(w(), u"撤销删除公式 2"_s);
         QVERIFY(undo);
         undo->click();
         QTRY_VERIFY_WITH_TIMEOUT(!s().busy() && s().formulas().size() == 37, 20000);
         QVERIFY(!findByText<QPushButton>(w(), u"撤销"_s)->isEnabled());
+        w().undo();
+        QCOMPARE(w().statusBar()->currentMessage(), u"没有可撤销的操作"_s);
     }
 
     // A formula that fails on every draw is added only when the user says so.
@@ -394,6 +427,9 @@ private slots:
         QVERIFY(press(w(), s(), u"添加所输公式(&A)"_s));
         QTRY_VERIFY_WITH_TIMEOUT(!s().busy() && s().formulas().size() == before + 1, 20000);
         QVERIFY(text->toPlainText().isEmpty());
+        // Ctrl+Z after it says why nothing happens.
+        w().undo();
+        QCOMPARE(w().statusBar()->currentMessage(), u"添加公式不能撤销，可在列表中右键删除"_s);
     }
 
     // The zodiac coding is saved at once and says that it waits for the next start.
@@ -424,7 +460,7 @@ private slots:
     }
 
     void copyingCells() {
-        GridView* view = w().historyView();
+        GridView* view = named<GridView>("historyGrid");
         view->selectionModel()->select(view->model()->index(0, 0), QItemSelectionModel::ClearAndSelect);
         view->selectionModel()->select(view->model()->index(0, 7), QItemSelectionModel::Select);
         view->setFocus();

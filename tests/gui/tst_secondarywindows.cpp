@@ -9,6 +9,7 @@
 #include "widgets/GridView.h"
 #include "windows/ErrorValueWindow.h"
 #include "windows/FilterWindow.h"
+#include "windows/ImportPreviewDialog.h"
 #include "windows/ReferenceWindow.h"
 #include "windows/WindowSlot.h"
 
@@ -17,6 +18,7 @@
 #include <QDir>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -67,6 +69,9 @@ private slots:
         QCOMPARE(box.button(QMessageBox::Cancel)->text(), u"取消"_s);
         QVERIFY(box.button(QMessageBox::Yes)->text().startsWith(u"是"_s));
         QVERIFY(box.button(QMessageBox::No)->text().startsWith(u"否"_s));
+        // A word Qt's own translation lacks.
+        QCOMPARE(QCoreApplication::translate("QAbstractFileIconProvider", "Folder", "All other platforms"),
+                 u"文件夹"_s);
     }
 
     void initTestCase() {
@@ -105,6 +110,9 @@ private slots:
             QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cellCentre(grid, row - 1, column));
         }
         QCOMPARE(QApplication::clipboard()->text(), text);
+        // The window says what it copied.
+        QCOMPARE(window.findChild<QLabel*>(u"copied"_s)->text(),
+                 text.isEmpty() ? u"空白单元格，剪贴板已清空"_s : u"已复制 "_s + text);
     }
 
     // A new secondary window opens beside its owner where there is room, and always wholly on the
@@ -304,6 +312,51 @@ private slots:
     }
 
     // OK keeps the typed texts for the next showing; the close box loads the bounds again.
+    // 取消 changes nothing; 确定 says how many are selected and how many it took away.
+    void filterCancelAndSummary() {
+        f.session->setSelection(Flags(f.session->formulas().size(), true));
+        FilterWindow window(*f.session, prompts);
+        QSignalSpy applied(&window, &FilterWindow::filtered);
+        window.show();
+        window.lowerEdit(0)->setText(u"101"_s);
+        window.findChild<QPushButton*>(u"cancel"_s)->click();
+        QVERIFY(!window.isVisible());
+        QVERIFY(std::all_of(f.session->selection().begin(), f.session->selection().end(),
+                            [](bool b) { return b; }));
+        QCOMPARE(applied.count(), 0);
+        window.show();
+        QVERIFY(window.lowerEdit(0)->text() != u"101"_s); // loaded afresh, as after the close box
+        window.lowerEdit(0)->setText(u"101"_s);
+        QVERIFY(window.apply());
+        const auto count = qsizetype(f.session->formulas().size());
+        QCOMPARE(applied.value(0).value(0).toString(),
+                 u"过滤后共选中 0 条公式，本次取消选中 %1 条"_s.arg(count));
+        f.session->setSelection(Flags(f.session->formulas().size(), true));
+    }
+
+    // While a history is stored, Enter cancels; a file with nothing new offers no append.
+    void importPreviewIsSafeByDefault() {
+        Fixture g;
+        QVERIFY(g.reopen());
+        QFile file(g.dir.filePath(u"history.txt"_s));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(history) == history.size());
+        file.close();
+        QVERIFY(g.importHistory(file.fileName()));
+        auto preview = g.session->previewImport(file.fileName()).wait();
+        QVERIFY(preview);
+        ImportPreviewDialog dialog(preview.value());
+        dialog.show();
+        auto* cancel = dialog.findChild<QPushButton*>(u"cancel"_s);
+        QVERIFY(cancel->isDefault());
+        QVERIFY(!dialog.findChild<QPushButton*>(u"replace"_s)->autoDefault());
+        auto* append = dialog.findChild<QPushButton*>(u"append"_s);
+        QVERIFY(!append->isEnabled());
+        QCOMPARE(append->text(), u"没有新开奖"_s);
+        QTest::keyClick(&dialog, Qt::Key_Return);
+        QCOMPARE(dialog.choice(), ImportChoice::Cancel);
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+    }
+
     void filterKeepsTextsUntilClosed() {
         FilterWindow window(*f.session, prompts);
         window.show();

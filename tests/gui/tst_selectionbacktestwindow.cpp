@@ -191,10 +191,10 @@ private slots:
         QVERIFY(button);
         QCOMPARE(button->accessibleName(), u"组合验算"_s);
         QTest::mouseClick(button, Qt::LeftButton);
-        SelectionBacktestWindow* window = main.selectionBacktestWindow();
+        SelectionBacktestWindow* window = main.findChild<SelectionBacktestWindow*>();
         QVERIFY(window && window->isVisible() && !window->isModal());
         QTest::mouseClick(button, Qt::LeftButton);
-        QCOMPARE(main.selectionBacktestWindow(), window);
+        QCOMPARE(main.findChild<SelectionBacktestWindow*>(), window);
         window->close();
     }
 };

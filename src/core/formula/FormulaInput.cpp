@@ -72,8 +72,19 @@ QString characterText(QStringView text, qsizetype at) {
 } // namespace
 
 QString emptyBoxMessage() {
-    // The first sentence is the one users know; the box itself sits at the top right.
-    return u"请在左边文本框输入需要添加的公式。公式输入框在窗口右上方，历史列表的右边"_s;
+    // Says where the box is once, as the window has it: at the top right, beside the history.
+    return u"请在公式输入框输入需要添加的公式。公式输入框在窗口右上方，历史列表的右边"_s;
+}
+
+QString headerKindNotice(const QString& text, FormulaKind chosen) {
+    const QStringView typed = trimBlanks(text);
+    if (!typed.startsWith(u'['))
+        return QString();
+    const auto named = formulaKindNamed(kindNameOf(typed));
+    if (!named || *named == chosen)
+        return QString();
+    return u"标头写的是%1类，公式按所选的%2类添加"_s.arg(formulaKindCaption(*named),
+                                                         formulaKindCaption(chosen));
 }
 
 QString unrecognisedMessage() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/FormulaKind.h"
 #include "common/Result.h"
 
 #include <QByteArray>
@@ -31,6 +32,9 @@ QString reportFileName();
 // where there is one, the fix; the error's detail holds the why alone. The stored kind is the caller's
 // current kind, not the header's.
 Result<QString> translateTyped(const QString& text);
+// When a typed kind header ("[L生肖类]…") names another kind than the chosen one, the sentence
+// that says which kind the formula gets (the chosen one); empty otherwise.
+QString headerKindNotice(const QString& text, FormulaKind chosen);
 // The expression the entry box text becomes, whether or not it can be evaluated: the text the
 // error position of translateTyped() refers to.
 QString storedForm(const QString& text);

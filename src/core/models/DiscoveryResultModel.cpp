@@ -114,6 +114,20 @@ Qt::ItemFlags DiscoveryResultModel::flags(const QModelIndex& index) const {
 QVariant DiscoveryResultModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
         return columnTitle(section);
+    // What each column counts, in which unit.
+    static const char16_t* const tips[ColumnCount] = {
+        u"按样本内命中排的名次",
+        u"候选公式的代码写法；勾选后可添加到公式列表",
+        u"挑选所用的期数（样本内）中对的期数（单位 期）",
+        u"样本内对的期数的百分比（单位 %）",
+        u"留出的最后几期（样本外，没有参与挑选）中对的期数（单位 期）",
+        u"样本外对的期数的百分比（单位 %）",
+        u"随机猜测时样本外预计的正确率（单位 %）",
+        u"样本外正确率减去随机水平（单位 个百分点）",
+        u"样本外对的期数比随机预计多出几个标准差（无单位）",
+        u"候选公式的中文写法"};
+    if (orientation == Qt::Horizontal && role == Qt::ToolTipRole && section >= 0 && section < ColumnCount)
+        return QString::fromUtf16(tips[section]);
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 

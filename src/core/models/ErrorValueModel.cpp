@@ -129,6 +129,19 @@ QVariant ErrorValueModel::data(const QModelIndex& index, int role) const {
 QVariant ErrorValueModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole && isValidColumn(section))
         return columnTitle(section);
+    // What each column counts, in which unit.
+    static const char16_t* const tips[ColumnCount] = {
+        u"按当前排序的名次",
+        u"号码",
+        u"选中公式中把该号码排除的条数（单位 条），杀码与留码合计",
+        u"选中的杀码公式中排除该号码的条数（单位 条）",
+        u"选中的留码公式中排除该号码的条数（单位 条）",
+        u"同杀留Err值，但每条公式按其种类的权重计数（单位 权重）",
+        u"同杀码Err值，但每条公式按其种类的权重计数（单位 权重）",
+        u"同留码Err值，但每条公式按其种类的权重计数（单位 权重）",
+        u"保留：该号码留下；滤杀：被过滤掉"};
+    if (orientation == Qt::Horizontal && role == Qt::ToolTipRole && isValidColumn(section))
+        return QString::fromUtf16(tips[section]);
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 

@@ -12,11 +12,35 @@ namespace talven {
 
 namespace {
 
-const char16_t* const titles[FormulaListModel::ColumnCount] = {
-    u"序号",          u"公式",         u"种类",         u"生杀",     u"下期结果",     u"正确率",
-    u"最大连错",      u"最大连对",     u"最后连错",     u"最后连对", u"码均正确率",   u"码均最大连错",
-    u"码均最大连对",  u"码均最后连错", u"码均最后连对", u"",         u"近10期正确率", u"近30期正确率",
-    u"近100期正确率", u"随机水平",     u"超出随机",     u"标准分"};
+// Each column once: its title and what it counts, in which unit (the header's tooltip).
+struct ColumnText {
+    const char16_t* title;
+    const char16_t* tip;
+};
+const ColumnText columns[FormulaListModel::ColumnCount] = {
+    {u"序号", u"列表中的行号；蓝色表示选中，单击一行切换它的选中"},
+    {u"公式", u"公式的写法（代码或中文，由列表上方的标签决定）"},
+    {u"种类", u"公式的种类：参数按它换算成对下一期特码的预测"},
+    {u"生杀", u"杀：预测的值不出为对；生：预测的值出为对"},
+    {u"下期结果", u"选中公式对下一期的预测；未选中的公式不显示"},
+    {u"正确率", u"对的期数占全部历史期数的百分比（单位 %），括号内为 对的期数/全部期数"},
+    {u"最大连错", u"历史上最长一段连续错的期数（单位 期）"},
+    {u"最大连对", u"历史上最长一段连续对的期数（单位 期）"},
+    {u"最后连错", u"到最新一期为止连续错的期数（单位 期）"},
+    {u"最后连对", u"到最新一期为止连续对的期数（单位 期）"},
+    {u"码均正确率", u"正确率按每期涉及的号码个数折算（单位 %）"},
+    {u"码均最大连错", u"最大连错按每期涉及的号码个数折算（单位 期）"},
+    {u"码均最大连对", u"最大连对按每期涉及的号码个数折算（单位 期）"},
+    {u"码均最后连错", u"最后连错按每期涉及的号码个数折算（单位 期）"},
+    {u"码均最后连对", u"最后连对按每期涉及的号码个数折算（单位 期）"},
+    {u"", u""},
+    {u"近10期正确率", u"最近 10 个可验算期中对的百分比（单位 %），括号内为 对的期数/期数"},
+    {u"近30期正确率", u"最近 30 个可验算期中对的百分比（单位 %），括号内为 对的期数/期数"},
+    {u"近100期正确率", u"最近 100 个可验算期中对的百分比（单位 %），括号内为 对的期数/期数"},
+    {u"随机水平", u"随机猜测时该种类和生杀预计的正确率（单位 %）"},
+    {u"超出随机", u"可验算期正确率减去随机水平（单位 个百分点）：正数好于随机，负数差于随机，例如 +0.18 即高 "
+                  u"0.18 个百分点"},
+    {u"标准分", u"对的期数比随机预计多出几个标准差（无单位）；在许多公式中，单凭运气也会有达到 3 的"}};
 
 } // namespace
 
@@ -188,9 +212,11 @@ QVariant FormulaListModel::sortValue(int column, int ordinal, const FormulaResul
 }
 
 QVariant FormulaListModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section < 0 || section >= ColumnCount)
+    if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount)
         return {};
-    return QString::fromUtf16(titles[section]);
+    if (role == Qt::ToolTipRole)
+        return QString::fromUtf16(columns[section].tip);
+    return role == Qt::DisplayRole ? QVariant(QString::fromUtf16(columns[section].title)) : QVariant();
 }
 
 } // namespace talven

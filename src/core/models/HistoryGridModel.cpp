@@ -27,6 +27,13 @@ void HistoryGridModel::rebuild() {
             m_ordinals.append(static_cast<int>(i) + 1);
 }
 
+std::shared_ptr<HistoryGridModel> HistoryGridModel::copy() const {
+    auto model = std::make_shared<HistoryGridModel>(m_session);
+    model->setShowFormulas(m_showFormulas);
+    model->setKindFilter(m_kind);
+    return model;
+}
+
 void HistoryGridModel::setKindFilter(std::optional<FormulaKind> kind) {
     if (kind == m_kind)
         return;
@@ -99,6 +106,26 @@ QVariant HistoryGridModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant HistoryGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role == Qt::ToolTipRole && orientation == Qt::Horizontal) {
+        if (section >= FirstFormula)
+            return u"公式 %1 在各期的预测与对错（蓝色为对）"_s.arg(section - FirstFormula + 1);
+        if (section >= FirstNumber && section < Special)
+            return u"按开出顺序的第 %1 个平码"_s.arg(section);
+        switch (section) {
+        case Period:
+            return u"期号：四位年份加该年第几期"_s;
+        case Special:
+            return u"特码（第七个号码）"_s;
+        case Zodiac:
+            return u"特码的生肖"_s;
+        case Wave:
+            return u"特码的波色"_s;
+        case Element:
+            return u"特码的五行"_s;
+        default:
+            return {};
+        }
+    }
     if (role != Qt::DisplayRole)
         return {};
     if (orientation == Qt::Vertical)

@@ -4,6 +4,8 @@
 
 #include <QAbstractTableModel>
 
+#include <memory>
+
 namespace talven {
 
 class Session;
@@ -36,6 +38,8 @@ public:
     // Formula columns only for the formulas of one kind (-1: all), as the formula list shows them;
     // they are numbered like the list's rows.
     void setKindFilter(std::optional<FormulaKind> kind);
+    // A model of its own that shows what this one shows, for an export on the worker.
+    std::shared_ptr<HistoryGridModel> copy() const;
     // Position in the whole formula list (1-based) of a formula column.
     int ordinalOfColumn(int column) const { return m_ordinals.value(column - FirstFormula); }
 

@@ -314,9 +314,14 @@ Pending<typename Kind::Value> Session::run(Kind kind, Settle<typename Kind::Valu
                         if (auto settled = settle(result); !settled)
                             result = settled.error();
                     if constexpr (changesState) {
+                        Outcome settledOutcome = outcome;
+                        // An append that found nothing new changed nothing: the earlier undo stays.
+                        if constexpr (std::is_same_v<Kind, ChangeKinds::AppendHistory>)
+                            if (ok && result->stored == 0)
+                                settledOutcome = {.emits = {}, .undo = std::nullopt, .keepsUndo = true};
                         // The new state is in place before anyone may start the next change.
                         if (ok)
-                            succeeded(outcome, done->reloaded);
+                            succeeded(settledOutcome, done->reloaded);
                         else if (done->reloaded)
                             succeeded({.emits = EverythingChanged}, true);
                     }

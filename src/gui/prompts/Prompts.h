@@ -32,6 +32,8 @@ public:
     virtual bool openLocalFile(const QString& path) = 0;
     // Opens a web page or a local page in the desktop's browser.
     virtual bool openUrl(const QUrl& url) = 0;
+    // Opens the file; when no program does, says so and offers to open its folder instead.
+    bool openOrOfferFolder(QWidget* parent, const QString& title, const QString& path);
     virtual ImportChoice previewImport(QWidget* parent, const ImportPreview& preview) = 0;
 };
 

@@ -3,22 +3,38 @@
 
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QUrl>
 
 namespace talven {
 
+namespace {
+
+// A box at least as wide as its title, which the window frame would otherwise cut to "…".
+int showBox(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text,
+            QMessageBox::StandardButtons buttons) {
+    QMessageBox box(icon, title, text, buttons, parent);
+    const int room = box.fontMetrics().horizontalAdvance(title) * 3 / 2 + 160;
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(room, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0,
+                      1, grid->columnCount());
+    return box.exec();
+}
+
+} // namespace
+
 void QtPrompts::information(QWidget* parent, const QString& title, const QString& text) {
-    QMessageBox::information(parent, title, text);
+    showBox(parent, QMessageBox::Information, title, text, QMessageBox::Ok);
 }
 
 void QtPrompts::warning(QWidget* parent, const QString& title, const QString& text) {
-    QMessageBox::warning(parent, title, text);
+    showBox(parent, QMessageBox::Warning, title, text, QMessageBox::Ok);
 }
 
 bool QtPrompts::question(QWidget* parent, const QString& title, const QString& text) {
-    return QMessageBox::question(parent, title, text, QMessageBox::Ok | QMessageBox::Cancel) ==
+    return showBox(parent, QMessageBox::Question, title, text, QMessageBox::Ok | QMessageBox::Cancel) ==
            QMessageBox::Ok;
 }
 

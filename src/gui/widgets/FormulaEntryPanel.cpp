@@ -1,6 +1,11 @@
 #include "widgets/FormulaEntryPanel.h"
 
 #include "common/FormulaKind.h"
+#include "common/Limits.h"
+#include "formula/FormulaInput.h"
+#include "prompts/DialogFolder.h"
+#include "prompts/Prompts.h"
+#include "session/Session.h"
 #include "widgets/FormulaPreviewLabel.h"
 
 #include <QButtonGroup>
@@ -12,28 +17,35 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include <tuple>
+
 using namespace Qt::StringLiterals;
 
 namespace talven {
 
-FormulaEntryPanel::FormulaEntryPanel(const Session& session, QWidget* parent) : QWidget(parent) {
+FormulaEntryPanel::FormulaEntryPanel(Session& session, Prompts& prompts, QSettings* viewSettings,
+                                     QWidget* parent)
+    : QWidget(parent), m_session(session), m_prompts(prompts), m_viewSettings(viewSettings) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     m_text = new QPlainTextEdit(this);
     m_text->setAccessibleName(u"公式输入框"_s);
+    m_text->setObjectName(u"formulaText"_s);
     m_text->setTabChangesFocus(true);
     m_text->setMinimumHeight(m_text->fontMetrics().height() * 2 + 12);
     m_text->setMaximumHeight(m_text->fontMetrics().height() * 4 + 12);
     layout->addWidget(m_text);
     m_preview = new FormulaPreviewLabel(session, this);
+    m_preview->setObjectName(u"formulaPreview"_s);
     layout->addWidget(m_preview);
     connect(m_text, &QPlainTextEdit::textChanged, this, [this] { previewInput(); });
     auto* commands = new QHBoxLayout;
-    for (const auto& [caption, request] :
-         {std::pair{u"添加所输公式(&A)"_s, &FormulaEntryPanel::addRequested},
-          std::pair{u"读取公式文本(N)"_s, &FormulaEntryPanel::importRequested},
-          std::pair{u"公式参数对照说明(&I)"_s, &FormulaEntryPanel::referenceRequested}}) {
+    for (const auto& [caption, name, request] :
+         {std::tuple{u"添加所输公式(&A)"_s, "addFormula", &FormulaEntryPanel::addTyped},
+          std::tuple{u"读取公式文本(N)"_s, "importFormulas", &FormulaEntryPanel::importFile},
+          std::tuple{u"公式参数对照说明(&I)"_s, "reference", &FormulaEntryPanel::referenceRequested}}) {
         auto* button = new QPushButton(caption, this);
+        button->setObjectName(QString::fromLatin1(name));
         connect(button, &QPushButton::clicked, this, request);
         commands->addWidget(button);
     }
@@ -48,6 +60,7 @@ FormulaEntryPanel::FormulaEntryPanel(const Session& session, QWidget* parent) : 
     m_kinds = new QButtonGroup(this);
     for (int k = 0; k < FormulaKindCount; ++k) {
         auto* option = new QRadioButton(formulaKindCaption(k), kinds);
+        option->setObjectName(u"kind%1"_s.arg(k));
         m_kinds->addButton(option, k);
         grid->addWidget(option, k / 4, k % 4);
     }
@@ -62,6 +75,8 @@ FormulaEntryPanel::FormulaEntryPanel(const Session& session, QWidget* parent) : 
     auto* senseLayout = new QVBoxLayout(sense);
     m_killButton = new QRadioButton(u"杀"_s, sense);
     m_keepButton = new QRadioButton(u"生"_s, sense);
+    m_killButton->setObjectName(u"kill"_s);
+    m_keepButton->setObjectName(u"keep"_s);
     m_killButton->setChecked(true);
     senseLayout->addWidget(m_killButton);
     senseLayout->addWidget(m_keepButton);
@@ -81,6 +96,52 @@ QString FormulaEntryPanel::formulaText() const {
 
 void FormulaEntryPanel::previewInput(bool now) {
     m_preview->setInput(m_text->toPlainText(), m_kind, m_kill, now);
+}
+
+void FormulaEntryPanel::addTyped() {
+    const QString text = formulaText();
+    // A formula that never computes would only ever miss: the user decides whether it is wanted.
+    if (const FormulaPreview p = m_session.previewFormula(text, m_kind, m_kill);
+        !p.refusal && p.draws > 0 && !p.result.error.isEmpty() &&
+        !m_prompts.question(this, u"添加公式"_s,
+                            u"该公式在每一期都无法计算（%1），仍然添加吗？"_s.arg(p.result.error)))
+        return;
+    const QString notice = FormulaInput::headerKindNotice(text, m_kind);
+    m_session.addFormula(text, m_kind, m_kill).then(this, [this, notice](const Result<void>& done) {
+        if (done) {
+            m_text->clear();
+            emit added(notice);
+            return;
+        }
+        m_prompts.warning(this,
+                          done.code() == ErrorCode::Unrecognised ? u"无法识别公式"_s : u"添加公式失败"_s,
+                          done.error().shown());
+        if (done.code() == ErrorCode::Empty)
+            m_text->setFocus();
+    });
+}
+
+void FormulaEntryPanel::importFile() {
+    const QString path = m_prompts.openFile(this, u"读取公式文本"_s, DialogFolder::start(m_viewSettings),
+                                            u"公式文本文件 (*.txt);;所有文件 (*)"_s);
+    DialogFolder::remember(m_viewSettings, path);
+    if (path.isEmpty())
+        return;
+    m_session.importFormulas(path, m_kill).then(this, [this](const Result<FormulaImportReport>& done) {
+        if (!done) {
+            m_prompts.warning(this, u"读取公式文本失败"_s, done.error().shown());
+            return;
+        }
+        emit imported(done->added > 0, done->summary());
+        if (!done->overLimit.isEmpty())
+            m_prompts.warning(
+                this, u"公式已达上限"_s,
+                u"公式已达上限 %1 条，文件中有 %2 行未添加。"_s.arg(MaxFormulas).arg(done->overLimit.size()));
+        if (!done->unrecognised.isEmpty() &&
+            m_prompts.question(this, u"无法识别公式"_s,
+                               u"公式文本文件中含有无法识别公式，是否查看这些公式？"_s))
+            m_prompts.openOrOfferFolder(this, u"无法识别公式"_s, done->reportPath);
+    });
 }
 
 void FormulaEntryPanel::chooseKind(int kind) {

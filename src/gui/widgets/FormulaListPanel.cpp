@@ -15,17 +15,30 @@
 #include <QSettings>
 #include <QSortFilterProxyModel>
 #include <QSplitter>
+#include <QStyledItemDelegate>
 #include <QTabBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 
 using namespace Qt::StringLiterals;
 
 namespace talven {
 
 namespace {
+
+// 超出随机 shows its sign in the list, above or below chance; the exports keep the plain number.
+class SignedText : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QString displayText(const QVariant& value, const QLocale& locale) const override {
+        const QString text = QStyledItemDelegate::displayText(value, locale);
+        return text.isEmpty() || text.startsWith(u'-') || text == u"0.00"_s ? text : u"+"_s + text;
+    }
+};
 
 const QString selectedTip = u"执行公式列表中序号为蓝色的公式"_s;
 constexpr int RowsShown = 18; // more formulas than this open scrolled to the end
@@ -47,16 +60,18 @@ FormulaListPanel::FormulaListPanel(Session& session, GridExporter& exporter, QWi
     m_forms->addTab(u"公式英文显示"_s);
     m_forms->addTab(u"公式中文显示"_s);
     m_forms->setAccessibleName(u"公式显示方式"_s);
+    m_forms->setObjectName(u"formulaForms"_s);
     connect(m_forms, &QTabBar::currentChanged, this, [this](int tab) { m_formulas->setChinese(tab == 1); });
     bar->addWidget(m_forms);
     bar->addStretch();
     m_kindFilter = new QPushButton(u"显所选类公式(&P)"_s, this);
     m_kindFilter->setCheckable(true);
+    m_kindFilter->setObjectName(u"kindFilter"_s);
     connect(m_kindFilter, &QPushButton::toggled, this, &FormulaListPanel::kindFilterToggled);
     bar->addWidget(m_kindFilter);
-    auto* filter = button(u"公式过滤设置(&S)"_s);
-    auto* invert = button(u"反选所有公式(&R)"_s, selectedTip);
-    auto* selectAll = button(u"选中所有公式(&L)"_s, selectedTip);
+    auto* filter = button(u"公式过滤设置(&S)"_s, "filter");
+    auto* invert = button(u"反选所有公式(&R)"_s, "invert", selectedTip);
+    auto* selectAll = button(u"选中所有公式(&L)"_s, "selectAll", selectedTip);
     connect(filter, &QPushButton::clicked, this, &FormulaListPanel::filterRequested);
     connect(invert, &QPushButton::clicked, this, &FormulaListPanel::invertShown);
     connect(selectAll, &QPushButton::clicked, this, &FormulaListPanel::selectAllShown);
@@ -72,7 +87,9 @@ FormulaListPanel::FormulaListPanel(Session& session, GridExporter& exporter, QWi
     proxy->setSourceModel(m_sorted);
     m_listSplit = new QSplitter(Qt::Vertical, this);
     m_listSplit->setChildrenCollapsible(false);
+    m_listSplit->setObjectName(u"listSplit"_s);
     m_view = new FormulaListView(u"公式列表"_s, m_listSplit);
+    m_view->setObjectName(u"formulaList"_s);
     m_view->setModel(proxy);
     m_view->setSortingEnabled(true);
     m_view->sortByColumn(FormulaListModel::RowNumber, Qt::AscendingOrder);
@@ -80,6 +97,7 @@ FormulaListPanel::FormulaListPanel(Session& session, GridExporter& exporter, QWi
     connect(m_view->horizontalHeader(), &QWidget::customContextMenuRequested, this,
             &FormulaListPanel::chooseColumns);
     m_strip = new HitHistoryStrip(m_listSplit);
+    m_strip->setObjectName(u"hitHistory"_s);
     m_listSplit->addWidget(m_view);
     m_listSplit->addWidget(m_strip);
     m_listSplit->setStretchFactor(0, 1);
@@ -91,11 +109,23 @@ FormulaListPanel::FormulaListPanel(Session& session, GridExporter& exporter, QWi
     for (int c : {FormulaListModel::Recent10, FormulaListModel::Recent30, FormulaListModel::Recent100,
                   FormulaListModel::Chance, FormulaListModel::Edge, FormulaListModel::ZScore})
         m_view->setColumnHidden(c, true);
+    m_view->setItemDelegateForColumn(FormulaListModel::Edge, new SignedText(m_view));
+    // The figures against chance, when shown, stand next to the accuracy they are read against.
+    for (int c : {FormulaListModel::Chance, FormulaListModel::Edge, FormulaListModel::ZScore}) {
+        QHeaderView* header = m_view->horizontalHeader();
+        header->moveSection(header->visualIndex(c), header->visualIndex(FormulaListModel::Accuracy) +
+                                                        (c - FormulaListModel::Chance) + 1);
+    }
     setColumnWidths();
     connect(m_formulas, &QAbstractItemModel::modelReset, this, &FormulaListPanel::setColumnWidths);
     connect(m_view, &FormulaListView::rowClicked, this, [this](int row) {
         const int ordinal = ordinalOfViewRow(row);
-        m_session.setSelected(ordinal, !m_session.selection()[static_cast<size_t>(ordinal - 1)]);
+        const bool selected = !m_session.selection()[static_cast<size_t>(ordinal - 1)];
+        m_session.setSelected(ordinal, selected);
+        // The click that shows a formula's record also toggles it: the user is told which way.
+        const QString number = m_view->model()->index(row, FormulaListModel::RowNumber).data().toString();
+        emit notice(selected ? u"已选中第 %1 条公式，再点一次可取消选中"_s.arg(number)
+                             : u"已取消选中第 %1 条公式，再点一次可恢复"_s.arg(number));
     });
     const QString fileName = SpreadsheetExport::fileName(SpreadsheetExport::Target::Formulas);
     connect(m_view, &FormulaListView::menuRequested, this, [this, fileName](int row, const QPoint& at) {
@@ -112,10 +142,19 @@ FormulaListPanel::FormulaListPanel(Session& session, GridExporter& exporter, QWi
     m_exporter.offerExportOnDoubleClick(
         m_view, [this] { return modelForExport(); }, fileName);
     layout->addWidget(m_listSplit, 1);
+    // Without a split of the user's, the record strip takes what it asks for, up to a third.
+    QTimer::singleShot(0, this, [this] {
+        if (m_splitRestored)
+            return;
+        const int total = m_listSplit->height();
+        const int strip = std::min(m_strip->sizeHint().height(), total / 3);
+        m_listSplit->setSizes({total - strip, strip});
+    });
 }
 
-QPushButton* FormulaListPanel::button(const QString& caption, const QString& tip) {
+QPushButton* FormulaListPanel::button(const QString& caption, const char* name, const QString& tip) {
     auto* b = new QPushButton(caption, this);
+    b->setObjectName(QString::fromLatin1(name));
     if (!tip.isEmpty())
         b->setToolTip(tip);
     return b;
@@ -184,7 +223,13 @@ void FormulaListPanel::showHitHistory() {
         history, periods,
         u"公式 %1 %2"_s.arg(row.idx).arg(
             m_view->model()->index(current.row(), FormulaListModel::Formula).data().toString()));
-    m_strip->setChanceLine(chanceLine(m_session.result(ordinal).againstChance()));
+    const FormulaResult& result = m_session.result(ordinal);
+    const ChanceFigures chance = result.againstChance();
+    QString line = chanceLine(chance);
+    // The list's 正确率 counts every draw, this line only the draws that could be judged.
+    if (chance.valid && std::abs(chance.chance + chance.edge - result.figures.accuracy) >= 0.005)
+        line.replace(0, 3, u"可验算期正确率"_s);
+    m_strip->setChanceLine(line);
 }
 
 void FormulaListPanel::scrollToEnd() {
@@ -212,7 +257,7 @@ void FormulaListPanel::chooseColumns(const QPoint& at) {
 }
 
 void FormulaListPanel::restoreView(QSettings& settings) {
-    m_listSplit->restoreState(settings.value(u"list"_s).toByteArray());
+    m_splitRestored = m_listSplit->restoreState(settings.value(u"list"_s).toByteArray());
     const QVariant hidden = settings.value(u"hiddenColumns"_s);
     if (!hidden.isValid())
         return;

@@ -33,7 +33,6 @@ public:
     FormulaListView* view() const { return m_view; }
     HitHistoryStrip* hitHistory() const { return m_strip; }
     QTabBar* formsBar() const { return m_forms; }
-    QSplitter* listSplit() const { return m_listSplit; }
     bool kindFilterOn() const;
     // The formula shown by the view's row (the list may be sorted for viewing).
     int ordinalOfViewRow(int row) const;
@@ -58,9 +57,11 @@ signals:
     void deleteRequested(int idx);
     // The user showed or hid a column.
     void viewChanged();
+    // What a click changed, for the status line.
+    void notice(const QString& text);
 
 private:
-    QPushButton* button(const QString& caption, const QString& tip = QString());
+    QPushButton* button(const QString& caption, const char* name, const QString& tip = QString());
     void chooseColumns(const QPoint& at);
     void setColumnWidths();
     std::vector<bool> selectionOfShown(const std::function<bool(bool)>& change) const;
@@ -74,6 +75,7 @@ private:
     QTabBar* m_forms = nullptr;
     QPushButton* m_kindFilter = nullptr;
     QSplitter* m_listSplit = nullptr;
+    bool m_splitRestored = false;
 };
 
 } // namespace talven

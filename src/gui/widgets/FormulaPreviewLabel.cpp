@@ -1,6 +1,7 @@
 #include "widgets/FormulaPreviewLabel.h"
 
 #include "common/FormulaKind.h"
+#include "formula/FormulaInput.h"
 #include "session/Session.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -140,6 +141,8 @@ void FormulaPreviewLabel::refresh() {
                  u"<span style='color:gray'>以及按所选种类和生杀验算的结果。</span>"_s;
     else
         m_html = html(m_session.previewFormula(m_text, m_kind, m_kill), m_kind, m_kill);
+    if (const QString notice = FormulaInput::headerKindNotice(m_text, m_kind); !notice.isEmpty())
+        m_html += u"<br><b>%1</b>"_s.arg(notice.toHtmlEscaped());
     showFitted();
 }
 

@@ -6,6 +6,7 @@
 #include "windows/GridExporter.h"
 
 #include <QHeaderView>
+#include <QPainter>
 #include <QScrollBar>
 #include <QTimer>
 
@@ -21,10 +22,9 @@ constexpr int PeriodWidth = 820, NumberWidth = 600, FormulaResultWidth = 700;
 
 } // namespace
 
-HistoryGridView::HistoryGridView(HistoryGridModel* model, GridExporter& exporter,
-                                 std::function<std::shared_ptr<QAbstractItemModel>()> exportModel,
-                                 QWidget* parent)
+HistoryGridView::HistoryGridView(HistoryGridModel* model, GridExporter& exporter, QWidget* parent)
     : GridView(u"历史号码列表"_s, parent), m_history(model) {
+    const auto exportModel = [this]() -> std::shared_ptr<QAbstractItemModel> { return m_history->copy(); };
     auto* proxy = new GridColours(GridColours::Scheme::History, this);
     proxy->setSourceModel(model);
     setModel(proxy);
@@ -59,6 +59,21 @@ void HistoryGridView::resizeEvent(QResizeEvent* event) {
     GridView::resizeEvent(event);
     if (newest && rows->value() != rows->maximum())
         scrollToBottom();
+}
+
+void HistoryGridView::paintEvent(QPaintEvent* event) {
+    GridView::paintEvent(event);
+    if (m_history->rowCount() > 0)
+        return;
+    QPainter p(viewport());
+    p.setPen(palette().placeholderText().color());
+    p.drawText(viewport()->rect().adjusted(12, 12, -12, -12), Qt::AlignCenter | Qt::TextWordWrap,
+               emptyHint());
+}
+
+QString HistoryGridView::emptyHint() {
+    return u"还没有历史号码。请点击下方的“读取历史号码文本”读入历史号码文件，"
+           u"或在下方的输入框中逐期输入最新的开奖号码。"_s;
 }
 
 } // namespace talven

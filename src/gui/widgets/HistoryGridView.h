@@ -15,10 +15,11 @@ class HistoryGridModel;
 class HistoryGridView : public GridView {
     Q_OBJECT
 public:
-    // exportModel makes a model of its own for an export on the worker, as the grid shows now.
-    HistoryGridView(HistoryGridModel* model, GridExporter& exporter,
-                    std::function<std::shared_ptr<QAbstractItemModel>()> exportModel,
-                    QWidget* parent = nullptr);
+    // An export takes a copy of the model, made as the grid shows now.
+    HistoryGridView(HistoryGridModel* model, GridExporter& exporter, QWidget* parent = nullptr);
+
+    // What the empty grid shows.
+    static QString emptyHint();
 
 public slots:
     // A long history opens scrolled to the newest draw.
@@ -26,6 +27,8 @@ public slots:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    // An empty history says what to do first, over the grid.
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void setColumnWidths();

@@ -23,11 +23,13 @@ const QColor Line100(40, 40, 40);
 HitHistoryStrip::HitHistoryStrip(QWidget* parent) : QWidget(parent) {
     setAccessibleName(u"公式近期对错"_s);
     setMouseTracking(true);
-    setMinimumHeight(100);
+    // Small screens may squeeze it to its title lines; its sizeHint gives the curves their room.
+    setMinimumHeight(fontMetrics().height() * 4);
 }
 
 QSize HitHistoryStrip::sizeHint() const {
-    return {600, 120 + fontMetrics().height()};
+    // Room for the curves to be read: about four lines of text above the chart's 0% line.
+    return {600, 170 + fontMetrics().height()};
 }
 
 void HitHistoryStrip::setHistory(const HitHistory& history, const QList<int>& periods, const QString& title) {
@@ -79,8 +81,10 @@ void HitHistoryStrip::paintEvent(QPaintEvent*) {
     p.setPen(palette().text().color());
     if (n == 0) {
         p.drawText(rect().adjusted(Margin, Margin, -Margin, -Margin), Qt::AlignLeft | Qt::AlignTop,
-                   m_title.isEmpty() ? u"点选公式列表中的一行，这里显示该公式最近 100 期的对错"_s
-                                     : m_title + u"：还没有验算过的期"_s);
+                   m_title.isEmpty()
+                       ? u"用上下方向键移到公式列表中的一行（不改变选中），这里显示该公式最近 100 期的对错；"
+                         u"单击一行也会显示，但同时切换该公式的选中"_s
+                       : m_title + u"：还没有验算过的期"_s);
         return;
     }
     // Title and legend in one line.

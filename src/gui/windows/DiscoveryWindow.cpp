@@ -61,6 +61,7 @@ QString generalCaution() {
 DiscoveryWindow::DiscoveryWindow(Session& session, Prompts& prompts, QWidget* parent)
     : QWidget(parent, Qt::Window), m_session(session), m_prompts(prompts) {
     setWindowTitle(u"公式挖掘"_s);
+    setObjectName(u"discoveryWindow"_s);
     setAttribute(Qt::WA_DeleteOnClose);
     m_job = new DiscoveryJob(this);
     const DiscoveryRequest defaults;
@@ -131,7 +132,6 @@ DiscoveryWindow::DiscoveryWindow(Session& session, Prompts& prompts, QWidget* pa
         m_grid->setColumnWidthTwips(c, columnTwips[static_cast<size_t>(c)]);
         gridWidth += m_grid->columnWidth(c);
     }
-    m_grid->setMinimumWidth(gridWidth);
     // The Chinese form beside the code form it reads.
     m_grid->horizontalHeader()->moveSection(DiscoveryResultModel::ChineseFormula,
                                             DiscoveryResultModel::Formula + 1);
@@ -139,6 +139,7 @@ DiscoveryWindow::DiscoveryWindow(Session& session, Prompts& prompts, QWidget* pa
 
     m_chance = new QLabel(this);
     m_chance->setAccessibleName(u"候选平均正确率"_s);
+    m_chance->setWordWrap(true);
     m_chance->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     m_add = commandButton(u"添加选中公式(&A)"_s, u"添加选中公式"_s, this);
     m_add->setToolTip(u"把勾选的公式按挖掘时的种类和生杀添加到公式列表"_s);
@@ -159,6 +160,7 @@ DiscoveryWindow::DiscoveryWindow(Session& session, Prompts& prompts, QWidget* pa
     });
     connect(m_job, &DiscoveryJob::finished, this, &DiscoveryWindow::searchEnded);
     setRunning(false);
+    // Wide enough for every column where the screen allows; narrower, the grid scrolls.
     resize(gridWidth + 40, 36 * fontMetrics().height());
 }
 

@@ -6,6 +6,8 @@
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace talven {
@@ -22,6 +24,7 @@ DrawEntryRow::DrawEntryRow(QWidget* parent) : QWidget(parent) {
     m_label = new QLabel(this);
     m_period = new QLineEdit(this);
     m_period->setAccessibleName(u"下一期期号"_s);
+    m_period->setObjectName(u"periodBox"_s);
     m_period->setValidator(new QRegularExpressionValidator(QRegularExpression(u"\\d{0,7}"_s), m_period));
     m_period->setMaxLength(7);
     m_period->setFixedWidth(m_period->fontMetrics().horizontalAdvance(u"00000000"_s) + 12);
@@ -34,6 +37,7 @@ DrawEntryRow::DrawEntryRow(QWidget* parent) : QWidget(parent) {
             layout->addWidget(new QLabel(u"+"_s, this));
         auto* edit = new QLineEdit(this);
         edit->setValidator(digits);
+        edit->setObjectName(u"numberBox%1"_s.arg(i));
         edit->setMaxLength(2);
         edit->setPlaceholderText(u"__"_s);
         edit->setAlignment(Qt::AlignCenter);
@@ -42,12 +46,15 @@ DrawEntryRow::DrawEntryRow(QWidget* parent) : QWidget(parent) {
         edit->setFixedWidth(edit->fontMetrics().horizontalAdvance(u"000"_s) + 12);
         edit->installEventFilter(this);
         connect(edit, &QLineEdit::textEdited, this, [this, i] { boxEdited(i); });
+        // Enter saves a complete row, also one mended after a refusal, whose last box was not edited.
+        connect(edit, &QLineEdit::returnPressed, this, &DrawEntryRow::enterComplete);
         m_boxes[static_cast<size_t>(i - 1)] = edit;
         layout->addWidget(edit);
     }
     layout->addStretch();
     // The label always names the period that will be stored, also while the user types one.
     connect(m_period, &QLineEdit::textChanged, this, &DrawEntryRow::showLabel);
+    connect(m_period, &QLineEdit::returnPressed, this, &DrawEntryRow::enterComplete);
     setTabOrder(m_period, m_boxes[0]);
     for (size_t i = 0; i + 1 < m_boxes.size(); ++i)
         setTabOrder(m_boxes[i], m_boxes[i + 1]);
@@ -83,6 +90,15 @@ void DrawEntryRow::boxEdited(int position) {
         box(position + 1)->selectAll();
         return;
     }
+    enterRow();
+}
+
+void DrawEntryRow::enterComplete() {
+    if (std::none_of(m_boxes.begin(), m_boxes.end(), [](const QLineEdit* e) { return e->text().isEmpty(); }))
+        enterRow();
+}
+
+void DrawEntryRow::enterRow() {
     std::array<int, 7> numbers{};
     for (int i = 0; i < 7; ++i)
         numbers[static_cast<size_t>(i)] = m_boxes[static_cast<size_t>(i)]->text().toInt();

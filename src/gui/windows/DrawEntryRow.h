@@ -36,6 +36,10 @@ protected:
 
 private:
     void boxEdited(int position);
+    // Asks for the row to be stored when all seven boxes hold a number.
+    void enterComplete();
+    // Asks for the row to be stored as it is; the session refuses what is missing or wrong.
+    void enterRow();
     void showLabel();
 
     QLabel* m_label = nullptr;

@@ -61,6 +61,7 @@ QLabel* numberList(const QString& name, QWidget* parent) {
 ErrorValueWindow::ErrorValueWindow(Session& session, Prompts& prompts, QWidget* parent, QSettings* settings)
     : QWidget(parent, Qt::Window), m_session(session), m_prompts(prompts) {
     setWindowTitle(u"杀留值排序(鼠标双击列表反向排序)"_s);
+    setObjectName(u"errorValueWindow"_s);
     setAttribute(Qt::WA_DeleteOnClose);
 
     m_model = new ErrorValueModel(session, this);
@@ -236,9 +237,7 @@ void ErrorValueWindow::exportList() {
             return;
         }
         emit exported(path);
-        if (!m_prompts.openLocalFile(path))
-            m_prompts.information(
-                this, title, u"已导出到 %1，但没有能打开它的程序。"_s.arg(QDir::toNativeSeparators(path)));
+        m_prompts.openOrOfferFolder(this, title, path);
     });
 }
 

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <numeric>
 #include <utility>
 
@@ -53,6 +54,7 @@ private:
 FilterWindow::FilterWindow(Session& session, Prompts& prompts, QWidget* parent)
     : QDialog(parent), m_session(session), m_prompts(prompts) {
     setWindowTitle(u"公式过滤设置窗口"_s);
+    setObjectName(u"filterWindow"_s);
     setModal(true);
     auto* frames = new QHBoxLayout;
     QWidget* previous = nullptr;
@@ -136,9 +138,16 @@ FilterWindow::FilterWindow(Session& session, Prompts& prompts, QWidget* parent)
     ok->setAccessibleName(u"确定"_s);
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &FilterWindow::apply);
+    // As the close box: nothing is deselected, and the next showing loads the bounds afresh.
+    auto* cancel = new QPushButton(u"取消"_s, this);
+    cancel->setObjectName(u"cancel"_s);
+    cancel->setAutoDefault(false);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    ok->setObjectName(u"ok"_s);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(ok);
+    buttons->addWidget(cancel);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(frames);
     layout->addWidget(m_recent);
@@ -282,8 +291,15 @@ bool FilterWindow::apply() {
         selection = FormulaFilter::applyZ(std::move(selection), zScores(), *z, shownOrdinals());
         applied.criteria.z = *z;
     }
+    // The window closes: the status line says what it did.
+    const std::vector<bool>& before = m_session.selection();
+    int deselected = 0;
+    for (size_t i = 0; i < std::min(before.size(), selection.size()); ++i)
+        deselected += before[i] && !selection[i];
+    const auto selected = std::count(selection.begin(), selection.end(), true);
     m_session.setSelection(selection);
     m_lastApplied = std::move(applied);
+    emit filtered(u"过滤后共选中 %1 条公式，本次取消选中 %2 条"_s.arg(selected).arg(deselected));
     accept();
     return true;
 }

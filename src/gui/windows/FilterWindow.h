@@ -54,6 +54,10 @@ public slots:
     // a message naming its box, and nothing is deselected.
     bool apply();
 
+signals:
+    // The ranges were applied: how many formulas are selected now and how many this took away.
+    void filtered(const QString& summary);
+
 protected:
     void showEvent(QShowEvent* event) override;
     void done(int result) override;

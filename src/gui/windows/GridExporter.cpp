@@ -77,10 +77,8 @@ void GridExporter::write(const ModelFactory& makeModel, const QString& path, boo
             return;
         }
         emit exported(path);
-        if (open && !m_prompts.openLocalFile(path))
-            m_prompts.information(
-                m_window, u"导出完成"_s,
-                u"已导出到 %1，但没有找到打开它的电子表格程序。"_s.arg(QDir::toNativeSeparators(path)));
+        if (open)
+            m_prompts.openOrOfferFolder(m_window, u"导出完成"_s, path);
     });
 }
 

@@ -68,10 +68,13 @@ QString previewQuestion(const ImportPreview& p) {
 
 ImportPreviewDialog::ImportPreviewDialog(const ImportPreview& preview, QWidget* parent) : QDialog(parent) {
     setWindowTitle(u"读入历史"_s);
+    setObjectName(u"importPreview"_s);
     auto* layout = new QVBoxLayout(this);
     auto* summary = new QLabel(previewSummary(preview), this);
     summary->setTextInteractionFlags(Qt::TextSelectableByMouse);
     summary->setFont(QFont(u"monospace"_s));
+    // Long lines (a path, a warning) wrap rather than widen the dialog past a small screen.
+    summary->setWordWrap(true);
     layout->addWidget(summary);
 
     layout->addWidget(new QLabel(preview.skipped.isEmpty()
@@ -103,14 +106,28 @@ ImportPreviewDialog::ImportPreviewDialog(const ImportPreview& preview, QWidget* 
         });
         return b;
     };
+    QPushButton* replace = nullptr;
     if (preview.notHistory) {
-        add(u"仍然替换"_s, ImportChoice::ForceReplace, QDialogButtonBox::DestructiveRole);
+        replace = add(u"仍然替换"_s, ImportChoice::ForceReplace, QDialogButtonBox::DestructiveRole);
     } else {
-        add(u"替换历史"_s, ImportChoice::Replace, QDialogButtonBox::AcceptRole);
-        add(u"追加新开奖"_s, ImportChoice::Append, QDialogButtonBox::AcceptRole)
-            ->setEnabled(preview.appendAdds());
+        replace = add(u"替换历史"_s, ImportChoice::Replace, QDialogButtonBox::AcceptRole);
+        QPushButton* append = add(u"追加新开奖"_s, ImportChoice::Append, QDialogButtonBox::AcceptRole);
+        append->setObjectName(u"append"_s);
+        append->setEnabled(preview.appendAdds());
+        // Nothing newer than the stored history: the button says so instead of adding nothing.
+        if (!preview.appendRefusal && preview.appendCount == 0)
+            append->setText(u"没有新开奖"_s);
     }
-    add(u"取消"_s, ImportChoice::Cancel, QDialogButtonBox::RejectRole)->setDefault(true);
+    replace->setObjectName(u"replace"_s);
+    QPushButton* cancel = add(u"取消"_s, ImportChoice::Cancel, QDialogButtonBox::RejectRole);
+    cancel->setObjectName(u"cancel"_s);
+    // Enter must never replace a stored history: while there is one, 取消 is the default and
+    // no other button becomes it by taking the focus.
+    QPushButton* safe = preview.storedCount > 0 || preview.notHistory ? cancel : replace;
+    for (QAbstractButton* b : buttons->buttons())
+        static_cast<QPushButton*>(b)->setAutoDefault(b == safe);
+    safe->setDefault(true);
+    safe->setFocus();
     layout->addWidget(buttons);
     resize(620, 520);
 }

@@ -1,13 +1,12 @@
 #include "windows/MainWindow.h"
 
-#include "common/Limits.h"
-#include "export/SpreadsheetExport.h"
 #include "models/FormulaListModel.h"
 #include "models/HistoryGridModel.h"
 #include "prompts/DialogFolder.h"
 #include "prompts/Prompts.h"
 #include "session/Session.h"
 #include "widgets/ExportNotice.h"
+#include "widgets/FlowLayout.h"
 #include "widgets/FormulaEntryPanel.h"
 #include "widgets/FormulaListPanel.h"
 #include "widgets/HistoryGridView.h"
@@ -17,18 +16,15 @@
 #include "windows/DrawEntryRow.h"
 #include "windows/FilterWindow.h"
 #include "windows/GridExporter.h"
-#include "windows/ImportPreviewDialog.h"
 #include "windows/SettingsMenu.h"
 #include "windows/UndoKeyRouter.h"
 #include "windows/WindowPlacement.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QDir>
-#include <QHBoxLayout>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSettings>
 #include <QShortcut>
 #include <QSignalBlocker>
@@ -48,51 +44,79 @@ MainWindow::MainWindow(Session& session, Prompts& prompts, QSettings* viewSettin
     m_exporter = new GridExporter(session, prompts, this, viewSettings);
     connect(m_exporter, &GridExporter::exported, this, &MainWindow::showExported);
     m_settingsMenu = new SettingsMenu(session, prompts, this);
+    m_settingsMenu->setObjectName(u"settingsMenu"_s);
     connect(m_settingsMenu, &SettingsMenu::notice, this,
-            [this](const QString& text) { statusBar()->showMessage(text, 15000); });
+            [this](const QString& text) { notify(text, 15000); });
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
+    // Two bands the user can share out: the history with the draw entry under it, and the list.
+    // Every panel can shrink to a small screen; the formula entry scrolls where it cannot.
     m_bands = new QSplitter(Qt::Vertical, central);
     m_bands->setChildrenCollapsible(false);
-    m_top = new QSplitter(Qt::Horizontal, m_bands);
+    auto* upper = new QWidget(m_bands);
+    auto* upperLayout = new QVBoxLayout(upper);
+    upperLayout->setContentsMargins(0, 0, 0, 0);
+    m_top = new QSplitter(Qt::Horizontal, upper);
     m_top->setChildrenCollapsible(false);
-    m_historyView = new HistoryGridView(
-        m_history, *m_exporter, [this] { return historyForExport(); }, this);
+    m_historyView = new HistoryGridView(m_history, *m_exporter, this);
+    m_historyView->setObjectName(u"historyGrid"_s);
     m_top->addWidget(m_historyView);
-    m_formulaEntry = new FormulaEntryPanel(session, this);
-    connect(m_formulaEntry, &FormulaEntryPanel::addRequested, this, &MainWindow::addTypedFormula);
-    connect(m_formulaEntry, &FormulaEntryPanel::importRequested, this, &MainWindow::importFormulas);
+    m_formulaEntry = new FormulaEntryPanel(session, prompts, viewSettings, this);
+    m_formulaEntry->setObjectName(u"formulaEntry"_s);
+    connect(m_formulaEntry, &FormulaEntryPanel::added, this, [this](const QString& notice) {
+        setFormulaColumns(true, false);
+        m_notUndoable = u"添加公式不能撤销，可在列表中右键删除"_s;
+        notify(notice.isEmpty() ? u"已添加公式"_s : notice);
+    });
+    connect(m_formulaEntry, &FormulaEntryPanel::imported, this, [this](bool added, const QString& summary) {
+        if (added)
+            setFormulaColumns(true, false);
+        notify(summary);
+    });
     connect(m_formulaEntry, &FormulaEntryPanel::referenceRequested, this, &MainWindow::openReference);
     connect(m_formulaEntry, &FormulaEntryPanel::kindChosen, this, &MainWindow::kindChosen);
-    m_top->addWidget(m_formulaEntry);
+    auto* entryArea = new QScrollArea(m_top);
+    entryArea->setAccessibleName(u"公式输入"_s);
+    entryArea->setFrameShape(QFrame::NoFrame);
+    entryArea->setWidgetResizable(true);
+    entryArea->setWidget(m_formulaEntry);
+    m_top->addWidget(entryArea);
     m_top->setStretchFactor(0, 3);
     m_top->setStretchFactor(1, 2);
-    m_bands->addWidget(m_top);
-    auto* entryBand = new DrawEntryBand(this);
+    upperLayout->addWidget(m_top, 1);
+    auto* entryBand = new DrawEntryBand(session, prompts, upper);
     m_entry = entryBand->entryRow();
     m_formulaColumns = entryBand->formulaColumns();
-    connect(m_entry, &DrawEntryRow::drawEntered, this, &MainWindow::storeDraw);
     connect(entryBand, &DrawEntryBand::importRequested, this, &MainWindow::importHistory);
-    connect(entryBand, &DrawEntryBand::deleteRequested, this, &MainWindow::deleteLastDraw);
+    connect(entryBand, &DrawEntryBand::drawStored, this, [this] {
+        setFormulaColumns(true, false);
+        m_notUndoable = u"输入的历史号码不能撤销，可点击“删除最后历史”删除"_s;
+    });
+    connect(entryBand, &DrawEntryBand::drawDeleted, this, [this] { setFormulaColumns(true, false); });
+    connect(entryBand, &DrawEntryBand::notice, this, [this](const QString& text) { notify(text); });
     connect(entryBand, &DrawEntryBand::formulaColumnsToggled, this,
             [this](bool on) { setFormulaColumns(on, true); });
-    m_bands->addWidget(entryBand);
+    upperLayout->addWidget(entryBand);
+    m_bands->addWidget(upper);
     m_formulaList = new FormulaListPanel(session, *m_exporter, this);
+    m_formulaList->setObjectName(u"formulaPanel"_s);
     connect(m_formulaList, &FormulaListPanel::kindFilterToggled, this, &MainWindow::toggleKindFilter);
     connect(m_formulaList, &FormulaListPanel::filterRequested, this, &MainWindow::openFilter);
     connect(m_formulaList, &FormulaListPanel::deleteRequested, this, &MainWindow::deleteFormula);
     connect(m_formulaList, &FormulaListPanel::viewChanged, this, &MainWindow::saveView);
+    connect(m_formulaList, &FormulaListPanel::notice, this, [this](const QString& text) { notify(text); });
     m_bands->addWidget(m_formulaList);
     m_bands->setStretchFactor(0, 4);
-    m_bands->setStretchFactor(1, 0);
-    m_bands->setStretchFactor(2, 5);
+    m_bands->setStretchFactor(1, 5);
     layout->addWidget(m_bands, 1);
     layout->addWidget(buildCommandBand());
     setCentralWidget(central);
     auto* status = new StatusLine(session, this);
+    status->setObjectName(u"statusLine"_s);
     statusBar()->addWidget(status, 1);
     m_exportNotice = new ExportNotice(prompts, statusBar(), status);
+    m_exportNotice->setObjectName(u"exportNotice"_s);
 
     new BusyFeedback(session, this);
     connect(&session, &Session::changed, this, [this](Session::Changes what) { sessionChanged(int(what)); });
@@ -105,7 +129,7 @@ MainWindow::MainWindow(Session& session, Prompts& prompts, QSettings* viewSettin
     });
     // Another program's change to the database is read in as soon as nothing runs here.
     connect(&session, &Session::reloadedAfterOtherProgram, this,
-            [this] { statusBar()->showMessage(u"数据库已被另一个程序修改，已重新读取"_s, 10000); });
+            [this] { notify(u"数据库已被另一个程序修改，已重新读取"_s); });
     session.watchOtherPrograms(2000);
 
     auto* undoKey = new QShortcut(QKeySequence::Undo, this);
@@ -114,8 +138,13 @@ MainWindow::MainWindow(Session& session, Prompts& prompts, QSettings* viewSettin
     showUndo();
 
     resize(1280, 760);
-    m_bands->setSizes({250, m_bands->widget(1)->sizeHint().height(), 430});
-    m_formulaList->listSplit()->setSizes({330, 100});
+    // Without a split of the user's, the upper band gets what it asks for, up to 3/5.
+    if (!m_viewSettings || !m_viewSettings->contains(u"MainWindow/bands"_s))
+        QTimer::singleShot(0, this, [this] {
+            const int band = m_bands->widget(0)->sizeHint().height() - m_top->sizeHint().height();
+            const int upper = std::min(band + m_formulaEntry->sizeHint().height(), m_bands->height() * 3 / 5);
+            m_bands->setSizes({upper, m_bands->height() - upper});
+        });
     restoreView();
     proposeNextPeriod();
     m_historyView->scrollToNewest();
@@ -127,14 +156,10 @@ MainWindow::MainWindow(Session& session, Prompts& prompts, QSettings* viewSettin
     m_entry->box(1)->setFocus();
 }
 
-MainWindow::~MainWindow() = default;
-
-bool MainWindow::showsFormulaColumns() const {
-    return m_formulaColumns->isChecked();
-}
-
-QPushButton* MainWindow::button(const QString& caption, void (MainWindow::*slot)(), const QString& tip) {
+QPushButton* MainWindow::button(const QString& caption, const char* name, void (MainWindow::*slot)(),
+                                const QString& tip) {
     auto* b = new QPushButton(caption, this);
+    b->setObjectName(QString::fromLatin1(name));
     if (!tip.isEmpty())
         b->setToolTip(tip);
     connect(b, &QPushButton::clicked, this, slot);
@@ -154,29 +179,29 @@ void MainWindow::afterChange(const Change& change, const QString& failureTitle, 
 
 QWidget* MainWindow::buildCommandBand() {
     auto* band = new QWidget(this);
-    auto* layout = new QHBoxLayout(band);
-    layout->setContentsMargins(0, 0, 0, 0);
+    // The commands wrap onto a second row where the window is too narrow for one.
+    auto* layout = new FlowLayout(band);
     layout->addWidget(
-        button(u"计算选中公式(&C)"_s, &MainWindow::compute, u"执行公式列表中序号为蓝色的公式"_s));
+        button(u"计算选中公式(&C)"_s, "compute", &MainWindow::compute, u"执行公式列表中序号为蓝色的公式"_s));
     m_verifyPeriod = new QLineEdit(u"2007001"_s, band);
+    m_verifyPeriod->setObjectName(u"verifyPeriod"_s);
     m_verifyPeriod->setAccessibleName(u"验算期号"_s);
     m_verifyPeriod->setMaxLength(7);
     m_verifyPeriod->setFixedWidth(m_verifyPeriod->fontMetrics().horizontalAdvance(u"00000000"_s) + 12);
     layout->addWidget(m_verifyPeriod);
-    layout->addWidget(button(u"验算该期公式[计算的该期下期结果](&K)"_s, &MainWindow::verify));
-    QPushButton* backtest = button(u"组合验算(&Z)"_s, &MainWindow::openSelectionBacktest,
-                                   u"把所选公式或过滤条件在最近各期逐期验算，并与随机水平比较"_s);
-    backtest->setObjectName(u"selectionBacktestButton"_s);
+    layout->addWidget(button(u"验算该期公式[计算的该期下期结果](&K)"_s, "verify", &MainWindow::verify));
+    QPushButton* backtest =
+        button(u"组合验算(&Z)"_s, "selectionBacktestButton", &MainWindow::openSelectionBacktest,
+               u"把所选公式或过滤条件在最近各期逐期验算，并与随机水平比较"_s);
     backtest->setAccessibleName(u"组合验算"_s);
     layout->addWidget(backtest);
-    layout->addWidget(button(u"公式挖掘(&W)"_s, &MainWindow::openDiscovery,
+    layout->addWidget(button(u"公式挖掘(&W)"_s, "discovery", &MainWindow::openDiscovery,
                              u"在历史上试验大量候选公式，并用未参与挑选的期数检验它们"_s));
-    m_undoButton = button(u"撤销"_s, &MainWindow::undo, u"撤销最后一次删除或读入（Ctrl+Z）"_s);
+    m_undoButton = button(u"撤销"_s, "undo", &MainWindow::undo, u"撤销最后一次删除或读入（Ctrl+Z）"_s);
     layout->addWidget(m_undoButton);
-    layout->addStretch();
-    m_settingsButton = button(u"软件设置(&T)"_s, &MainWindow::showSettingsMenu);
+    m_settingsButton = button(u"软件设置(&T)"_s, "settings", &MainWindow::showSettingsMenu);
     layout->addWidget(m_settingsButton);
-    layout->addWidget(button(u"使用说明下载(&L)"_s, &MainWindow::openGuide));
+    layout->addWidget(button(u"使用说明下载(&L)"_s, "guide", &MainWindow::openGuide));
     return band;
 }
 
@@ -192,24 +217,27 @@ void MainWindow::sessionChanged(int what) {
     showUndo();
 }
 
-std::shared_ptr<QAbstractItemModel> MainWindow::historyForExport() const {
-    // The grid as it shows: with the formula columns while they are on, of the kind shown.
-    auto model = std::make_shared<HistoryGridModel>(m_session);
-    model->setShowFormulas(showsFormulaColumns());
-    model->setKindFilter(shownKind());
-    return model;
-}
-
 void MainWindow::showUndo() {
     const QString description = m_session.undoDescription();
+    if (!description.isEmpty())
+        m_notUndoable.clear();
     m_undoButton->setText(description.isEmpty() ? u"撤销"_s : description);
     m_undoButton->setEnabled(!description.isEmpty());
 }
 
 void MainWindow::undo() {
-    if (m_session.undoDescription().isEmpty() || m_session.busy())
+    if (m_session.busy())
         return;
-    afterChange(m_session.undo(), u"无法撤销"_s, [](const Result<void>&) {});
+    // Ctrl+Z that does nothing says why, so that the user does not press it again and again.
+    if (m_session.undoDescription().isEmpty()) {
+        notify(m_notUndoable.isEmpty() ? u"没有可撤销的操作"_s : m_notUndoable);
+        return;
+    }
+    afterChange(m_session.undo(), u"无法撤销"_s, [this](const Result<void>&) { m_notUndoable.clear(); });
+}
+
+void MainWindow::notify(const QString& text, int milliseconds) {
+    statusBar()->showMessage(text, milliseconds);
 }
 
 void MainWindow::proposeNextPeriod() {
@@ -252,7 +280,7 @@ void MainWindow::importPreviewed(const ImportPreview& preview) {
         afterChange(m_session.appendHistory(preview), u"追加新开奖失败"_s,
                     [this](const Result<ImportReport>& done) {
                         m_entry->clearBoxes();
-                        statusBar()->showMessage(u"已追加 %1 期新开奖。"_s.arg(done->stored), 10000);
+                        notify(u"已追加 %1 期新开奖。"_s.arg(done->stored));
                     });
         return;
     }
@@ -268,80 +296,6 @@ void MainWindow::importPreviewed(const ImportPreview& preview) {
                         m_prompts.warning(
                             this, u"读入历史"_s,
                             read + u"\n\n但读入前的数据库未能存为备份：%1"_s.arg(done->backupProblem));
-                });
-}
-
-void MainWindow::storeDraw(const std::array<int, 7>& numbers, const QString& periodText) {
-    bool ok = false;
-    const int period = periodText.toInt(&ok);
-    if (!ok) {
-        m_prompts.warning(this, u"无法保存历史号码"_s,
-                          u"期号“%1”不是数字，请在期号框中输入七位数字的期号"_s.arg(periodText));
-        m_entry->periodBox()->setFocus();
-        return;
-    }
-    // A refused draw keeps its boxes, so that the user can mend what is wrong.
-    afterChange(m_session.addDraw(numbers, Period(period)), u"无法保存历史号码"_s,
-                [this](const Result<void>&) {
-                    m_entry->clearBoxes();
-                    setFormulaColumns(true, false);
-                });
-}
-
-void MainWindow::deleteLastDraw() {
-    if (m_session.draws().empty()) {
-        statusBar()->showMessage(u"历史为空，没有可删除的期号。"_s, 5000);
-        return;
-    }
-    afterChange(m_session.deleteLastDraw(), u"无法删除最后历史"_s, [this](const Result<void>&) {
-        setFormulaColumns(true, false);
-        m_entry->clearBoxes();
-    });
-}
-
-void MainWindow::addTypedFormula() {
-    const QString text = m_formulaEntry->formulaText();
-    // A formula that never computes would only ever miss: the user decides whether it is wanted.
-    if (const FormulaPreview p = m_session.previewFormula(text, currentKind(), m_formulaEntry->kill());
-        !p.refusal && p.draws > 0 && !p.result.error.isEmpty() &&
-        !m_prompts.question(this, u"添加公式"_s,
-                            u"该公式在每一期都无法计算（%1），仍然添加吗？"_s.arg(p.result.error)))
-        return;
-    m_session.addFormula(text, currentKind(), m_formulaEntry->kill())
-        .then(this, [this](const Result<void>& done) {
-            if (done) {
-                m_formulaEntry->formulaBox()->clear();
-                setFormulaColumns(true, false);
-                return;
-            }
-            if (done.code() == ErrorCode::Empty) {
-                m_prompts.warning(this, u"添加公式失败"_s, done.error().shown());
-                m_formulaEntry->formulaBox()->setFocus();
-            } else if (done.code() == ErrorCode::Unrecognised) {
-                m_prompts.warning(this, u"无法识别公式"_s, done.error().shown());
-            } else {
-                reportFailure(u"添加公式失败"_s, done.error());
-            }
-        });
-}
-
-void MainWindow::importFormulas() {
-    const QString path = chooseFile(u"读取公式文本"_s, u"公式文本文件 (*.txt);;所有文件 (*)"_s);
-    if (path.isEmpty())
-        return;
-    afterChange(m_session.importFormulas(path, m_formulaEntry->kill()), u"读取公式文本失败"_s,
-                [this](const Result<FormulaImportReport>& done) {
-                    if (done->added > 0)
-                        setFormulaColumns(true, false);
-                    statusBar()->showMessage(done->summary(), 10000);
-                    if (!done->overLimit.isEmpty())
-                        m_prompts.warning(this, u"公式已达上限"_s,
-                                          u"公式已达上限 %1 条，文件中有 %2 行未添加。"_s.arg(MaxFormulas)
-                                              .arg(done->overLimit.size()));
-                    if (!done->unrecognised.isEmpty() &&
-                        m_prompts.question(this, u"无法识别公式"_s,
-                                           u"公式文本文件中含有无法识别公式，是否查看这些公式？"_s))
-                        m_prompts.openLocalFile(done->reportPath);
                 });
 }
 
@@ -379,12 +333,12 @@ void MainWindow::toggleKindFilter(bool on) {
 }
 
 std::optional<FormulaKind> MainWindow::shownKind() const {
-    return kindFilterOn() ? std::optional(currentKind()) : std::nullopt;
+    return m_formulaList->kindFilterOn() ? std::optional(currentKind()) : std::nullopt;
 }
 
 void MainWindow::kindChosen() {
     // With the filter on, the list shows the new kind at once, so that list and commands agree.
-    if (kindFilterOn())
+    if (m_formulaList->kindFilterOn())
         toggleKindFilter(true);
 }
 
@@ -444,6 +398,7 @@ void MainWindow::openSelectionBacktest() {
 void MainWindow::openFilter() {
     if (!m_filter) {
         m_filter = new FilterWindow(m_session, m_prompts, this);
+        connect(m_filter, &FilterWindow::filtered, this, [this](const QString& text) { notify(text); });
         placeBeside(*m_filter, *this);
     }
     m_filter->run(m_formulaList->shownOrdinals());
@@ -454,12 +409,7 @@ void MainWindow::openGuide() {
 }
 
 void MainWindow::showSettingsMenu() {
-    // At the pointer, as a pop-up menu is; from the keyboard, under the button.
-    const QPoint pointer = QCursor::pos();
-    const bool overButton = m_settingsButton->rect().contains(m_settingsButton->mapFromGlobal(pointer));
-    m_settingsMenu->showOptions();
-    m_settingsMenu->popup(overButton ? pointer
-                                     : m_settingsButton->mapToGlobal(QPoint(0, m_settingsButton->height())));
+    m_settingsMenu->popupFor(*m_settingsButton);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -479,6 +429,7 @@ void MainWindow::restoreView() {
         return;
     m_viewSettings->beginGroup(u"MainWindow"_s);
     restoreGeometry(m_viewSettings->value(u"geometry"_s).toByteArray());
+    fitOnScreen(*this);
     m_bands->restoreState(m_viewSettings->value(u"bands"_s).toByteArray());
     m_top->restoreState(m_viewSettings->value(u"top"_s).toByteArray());
     m_formulaList->restoreView(*m_viewSettings);

@@ -54,42 +54,12 @@ public:
     // viewSettings keeps the window's size, position and splitters (none: not kept).
     MainWindow(Session& session, Prompts& prompts, QSettings* viewSettings = nullptr,
                QWidget* parent = nullptr);
-    ~MainWindow() override;
-
-    HistoryGridModel* historyModel() const { return m_history; }
-    FormulaListModel* formulaModel() const { return m_formulaList->model(); }
-    GridView* historyView() const { return m_historyView; }
-    FormulaListView* formulaView() const { return m_formulaList->view(); }
-    DrawEntryRow* entryRow() const { return m_entry; }
-    FormulaEntryPanel* formulaEntry() const { return m_formulaEntry; }
-    FormulaListPanel* formulaList() const { return m_formulaList; }
-    SettingsMenu* settingsMenu() const { return m_settingsMenu; }
-    // "已导出到 …" in the status bar after an export, opening the file's folder when clicked.
-    ExportNotice* exportNotice() const { return m_exportNotice; }
-    QPushButton* settingsButton() const { return m_settingsButton; }
-    bool showsFormulaColumns() const;
-    // The kind the entry offers: new formulas get it, and the kind filter shows it.
-    FormulaKind currentKind() const { return m_formulaEntry->kind(); }
-    bool killForNewFormulas() const { return m_formulaEntry->kill(); }
-    bool kindFilterOn() const { return m_formulaList->kindFilterOn(); }
-    FormulaPreviewLabel* preview() const { return m_formulaEntry->preview(); }
-    HitHistoryStrip* hitHistory() const { return m_formulaList->hitHistory(); }
-    // The formula shown by the view's row (the list may be sorted for viewing).
-    int ordinalOfViewRow(int row) const { return m_formulaList->ordinalOfViewRow(row); }
-    // The secondary windows while they are open.
-    ReferenceWindow* referenceWindow() const { return m_reference.window(); }
-    ErrorValueWindow* errorValueWindow() const { return m_errors.window(); }
-    FilterWindow* filterWindow() const { return m_filter; }
-    DiscoveryWindow* discoveryWindow() const { return m_discovery.window(); }
-    SelectionBacktestWindow* selectionBacktestWindow() const { return m_selectionBacktest.window(); }
+    ~MainWindow() override = default;
 
 public slots:
     // The commands of the window's buttons.
     void importHistory();
     void importPreviewed(const ImportPreview& preview);
-    void deleteLastDraw();
-    void addTypedFormula();
-    void importFormulas();
     void compute();
     void verify();
     void openGuide();
@@ -108,26 +78,27 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The kind the entry offers: new formulas get it, and the kind filter shows it.
+    FormulaKind currentKind() const { return m_formulaEntry->kind(); }
     QWidget* buildCommandBand();
-    QPushButton* button(const QString& caption, void (MainWindow::*slot)(), const QString& tip = QString());
+    QPushButton* button(const QString& caption, const char* name, void (MainWindow::*slot)(),
+                        const QString& tip = QString());
     // Calls done with the outcome once the change has succeeded; a failure is shown under title.
     template <typename Change, typename Done>
     void afterChange(const Change& change, const QString& failureTitle, Done done);
 
-    void storeDraw(const std::array<int, 7>& numbers, const QString& periodText);
     void deleteFormula(int idx);
     void toggleKindFilter(bool on);
     void kindChosen();
     // The kind the kind filter shows; none while the filter is off.
     std::optional<FormulaKind> shownKind() const;
-    // A model of its own for an export on the worker, made as the grid shows now.
-    std::shared_ptr<QAbstractItemModel> historyForExport() const;
 
     // Following every change of the session.
     void sessionChanged(int what);
     void showUndo();
     void proposeNextPeriod();
     void reportFailure(const QString& title, const Error& error);
+    void notify(const QString& text, int milliseconds = 10000);
     // A file to read, picked in the folder the file dialogs share; empty when cancelled.
     QString chooseFile(const QString& caption, const QString& filter);
     void restoreView();
@@ -155,6 +126,8 @@ private:
     QPushButton* m_undoButton = nullptr;
     QSplitter* m_bands = nullptr;
     QSplitter* m_top = nullptr;
+    // Why Ctrl+Z has nothing to undo after the last change, when that change cannot be undone.
+    QString m_notUndoable;
     bool m_closeWhenIdle = false;
 };
 

@@ -10,9 +10,12 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QLabel>
 #include <QScrollBar>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -20,6 +23,7 @@ namespace talven {
 
 ReferenceWindow::ReferenceWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     setWindowTitle(VocabularyReference::title());
+    setObjectName(u"referenceWindow"_s);
     m_grid = new GridView(u"公式参数对照说明"_s, this);
     m_grid->setModel(new VocabularyReferenceModel(this));
     m_grid->setToolTip(u"单击单元格即可把其中的文字复制到剪贴板"_s);
@@ -33,12 +37,16 @@ ReferenceWindow::ReferenceWindow(QWidget* parent) : QWidget(parent, Qt::Window) 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(m_grid);
+    // A click copies without a word otherwise: the window says what is on the clipboard.
+    m_copied = new QLabel(u"单击单元格即可把其中的文字复制到剪贴板"_s, this);
+    m_copied->setObjectName(u"copied"_s);
+    layout->addWidget(m_copied);
 
     // Every column in view without scrolling sideways; the rows scroll.
     int width = m_grid->verticalScrollBar()->sizeHint().width() + 2 * m_grid->frameWidth();
     for (int c = 0; c < VocabularyReference::ColumnCount; ++c)
         width += m_grid->columnWidth(c);
-    m_grid->setMinimumWidth(width);
+    m_grid->setMinimumWidth(std::min(width, 900));
     resize(width + 8, 26 * m_grid->verticalHeader()->defaultSectionSize());
 }
 
@@ -47,6 +55,7 @@ void ReferenceWindow::putOnClipboard(const QString& text) {
     clipboard->clear();
     if (!text.isEmpty())
         clipboard->setText(text);
+    m_copied->setText(text.isEmpty() ? u"空白单元格，剪贴板已清空"_s : u"已复制 %1"_s.arg(text));
 }
 
 void ReferenceWindow::copyCell(const QModelIndex& index) {

@@ -4,6 +4,8 @@
 
 class QModelIndex;
 
+class QLabel;
+
 namespace talven {
 
 class GridView;
@@ -27,9 +29,10 @@ public:
     static void openUserGuide(Prompts& prompts, QWidget* parent);
 
 private:
-    static void putOnClipboard(const QString& text);
+    void putOnClipboard(const QString& text);
 
     GridView* m_grid = nullptr;
+    QLabel* m_copied = nullptr;
 };
 
 } // namespace talven

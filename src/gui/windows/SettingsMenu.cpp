@@ -5,6 +5,7 @@
 #include "session/Session.h"
 
 #include <QActionGroup>
+#include <QCursor>
 
 using namespace Qt::StringLiterals;
 
@@ -62,6 +63,13 @@ QActionGroup* SettingsMenu::addChoice(OptionKey key, const QString& first, const
     }
     addSeparator();
     return group;
+}
+
+void SettingsMenu::popupFor(const QWidget& button) {
+    const QPoint pointer = QCursor::pos();
+    const bool overButton = button.rect().contains(button.mapFromGlobal(pointer));
+    showOptions();
+    popup(overButton ? pointer : button.mapToGlobal(QPoint(0, button.height())));
 }
 
 void SettingsMenu::showOptions() {

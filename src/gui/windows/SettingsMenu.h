@@ -23,6 +23,8 @@ public:
 
     // Check marks from the stored options.
     void showOptions();
+    // Pops up at the pointer, as a pop-up menu does; from the keyboard, under button.
+    void popupFor(const QWidget& button);
 
 signals:
     // A word for the status bar: when a saved choice takes effect.

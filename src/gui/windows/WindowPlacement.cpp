@@ -32,4 +32,18 @@ void placeBeside(QWidget& window, const QWidget& owner) {
     window.move(x, y);
 }
 
+void fitOnScreen(QWidget& window) {
+    const QScreen* screen = window.screen();
+    if (!screen || window.isMaximized() || window.isFullScreen())
+        return;
+    const QRect room = screen->availableGeometry();
+    // Before the first show the frame is not known: the frame a window manager adds is allowed for.
+    const QSize frame = window.isVisible() ? window.frameGeometry().size() - window.size() : QSize(16, 40);
+    const QSize outer = (window.size() + frame).boundedTo(room.size());
+    window.resize(outer - frame);
+    const QPoint at = window.isVisible() ? window.frameGeometry().topLeft() : window.pos();
+    window.move(std::clamp(at.x(), room.left(), room.right() + 1 - outer.width()),
+                std::clamp(at.y(), room.top(), room.bottom() + 1 - outer.height()));
+}
+
 } // namespace talven

@@ -9,4 +9,8 @@ namespace talven {
 // over the history rather than the formula entry at the owner's top right.
 void placeBeside(QWidget& window, const QWidget& owner);
 
+// Shrinks window to its screen's available area and moves it fully onto it: a size saved under
+// another screen or scale would otherwise come back cut by the screen's edges.
+void fitOnScreen(QWidget& window);
+
 } // namespace talven

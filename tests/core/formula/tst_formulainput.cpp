@@ -53,6 +53,8 @@ class TestFormulaInput : public QObject {
     Q_OBJECT
 
 private slots:
+    void headerKindNotice_data();
+    void headerKindNotice();
     void typed_data();
     void typed();
     void typedMessages_data();
@@ -108,7 +110,7 @@ void TestFormulaInput::typed() {
     QCOMPARE(r.ok() ? -1 : int(r.code()), status);
     QCOMPARE(r.ok() ? r.value() : QString(), code);
     if (!r.ok() && r.code() == ErrorCode::Empty)
-        QVERIFY(r.message().startsWith(u"请在左边文本框输入需要添加的公式。"_s));
+        QVERIFY(r.message().startsWith(u"请在公式输入框输入需要添加的公式。"_s));
     if (!r.ok() && r.code() == ErrorCode::Unrecognised) {
         QCOMPARE(r.message(), u"所输公式无法识别，无法添加到软件。"_s + r.error().detail);
         QVERIFY(!r.error().detail.isEmpty());
@@ -324,6 +326,26 @@ void TestFormulaInput::listRow() {
     QFETCH(QStringList, texts);
     const FormulaListRow row = FormulaListRow::of(3, FormulaRow{17, gongshi, maType, kill});
     QCOMPARE((QStringList{row.rowNumber, row.formula, row.kind, row.killKeep, row.formulaNumber}), texts);
+}
+
+// A header naming another kind than the chosen one is said aloud; the chosen kind is used.
+void TestFormulaInput::headerKindNotice_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("chosen");
+    QTest::addColumn<QString>("notice");
+    QTest::newRow("other kind") << u"[L生肖类]平一肖+总期数"_s << 0
+                                << u"标头写的是生肖类，公式按所选的特码类添加"_s;
+    QTest::newRow("same kind") << u"[L生肖类]平一肖"_s << 1 << QString();
+    QTest::newRow("no header") << u"平一肖+总期数"_s << 0 << QString();
+    QTest::newRow("blanks before") << u"  [D单特类]L1A"_s << 1
+                                   << u"标头写的是特码类，公式按所选的生肖类添加"_s;
+}
+
+void TestFormulaInput::headerKindNotice() {
+    QFETCH(QString, text);
+    QFETCH(int, chosen);
+    QFETCH(QString, notice);
+    QCOMPARE(FormulaInput::headerKindNotice(text, *formulaKindOf(chosen)), notice);
 }
 
 QTEST_GUILESS_MAIN(TestFormulaInput)

@@ -182,7 +182,7 @@ private slots:
     void typedFormulaMessages() {
         Fixture f;
         QVERIFY(f.reopen());
-        QVERIFY(f.addFormula(QString(), 0, true).message().startsWith(u"请在左边文本框输入需要添加的公式"_s));
+        QVERIFY(f.addFormula(QString(), 0, true).message().startsWith(u"请在公式输入框输入需要添加的公式"_s));
         QVERIFY(f.addFormula(u"特码数+特码数"_s, 0, true)
                     .message()
                     .startsWith(u"所输公式无法识别，无法添加到软件"_s));

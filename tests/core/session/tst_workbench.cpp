@@ -125,6 +125,19 @@ private slots:
         }
     }
 
+    // An append that finds nothing new changes nothing and keeps the earlier undo.
+    void appendOfNothingKeepsTheUndo() {
+        Fixture f;
+        QVERIFY(f.reopen());
+        QVERIFY(f.importHistory(f.write(u"h.txt"_s, history)).ok());
+        const QString undo = f.session->undoDescription();
+        QVERIFY(!undo.isEmpty());
+        const auto appended = f.session->appendHistory(f.write(u"h2.txt"_s, history)).wait();
+        QVERIFY(appended.ok());
+        QCOMPARE(appended->stored, 0);
+        QCOMPARE(f.session->undoDescription(), undo);
+    }
+
     // Each undo gives back what the database held and the lists showed before the change.
     void undoRestoresEverything_data() {
         QTest::addColumn<QString>("change");
