@@ -22,6 +22,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QLabel>
+#include <QMimeData>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -103,6 +104,38 @@ private slots:
         blank.fill(named<GridView>("historyGrid")->viewport()->palette().base().color());
         QVERIFY(shown != blank);
         QVERIFY(HistoryGridView::emptyHint().contains(u"读取历史号码文本"_s));
+    }
+
+    // A results table copied from a web page, as its text or as its HTML, opens the same preview.
+    void pastingATable_data() {
+        QTest::addColumn<QString>("html");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("tab separated") << QString()
+                                       << u"期号\t日期\t开奖号码\t特别号码\n2025001\t2025-01-02\t05,18,23,31,40,45\t07\n"
+                                          u"2025002\t2025-01-04\t01 02 03 04 05 06\t08\n"_s;
+        QTest::newRow("html table") << u"<table><tr><th>期号</th><th>开奖号码</th><th>特别号码</th></tr>"
+                                       u"<tr><td>2025001</td><td>05&nbsp;18 23 31 40 45</td><td>07</td></tr>"
+                                       u"<tr><td>2025002</td><td>01<br>02 03 04 05 06</td><td>08</td></tr></table>"_s
+                                    << u"ignored"_s;
+    }
+    void pastingATable() {
+        QFETCH(QString, html);
+        QFETCH(QString, text);
+        auto* mime = new QMimeData;
+        mime->setText(text);
+        if (!html.isEmpty())
+            mime->setHtml(html);
+        QGuiApplication::clipboard()->setMimeData(mime);
+        m_prompts.importChoices = {ImportChoice::Cancel};
+        const qsizetype shown = m_prompts.shown.size();
+        auto* paste = w().findChild<QAction*>(u"pasteHistory"_s);
+        QVERIFY(paste);
+        paste->trigger();
+        QVERIFY(waitIdle(s()));
+        QCOMPARE(m_prompts.shown.size(), shown + 1);
+        QCOMPARE(m_prompts.shown.last().kind, u"preview"_s);
+        QVERIFY2(lastShown().contains(u"替换历史将读入 2 期"_s), qPrintable(lastShown()));
+        QVERIFY2(lastShown().contains(u"2025001  05 18 23 31 40 45 + 07"_s), qPrintable(lastShown()));
     }
 
     void importingTheHistory() {

@@ -5,6 +5,7 @@
 #include "models/HistoryGridModel.h"
 #include "windows/GridExporter.h"
 
+#include <QAction>
 #include <QHeaderView>
 #include <QPainter>
 #include <QScrollBar>
@@ -33,6 +34,13 @@ HistoryGridView::HistoryGridView(HistoryGridModel* model, GridExporter& exporter
     connect(model, &QAbstractItemModel::modelReset, this, &HistoryGridView::setColumnWidths);
     const QString fileName = SpreadsheetExport::fileName(SpreadsheetExport::Target::History);
     exporter.offerExportOnDoubleClick(this, exportModel, fileName);
+    // A results table copied from a web page or a spreadsheet is read as a history file would be.
+    auto* paste = new QAction(u"粘贴开奖号码"_s, this);
+    paste->setObjectName(u"pasteHistory"_s);
+    paste->setShortcut(QKeySequence::Paste);
+    paste->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    connect(paste, &QAction::triggered, this, &HistoryGridView::pasteRequested);
+    addAction(paste);
     exporter.offerExportAs(this, exportModel, fileName);
 }
 

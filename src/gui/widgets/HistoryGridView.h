@@ -21,6 +21,10 @@ public:
     // What the empty grid shows.
     static QString emptyHint();
 
+signals:
+    // Ctrl+V or the menu's 粘贴开奖号码: the clipboard is to be previewed as a history.
+    void pasteRequested();
+
 public slots:
     // A long history opens scrolled to the newest draw.
     void scrollToNewest();

@@ -58,6 +58,7 @@ void GridExporter::offerExportAs(QAbstractItemView* view, const ModelFactory& mo
             [this, view, model, suggestedName](const QPoint& pos) {
                 auto* menu = new QMenu(view);
                 menu->setAttribute(Qt::WA_DeleteOnClose);
+                menu->addActions(view->actions()); // the view's own commands first (粘贴开奖号码)
                 menu->addAction(u"导出为…"_s, this,
                                 [this, model, suggestedName] { exportAs(model, suggestedName); });
                 menu->popup(view->viewport()->mapToGlobal(pos));

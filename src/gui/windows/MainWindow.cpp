@@ -12,6 +12,7 @@
 #include "widgets/HistoryGridView.h"
 #include "widgets/StatusLine.h"
 #include "windows/BusyFeedback.h"
+#include "windows/ClipboardHistory.h"
 #include "windows/DrawEntryBand.h"
 #include "windows/DrawEntryRow.h"
 #include "windows/FilterWindow.h"
@@ -50,8 +51,7 @@ MainWindow::MainWindow(Session& session, Prompts& prompts, QSettings* viewSettin
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
-    // Two bands the user can share out: the history with the draw entry under it, and the list.
-    // Every panel can shrink to a small screen; the formula entry scrolls where it cannot.
+    // Two bands the user shares out (history and draw entry, the list), each shrinking to small screens.
     m_bands = new QSplitter(Qt::Vertical, central);
     m_bands->setChildrenCollapsible(false);
     auto* upper = new QWidget(m_bands);
@@ -60,6 +60,8 @@ MainWindow::MainWindow(Session& session, Prompts& prompts, QSettings* viewSettin
     m_top = new QSplitter(Qt::Horizontal, upper);
     m_top->setChildrenCollapsible(false);
     m_historyView = new HistoryGridView(m_history, *m_exporter, this);
+    connect(m_historyView, &HistoryGridView::pasteRequested, this,
+            [this] { previewAndImport(clipboardHistory()); });
     m_historyView->setObjectName(u"historyGrid"_s);
     m_top->addWidget(m_historyView);
     m_formulaEntry = new FormulaEntryPanel(session, prompts, viewSettings, this);
@@ -149,8 +151,7 @@ MainWindow::MainWindow(Session& session, Prompts& prompts, QSettings* viewSettin
     proposeNextPeriod();
     m_historyView->scrollToNewest();
     m_formulaList->scrollToEnd();
-    // The status line itself says why a database can only be viewed. The notice of the opening
-    // waits until the window shows, so that the bar can put the status line aside meanwhile.
+    // The opening's notice waits for the window (a read-only database is said by the status line).
     if (session.readOnlyReason().isEmpty() && !session.openingNotice().isEmpty())
         QTimer::singleShot(0, this, [this] { statusBar()->showMessage(m_session.openingNotice()); });
     m_entry->box(1)->setFocus();
@@ -260,30 +261,29 @@ void MainWindow::importHistory() {
     // The dialog lists the usual history files (text and tables), but any file the user picks is read.
     const QString path =
         chooseFile(u"读取历史号码文本"_s, u"历史号码文件 (*.txt *.csv *.tsv);;所有文件 (*)"_s);
-    if (path.isEmpty())
-        return;
-    // The session reads the file on its worker; the choice then stores exactly what was previewed.
-    m_session.previewImport(path).then(this, [this](const Result<ImportPreview>& preview) {
-        if (!preview) {
-            reportFailure(u"读入历史失败"_s, preview.error());
-            return;
-        }
+    if (!path.isEmpty())
+        previewAndImport(ImportSource::file(path));
+}
+
+void MainWindow::previewAndImport(const ImportSource& source) {
+    // The session reads the source on its worker; the choice then stores exactly what was previewed.
+    m_session.previewImport(source).then(this, [this](const Result<ImportPreview>& preview) {
+        if (!preview)
+            return reportFailure(u"读入历史失败"_s, preview.error());
         importPreviewed(preview.value());
     });
 }
 
 void MainWindow::importPreviewed(const ImportPreview& preview) {
     const ImportChoice choice = m_prompts.previewImport(this, preview);
+    if (choice == ImportChoice::Append)
+        return afterChange(m_session.appendHistory(preview), u"追加新开奖失败"_s,
+                           [this](const Result<ImportReport>& done) {
+                               m_entry->clearBoxes();
+                               notify(u"已追加 %1 期新开奖。"_s.arg(done->stored));
+                           });
     if (choice == ImportChoice::Cancel)
         return;
-    if (choice == ImportChoice::Append) {
-        afterChange(m_session.appendHistory(preview), u"追加新开奖失败"_s,
-                    [this](const Result<ImportReport>& done) {
-                        m_entry->clearBoxes();
-                        notify(u"已追加 %1 期新开奖。"_s.arg(done->stored));
-                    });
-        return;
-    }
     afterChange(m_session.importHistory(preview, choice == ImportChoice::ForceReplace), u"读入历史失败"_s,
                 [this](const Result<ImportReport>& done) {
                     m_entry->clearBoxes();

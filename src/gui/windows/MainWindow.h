@@ -29,6 +29,7 @@ namespace talven {
 
 class DrawEntryRow;
 struct ImportPreview;
+struct ImportSource;
 class ExportNotice;
 class FilterWindow;
 class FormulaEntryPanel;
@@ -60,6 +61,7 @@ public slots:
     // The commands of the window's buttons.
     void importHistory();
     void importPreviewed(const ImportPreview& preview);
+    void previewAndImport(const ImportSource& source);
     void compute();
     void verify();
     void openGuide();
