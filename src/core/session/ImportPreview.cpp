@@ -74,7 +74,8 @@ Result<ImportPreview> ImportPreview::read(const ImportSource& source, const Sess
         filePeriods.insert(d.period);
     for (const DrawValues& v : state.draws())
         if (!filePeriods.contains(Draw::periodOf(v).value()))
-            ++p.replaceDrops;
+            if (++p.replaceDrops <= 10)
+                p.droppedPeriods.append(Draw::periodOf(v).value());
     p.firstAndLast = shown(file.previewDraws());
     for (const SkippedLine& s : file.skipped)
         p.skipped.append({s.lineNumber, s.text, s.reason});

@@ -53,6 +53,7 @@ struct ImportPreview {
     int fileDraws = 0;             // draws a replace stores
     int storedCount = 0;           // draws stored now
     int replaceDrops = 0;          // stored draws a replace loses (periods the file does not hold)
+    QList<int> droppedPeriods;     // the first ten of them
     QList<ShownDraw> firstAndLast; // the file's first and last three draws
     QList<ShownSkip> skipped;      // every line that yields no draw
     QStringList skippedSummary;    // the first 20 of them, then a count per reason

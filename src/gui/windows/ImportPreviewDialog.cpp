@@ -31,8 +31,15 @@ QString previewSummary(const ImportPreview& p) {
                         .arg(p.skipped.size())
                         .arg(p.fileDraws));
     QString replace = u"替换历史将读入 %1 期历史号码，替换原有的 %2 期"_s.arg(p.fileDraws).arg(p.storedCount);
-    if (p.replaceDrops > 0)
-        replace += u"；原有历史中有 %1 期不在此文件中，将被删除"_s.arg(p.replaceDrops);
+    if (p.replaceDrops > 0) {
+        QStringList periods;
+        for (const int period : p.droppedPeriods)
+            periods.append(QString::number(period));
+        if (p.replaceDrops > p.droppedPeriods.size())
+            periods.append(u"……"_s);
+        replace += u"；原有历史中有 %1 期不在此文件中，将被删除（%2）"_s.arg(p.replaceDrops)
+                       .arg(periods.join(u'、'));
+    }
     text.append(replace + u"。"_s);
     if (!p.appendRefusal)
         text.append(u"追加新开奖将追加 %1 期，原有 %2 期不变。"_s.arg(p.appendCount).arg(p.storedCount));
