@@ -72,8 +72,10 @@ private:
         const auto entry = [w]() -> QWidget* { return named<FormulaEntryPanel>(w, u"formulaEntry"_s); };
         return {
             {u"main-window"_s, [] {}, whole},
-            {u"main-window-formula-columns"_s, [w] { named<QCheckBox>(w, u"formulaColumns"_s)->setChecked(true); }, whole},
-            {u"main-window-chinese"_s, [w] { named<QTabBar>(w, u"formulaForms"_s)->setCurrentIndex(1); }, whole},
+            {u"main-window-formula-columns"_s,
+             [w] { named<QCheckBox>(w, u"formulaColumns"_s)->setChecked(true); }, whole},
+            {u"main-window-chinese"_s, [w] { named<QTabBar>(w, u"formulaForms"_s)->setCurrentIndex(1); },
+             whole},
             {u"formula-preview"_s,
              [w] {
                  named<QTabBar>(w, u"formulaForms"_s)->setCurrentIndex(0);
@@ -84,7 +86,9 @@ private:
             {u"hit-history"_s,
              [w] {
                  named<FormulaEntryPanel>(w, u"formulaEntry"_s)->formulaBox()->clear();
-                 const QModelIndex row = named<FormulaListView>(w, u"formulaList"_s)->model()->index(5, FormulaListModel::Formula);
+                 const QModelIndex row = named<FormulaListView>(w, u"formulaList"_s)
+                                             ->model()
+                                             ->index(5, FormulaListModel::Formula);
                  named<FormulaListView>(w, u"formulaList"_s)->setCurrentIndex(row);
                  named<FormulaListView>(w, u"formulaList"_s)->scrollTo(row);
              },
@@ -92,8 +96,9 @@ private:
             {u"settings-menu"_s,
              [w] {
                  QPushButton* button = named<QPushButton>(w, u"settings"_s);
-                 named<SettingsMenu>(w, u"settingsMenu"_s)->popup(
-                     button->mapToGlobal(QPoint(0, -named<SettingsMenu>(w, u"settingsMenu"_s)->sizeHint().height())));
+                 named<SettingsMenu>(w, u"settingsMenu"_s)
+                     ->popup(button->mapToGlobal(
+                         QPoint(0, -named<SettingsMenu>(w, u"settingsMenu"_s)->sizeHint().height())));
              },
              whole},
             {u"reference-window"_s,

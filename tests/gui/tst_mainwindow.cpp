@@ -22,9 +22,9 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QLabel>
-#include <QMimeData>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -110,13 +110,15 @@ private slots:
     void pastingATable_data() {
         QTest::addColumn<QString>("html");
         QTest::addColumn<QString>("text");
-        QTest::newRow("tab separated") << QString()
-                                       << u"期号\t日期\t开奖号码\t特别号码\n2025001\t2025-01-02\t05,18,23,31,40,45\t07\n"
-                                          u"2025002\t2025-01-04\t01 02 03 04 05 06\t08\n"_s;
-        QTest::newRow("html table") << u"<table><tr><th>期号</th><th>开奖号码</th><th>特别号码</th></tr>"
-                                       u"<tr><td>2025001</td><td>05&nbsp;18 23 31 40 45</td><td>07</td></tr>"
-                                       u"<tr><td>2025002</td><td>01<br>02 03 04 05 06</td><td>08</td></tr></table>"_s
-                                    << u"ignored"_s;
+        QTest::newRow("tab separated")
+            << QString()
+            << u"期号\t日期\t开奖号码\t特别号码\n2025001\t2025-01-02\t05,18,23,31,40,45\t07\n"
+               u"2025002\t2025-01-04\t01 02 03 04 05 06\t08\n"_s;
+        QTest::newRow("html table")
+            << u"<table><tr><th>期号</th><th>开奖号码</th><th>特别号码</th></tr>"
+               u"<tr><td>2025001</td><td>05&nbsp;18 23 31 40 45</td><td>07</td></tr>"
+               u"<tr><td>2025002</td><td>01<br>02 03 04 05 06</td><td>08</td></tr></table>"_s
+            << u"ignored"_s;
     }
     void pastingATable() {
         QFETCH(QString, html);

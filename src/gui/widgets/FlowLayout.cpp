@@ -66,8 +66,8 @@ int FlowLayout::arrange(const QRect& rect, bool place) const {
     for (QLayoutItem* item : m_items) {
         if (item->isEmpty())
             continue;
-        const QSize size = item->sizeHint().boundedTo(QSize(area.width(), QWIDGETSIZE_MAX))
-                               .expandedTo(item->minimumSize());
+        const QSize size =
+            item->sizeHint().boundedTo(QSize(area.width(), QWIDGETSIZE_MAX)).expandedTo(item->minimumSize());
         if (x > area.x() && x + size.width() > area.right() + 1) {
             x = area.x();
             y += rowHeight + gap;

@@ -83,7 +83,8 @@ private slots:
         QCOMPARE(f.session->formulas()[0].code, f.session->formulas()[1].code);
         QVERIFY(f.session->formulas()[0].code != QString());
         QCOMPARE(f.session->result(1).hits, f.session->result(2).hits);
-        QVERIFY(before.hits != f.session->result(1).hits || before.predicted != f.session->result(1).predicted);
+        QVERIFY(before.hits != f.session->result(1).hits ||
+                before.predicted != f.session->result(1).predicted);
     }
 
     // A refusal and a failure reach the log with their time and cause.
