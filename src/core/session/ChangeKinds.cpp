@@ -131,6 +131,27 @@ Result<FormulaImportReport> appendFormulas(SessionState& state, ChangeContext& c
     return report;
 }
 
+// Where formula idx stands in the list (from 0), or why there is none.
+Result<size_t> placeOfFormula(const SessionState& state, int idx) {
+    const auto& formulas = state.formulas();
+    const auto it =
+        std::find_if(formulas.begin(), formulas.end(), [idx](const FormulaRow& r) { return r.idx == idx; });
+    if (it == formulas.end())
+        return Error{u"没有序号为 %1 的公式"_s.arg(idx), ErrorCode::NotFound};
+    return static_cast<size_t>(it - formulas.begin());
+}
+
+// Gives formula idx another stored text: the edit and its undo alike.
+Result<void> storeFormulaText(SessionState& state, ChangeContext& ctx, int idx, const QString& code) {
+    const auto at = placeOfFormula(state, idx);
+    if (!at)
+        return at.error();
+    if (auto begun = ctx.beginWrite(state); !begun)
+        return begun;
+    state.replaceFormula(at.value(), code, ctx.progress());
+    return storeState(state, ctx);
+}
+
 } // namespace
 
 namespace ChangeKinds {
@@ -318,14 +339,12 @@ std::optional<UndoOffer> DeleteFormula::undoOffer(const SessionState& state) con
 }
 
 Result<void> DeleteFormula::apply(SessionState& state, ChangeContext& ctx) const {
-    const auto& formulas = state.formulas();
-    const auto it =
-        std::find_if(formulas.begin(), formulas.end(), [this](const FormulaRow& r) { return r.idx == idx; });
-    if (it == formulas.end())
-        return Error{u"没有序号为 %1 的公式"_s.arg(idx), ErrorCode::NotFound};
+    const auto at = placeOfFormula(state, idx);
+    if (!at)
+        return at.error();
     if (auto begun = ctx.beginWrite(state); !begun)
         return begun;
-    state.removeFormula(static_cast<size_t>(it - formulas.begin()), ctx.progress());
+    state.removeFormula(at.value(), ctx.progress());
     return storeState(state, ctx);
 }
 
@@ -361,19 +380,10 @@ Result<void> KeepFormulas::apply(SessionState& state, ChangeContext& ctx) const 
 std::optional<UndoOffer> EditFormula::undoOffer(const SessionState& state) const {
     for (const FormulaRow& row : state.formulas())
         if (row.idx == idx)
-            return UndoOffer{
-                u"撤销修改公式 %1"_s.arg(idx),
-                [idx = idx, code = row.code](SessionState& s, ChangeContext& ctx) -> Result<void> {
-                    const auto& formulas = s.formulas();
-                    const auto it = std::find_if(formulas.begin(), formulas.end(),
-                                                 [idx](const FormulaRow& r) { return r.idx == idx; });
-                    if (it == formulas.end())
-                        return Error{u"没有序号为 %1 的公式"_s.arg(idx), ErrorCode::NotFound};
-                    if (auto begun = ctx.beginWrite(s); !begun)
-                        return begun;
-                    s.replaceFormula(static_cast<size_t>(it - formulas.begin()), code, ctx.progress());
-                    return storeState(s, ctx);
-                }};
+            return UndoOffer{u"撤销修改公式 %1"_s.arg(idx),
+                             [idx = idx, code = row.code](SessionState& s, ChangeContext& ctx) {
+                                 return storeFormulaText(s, ctx, idx, code);
+                             }};
     return std::nullopt;
 }
 
@@ -381,15 +391,7 @@ Result<void> EditFormula::apply(SessionState& state, ChangeContext& ctx) const {
     const auto typed = FormulaInput::translateTyped(text);
     if (!typed)
         return typed.error();
-    const auto& formulas = state.formulas();
-    const auto it =
-        std::find_if(formulas.begin(), formulas.end(), [this](const FormulaRow& r) { return r.idx == idx; });
-    if (it == formulas.end())
-        return Error{u"没有序号为 %1 的公式"_s.arg(idx), ErrorCode::NotFound};
-    if (auto begun = ctx.beginWrite(state); !begun)
-        return begun;
-    state.replaceFormula(static_cast<size_t>(it - formulas.begin()), typed.value(), ctx.progress());
-    return storeState(state, ctx);
+    return storeFormulaText(state, ctx, idx, typed.value());
 }
 
 Result<ErrorValueTable> Predict::apply(const SessionState& state, ChangeContext& ctx) const {
