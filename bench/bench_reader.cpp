@@ -1,5 +1,6 @@
 // Times the reading and preview of a 5,000-draw history in every form the reader takes, each
 // written here from the same draws; one line per form, each to stay under 100 ms.
+#include "../tests/TextGridModel.h"
 #include "export/SpreadsheetExport.h"
 #include "history/HistoryReader.h"
 
@@ -98,29 +99,7 @@ double bestMs(F&& run) {
     return best;
 }
 
-// Display texts under titles, as the history grid hands them to the export.
-class GridModel : public QAbstractTableModel {
-public:
-    GridModel(QStringList titles, QList<QStringList> rows)
-        : m_titles(std::move(titles)), m_rows(std::move(rows)) {}
-    int rowCount(const QModelIndex& parent = {}) const override {
-        return parent.isValid() ? 0 : int(m_rows.size());
-    }
-    int columnCount(const QModelIndex& parent = {}) const override {
-        return parent.isValid() ? 0 : int(m_titles.size());
-    }
-    QVariant data(const QModelIndex& index, int role) const override {
-        return role == Qt::DisplayRole ? QVariant(m_rows[index.row()].value(index.column())) : QVariant();
-    }
-    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
-        return orientation == Qt::Horizontal && role == Qt::DisplayRole ? QVariant(m_titles.value(section))
-                                                                        : QVariant();
-    }
-
-private:
-    QStringList m_titles;
-    QList<QStringList> m_rows;
-};
+using GridModel = talven::test::TextGridModel;
 
 } // namespace
 

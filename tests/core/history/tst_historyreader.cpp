@@ -1,3 +1,4 @@
+#include "TextGridModel.h"
 #include "history/HistoryReader.h"
 #include "history/ReaderText.h"
 #include "history/SourceFile.h"
@@ -77,29 +78,7 @@ QByteArray xlsOfThreeDraws() {
     return xlsWorkbook({sheet});
 }
 
-// The history grid as the export sees it: display texts under the grid's titles.
-class GridModel : public QAbstractTableModel {
-public:
-    GridModel(QStringList titles, QList<QStringList> rows)
-        : m_titles(std::move(titles)), m_rows(std::move(rows)) {}
-    int rowCount(const QModelIndex& parent = {}) const override {
-        return parent.isValid() ? 0 : int(m_rows.size());
-    }
-    int columnCount(const QModelIndex& parent = {}) const override {
-        return parent.isValid() ? 0 : int(m_titles.size());
-    }
-    QVariant data(const QModelIndex& index, int role) const override {
-        return role == Qt::DisplayRole ? QVariant(m_rows[index.row()].value(index.column())) : QVariant();
-    }
-    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
-        return orientation == Qt::Horizontal && role == Qt::DisplayRole ? QVariant(m_titles.value(section))
-                                                                        : QVariant();
-    }
-
-private:
-    QStringList m_titles;
-    QList<QStringList> m_rows;
-};
+using GridModel = talven::test::TextGridModel;
 
 const QStringList threeDraws{u"2024001:1 8 13 24 35 43 33"_s, u"2024002:2 9 14 25 36 44 49"_s,
                              u"2024003:5 6 7 10 11 12 40"_s};

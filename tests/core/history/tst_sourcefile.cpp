@@ -1,3 +1,4 @@
+#include "TextGridModel.h"
 #include "XlsWriter.h"
 #include "export/SpreadsheetExport.h"
 #include "history/SourceFile.h"
@@ -48,29 +49,7 @@ QByteArray zipOf(const QList<std::pair<QByteArray, QByteArray>>& entries, const 
     return readAll(path);
 }
 
-// A grid of display values under one header row, as the history grid hands it to the export.
-class GridModel : public QAbstractTableModel {
-public:
-    GridModel(QStringList headers, QList<QStringList> rows)
-        : m_headers(std::move(headers)), m_rows(std::move(rows)) {}
-    int rowCount(const QModelIndex& parent = {}) const override {
-        return parent.isValid() ? 0 : int(m_rows.size());
-    }
-    int columnCount(const QModelIndex& parent = {}) const override {
-        return parent.isValid() ? 0 : int(m_headers.size());
-    }
-    QVariant data(const QModelIndex& index, int role) const override {
-        return role == Qt::DisplayRole ? m_rows[index.row()].value(index.column()) : QVariant();
-    }
-    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
-        return orientation == Qt::Horizontal && role == Qt::DisplayRole ? m_headers.value(section)
-                                                                        : QVariant();
-    }
-
-private:
-    QStringList m_headers;
-    QList<QStringList> m_rows;
-};
+using GridModel = talven::test::TextGridModel;
 
 } // namespace
 
