@@ -147,8 +147,8 @@ int main() {
     for (size_t i = 0; i < bounds.size(); ++i)
         walkForward.criteria.ranges[i] = {FormulaFilter::parseBound(bounds[i].lower).value_or(0),
                                           FormulaFilter::parseBound(bounds[i].upper).value_or(0)};
-    walkForward.criteria.ranges[FormulaFilter::Accuracy].lower = 50;
-    walkForward.criteria.ranges[FormulaFilter::LongestMiss].upper = 8;
+    walkForward.criteria.ranges[Figures::Accuracy].lower = 50;
+    walkForward.criteria.ranges[Figures::LongestMiss].upper = 8;
     walkForward.criteria.recent = FormulaFilter::RecentRange{30, {60, 100}};
     walkForward.criteria.z = FormulaFilter::Range{-1, 5};
     std::clock_t cpu = std::clock();

@@ -17,26 +17,23 @@ namespace talven {
 
 namespace {
 
-// The figure keys of `formulas --json` the filter acts on, in the filter window's order.
-const std::pair<const char16_t*, FormulaFilter::Figure> figureKeys[] = {
-    {u"accuracy", FormulaFilter::Accuracy},
-    {u"maxMiss", FormulaFilter::LongestMiss},
-    {u"maxHit", FormulaFilter::LongestHit},
-    {u"curMiss", FormulaFilter::CurrentMiss},
-    {u"curHit", FormulaFilter::CurrentHit},
-    {u"perAccuracy", FormulaFilter::PerNumberAccuracy},
-    {u"perMaxMiss", FormulaFilter::PerNumberLongestMiss},
-    {u"perMaxHit", FormulaFilter::PerNumberLongestHit},
-    {u"perCurMiss", FormulaFilter::PerNumberCurrentMiss},
-    {u"perCurHit", FormulaFilter::PerNumberCurrentHit},
-};
-
+// The keys of `formulas --json` the filter acts on, in the table's order.
 QString knownKeys() {
     QStringList keys;
-    for (const auto& [key, figure] : figureKeys)
-        keys.append(QString::fromUtf16(key));
-    keys.append({u"recent10"_s, u"recent30"_s, u"recent100"_s, u"z"_s});
+    for (const Figures::Info& figure : Figures::table)
+        if (figure.filter != Figures::FilterUse::None)
+            keys.append(Figures::jsonKey(figure.key));
     return keys.join(u", "_s);
+}
+
+// "recent10、recent30 或 recent100"
+QString recentKeys() {
+    QStringList keys;
+    for (const Figures::Info& figure : Figures::table)
+        if (figure.filter == Figures::FilterUse::RecentChoice)
+            keys.append(Figures::jsonKey(figure.key));
+    const QString last = keys.takeLast();
+    return keys.isEmpty() ? last : keys.join(u"、"_s) + u" 或 "_s + last;
 }
 
 // The criteria of the --range options; an error names the option that cannot be used.
@@ -57,25 +54,22 @@ Result<FormulaFilter::Criteria> parseRanges(const QStringList& texts) {
             return Error{u"--range 重复给出指标 %1"_s.arg(key)};
         seen.append(key);
         const FormulaFilter::Range range{low, high};
-        bool known = false;
-        for (const auto& [name, figure] : figureKeys)
-            if (key == QString::fromUtf16(name)) {
-                criteria.ranges[figure] = range;
-                known = true;
-            }
-        if (key == u"z"_s) {
-            criteria.z = range;
-            known = true;
-        }
-        for (int window : {10, 30, 100})
-            if (key == u"recent%1"_s.arg(window)) {
-                if (criteria.recent)
-                    return Error{u"--range 只能给出一个近期正确率（recent10、recent30 或 recent100）"_s};
-                criteria.recent = FormulaFilter::RecentRange{window, range};
-                known = true;
-            }
-        if (!known)
+        const auto figure = Figures::byJsonKey(key);
+        switch (figure ? Figures::info(*figure).filter : Figures::FilterUse::None) {
+        case Figures::FilterUse::None:
             return Error{u"--range 中没有指标 %1，可用的指标：%2"_s.arg(key, knownKeys())};
+        case Figures::FilterUse::Range:
+            criteria.ranges[*figure] = range;
+            break;
+        case Figures::FilterUse::RecentChoice:
+            if (criteria.recent)
+                return Error{u"--range 只能给出一个近期正确率（%1）"_s.arg(recentKeys())};
+            criteria.recent = FormulaFilter::RecentRange{Figures::info(*figure).window, range};
+            break;
+        case Figures::FilterUse::OwnRange: // the z-score, the one figure with a range of its own
+            criteria.z = range;
+            break;
+        }
     }
     return criteria;
 }

@@ -5,6 +5,7 @@
 #include "common/FormulaKind.h"
 #include "common/Limits.h"
 #include "discovery/FormulaDiscovery.h"
+#include "evaluation/Figures.h"
 #include "evaluation/FormulaStatistics.h"
 #include "models/DiscoveryResultModel.h"
 #include "session/Session.h"
@@ -51,7 +52,9 @@ std::optional<QList<int>> parseRanks(const QString& text, int top) {
 }
 
 QJsonObject sampleObject(const SampleFigures& f) {
-    return {{u"hits"_s, f.hits}, {u"draws"_s, f.draws}, {u"accuracy"_s, jsonFigure(f.accuracy)}};
+    return {{u"hits"_s, f.hits},
+            {u"draws"_s, f.draws},
+            {Figures::jsonKey(Figures::Accuracy), Figures::json(Figures::Accuracy, f.accuracy)}};
 }
 
 // Out of sample the figures against chance come too; null when absent.

@@ -1,8 +1,8 @@
 #include "Commands.h"
-#include "JsonFigures.h"
 #include "TablePrinter.h"
 
 #include "common/FormulaKind.h"
+#include "evaluation/Figures.h"
 #include "formula/FormulaTranslation.h"
 #include "models/FormulaListModel.h"
 #include "session/Session.h"
@@ -30,7 +30,6 @@ int FormulasCommand::run(CommandContext& ctx) {
             const int ordinal = list.ordinalOfRow(r);
             const FormulaRow& row = s.formulas()[static_cast<size_t>(ordinal - 1)];
             const FormulaResult& res = s.result(ordinal);
-            const FormulaFigures& f = res.figures;
             const QString folded = FormulaTranslation::foldExpression(row.code);
             QJsonObject o;
             o[u"idx"_s] = row.idx;
@@ -40,22 +39,11 @@ int FormulasCommand::run(CommandContext& ctx) {
             o[u"kind"_s] = row.kind;
             o[u"kill"_s] = row.kill;
             o[u"selected"_s] = bool(s.selection()[static_cast<size_t>(ordinal - 1)]);
-            o[u"hits"_s] = f.hits;
+            o[u"hits"_s] = res.figures.hits;
             o[u"draws"_s] = static_cast<int>(s.draws().size());
-            o[u"accuracy"_s] = jsonFigure(f.accuracy);
-            o[u"maxMiss"_s] = f.longestMissRun;
-            o[u"maxHit"_s] = f.longestHitRun;
-            o[u"curMiss"_s] = f.currentMissRun;
-            o[u"curHit"_s] = f.currentHitRun;
-            o[u"perAccuracy"_s] = jsonFigure(f.perNumberAccuracy);
-            o[u"perMaxMiss"_s] = jsonFigure(f.perNumberLongestMiss);
-            o[u"perMaxHit"_s] = jsonFigure(f.perNumberLongestHit);
-            o[u"perCurMiss"_s] = jsonFigure(f.perNumberCurrentMiss);
-            o[u"perCurHit"_s] = jsonFigure(f.perNumberCurrentHit);
             o[u"next"_s] = list.index(r, FormulaListModel::NextResult).data().toString();
-            for (int window : {10, 30, 100})
-                o[u"recent%1"_s.arg(window)] = jsonFigure(recentAccuracy(res.hits, window).accuracy);
-            addChanceFigures(o, res.againstChance());
+            for (const Figures::Info& figure : Figures::table)
+                o[Figures::jsonKey(figure.key)] = Figures::json(figure.key, Figures::value(res, figure.key));
             o[u"error"_s] = res.error;
             out.append(o);
         }

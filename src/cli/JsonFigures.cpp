@@ -1,5 +1,7 @@
 #include "JsonFigures.h"
 
+#include "evaluation/Figures.h"
+
 #include <QJsonObject>
 #include <QJsonValue>
 
@@ -12,9 +14,10 @@ double jsonFigure(double value) {
 }
 
 void addChanceFigures(QJsonObject& object, const ChanceFigures& figures) {
-    object[u"chance"_s] = figures.valid ? twoDecimalValue(figures.chance) : QJsonValue();
-    object[u"edge"_s] = figures.valid ? twoDecimalValue(figures.edge) : QJsonValue();
-    object[u"z"_s] = figures.z ? twoDecimalValue(*figures.z) : QJsonValue();
+    for (const Figures::Info& figure : Figures::table)
+        if (figure.group == Figures::Group::Chance)
+            object[Figures::jsonKey(figure.key)] =
+                Figures::json(figure.key, Figures::chanceValue(figures, figure.key));
 }
 
 } // namespace talven

@@ -210,7 +210,7 @@ private slots:
                 side->filter->show();
             }
             if (!typed.isEmpty() && window == u"filter"_s)
-                side->filter->lowerEdit(FormulaFilter::Accuracy)->setText(typed);
+                side->filter->lowerEdit(Figures::Accuracy)->setText(typed);
             else if (!typed.isEmpty())
                 side->main->findChild<QPlainTextEdit*>()->setPlainText(typed);
         }

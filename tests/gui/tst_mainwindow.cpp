@@ -439,8 +439,8 @@ private slots:
                            .againstChance())
                 .replace(0, 3, u"可验算期正确率"_s));
         QVERIFY(named<HitHistoryStrip>("hitHistory")->chanceLine().contains(u"标准分"_s));
-        for (int c : {FormulaListModel::Chance, FormulaListModel::Edge, FormulaListModel::ZScore})
-            QVERIFY(formulaView()->isColumnHidden(c));
+        for (auto figure : {Figures::Chance, Figures::Edge, Figures::ZScore})
+            QVERIFY(formulaView()->isColumnHidden(FormulaListModel::column(figure)));
 
         auto* undo = findByText<QPushButton>(w(), u"撤销删除公式 2"_s);
         QVERIFY(undo);

@@ -250,7 +250,7 @@ private slots:
         const int count = static_cast<int>(f.session->formulas().size());
         std::vector<double> values;
         for (int i = 1; i <= count; ++i)
-            values.push_back(FormulaFilter::figureValue(f.session->result(i).figures, figure));
+            values.push_back(Figures::recordValue(f.session->result(i).figures, Figures::Figure(figure)));
         std::vector<double> sorted = values;
         std::nth_element(sorted.begin(), sorted.begin() + count / 2, sorted.end());
         const double median = sorted[static_cast<size_t>(count / 2)];
@@ -265,7 +265,7 @@ private slots:
         Flags expected = someSelected();
         if (refused) {
             QCOMPARE(prompts.shown.size(), 1);
-            QVERIFY(prompts.shown[0].text.contains(FormulaFilter::figureTitle(figure)));
+            QVERIFY(prompts.shown[0].text.contains(Figures::title(Figures::Figure(figure))));
             QVERIFY(window.isVisible());
         } else {
             for (int i = 0; i < count; ++i)
@@ -288,7 +288,7 @@ private slots:
         FilterWindow window(*f.session, prompts);
         window.setShownOrdinals(QList<int>{2, 3});
         window.show();
-        window.lowerEdit(FormulaFilter::Accuracy)->setText(u"101"_s);
+        window.lowerEdit(Figures::Accuracy)->setText(u"101"_s);
         QVERIFY(window.apply());
         Flags expected(f.session->formulas().size(), true);
         expected[1] = expected[2] = false;
@@ -360,7 +360,7 @@ private slots:
     void filterKeepsTextsUntilClosed() {
         FilterWindow window(*f.session, prompts);
         window.show();
-        QLineEdit* edit = window.upperEdit(FormulaFilter::LongestHit);
+        QLineEdit* edit = window.upperEdit(Figures::LongestHit);
         const QString loaded = edit->text();
         edit->setText(u"99999"_s);
         QVERIFY(window.apply());

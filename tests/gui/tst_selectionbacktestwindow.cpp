@@ -79,7 +79,7 @@ private slots:
         QVERIFY(window.exportButton()->isEnabled());
 
         filter = FilterWindow::Applied{FormulaFilter::Criteria::unbounded(), QList<int>{1, 2, 3, 4, 5, 6}};
-        filter->criteria.ranges[FormulaFilter::Accuracy] = {97, 100};
+        filter->criteria.ranges[Figures::Accuracy] = {97, 100};
         request.mode = SelectionBacktestRequest::Mode::WalkForward;
         request.criteria = filter->criteria;
         request.ordinals = filter->ordinals;
@@ -165,7 +165,7 @@ private slots:
         QVERIFY(!window.lastApplied());
         window.setShownOrdinals(QList<int>{1, 2, 3});
         window.show();
-        window.lowerEdit(FormulaFilter::Accuracy)->setText(u"90"_s);
+        window.lowerEdit(Figures::Accuracy)->setText(u"90"_s);
         window.zRange()->setChecked(true);
         window.zLowerEdit()->setText(u"-1"_s);
         window.zUpperEdit()->setText(u"5"_s);
@@ -173,14 +173,14 @@ private slots:
         const auto applied = window.lastApplied();
         QVERIFY(applied);
         QCOMPARE(applied->ordinals, std::optional(QList<int>{1, 2, 3}));
-        QCOMPARE(applied->criteria.ranges[FormulaFilter::Accuracy].lower, 90.0);
+        QCOMPARE(applied->criteria.ranges[Figures::Accuracy].lower, 90.0);
         QVERIFY(applied->criteria.z && applied->criteria.z->lower == -1 && applied->criteria.z->upper == 5);
         QVERIFY(!applied->criteria.recent);
         // A refused bound leaves the criteria applied before.
         window.show();
-        window.upperEdit(FormulaFilter::Accuracy)->setText(u"x"_s);
+        window.upperEdit(Figures::Accuracy)->setText(u"x"_s);
         QVERIFY(!window.apply());
-        QCOMPARE(window.lastApplied()->criteria.ranges[FormulaFilter::Accuracy].lower, 90.0);
+        QCOMPARE(window.lastApplied()->criteria.ranges[Figures::Accuracy].lower, 90.0);
         f.session->setSelection(before);
     }
 

@@ -187,9 +187,9 @@ private slots:
         if (which == u"main"_s) {
             // Shown, the figures against chance follow the accuracy they are read against.
             QHeaderView* list = window->findChild<QTableView*>(u"formulaList"_s)->horizontalHeader();
-            for (int c : {FormulaListModel::Chance, FormulaListModel::Edge, FormulaListModel::ZScore})
-                QCOMPARE(list->visualIndex(c),
-                         list->visualIndex(FormulaListModel::Accuracy) + c - FormulaListModel::Chance + 1);
+            const int accuracy = list->visualIndex(FormulaListModel::column(Figures::Accuracy));
+            for (auto f : {Figures::Chance, Figures::Edge, Figures::ZScore})
+                QCOMPARE(list->visualIndex(FormulaListModel::column(f)), accuracy + f - Figures::Chance + 1);
         }
     }
 };

@@ -12,22 +12,12 @@ namespace talven::FormulaFilter {
 
 namespace {
 
-constexpr std::array<const char16_t*, FigureCount> titles = {
-    u"正确率",     u"最大连错",     u"最大连对",     u"最后连错",     u"最后连对",
-    u"码均正确率", u"码均最大连错", u"码均最大连对", u"码均最后连错", u"码均最后连对",
-};
-
 QString valueText(int figure, double value) {
-    return isFractional(figure) ? floatText(static_cast<float>(value))
-                                : QString::number(static_cast<qint64>(value));
+    return Figures::isFractional(static_cast<Figure>(figure)) ? floatText(static_cast<float>(value))
+                                                              : QString::number(static_cast<qint64>(value));
 }
 
 } // namespace
-
-QString figureTitle(int figure) {
-    return figure >= 0 && figure < FigureCount ? QString::fromUtf16(titles[static_cast<size_t>(figure)])
-                                               : QString();
-}
 
 QString floatText(float value) {
     // Seven digits are what the list shows; a few floats need eight or nine to read back exactly.
@@ -46,7 +36,8 @@ Bounds bounds(const std::vector<FormulaFigures>& figures, const QList<int>& ordi
         for (int ordinal : ordinals) {
             if (ordinal < 1 || ordinal > static_cast<int>(figures.size()))
                 continue;
-            const double v = figureValue(figures[static_cast<size_t>(ordinal - 1)], figure);
+            const double v =
+                Figures::recordValue(figures[static_cast<size_t>(ordinal - 1)], static_cast<Figure>(figure));
             low = low ? std::min(*low, v) : v;
             high = high ? std::max(*high, v) : v;
         }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "evaluation/Figures.h"
 #include "evaluation/FormulaStatistics.h"
 
 #include <QList>
@@ -15,20 +16,10 @@ namespace talven {
 // figure lies outside any range loses its selection; the filter never selects a formula.
 namespace FormulaFilter {
 
-// In the order of the filter window: the five figures, then the five per-number figures.
-enum Figure {
-    Accuracy,
-    LongestMiss,
-    LongestHit,
-    CurrentMiss,
-    CurrentHit,
-    PerNumberAccuracy,
-    PerNumberLongestMiss,
-    PerNumberLongestHit,
-    PerNumberCurrentMiss,
-    PerNumberCurrentHit,
-    FigureCount
-};
+// The figures every filter applies, in the table's order: the five figures, then the five
+// per-number figures.
+using Figure = Figures::Figure;
+inline constexpr int FigureCount = Figures::rangedCount;
 
 struct Range {
     double lower = 0;
@@ -42,40 +33,6 @@ struct BoundTexts {
 };
 using Bounds = std::array<BoundTexts, FigureCount>;
 
-// "正确率" … "码均最后连对", as the formula list heads its columns.
-QString figureTitle(int figure);
-// True for the figures kept as single floats (accuracies and per-number figures).
-// Inline, as the walk-forward back-test asks them for every formula at every draw.
-inline bool isFractional(int figure) {
-    return figure == Accuracy || figure >= PerNumberAccuracy;
-}
-inline double figureValue(const FormulaFigures& f, int figure) {
-    switch (figure) {
-    case Accuracy:
-        return f.accuracy;
-    case LongestMiss:
-        return f.longestMissRun;
-    case LongestHit:
-        return f.longestHitRun;
-    case CurrentMiss:
-        return f.currentMissRun;
-    case CurrentHit:
-        return f.currentHitRun;
-    case PerNumberAccuracy:
-        return f.perNumberAccuracy;
-    case PerNumberLongestMiss:
-        return f.perNumberLongestMiss;
-    case PerNumberLongestHit:
-        return f.perNumberLongestHit;
-    case PerNumberCurrentMiss:
-        return f.perNumberCurrentMiss;
-    case PerNumberCurrentHit:
-        return f.perNumberCurrentHit;
-    default:
-        return 0;
-    }
-}
-
 // The smallest and largest value of every figure over the given formulas (ordinals into
 // figures, 1-based), written so that each text reads back as exactly that value; "0" when none.
 Bounds bounds(const std::vector<FormulaFigures>& figures, const QList<int>& ordinals);
@@ -88,8 +45,8 @@ std::optional<double> parseBound(const QString& text);
 
 // True when the figure lies in the range; fractional figures compare as single floats.
 inline bool inRange(const FormulaFigures& figures, int figure, const Range& range) {
-    const double value = figureValue(figures, figure);
-    if (isFractional(figure)) {
+    const double value = Figures::recordValue(figures, static_cast<Figure>(figure));
+    if (Figures::isFractional(static_cast<Figure>(figure))) {
         const auto v = static_cast<float>(value);
         return v >= static_cast<float>(range.lower) && v <= static_cast<float>(range.upper);
     }

@@ -1,5 +1,6 @@
 #include "SpreadsheetExport.h"
 
+#include "common/ModelRoles.h"
 #include "common/Platform.h"
 #include "export/ErrorValueExportModel.h"
 
@@ -74,7 +75,9 @@ Cell modelCell(const QAbstractItemModel& model, int row, int column) {
 }
 
 QString headerText(const QAbstractItemModel& model, int column) {
-    return model.headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+    const QVariant exported = model.headerData(column, Qt::Horizontal, ModelRoles::ExportTitle);
+    return (exported.isValid() ? exported : model.headerData(column, Qt::Horizontal, Qt::DisplayRole))
+        .toString();
 }
 
 // UTF-8 of a cell text in a buffer reused across cells, without the control characters that XML

@@ -24,8 +24,9 @@ QString fileName(Target target);
 // The target's file inside directoryOrPath when that is an existing directory, else the path as given.
 QString resolvePath(const QString& directoryOrPath, Target target);
 
-// Header row from the model's horizontal headers, then one sheet row per model row with every
-// cell's display text; texts that are plain decimal numbers become numbers.
+// Header row from the model's horizontal headers (their ModelRoles::ExportTitle where given), then
+// one sheet row per model row with every cell's display text; texts that are plain decimal numbers
+// become numbers.
 Result<void> writeXlsx(const QAbstractItemModel& model, const QString& path, const ProgressFn& progress = {});
 // The same cells as CSV: UTF-8 with a byte-order mark, CRLF line ends, quoted where needed.
 Result<void> writeCsv(const QAbstractItemModel& model, const QString& path, const ProgressFn& progress = {});

@@ -1,5 +1,6 @@
 #include "DiscoveryResultModel.h"
 
+#include "evaluation/Figures.h"
 #include "evaluation/FormulaStatistics.h"
 #include "formula/FormulaTranslation.h"
 
@@ -35,11 +36,34 @@ QStringList DiscoveryResultModel::checkedFormulas() const {
     return texts;
 }
 
+namespace {
+
+// A column of the results: the formula's own, or a figure of the list over one sample. A figure
+// column takes its title and unit from the figure table; what it counts is said over the sample.
+struct ColumnText {
+    const char16_t* title; // for a figure: the sample, before the figure's title
+    const char16_t* tip;   // for a figure: before its unit
+    std::optional<Figures::Figure> figure;
+};
+const ColumnText columns[DiscoveryResultModel::ColumnCount] = {
+    {u"名次", u"按样本内命中排的名次", {}},
+    {u"公式", u"候选公式的代码写法；勾选后可添加到公式列表", {}},
+    {u"样本内命中", u"挑选所用的期数（样本内）中对的期数（单位 期）", {}},
+    {u"样本内", u"样本内对的期数的百分比", Figures::Accuracy},
+    {u"样本外命中", u"留出的最后几期（样本外，没有参与挑选）中对的期数（单位 期）", {}},
+    {u"样本外", u"样本外对的期数的百分比", Figures::Accuracy},
+    {u"样本外", u"随机猜测时样本外预计的正确率", Figures::Chance},
+    {u"样本外", u"样本外正确率减去随机水平", Figures::Edge},
+    {u"样本外", u"样本外对的期数比随机预计多出几个标准差", Figures::ZScore},
+    {u"中文公式", u"候选公式的中文写法", {}}};
+
+} // namespace
+
 QString DiscoveryResultModel::columnTitle(int column) {
-    static const char16_t* const titles[ColumnCount] = {
-        u"名次",         u"公式",           u"样本内命中",     u"样本内正确率", u"样本外命中",
-        u"样本外正确率", u"样本外随机水平", u"样本外超出随机", u"样本外标准分", u"中文公式"};
-    return column >= 0 && column < ColumnCount ? QString::fromUtf16(titles[column]) : QString();
+    if (column < 0 || column >= ColumnCount)
+        return QString();
+    const ColumnText& c = columns[column];
+    return QString::fromUtf16(c.title) + (c.figure ? Figures::title(*c.figure) : QString());
 }
 
 QString DiscoveryResultModel::hitsText(const SampleFigures& f) {
@@ -115,19 +139,10 @@ QVariant DiscoveryResultModel::headerData(int section, Qt::Orientation orientati
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
         return columnTitle(section);
     // What each column counts, in which unit.
-    static const char16_t* const tips[ColumnCount] = {
-        u"按样本内命中排的名次",
-        u"候选公式的代码写法；勾选后可添加到公式列表",
-        u"挑选所用的期数（样本内）中对的期数（单位 期）",
-        u"样本内对的期数的百分比（单位 %）",
-        u"留出的最后几期（样本外，没有参与挑选）中对的期数（单位 期）",
-        u"样本外对的期数的百分比（单位 %）",
-        u"随机猜测时样本外预计的正确率（单位 %）",
-        u"样本外正确率减去随机水平（单位 个百分点）",
-        u"样本外对的期数比随机预计多出几个标准差（无单位）",
-        u"候选公式的中文写法"};
-    if (orientation == Qt::Horizontal && role == Qt::ToolTipRole && section >= 0 && section < ColumnCount)
-        return QString::fromUtf16(tips[section]);
+    if (orientation == Qt::Horizontal && role == Qt::ToolTipRole && section >= 0 && section < ColumnCount) {
+        const ColumnText& c = columns[section];
+        return QString(QString::fromUtf16(c.tip) + (c.figure ? Figures::unitClause(*c.figure) : QString()));
+    }
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/FormulaKind.h"
+#include "evaluation/Figures.h"
 #include "formula/FormulaListRow.h"
 
 #include <QAbstractTableModel>
@@ -12,44 +13,35 @@ class Session;
 struct FormulaResult;
 
 // The formula list: one row per formula (all formulas, or those of one kind), with its folded or
-// Chinese expression, kind, kill/keep sense, next-period result and the ten figures.
+// Chinese expression, kind, kill/keep sense, next-period result and every figure of the table.
 class FormulaListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
+    // The figures of the table stand in its order from FirstFigure on, the hidden number after the
+    // tenth: saved column choices count the columns so.
+    static constexpr int FiguresBeforeNumber = 10;
     enum Column {
         RowNumber = 0, // 序号: the row's number in the list as shown
         Formula,
         Kind,
         KillKeep,
         NextResult,
-        Accuracy,
-        LongestMiss,
-        LongestHit,
-        CurrentMiss,
-        CurrentHit,
-        PerNumberAccuracy,
-        PerNumberLongestMiss,
-        PerNumberLongestHit,
-        PerNumberCurrentMiss,
-        PerNumberCurrentHit,
-        FormulaNumber, // hidden: the formula's number, as stored
-        // Accuracy over the newest 10, 30 and 100 judged draws; shown on request.
-        Recent10,
-        Recent30,
-        Recent100,
-        // The record against chance: 随机水平, 超出随机, 标准分; shown on request.
-        Chance,
-        Edge,
-        ZScore,
-        ColumnCount
+        FirstFigure,
+        FormulaNumber = FirstFigure + FiguresBeforeNumber, // hidden: the formula's number, as stored
+        ColumnCount = FormulaNumber + 1 + int(Figures::Count) - FiguresBeforeNumber
     };
     enum Role {
         SelectedRole = Qt::UserRole + 1, // index cell: the formula is selected
         OrdinalRole,                     // any cell: the formula's position in the whole list
         SortRole,                        // any cell: the value the column sorts by
     };
-    // The window of a recent-accuracy column (10, 30, 100); 0 for the other columns.
-    static int recentWindow(int column);
+    // The column of a figure.
+    static constexpr int column(Figures::Figure figure) {
+        const int f = figure;
+        return f < FiguresBeforeNumber ? FirstFigure + f : FormulaNumber + 1 + f - FiguresBeforeNumber;
+    }
+    // The figure a column shows; none for the formula's own columns.
+    static std::optional<Figures::Figure> figureAt(int column);
 
     // Follows the session's changes by itself.
     explicit FormulaListModel(const Session& session, QObject* parent = nullptr);

@@ -105,17 +105,18 @@ FormulaListPanel::FormulaListPanel(Session& session, GridExporter& exporter, QWi
     connect(m_view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &FormulaListPanel::showHitHistory);
     // The list keeps its sixteen columns; the recent figures and those against chance are there on
-    // request (header menu).
-    for (int c : {FormulaListModel::Recent10, FormulaListModel::Recent30, FormulaListModel::Recent100,
-                  FormulaListModel::Chance, FormulaListModel::Edge, FormulaListModel::ZScore})
-        m_view->setColumnHidden(c, true);
-    m_view->setItemDelegateForColumn(FormulaListModel::Edge, new SignedText(m_view));
-    // The figures against chance, when shown, stand next to the accuracy they are read against.
-    for (int c : {FormulaListModel::Chance, FormulaListModel::Edge, FormulaListModel::ZScore}) {
-        QHeaderView* header = m_view->horizontalHeader();
-        header->moveSection(header->visualIndex(c), header->visualIndex(FormulaListModel::Accuracy) +
-                                                        (c - FormulaListModel::Chance) + 1);
+    // request (header menu). The figures against chance, when shown, stand next to the accuracy
+    // they are read against.
+    QHeaderView* header = m_view->horizontalHeader();
+    int besideAccuracy = header->visualIndex(FormulaListModel::column(Figures::Accuracy));
+    for (const Figures::Info& figure : Figures::table) {
+        const int c = FormulaListModel::column(figure.key);
+        if (figure.group == Figures::Group::Recent || figure.group == Figures::Group::Chance)
+            m_view->setColumnHidden(c, true);
+        if (figure.group == Figures::Group::Chance)
+            header->moveSection(header->visualIndex(c), ++besideAccuracy);
     }
+    m_view->setItemDelegateForColumn(FormulaListModel::column(Figures::Edge), new SignedText(m_view));
     setColumnWidths();
     connect(m_formulas, &QAbstractItemModel::modelReset, this, &FormulaListPanel::setColumnWidths);
     connect(m_view, &FormulaListView::rowClicked, this, [this](int row) {
@@ -263,7 +264,7 @@ void FormulaListPanel::restoreView(QSettings& settings) {
         return;
     const QStringList columns = hidden.toStringList();
     // Columns newer than the stored choice keep their default.
-    const int known = settings.value(u"columnCount"_s, int(FormulaListModel::Chance)).toInt();
+    const int known = settings.value(u"columnCount"_s, FormulaListModel::column(Figures::Chance)).toInt();
     for (int c = 0; c < std::min<int>(known, FormulaListModel::ColumnCount); ++c)
         if (c != FormulaListModel::FormulaNumber)
             m_view->setColumnHidden(c, columns.contains(QString::number(c)));

@@ -58,14 +58,18 @@ FilterWindow::FilterWindow(Session& session, Prompts& prompts, QWidget* parent)
     setModal(true);
     auto* frames = new QHBoxLayout;
     QWidget* previous = nullptr;
+    // A frame for the record's figures and one for the per-number figures, in the table's order.
     for (int frame = 0; frame < 2; ++frame) {
         const QString caption = frame == 0 ? u"公式参数"_s : u"码均公式参数"_s;
+        const auto group = frame == 0 ? Figures::Group::Record : Figures::Group::PerNumber;
         auto* box = new QGroupBox(caption, this);
         box->setAccessibleName(caption);
         auto* grid = new QGridLayout(box);
-        for (int row = 0; row < 5; ++row) {
-            const int figure = frame * 5 + row;
-            const QString title = FormulaFilter::figureTitle(figure);
+        int row = 0;
+        for (int figure = 0; figure < FormulaFilter::FigureCount; ++figure) {
+            if (Figures::table[static_cast<size_t>(figure)].group != group)
+                continue;
+            const QString title = Figures::title(static_cast<Figures::Figure>(figure));
             auto* label = new QLabel(title, box);
             auto* lower = new BoundEdit(box);
             auto* upper = new BoundEdit(box);
@@ -91,6 +95,7 @@ FilterWindow::FilterWindow(Session& session, Prompts& prompts, QWidget* parent)
             }
             m_lower[static_cast<size_t>(figure)] = lower;
             m_upper[static_cast<size_t>(figure)] = upper;
+            ++row;
         }
         frames->addWidget(box);
     }
@@ -100,7 +105,9 @@ FilterWindow::FilterWindow(Session& session, Prompts& prompts, QWidget* parent)
     m_recent->setChecked(false);
     auto* recentRow = new QHBoxLayout(m_recent);
     m_recentWindow = new QComboBox(m_recent);
-    m_recentWindow->addItems({u"近10期正确率"_s, u"近30期正确率"_s, u"近100期正确率"_s});
+    for (const Figures::Info& figure : Figures::table)
+        if (figure.filter == Figures::FilterUse::RecentChoice)
+            m_recentWindow->addItem(Figures::title(figure.key), figure.window);
     m_recentWindow->setAccessibleName(u"近期正确率的期数"_s);
     m_recentLower = new BoundEdit(m_recent);
     m_recentUpper = new BoundEdit(m_recent);
@@ -113,16 +120,17 @@ FilterWindow::FilterWindow(Session& session, Prompts& prompts, QWidget* parent)
     recentRow->addStretch();
     setTabOrder(previous, m_recent);
 
-    m_z = new QGroupBox(u"标准分"_s, this);
-    m_z->setAccessibleName(u"标准分"_s);
+    const QString zTitle = Figures::title(Figures::ZScore);
+    m_z = new QGroupBox(zTitle, this);
+    m_z->setAccessibleName(zTitle);
     m_z->setToolTip(u"公式的对的期数比随机多出几个标准差；没有标准分的公式在勾选时取消选中"_s);
     m_z->setCheckable(true);
     m_z->setChecked(false);
     auto* zRow = new QHBoxLayout(m_z);
     m_zLower = new BoundEdit(m_z);
     m_zUpper = new BoundEdit(m_z);
-    m_zLower->setAccessibleName(u"标准分 下限"_s);
-    m_zUpper->setAccessibleName(u"标准分 上限"_s);
+    m_zLower->setAccessibleName(zTitle + u" 下限"_s);
+    m_zUpper->setAccessibleName(zTitle + u" 上限"_s);
     zRow->addWidget(m_zLower);
     zRow->addWidget(new QLabel(u"到"_s, m_z));
     zRow->addWidget(m_zUpper);
@@ -183,8 +191,7 @@ std::vector<FormulaFigures> FilterWindow::figures() const {
 }
 
 int FilterWindow::recentWindowDraws() const {
-    static constexpr int windows[] = {10, 30, 100};
-    return windows[std::clamp(m_recentWindow->currentIndex(), 0, 2)];
+    return m_recentWindow->currentData().toInt();
 }
 
 std::vector<float> FilterWindow::recents() const {
@@ -260,7 +267,7 @@ bool FilterWindow::apply() {
         const auto range =
             readRange(m_lower[figure], m_upper[figure], [figure](const QString& end, const QString& text) {
                 const QString box =
-                    u"“%1”的%2"_s.arg(FormulaFilter::figureTitle(static_cast<int>(figure)), end);
+                    u"“%1”的%2"_s.arg(Figures::title(static_cast<Figures::Figure>(figure)), end);
                 return text.isEmpty() ? u"%1是空的：请填入一个数。"_s.arg(box)
                                       : u"%1“%2”不是数：请填入一个数。"_s.arg(box, text);
             });
@@ -284,7 +291,7 @@ bool FilterWindow::apply() {
     }
     if (m_z->isChecked()) {
         const auto z = readRange(m_zLower, m_zUpper, [](const QString& end, const QString&) {
-            return u"“标准分”的%1不是数：请填入一个数。"_s.arg(end);
+            return u"“%1”的%2不是数：请填入一个数。"_s.arg(Figures::title(Figures::ZScore), end);
         });
         if (!z)
             return false;

@@ -83,14 +83,14 @@ private slots:
         // Formulas 1..4: accuracy 30, 50, 70, 90; formula 4 starts deselected.
         const QList<int> all{1, 2, 3, 4};
         QTest::newRow("accuracy 50 to 100")
-            << int(Filter::Accuracy) << u"50"_s << u"100"_s << all << Flags{false, true, true, false};
+            << int(Figures::Accuracy) << u"50"_s << u"100"_s << all << Flags{false, true, true, false};
         QTest::newRow("upper bound with text")
-            << int(Filter::Accuracy) << u"0"_s << u"70%"_s << all << Flags{true, true, true, false};
+            << int(Figures::Accuracy) << u"0"_s << u"70%"_s << all << Flags{true, true, true, false};
         QTest::newRow("lower above upper")
-            << int(Filter::Accuracy) << u"80"_s << u"40"_s << all << Flags{false, false, false, false};
-        QTest::newRow("only the shown formulas") << int(Filter::Accuracy) << u"60"_s << u"100"_s
+            << int(Figures::Accuracy) << u"80"_s << u"40"_s << all << Flags{false, false, false, false};
+        QTest::newRow("only the shown formulas") << int(Figures::Accuracy) << u"60"_s << u"100"_s
                                                  << QList<int>{2, 3, 9} << Flags{true, false, true, false};
-        QTest::newRow("per-number halves kept") << int(Filter::PerNumberLongestMiss) << u"1.5"_s << u"2.5"_s
+        QTest::newRow("per-number halves kept") << int(Figures::PerNumberLongestMiss) << u"1.5"_s << u"2.5"_s
                                                 << all << Flags{true, true, true, false};
     }
     void apply() {
@@ -113,12 +113,12 @@ private slots:
         a.longestMissRun = 7;
         b.longestMissRun = 3;
         const Filter::Bounds all = Filter::bounds({a, b}, {1, 2});
-        QCOMPARE(all[Filter::Accuracy].lower, u"12.5"_s);
-        QCOMPARE(all[Filter::Accuracy].upper, u"71.42857"_s);
-        QCOMPARE(all[Filter::LongestMiss].lower, u"3"_s);
-        QCOMPARE(all[Filter::PerNumberLongestMiss].upper, u"2.5"_s);
-        QCOMPARE(Filter::bounds({a, b}, {1})[Filter::LongestMiss].lower, u"7"_s);
-        QCOMPARE(Filter::bounds({a, b}, {})[Filter::Accuracy].upper, u"0"_s);
+        QCOMPARE(all[Figures::Accuracy].lower, u"12.5"_s);
+        QCOMPARE(all[Figures::Accuracy].upper, u"71.42857"_s);
+        QCOMPARE(all[Figures::LongestMiss].lower, u"3"_s);
+        QCOMPARE(all[Figures::PerNumberLongestMiss].upper, u"2.5"_s);
+        QCOMPARE(Filter::bounds({a, b}, {1})[Figures::LongestMiss].lower, u"7"_s);
+        QCOMPARE(Filter::bounds({a, b}, {})[Figures::Accuracy].upper, u"0"_s);
     }
 
     // The recent range: its own bounds deselect nothing; a narrower range deselects the shown

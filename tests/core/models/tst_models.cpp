@@ -1,9 +1,11 @@
 #include "SessionFixture.h"
+#include "common/ModelRoles.h"
 #include "models/ErrorValueModel.h"
 #include "models/FormulaListModel.h"
 #include "models/HistoryGridModel.h"
 
 #include <QAbstractItemModelTester>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -68,6 +70,33 @@ private slots:
         QVERIFY(f.deleteFormula(1));
         QCOMPARE(list.rowCount(), 0);
         QCOMPARE(grid.columnCount(), HistoryGridModel::FirstFormula);
+    }
+
+    // Each figure has its own column, titles and key, and the list heads it as the table says.
+    void figureColumnsFollowTheTable() {
+        Fixture f;
+        QVERIFY(f.reopen());
+        FormulaListModel list(*f.session);
+        QSet<QString> titles, jsonKeys, exportTitles;
+        for (int c = 0; c < FormulaListModel::ColumnCount; ++c)
+            if (c != FormulaListModel::FormulaNumber)
+                titles.insert(list.headerData(c, Qt::Horizontal).toString());
+        QCOMPARE(titles.size(), FormulaListModel::ColumnCount - 1);
+        for (const Figures::Info& figure : Figures::table) {
+            const int c = FormulaListModel::column(figure.key);
+            QCOMPARE(FormulaListModel::figureAt(c), std::optional(figure.key));
+            QCOMPARE(list.headerData(c, Qt::Horizontal).toString(), Figures::title(figure.key));
+            QCOMPARE(list.headerData(c, Qt::Horizontal, Qt::ToolTipRole).toString(),
+                     Figures::tooltip(figure.key));
+            QCOMPARE(list.headerData(c, Qt::Horizontal, ModelRoles::ExportTitle).toString(),
+                     Figures::exportTitle(figure.key));
+            QCOMPARE(Figures::byJsonKey(Figures::jsonKey(figure.key)), std::optional(figure.key));
+            jsonKeys.insert(Figures::jsonKey(figure.key));
+            exportTitles.insert(Figures::exportTitle(figure.key));
+        }
+        QCOMPARE(jsonKeys.size(), int(Figures::Count));
+        QCOMPARE(exportTitles.size(), int(Figures::Count));
+        QVERIFY(!FormulaListModel::figureAt(FormulaListModel::FormulaNumber));
     }
 };
 

@@ -27,7 +27,7 @@ private slots:
         SelectionBacktestRequest walk;
         walk.mode = Mode::WalkForward;
         walk.last = 200;
-        walk.criteria.ranges[FormulaFilter::Accuracy] = {30, 100};
+        walk.criteria.ranges[Figures::Accuracy] = {30, 100};
         for (const SelectionBacktestRequest& request : {fixed, walk}) {
             const auto viaSession = f.session->backtestSelection(request).wait();
             QVERIFY(viaSession.ok());
