@@ -10,6 +10,7 @@
 #include "windows/ImportPreviewDialog.h"
 #include "windows/MainWindow.h"
 #include "windows/ReferenceWindow.h"
+#include "windows/SelectionBacktestWindow.h"
 
 #include <QAbstractItemView>
 #include <QHeaderView>
@@ -97,6 +98,11 @@ class TestWindowFit : public QObject {
         }
         if (which == u"discovery"_s)
             return std::make_unique<DiscoveryWindow>(*f.session, prompts);
+        if (which == u"selectionBacktest"_s)
+            return std::make_unique<SelectionBacktestWindow>(
+                *f.session, prompts,
+                SelectionBacktestWindow::Sources{[] { return std::optional<FilterWindow::Applied>(); },
+                                                 [] { return std::optional<int>(); }});
         // A preview with many refused lines and every choice offered.
         QFile file(m_dir.filePath(u"mixed.txt"_s));
         if (!file.open(QIODevice::WriteOnly))
@@ -122,7 +128,8 @@ private slots:
 
     void everyControlWithinReach_data() {
         QTest::addColumn<QString>("which");
-        for (const char* name : {"main", "reference", "filter", "errorValues", "discovery", "importPreview"})
+        for (const char* name : {"main", "reference", "filter", "errorValues", "discovery",
+                                 "selectionBacktest", "importPreview"})
             QTest::newRow(name) << QString::fromLatin1(name);
     }
 
