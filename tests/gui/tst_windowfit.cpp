@@ -150,6 +150,42 @@ private slots:
         QVERIFY2(lost.isEmpty(), qPrintable(lost.join(u"; "_s)));
     }
 
+    // Scrolled fully right on a small screen, the list still shows 序号 and 公式, and a click on
+    // them toggles the formula as a click anywhere in its row does.
+    void numberAndFormulaStayInView() {
+        MainWindow window(*f.session, prompts);
+        window.resize(Small);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto* list = window.findChild<QTableView*>(u"formulaList"_s);
+        for (int c = 0; c < list->model()->columnCount(); ++c)
+            list->setColumnHidden(c, false);
+        QScrollBar* across = list->horizontalScrollBar();
+        QTRY_VERIFY(across->maximum() > 0);
+        across->setValue(across->maximum());
+        auto* frozen = list->findChild<QTableView*>(u"frozenColumns"_s);
+        QVERIFY(frozen && frozen->isVisible());
+        const QRect room = list->viewport()->geometry();
+        const int top = list->rowAt(0);
+        for (int c : {FormulaListModel::RowNumber, FormulaListModel::Formula}) {
+            const QRect cell = frozen->visualRect(frozen->model()->index(top, c));
+            QVERIFY(!cell.isEmpty());
+            const QRect at(frozen->viewport()->mapTo(list, cell.topLeft()), cell.size());
+            QVERIFY(room.contains(at));
+        }
+        const int ordinal = list->model()->index(top, 0).data(FormulaListModel::OrdinalRole).toInt();
+        const bool before = f.session->selection()[size_t(ordinal - 1)];
+        const QPoint at = frozen->visualRect(frozen->model()->index(top, FormulaListModel::Formula)).center();
+        QTest::mousePress(frozen->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseRelease(frozen->viewport(), Qt::LeftButton, {}, at);
+        QTRY_COMPARE(f.session->selection()[size_t(ordinal - 1)], !before);
+        QCOMPARE(across->value(), across->maximum());
+        // A cell reached with the keys is not left under the frozen columns.
+        list->setCurrentIndex(list->model()->index(top, FormulaListModel::Accuracy));
+        QVERIFY(list->visualRect(list->currentIndex()).left() >= (frozen->isVisible() ? frozen->width() : 0));
+        f.session->setSelected(ordinal, before);
+    }
+
     // A size and place saved under another screen or scale come back wholly on this screen.
     void restoredPlaceFitsTheScreen() {
         QSettings view(m_dir.filePath(u"view.ini"_s), QSettings::IniFormat);

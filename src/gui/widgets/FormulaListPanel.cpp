@@ -116,6 +116,7 @@ FormulaListPanel::FormulaListPanel(Session& session, GridExporter& exporter, QWi
         header->moveSection(header->visualIndex(c), header->visualIndex(FormulaListModel::Accuracy) +
                                                         (c - FormulaListModel::Chance) + 1);
     }
+    m_view->freezeColumns(2); // 序号 and 公式 stay in view while the figures scroll
     setColumnWidths();
     connect(m_formulas, &QAbstractItemModel::modelReset, this, &FormulaListPanel::setColumnWidths);
     connect(m_view, &FormulaListView::rowClicked, this, [this](int row) {
