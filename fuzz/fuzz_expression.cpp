@@ -40,6 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     const auto typed = FormulaInput::translateTyped(text);
     check(!typed || !typed.value().isEmpty());
+    check(typed || typed.error().position <= text.size());
     if (typed)
         check(parseExpression(typed.value()).ok());
 

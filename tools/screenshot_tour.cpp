@@ -15,6 +15,7 @@
 #include "windows/FilterWindow.h"
 #include "windows/ImportPreviewDialog.h"
 #include "windows/MainWindow.h"
+#include "windows/SelectionBacktestWindow.h"
 #include "windows/SettingsMenu.h"
 
 #include <QApplication>
@@ -23,6 +24,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSettings>
 #include <QSpinBox>
 #include <QTabBar>
@@ -93,6 +95,18 @@ private:
                  named<FormulaListView>(w, u"formulaList"_s)->scrollTo(row);
              },
              [w]() -> QWidget* { return named<FormulaListPanel>(w, u"formulaPanel"_s); }},
+            {u"formula-list-scrolled"_s,
+             [w] {
+                 // Every figure shown and scrolled fully right: 序号 and 公式 stay in view.
+                 auto* list = named<FormulaListView>(w, u"formulaList"_s);
+                 for (int c = 0; c < list->model()->columnCount(); ++c)
+                     list->setColumnHidden(c, false);
+                 // Once the columns are laid out: only then is the scroll bar's range theirs.
+                 QTimer::singleShot(100, list, [list] {
+                     list->horizontalScrollBar()->setValue(list->horizontalScrollBar()->maximum());
+                 });
+             },
+             [w]() -> QWidget* { return named<FormulaListPanel>(w, u"formulaPanel"_s); }},
             {u"settings-menu"_s,
              [w] {
                  QPushButton* button = named<QPushButton>(w, u"settings"_s);
@@ -130,9 +144,17 @@ private:
              },
              [w]() -> QWidget* { return named<DiscoveryWindow>(w, u"discoveryWindow"_s); },
              [w] { return !named<DiscoveryWindow>(w, u"discoveryWindow"_s)->running(); }},
-            {u"import-preview"_s,
+            {u"selection-backtest"_s,
              [w] {
                  named<DiscoveryWindow>(w, u"discoveryWindow"_s)->close();
+                 named<QPushButton>(w, u"selectionBacktestButton"_s)->click();
+                 named<SelectionBacktestWindow>(w, u"selectionBacktestWindow"_s)->startButton()->click();
+             },
+             [w]() -> QWidget* { return named(w, u"selectionBacktestWindow"_s); },
+             [w] { return !named<SelectionBacktestWindow>(w, u"selectionBacktestWindow"_s)->running(); }},
+            {u"import-preview"_s,
+             [w] {
+                 named(w, u"selectionBacktestWindow"_s)->close();
                  w->findChild<ImportPreviewDialog*>()->show();
              },
              [w]() -> QWidget* { return w->findChild<ImportPreviewDialog*>(); }},

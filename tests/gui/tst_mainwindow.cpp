@@ -183,6 +183,14 @@ private slots:
         text->setPlainText(u"特码数+特码数"_s);
         QVERIFY(press(w(), s(), u"添加所输公式(&A)"_s));
         QCOMPARE(m_prompts.shown.last().title, u"无法识别公式"_s);
+        // Counted in the text as typed, which the box shows with the fault marked.
+        text->setPlainText(u"[L生肖类]平一肖+总期数×2"_s);
+        QVERIFY(press(w(), s(), u"添加所输公式(&A)"_s));
+        const QString marked =
+            u"[L生肖类]平一肖+总期数<span style='background:#ffd0d0; color:#c00000; font-weight:bold'>×</span>2"_s;
+        QVERIFY(m_prompts.shown.last().text.contains(u"第14个字符“×”无法识别"_s));
+        QVERIFY(m_prompts.shown.last().text.contains(marked));
+        QTRY_VERIFY(named<FormulaPreviewLabel>("formulaPreview")->fullText().contains(marked));
         text->setPlainText(u"[D单特类]特码数+平码一"_s);
         findByText<QRadioButton>(w(), u"生"_s)->click();
         QVERIFY(press(w(), s(), u"添加所输公式(&A)"_s));

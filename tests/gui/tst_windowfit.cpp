@@ -10,6 +10,7 @@
 #include "windows/ImportPreviewDialog.h"
 #include "windows/MainWindow.h"
 #include "windows/ReferenceWindow.h"
+#include "windows/SelectionBacktestWindow.h"
 
 #include <QAbstractItemView>
 #include <QHeaderView>
@@ -97,6 +98,11 @@ class TestWindowFit : public QObject {
         }
         if (which == u"discovery"_s)
             return std::make_unique<DiscoveryWindow>(*f.session, prompts);
+        if (which == u"selectionBacktest"_s)
+            return std::make_unique<SelectionBacktestWindow>(
+                *f.session, prompts,
+                SelectionBacktestWindow::Sources{[] { return std::optional<FilterWindow::Applied>(); },
+                                                 [] { return std::optional<int>(); }});
         // A preview with many refused lines and every choice offered.
         QFile file(m_dir.filePath(u"mixed.txt"_s));
         if (!file.open(QIODevice::WriteOnly))
@@ -122,7 +128,8 @@ private slots:
 
     void everyControlWithinReach_data() {
         QTest::addColumn<QString>("which");
-        for (const char* name : {"main", "reference", "filter", "errorValues", "discovery", "importPreview"})
+        for (const char* name : {"main", "reference", "filter", "errorValues", "discovery",
+                                 "selectionBacktest", "importPreview"})
             QTest::newRow(name) << QString::fromLatin1(name);
     }
 
@@ -141,6 +148,42 @@ private slots:
         QCoreApplication::processEvents();
         const QStringList lost = outOfReach(*window);
         QVERIFY2(lost.isEmpty(), qPrintable(lost.join(u"; "_s)));
+    }
+
+    // Scrolled fully right on a small screen, the list still shows 序号 and 公式, and a click on
+    // them toggles the formula as a click anywhere in its row does.
+    void numberAndFormulaStayInView() {
+        MainWindow window(*f.session, prompts);
+        window.resize(Small);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto* list = window.findChild<QTableView*>(u"formulaList"_s);
+        for (int c = 0; c < list->model()->columnCount(); ++c)
+            list->setColumnHidden(c, false);
+        QScrollBar* across = list->horizontalScrollBar();
+        QTRY_VERIFY(across->maximum() > 0);
+        across->setValue(across->maximum());
+        auto* frozen = list->findChild<QTableView*>(u"frozenColumns"_s);
+        QVERIFY(frozen && frozen->isVisible());
+        const QRect room = list->viewport()->geometry();
+        const int top = list->rowAt(0);
+        for (int c : {FormulaListModel::RowNumber, FormulaListModel::Formula}) {
+            const QRect cell = frozen->visualRect(frozen->model()->index(top, c));
+            QVERIFY(!cell.isEmpty());
+            const QRect at(frozen->viewport()->mapTo(list, cell.topLeft()), cell.size());
+            QVERIFY(room.contains(at));
+        }
+        const int ordinal = list->model()->index(top, 0).data(FormulaListModel::OrdinalRole).toInt();
+        const bool before = f.session->selection()[size_t(ordinal - 1)];
+        const QPoint at = frozen->visualRect(frozen->model()->index(top, FormulaListModel::Formula)).center();
+        QTest::mousePress(frozen->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseRelease(frozen->viewport(), Qt::LeftButton, {}, at);
+        QTRY_COMPARE(f.session->selection()[size_t(ordinal - 1)], !before);
+        QCOMPARE(across->value(), across->maximum());
+        // A cell reached with the keys is not left under the frozen columns.
+        list->setCurrentIndex(list->model()->index(top, FormulaListModel::column(Figures::Accuracy)));
+        QVERIFY(list->visualRect(list->currentIndex()).left() >= (frozen->isVisible() ? frozen->width() : 0));
+        f.session->setSelected(ordinal, before);
     }
 
     // A size and place saved under another screen or scale come back wholly on this screen.

@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <optional>
 
@@ -26,6 +27,7 @@ constexpr int MinInSampleDraws = 2;
 // Positions judged between two looks at the results; each worker takes a few at a time.
 constexpr int MaxBatch = 4096;
 constexpr int Chunk = 8;
+constexpr qint64 ReportInterval = 100'000'000; // ns between progress reports within a batch
 
 // What one position of the candidate sequence came to.
 struct Outcome {
@@ -246,12 +248,25 @@ Result<DiscoveryReport> FormulaDiscovery::run(const DiscoveryRequest& request,
     std::int64_t outHits = 0;
     std::vector<Outcome> batch;
     std::int64_t next = 0;
+    std::atomic<qint64> lastReport = 0;
     while (report.tried < request.candidates && next < positions && !cancelled()) {
         // About two positions per candidate still wanted; a few more than needed cost little.
         const std::int64_t wanted = 2 * std::int64_t(request.candidates - report.tried) + 64;
         const int size = static_cast<int>(std::min({wanted, std::int64_t(MaxBatch), positions - next}));
         batch.assign(static_cast<size_t>(size), Outcome{});
         std::atomic<int> cursor = 0;
+        std::atomic<int> judgedHere = 0;
+        // A batch takes a while on a long history: the bar moves with the candidates judged in it,
+        // one report per interval from whichever thread passes first.
+        const auto reportWithin = [&] {
+            const qint64 now = timer.nsecsElapsed();
+            qint64 last = lastReport.load(std::memory_order_relaxed);
+            if (now - last < ReportInterval || !lastReport.compare_exchange_strong(last, now))
+                return;
+            const int shown = report.tried + std::min(judgedHere.load(), request.candidates - report.tried);
+            progress(double(shown) / request.candidates,
+                     u"已试 %1/%2 条候选公式"_s.arg(shown).arg(request.candidates));
+        };
         const auto work = [&] {
             std::vector<double> scratch;
             for (;;) {
@@ -265,7 +280,11 @@ Result<DiscoveryReport> FormulaDiscovery::run(const DiscoveryRequest& request,
                     const QString text = generator.at(next + i);
                     o.state = !text.isEmpty() && judge.judge(text, scratch, o) ? Outcome::State::Judged
                                                                                : Outcome::State::None;
+                    if (o.state == Outcome::State::Judged)
+                        judgedHere.fetch_add(1, std::memory_order_relaxed);
                 }
+                if (progress)
+                    reportWithin();
             }
         };
         Parallel::onEveryThread(work);
@@ -292,7 +311,8 @@ Result<DiscoveryReport> FormulaDiscovery::run(const DiscoveryRequest& request,
                 best.removeLast();
         }
         next += size;
-        if (progress)
+        // A cancelled batch counts fewer than its threads reported: its end is the report's.
+        if (progress && !cancelled())
             progress(double(report.tried) / request.candidates,
                      u"已试 %1/%2 条候选公式"_s.arg(report.tried).arg(request.candidates));
     }

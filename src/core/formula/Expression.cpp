@@ -229,11 +229,13 @@ struct Sub {
 
 class Parser {
 public:
-    explicit Parser(QStringView text) : m_text(text), m_lexer(text) { advance(); }
+    Parser(QStringView text, const TypedLocator& locate) : m_text(text), m_lexer(text), m_locate(locate) {
+        advance();
+    }
 
     Result<ExprTree> run() {
         if (m_tok.type == Tok::End) {
-            fail(0, u"公式为空，无法计算"_s);
+            failAt({}, u"公式为空，无法计算"_s);
         } else {
             Sub root = parseXor();
             if (root && m_tok.type != Tok::End)
@@ -247,32 +249,39 @@ public:
 private:
     void advance() { m_tok = m_lexer.next(); }
 
-    Sub fail(int pos, const QString& message) {
-        if (m_error.isEmpty()) {
-            m_error = message;
-            m_errorPos = pos;
-        }
+    // Where the token was typed; without a locator the parsed text is what was typed.
+    TypedPlace place(const Token& t) const {
+        if (m_locate)
+            return m_locate(t.pos, t.len);
+        return {t.pos, t.pos + 1, m_text.mid(t.pos, t.len).toString()};
+    }
+
+    // Keeps the first fault, at the token: "%1" in the message becomes the number of its character
+    // as typed, "%2" the typed text (inserted last, so that a "%1" in it stays as it is).
+    Sub failAt(const Token& t, QString message) {
+        if (!m_error.isEmpty())
+            return {};
+        const TypedPlace at = place(t);
+        m_error = message.replace(u"%1"_s, QString::number(at.number)).replace(u"%2"_s, at.text);
+        m_errorPos = at.offset;
         return {};
     }
 
-    QString tokenText(const Token& t) const { return m_text.mid(t.pos, t.len).toString(); }
-
     // Reports the current token where an operand or operator was expected.
     Sub unexpected() {
-        const int at = m_tok.pos + 1;
         switch (m_tok.type) {
         case Tok::End:
-            return fail(m_tok.pos, u"公式不完整：末尾缺少运算数"_s);
+            return failAt(m_tok, u"公式不完整：末尾缺少运算数"_s);
         case Tok::RParen:
-            return fail(m_tok.pos, u"第%1个字符处有多余的右括号“)”"_s.arg(at));
+            return failAt(m_tok, u"第%1个字符处有多余的右括号“%2”"_s);
         case Tok::Bad:
-            return fail(m_tok.pos, u"第%1个字符“%2”无法识别"_s.arg(at).arg(tokenText(m_tok)));
+            return failAt(m_tok, u"第%1个字符“%2”无法识别"_s);
         default:
-            return fail(m_tok.pos, u"第%1个字符处的“%2”不合语法"_s.arg(at).arg(tokenText(m_tok)));
+            return failAt(m_tok, u"第%1个字符处的“%2”不合语法"_s);
         }
     }
 
-    Sub tooLong() { return fail(m_tok.pos, u"公式过长，运算层次过多，无法计算"_s); }
+    Sub tooLong() { return failAt(m_tok, u"公式过长，运算层次过多，无法计算"_s); }
 
     Sub binary(ExprNode::Op op, Sub lhs, Sub rhs) {
         const int height = 1 + std::max(lhs.height, rhs.height);
@@ -306,7 +315,8 @@ private:
     };
 
     Sub deepNesting() {
-        return fail(m_tok.pos, u"公式中括号或单目运算嵌套超过%1层，无法计算"_s.arg(MaxExpressionNesting));
+        return failAt(m_tok, u"公式中括号或单目运算嵌套超过"_s + QString::number(MaxExpressionNesting) +
+                                 u"层，无法计算"_s);
     }
 
     // Left-associative level: operand (op operand)*, op chosen by match().
@@ -441,7 +451,7 @@ private:
         switch (t.type) {
         case Tok::Number: {
             if (!std::isfinite(t.number))
-                return fail(t.pos, u"第%1个字符处的数字超出范围"_s.arg(t.pos + 1));
+                return failAt(t, u"第%1个字符处的数字超出范围"_s);
             advance();
             auto node = std::make_unique<ExprNode>();
             node->number = t.number;
@@ -457,9 +467,9 @@ private:
             return unexpected();
         case Tok::Name: {
             if (t.unclosed)
-                return fail(t.pos, u"第%1个字符处的列名缺少右方括号“]”"_s.arg(t.pos + 1));
+                return failAt(t, u"第%1个字符处的列名缺少右方括号“]”"_s);
             if (t.column < 0)
-                return fail(t.pos, u"无法识别的公式项“%1”"_s.arg(tokenText(t)));
+                return failAt(t, u"无法识别的公式项“%2”"_s);
             advance();
             auto node = std::make_unique<ExprNode>();
             node->kind = ExprNode::Kind::Column;
@@ -476,7 +486,7 @@ private:
                 return {};
             if (m_tok.type != Tok::RParen) {
                 if (m_tok.type == Tok::End)
-                    return fail(t.pos, u"第%1个字符处的左括号“(”缺少对应的右括号"_s.arg(t.pos + 1));
+                    return failAt(t, u"第%1个字符处的左括号“%2”缺少对应的右括号"_s);
                 return unexpected();
             }
             advance();
@@ -489,6 +499,7 @@ private:
 
     QStringView m_text;
     Lexer m_lexer;
+    const TypedLocator& m_locate;
     Token m_tok;
     int m_depth = 0;
     QString m_error;
@@ -497,8 +508,8 @@ private:
 
 } // namespace
 
-Result<ExprTree> parseExpression(QStringView text) {
-    return Parser(text).run();
+Result<ExprTree> parseExpression(QStringView text, const TypedLocator& locate) {
+    return Parser(text, locate).run();
 }
 
 } // namespace talven

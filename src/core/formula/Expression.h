@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <functional>
 #include <memory>
 
 namespace talven {
@@ -30,11 +31,22 @@ constexpr int MaxExpressionNesting = 100;
 // Greatest height of a parsed tree, so that evaluating or freeing it recurses only so far.
 constexpr int MaxExpressionHeight = 1000;
 
+// Where a part of the parsed text was typed, for the error: the offset the error carries, the
+// character number the message gives (1-based) and the typed characters the message quotes.
+struct TypedPlace {
+    int offset = 0;
+    int number = 1;
+    QString text;
+};
+
+// Maps a part (offset, length) of the parsed text to the text the user typed.
+using TypedLocator = std::function<TypedPlace(int offset, int length)>;
+
 // Parses a stored code expression: precedence, tightest first: unary minus; * /; \; MOD; + -; &;
 // comparisons; NOT; AND; OR; XOR. Names are draw columns, case-insensitive, bare or in brackets.
 // Binary operators group left to right; literals are decimal numbers, TRUE and FALSE; blanks, tabs
 // and line breaks separate tokens. Text that cannot be evaluated gives a Chinese error with the
-// offset of the fault.
-Result<ExprTree> parseExpression(QStringView text);
+// offset of the fault, counted and quoted in the parsed text or, with a locator, in the typed one.
+Result<ExprTree> parseExpression(QStringView text, const TypedLocator& locate = {});
 
 } // namespace talven

@@ -2,6 +2,7 @@
 
 #include "Expression.h"
 #include "FormulaTranslation.h"
+#include "TracedText.h"
 #include "common/FormulaKind.h"
 
 #include <QRegularExpression>
@@ -113,19 +114,46 @@ QString reportFileName() {
 
 namespace {
 
-// Stage 1 when the text names a kind, then stage 2; false when a bracketed header has no formula.
-bool translate(QString& t) {
-    const bool bracketed = t.startsWith(u'[');
-    const QString orderLetter = bracketed ? t.mid(1, 1) : u"D"_s;
-    if (formulaKindNamed(kindNameOf(t))) {
-        if (bracketed) {
-            if (t.size() < HeaderLength)
-                return false;
-            t = t.mid(HeaderLength);
-        }
-        t = FormulaTranslation::translateTerms(t, orderLetter);
-    }
+const QString& textOf(const QString& t) {
+    return t;
+}
+
+const QString& textOf(const TracedText& t) {
+    return t.text();
+}
+
+void translateTermsIn(QString& t, QStringView orderLetter) {
+    t = FormulaTranslation::translateTerms(t, orderLetter);
+}
+
+void translateTermsIn(TracedText& t, QStringView orderLetter) {
+    FormulaTranslation::translateTerms(t, orderLetter);
+}
+
+void expandCodesIn(QString& t) {
     t = FormulaTranslation::expandCodes(t);
+}
+
+void expandCodesIn(TracedText& t) {
+    FormulaTranslation::expandCodes(t);
+}
+
+// Stage 1 when the text names a kind, then stage 2; false when a bracketed header has no formula.
+// The plain text and the traced one take the same steps, so that both become the same code.
+template <typename Text>
+bool translate(Text& t) {
+    const QStringView head = textOf(t);
+    const bool bracketed = head.startsWith(u'[');
+    const QString orderLetter = bracketed ? head.mid(1, 1).toString() : u"D"_s;
+    if (formulaKindNamed(kindNameOf(head))) {
+        if (bracketed) {
+            if (textOf(t).size() < HeaderLength)
+                return false;
+            t.remove(0, HeaderLength);
+        }
+        translateTermsIn(t, orderLetter);
+    }
+    expandCodesIn(t);
     return true;
 }
 
@@ -172,11 +200,6 @@ QString likelyCause(const QString& typed, const QString& translated) {
 
 } // namespace
 
-QString storedForm(const QString& text) {
-    QString t = asciiOperators(text);
-    return translate(t) ? t : QString();
-}
-
 Result<QString> translateTyped(const QString& text) {
     if (text.isEmpty())
         return Error{emptyBoxMessage(), ErrorCode::Empty};
@@ -197,8 +220,15 @@ Result<QString> translateTyped(const QString& text) {
     QString t = typed;
     if (!translate(t))
         return unrecognised(u"公式种类标头不完整，缺少右方括号和公式"_s);
+    // The fault is found in the code, but the message counts and quotes in the text as typed.
+    const auto locate = [&text, &typed](int offset, int length) {
+        TracedText traced(typed);
+        translate(traced);
+        const auto [begin, end] = traced.sourceSpan(offset, length);
+        return TypedPlace{static_cast<int>(begin), static_cast<int>(begin) + 1, text.mid(begin, end - begin)};
+    };
     // Only an expression that can be evaluated is stored; anything else would fail at every run.
-    const auto parsed = parseExpression(t);
+    const auto parsed = parseExpression(t, locate);
     if (!parsed) {
         QString reason = parsed.message();
         if (const QString cause = likelyCause(typed, t); !cause.isEmpty())

@@ -29,15 +29,13 @@ QString reportFileName();
 
 // Translates the entry box text into the stored expression. An empty box is refused as Empty, a
 // text that cannot be evaluated as Unrecognised; the message is the first sentence, then why and,
-// where there is one, the fix; the error's detail holds the why alone. The stored kind is the caller's
-// current kind, not the header's.
+// where there is one, the fix; the error's detail holds the why alone. The error's position and the
+// character numbers and characters the message gives are those of the text as typed. The stored
+// kind is the caller's current kind, not the header's.
 Result<QString> translateTyped(const QString& text);
 // When a typed kind header ("[L生肖类]…") names another kind than the chosen one, the sentence
 // that says which kind the formula gets (the chosen one); empty otherwise.
 QString headerKindNotice(const QString& text, FormulaKind chosen);
-// The expression the entry box text becomes, whether or not it can be evaluated: the text the
-// error position of translateTyped() refers to.
-QString storedForm(const QString& text);
 
 struct AcceptedLine {
     int lineNumber = 0; // 1-based line of the file

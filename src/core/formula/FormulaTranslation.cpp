@@ -1,5 +1,7 @@
 #include "FormulaTranslation.h"
 
+#include "TracedText.h"
+
 #include <algorithm>
 #include <array>
 
@@ -220,15 +222,51 @@ const QList<Substitution>& foldTable() {
     return table;
 }
 
+namespace {
+
+void replaceFirst(QString& text, QStringView search, QStringView replacement) {
+    const qsizetype at = search.isEmpty() ? -1 : text.indexOf(search);
+    if (at >= 0)
+        text.replace(at, search.size(), replacement.data(), replacement.size());
+}
+
+void replaceFirst(TracedText& text, QStringView search, QStringView replacement) {
+    text.replaceFirst(search, replacement);
+}
+
+// One definition of each stage for the plain and the traced text, so that both give the same code.
+template <typename Text>
+void translateTermsIn(Text& text, QStringView orderLetter) {
+    for (const TermRow& row : termRows())
+        replaceFirst(text, row.term, row.code(orderLetter));
+}
+
+template <typename Text>
+void expandCodesIn(Text& text) {
+    for (const Substitution& row : expansionTable())
+        replaceFirst(text, row.search, row.replacement);
+}
+
+} // namespace
+
 QString translateTerms(const QString& text, QStringView orderLetter) {
     QString result = text;
-    for (const TermRow& row : termRows())
-        result = sReplace(result, row.term, row.code(orderLetter));
+    translateTermsIn(result, orderLetter);
     return result;
 }
 
+void translateTerms(TracedText& text, QStringView orderLetter) {
+    translateTermsIn(text, orderLetter);
+}
+
 QString expandCodes(const QString& text) {
-    return applyTable(text, expansionTable());
+    QString result = text;
+    expandCodesIn(result);
+    return result;
+}
+
+void expandCodes(TracedText& text) {
+    expandCodesIn(text);
 }
 
 QString foldExpression(const QString& stored) {

@@ -6,6 +6,8 @@
 
 namespace talven {
 
+class TracedText;
+
 // One row of an ordered substitution table: the first occurrence of search becomes replacement.
 struct Substitution {
     QString search;
@@ -36,6 +38,9 @@ const QList<Substitution>& foldTable();
 QString translateTerms(const QString& text, QStringView orderLetter);
 // Stage 2: derived codes into arithmetic over stored columns.
 QString expandCodes(const QString& text);
+// The same two stages on a traced text, which then knows where each character of the code was typed.
+void translateTerms(TracedText& text, QStringView orderLetter);
+void expandCodes(TracedText& text);
 // Display form of a stored expression: each expansion folded back into its code.
 QString foldExpression(const QString& stored);
 // Chinese display form of a code text: codes without their order letter into terms, longest first.

@@ -321,20 +321,16 @@ void SessionState::runBacktest(Scope scope, int removedOrdinal, const ProgressFn
 FormulaPreview SessionState::preview(const QString& text, FormulaKind kind, bool kill) const {
     FormulaPreview p;
     p.draws = static_cast<int>(m_draws.size());
+    p.text = text;
     const auto typed = FormulaInput::translateTyped(text);
     if (!typed) {
         p.refusal = typed.error();
-        // What the text would be stored as, so that the fault's place can be shown in it.
-        p.code = typed.error().position >= 0 ? FormulaInput::storedForm(text) : QString();
-    } else {
-        p.code = typed.value();
+        return p;
     }
-    if (!p.code.isEmpty()) {
-        p.folded = FormulaTranslation::foldExpression(p.code);
-        p.chinese = FormulaTranslation::chineseForm(p.folded);
-    }
-    if (!p.refusal)
-        p.result = m_engine.trial({p.code, maTypeOf(kind), kill});
+    p.code = typed.value();
+    p.folded = FormulaTranslation::foldExpression(p.code);
+    p.chinese = FormulaTranslation::chineseForm(p.folded);
+    p.result = m_engine.trial({p.code, maTypeOf(kind), kill});
     return p;
 }
 

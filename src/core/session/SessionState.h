@@ -23,6 +23,7 @@ class Database;
 // What a formula typed but not yet added would be and get: its stored, folded and Chinese forms, or
 // why it cannot be stored, and the back-test's figures with the kind and sense chosen.
 struct FormulaPreview {
+    QString text;    // as typed, which the refusal's position counts in
     QString code;    // the expression that would be stored; empty when the text is refused
     QString folded;  // as the list shows it
     QString chinese; // and in its Chinese form

@@ -107,15 +107,18 @@ void FormulaEntryPanel::addTyped() {
                             u"该公式在每一期都无法计算（%1），仍然添加吗？"_s.arg(p.result.error)))
         return;
     const QString notice = FormulaInput::headerKindNotice(text, m_kind);
-    m_session.addFormula(text, m_kind, m_kill).then(this, [this, notice](const Result<void>& done) {
+    m_session.addFormula(text, m_kind, m_kill).then(this, [this, text, notice](const Result<void>& done) {
         if (done) {
             m_text->clear();
             emit added(notice);
             return;
         }
-        m_prompts.warning(this,
-                          done.code() == ErrorCode::Unrecognised ? u"无法识别公式"_s : u"添加公式失败"_s,
-                          done.error().shown());
+        // A refused formula is shown as the preview shows it, with the fault marked in the typed text.
+        if (done.code() == ErrorCode::Unrecognised)
+            m_prompts.warning(this, u"无法识别公式"_s,
+                              u"<p>%1</p>"_s.arg(FormulaPreviewLabel::refusalHtml(done.error(), text)));
+        else
+            m_prompts.warning(this, u"添加公式失败"_s, done.error().shown());
         if (done.code() == ErrorCode::Empty)
             m_text->setFocus();
     });

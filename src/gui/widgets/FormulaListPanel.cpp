@@ -117,6 +117,7 @@ FormulaListPanel::FormulaListPanel(Session& session, GridExporter& exporter, QWi
             header->moveSection(header->visualIndex(c), ++besideAccuracy);
     }
     m_view->setItemDelegateForColumn(FormulaListModel::column(Figures::Edge), new SignedText(m_view));
+    m_view->freezeColumns(2); // 序号 and 公式 stay in view while the figures scroll
     setColumnWidths();
     connect(m_formulas, &QAbstractItemModel::modelReset, this, &FormulaListPanel::setColumnWidths);
     connect(m_view, &FormulaListView::rowClicked, this, [this](int row) {
@@ -143,12 +144,12 @@ FormulaListPanel::FormulaListPanel(Session& session, GridExporter& exporter, QWi
     m_exporter.offerExportOnDoubleClick(
         m_view, [this] { return modelForExport(); }, fileName);
     layout->addWidget(m_listSplit, 1);
-    // Without a split of the user's, the record strip takes what it asks for, up to a third.
+    // Without a split of the user's, the record strip takes what it asks for, up to a quarter.
     QTimer::singleShot(0, this, [this] {
         if (m_splitRestored)
             return;
         const int total = m_listSplit->height();
-        const int strip = std::min(m_strip->sizeHint().height(), total / 3);
+        const int strip = std::min(m_strip->sizeHint().height(), total / 4);
         m_listSplit->setSizes({total - strip, strip});
     });
 }

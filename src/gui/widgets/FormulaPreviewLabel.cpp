@@ -20,15 +20,20 @@ namespace talven {
 
 namespace {
 
-// The code with the character at `position` marked; a fault past the end is marked after it.
-QString markedCode(const QString& code, int position) {
-    if (position < 0 || position > code.size())
-        return code.toHtmlEscaped();
+// The text with the character at `position` marked; a fault past the end is marked after it, a line
+// break as "↵", which the line would not show.
+QString markedText(const QString& text, int position) {
+    if (position < 0 || position > text.size())
+        return text.toHtmlEscaped();
     const QString mark = u"<span style='background:#ffd0d0; color:#c00000; font-weight:bold'>%1</span>"_s;
-    if (position == code.size())
-        return code.toHtmlEscaped() + mark.arg(u"␣"_s);
-    return code.left(position).toHtmlEscaped() + mark.arg(code.mid(position, 1).toHtmlEscaped()) +
-           code.mid(position + 1).toHtmlEscaped();
+    if (position == text.size())
+        return text.toHtmlEscaped() + mark.arg(u"␣"_s);
+    const int length = text[position].isHighSurrogate() && position + 1 < text.size() ? 2 : 1;
+    QString marked = text.mid(position, length);
+    if (marked == u"\r"_s || marked == u"\n"_s)
+        marked = u"↵"_s;
+    return text.left(position).toHtmlEscaped() + mark.arg(marked.toHtmlEscaped()) +
+           text.mid(position + length).toHtmlEscaped();
 }
 
 constexpr int LinesShown = 4; // the longest preview: code, verdict, figures, chance
@@ -54,7 +59,7 @@ int markIn(const QTextBlock& block) {
 }
 
 // Cuts the block down to `lines` lines with "…" at the end; a fault mark that would fall in the
-// cut part is brought into view by leaving out code before it instead. False when it fits.
+// cut part is brought into view by leaving out text before it instead. False when it fits.
 bool elide(QTextDocument& doc, int blockNumber, int lines) {
     QTextBlock block = doc.findBlockByNumber(blockNumber);
     if (lineCount(doc, block) <= lines)
@@ -190,15 +195,17 @@ void FormulaPreviewLabel::changeEvent(QEvent* event) {
     }
 }
 
+QString FormulaPreviewLabel::refusalHtml(const Error& refusal, const QString& typed) {
+    QString out = refusal.shown().toHtmlEscaped();
+    if (refusal.position >= 0 && !typed.isEmpty())
+        out += u"<br>所输公式：<tt>%1</tt>"_s.arg(markedText(typed, refusal.position));
+    return out;
+}
+
 QString FormulaPreviewLabel::html(const FormulaPreview& p, FormulaKind kind, bool kill) {
     QString out;
-    if (p.refusal) {
-        // Word for word what the message box will say when the formula is added anyway.
-        out += u"<b style='color:#c00000'>无法添加</b>：%1"_s.arg(p.refusal->message.toHtmlEscaped());
-        if (!p.code.isEmpty())
-            out += u"<br>代码：<tt>%1</tt>"_s.arg(markedCode(p.code, p.refusal->position));
-        return out;
-    }
+    if (p.refusal) // word for word what the message box will say when the formula is added anyway
+        return u"<b style='color:#c00000'>无法添加</b>："_s + refusalHtml(*p.refusal, p.text);
     out += u"代码：<tt>%1</tt>　中文：%2"_s.arg(p.folded.toHtmlEscaped(), p.chinese.toHtmlEscaped());
     out += u"<br><b style='color:#006000'>可以添加</b>（%1，%2）"_s.arg(formulaKindCaption(kind),
                                                                         kill ? u"杀"_s : u"生"_s);

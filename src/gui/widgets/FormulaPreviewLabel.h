@@ -9,6 +9,7 @@ class QTimer;
 namespace talven {
 
 class Session;
+struct Error;
 struct FormulaPreview;
 
 // Under the formula entry box: what the typed formula would be and get — its code and Chinese
@@ -24,6 +25,8 @@ public:
     void setInput(const QString& text, FormulaKind kind, bool kill, bool now = false);
 
     static QString html(const FormulaPreview& preview, FormulaKind kind, bool kill);
+    // A refused formula's message, then the typed text with the fault marked, as rich text.
+    static QString refusalHtml(const Error& refusal, const QString& typed);
     // The whole preview, however much of it fits.
     QString fullText() const { return m_html; }
 

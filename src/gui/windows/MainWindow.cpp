@@ -140,11 +140,11 @@ MainWindow::MainWindow(Session& session, Prompts& prompts, QSettings* viewSettin
     showUndo();
 
     resize(1280, 760);
-    // Without a split of the user's, the upper band gets what it asks for, up to 3/5.
+    // Without a split of the user's, the upper band gets what it asks for, up to half.
     if (!m_viewSettings || !m_viewSettings->contains(u"MainWindow/bands"_s))
         QTimer::singleShot(0, this, [this] {
             const int band = m_bands->widget(0)->sizeHint().height() - m_top->sizeHint().height();
-            const int upper = std::min(band + m_formulaEntry->sizeHint().height(), m_bands->height() * 3 / 5);
+            const int upper = std::min(band + m_formulaEntry->sizeHint().height(), m_bands->height() / 2);
             m_bands->setSizes({upper, m_bands->height() - upper});
         });
     restoreView();

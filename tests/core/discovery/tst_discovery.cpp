@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include <chrono>
+#include <mutex>
 #include <thread>
 
 using namespace Qt::StringLiterals;
@@ -201,7 +202,14 @@ private slots:
             cancelled = Clock::now();
             cancel = true;
         });
-        const auto found = d.run(request(0, true, DiscoveryRequest::MaxCandidates, 20), &cancel);
+        // Reports come from every thread of the search; the count they show never goes back.
+        std::mutex guard;
+        QList<double> shown;
+        const auto progress = [&](double fraction, const QString&) {
+            const std::lock_guard lock(guard);
+            shown.append(fraction);
+        };
+        const auto found = d.run(request(0, true, DiscoveryRequest::MaxCandidates, 20), &cancel, progress);
         const Clock::time_point returned = Clock::now();
         canceller.join();
         const auto stopped =
@@ -209,6 +217,8 @@ private slots:
         QVERIFY(found);
         QVERIFY(found->cancelled);
         QVERIFY(found->tried > 0 && found->tried < DiscoveryRequest::MaxCandidates);
+        QVERIFY(shown.size() >= 2);
+        QVERIFY(std::is_sorted(shown.begin(), shown.end()));
         QVERIFY2(stopped < 500, qPrintable(QString::number(stopped)));
         QVERIFY(FormulaDiscovery::caution(found.value()).contains(u"已取消"_s));
     }

@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QStringEncoder>
 #include <QTest>
 
@@ -59,6 +60,9 @@ private slots:
     void typed();
     void typedMessages_data();
     void typedMessages();
+    void typedFaultPosition_data();
+    void typedFaultPosition();
+    void typedFaultPositionAlwaysPointsAtTheQuotedText();
     void fileLines_data();
     void fileLines();
     void gbkAndUtf8GiveTheSameFormulas_data();
@@ -143,6 +147,64 @@ void TestFormulaInput::typedMessages() {
     for (const QString& part : saying)
         QVERIFY2(r.message().contains(part), qPrintable(r.message()));
     QVERIFY(!r.message().contains(u"文件"_s));
+}
+
+void TestFormulaInput::typedFaultPosition_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("position");
+    QTest::addColumn<QString>("saying");
+    QTest::newRow("after terms") << u"[L生肖类]平一肖+总期数×2"_s << 13 << u"第14个字符“×”无法识别"_s;
+    QTest::newRow("after an expanded term") << u"[D单特类]特单双+特码数#1"_s << 13 << u"第14个字符“#”"_s;
+    QTest::newRow("full-width bracket quoted as typed")
+        << u"[D单特类]（平码一＋１２））"_s << 14 << u"第15个字符处有多余的右括号“）”"_s;
+    QTest::newRow("unclosed bracket") << u"[D单特类]平码一+(特码数"_s << 10 << u"第11个字符处的左括号“(”"_s;
+    QTest::newRow("number out of range")
+        << u"[D单特类]特码数+"_s + QString(400, u'9') << 10 << u"第11个字符处的数字超出范围"_s;
+    QTest::newRow("term out of place") << u"[D单特类]2特单双"_s << 7 << u"第8个字符处的“特单双”不合语法"_s;
+    QTest::newRow("term run into a letter") << u"[D单特类]平码一X+1"_s << 6 << u"无法识别的公式项“平码一X”"_s;
+    QTest::newRow("missing operand at the end") << u"[D单特类]特码数＋  "_s << 12 << u"末尾缺少运算数"_s;
+    QTest::newRow("without header") << u"  L1A+×"_s << 6 << u"第7个字符“×”"_s;
+}
+
+// The message counts and quotes in the text as typed, header and blanks included, not in its code.
+void TestFormulaInput::typedFaultPosition() {
+    QFETCH(QString, text);
+    QFETCH(int, position);
+    QFETCH(QString, saying);
+    const auto r = translateTyped(text);
+    QVERIFY(!r.ok());
+    QCOMPARE(r.error().position, position);
+    QVERIFY2(r.message().contains(saying), qPrintable(r.message()));
+}
+
+// Whatever is typed, the fault is placed at the start of a typed piece, never inside a term, and the
+// message's character number and quoted text are found there.
+void TestFormulaInput::typedFaultPositionAlwaysPointsAtTheQuotedText() {
+    static const QStringList pieces = {u"[D单特类]"_s, u"[L生肖类]"_s, u"特码数"_s, u"平一门"_s, u"特半波"_s,
+                                       u"年期数"_s,    u"L1K"_s,       u"＋"_s,     u"（"_s,     u"）"_s,
+                                       u"１"_s,        u"+"_s,         u"("_s,      u")"_s,      u" "_s,
+                                       u"×"_s,         u"X"_s,         u"MOD"_s,    u"[L1A"_s,   u"7"_s};
+    static const QRegularExpression numbered(u"第(\d+)个字符([^“。]*“([^”]*)”)?"_s);
+    QRandomGenerator rng(28);
+    for (int round = 0; round < 20000; ++round) {
+        QString text;
+        QList<qsizetype> starts;
+        for (int i = int(rng.bounded(1, 8)); i > 0; --i) {
+            starts.append(text.size());
+            text += pieces.at(int(rng.bounded(pieces.size())));
+        }
+        starts.append(text.size());
+        const auto r = translateTyped(text);
+        if (r.ok() || r.error().position < 0)
+            continue;
+        const int at = r.error().position;
+        QVERIFY2(starts.contains(at), qPrintable(text + u" → "_s + r.message()));
+        const auto m = numbered.match(r.message());
+        if (!m.hasMatch())
+            continue;
+        QVERIFY2(m.captured(1).toInt() == at + 1, qPrintable(text + u" → "_s + r.message()));
+        QVERIFY2(text.mid(at).startsWith(m.captured(3)), qPrintable(text + u" → "_s + r.message()));
+    }
 }
 
 void TestFormulaInput::fileLines_data() {
