@@ -100,7 +100,8 @@ private:
                  // Every figure shown and scrolled fully right: 序号 and 公式 stay in view.
                  auto* list = named<FormulaListView>(w, u"formulaList"_s);
                  for (int c = 0; c < list->model()->columnCount(); ++c)
-                     list->setColumnHidden(c, false);
+                     list->setColumnHidden(c,
+                                           c == FormulaListModel::FormulaNumber); // as the header menu offers
                  // Once the columns are laid out: only then is the scroll bar's range theirs.
                  QTimer::singleShot(100, list, [list] {
                      list->horizontalScrollBar()->setValue(list->horizontalScrollBar()->maximum());
