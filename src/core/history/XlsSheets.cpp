@@ -1,12 +1,15 @@
 #include "history/XlsSheets.h"
 
 #include "common/ShownText.h"
+#include "history/CompoundFile.h"
 
 #include <QTemporaryFile>
+#include <QtEndian>
 
 #include <freexl.h>
 
 #include <cmath>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -60,6 +63,35 @@ Error damaged(int code) {
     return Error{u"这个 Excel 97-2003 工作簿已损坏，无法读入"_s}.withCause(u"FreeXL 错误 %1"_s.arg(code));
 }
 
+Error tooManyCells() {
+    return Error{
+        u"这个 Excel 97-2003 工作簿的单元格超过 %1 万个，不像开奖记录，不读入"_s.arg(MaxCells / 10000)};
+}
+
+// The cells the sheets of a workbook declare (the DIMENSION record of each, last row × last
+// column, as the library sets them aside); none when the workbook stream cannot be read here.
+std::optional<qint64> declaredCells(const QByteArray& bytes) {
+    std::optional<QByteArray> stream = CompoundFile::stream(bytes, u"Workbook");
+    if (!stream)
+        stream = CompoundFile::stream(bytes, u"Book"); // Excel 5 and 95
+    if (!stream)
+        return std::nullopt;
+    qint64 cells = 0;
+    for (qsizetype at = 0; at + 4 <= stream->size();) {
+        const quint16 type = qFromLittleEndian<quint16>(stream->constData() + at);
+        const quint16 length = qFromLittleEndian<quint16>(stream->constData() + at + 2);
+        const char* data = stream->constData() + at + 4;
+        if (at + 4 + length > stream->size())
+            break;
+        if (type == 0x0200 && length >= 14) // rows as 32 bits
+            cells += qint64(qFromLittleEndian<quint32>(data + 4)) * qFromLittleEndian<quint16>(data + 10);
+        else if (type == 0x0200 && length >= 10)
+            cells += qint64(qFromLittleEndian<quint16>(data + 2)) * qFromLittleEndian<quint16>(data + 6);
+        at += 4 + length;
+    }
+    return cells;
+}
+
 } // namespace
 
 Result<QList<SourceTable>> read(const QByteArray& bytes) {
@@ -68,6 +100,10 @@ Result<QList<SourceTable>> read(const QByteArray& bytes) {
     if (!file.open() || file.write(bytes) != bytes.size() || !file.flush())
         return Error{u"无法写入临时文件以读取 Excel 97-2003 工作簿"_s, ErrorCode::Io}.withCause(
             file.errorString());
+    // The library sets aside every sheet's declared grid when it opens a workbook, before any
+    // cell is read: a few kilobytes can declare millions of cells. The sizes are read here first.
+    if (declaredCells(bytes).value_or(0) > MaxCells)
+        return tooManyCells();
     Handle handle;
     const int opened = freexl_open(QFile::encodeName(file.fileName()).constData(), handle.out());
     if (opened == FREEXL_BIFF_WORKBOOK_NOT_FOUND)
@@ -99,8 +135,7 @@ Result<QList<SourceTable>> read(const QByteArray& bytes) {
             status != FREEXL_OK)
             return damaged(status);
         if (qint64(rows) * columns > MaxCells - cellCount)
-            return Error{u"这个 Excel 97-2003 工作簿的单元格超过 %1 万个，不像开奖记录，不读入"_s.arg(
-                MaxCells / 10000)};
+            return tooManyCells();
         cellCount += qint64(rows) * columns;
         for (unsigned int r = 0; r < rows; ++r) {
             SourceRow row{int(r) + 1, {}};

@@ -76,9 +76,9 @@ QByteArray worksheet(const XlsSheet& sheet, QStringList& strings) {
         columns = std::max(columns, int(row.size()));
     Bytes dimension;
     dimension.u32(0);
-    dimension.u32(quint32(sheet.rows.size()));
+    dimension.u32(quint32(sheet.declaredRows ? sheet.declaredRows : sheet.rows.size()));
     dimension.u16(0);
-    dimension.u16(columns);
+    dimension.u16(sheet.declaredColumns ? sheet.declaredColumns : columns);
     dimension.u16(0);
     b.record(0x0200, dimension.data);
     for (int r = 0; r < sheet.rows.size(); ++r)

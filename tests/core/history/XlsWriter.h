@@ -9,6 +9,8 @@
 struct XlsSheet {
     QString name;
     QList<QVariantList> rows; // QString, int or double, QDate; a null QVariant leaves the cell out
+    int declaredRows = 0;     // the size the sheet claims, when not that of its rows
+    int declaredColumns = 0;
 };
 
 // A minimal BIFF8 workbook in a compound file, as Excel 97-2003 saves one: shared strings, number

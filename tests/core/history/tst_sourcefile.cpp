@@ -1,6 +1,7 @@
 #include "TextGridModel.h"
 #include "XlsWriter.h"
 #include "export/SpreadsheetExport.h"
+#include "history/CompoundFile.h"
 #include "history/SourceFile.h"
 #include "history/XlsxSheets.h"
 
@@ -8,6 +9,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
 
 #include <xlsxwriter.h>
 #include <zip.h>
@@ -59,6 +61,7 @@ class tst_SourceFile : public QObject {
 private slots:
     void xlsxSheetsInOrder();
     void xlsSheetsInOrder();
+    void compoundFileStreams();
     void historyExportReadsBack();
     void serialDates_data();
     void serialDates();
@@ -115,6 +118,19 @@ void tst_SourceFile::xlsxSheetsInOrder() {
                                                  u"1:期号|日期|号码|特码|序号|开出"_s,
                                                  u"2:2024001|2024-01-02|05,18,23,31,40,45|07|45292|TRUE"_s,
                                                  u"4:2024002|2024-01-04||12.5"_s, u"5:|2024-01-05|0.875"_s}));
+}
+
+// The workbook stream is read out of its sectors; a chain that loops or leaves the file gives none.
+void tst_SourceFile::compoundFileStreams() {
+    const QByteArray file = xlsWorkbook({{u"a"_s, {{u"期号"_s, 2024001}}}});
+    const auto workbook = CompoundFile::stream(file, u"workbook");
+    QVERIFY(workbook && workbook->size() >= 4096);
+    QCOMPARE(workbook->left(2), "\x09\x08"_ba); // the workbook's BOF record
+    QVERIFY(!CompoundFile::stream(file, u"Book"));
+    QByteArray looping = file;
+    qToLittleEndian<quint32>(1, looping.data() + 512 + 4); // the stream's first sector follows itself
+    QVERIFY(!CompoundFile::stream(looping, u"Workbook"));
+    QVERIFY(!CompoundFile::stream(file.left(file.size() - 600), u"Workbook"));
 }
 
 void tst_SourceFile::xlsSheetsInOrder() {
@@ -281,6 +297,12 @@ void tst_SourceFile::refusals_data() {
     QTest::newRow("encrypted workbook")
         << xlsWorkbook({{u"a"_s, {{u"EncryptedPackage"_s}}}}, u"EncryptedPackage"_s) << u"h.xlsx"_s
         << u"这个 Excel 工作簿有密码保护"_s;
+    // A few kilobytes that claim sheets of 65,536 × 256 cells are refused before any is set aside.
+    QList<XlsSheet> huge;
+    for (int i = 0; i < 4; ++i)
+        huge.append({u"s%1"_s.arg(i), {{1}}, 65536, 256});
+    QTest::newRow("workbook declaring millions of cells")
+        << xlsWorkbook(huge) << u"h.xls"_s << u"这个 Excel 97-2003 工作簿的单元格超过 500 万个"_s;
     QTest::newRow("png") << "\x89PNG\r\n\x1a\n\0\0\0\rIHDR"_ba << u"h.txt"_s
                          << u"这是一张 PNG 图片，不是历史文件。"_s;
     QTest::newRow("jpeg") << "\xFF\xD8\xFF\xE0\0\x10JFIF"_ba << u"h.txt"_s
