@@ -47,12 +47,15 @@ public:
                 fatSectors.push_back(u32(m_file, at + 4 * i));
             more = u32(m_file, at + m_sectorSize - 4);
         }
-        for (quint32 sector : fatSectors) {
+        // As many as the header counts, in order: a gap would shift every later chain.
+        const qsizetype fatCount = u32(m_file, 0x2C);
+        for (qsizetype i = 0; i < fatCount && i < qsizetype(fatSectors.size()); ++i) {
+            const quint32 sector = fatSectors[size_t(i)];
             if (!valid(sector))
-                continue; // unused slots
+                return false;
             const qsizetype at = offset(sector);
-            for (qsizetype i = 0; i < m_sectorSize / 4; ++i)
-                m_fat.push_back(u32(m_file, at + 4 * i));
+            for (qsizetype j = 0; j < m_sectorSize / 4; ++j)
+                m_fat.push_back(u32(m_file, at + 4 * j));
         }
         return true;
     }
