@@ -31,6 +31,8 @@
 #include <QScrollBar>
 #include <QStandardPaths>
 #include <QStatusBar>
+#include <QStyledItemDelegate>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -449,6 +451,13 @@ private slots:
         QVERIFY(named<HitHistoryStrip>("hitHistory")->chanceLine().contains(u"标准分"_s));
         for (auto figure : {Figures::Chance, Figures::Edge, Figures::ZScore})
             QVERIFY(formulaView()->isColumnHidden(FormulaListModel::column(figure)));
+        // 超出随机 shows its sign in the cell and its unit in the cell's tooltip.
+        const QModelIndex edge = formulaModel()->index(4, FormulaListModel::column(Figures::Edge));
+        const QString shown =
+            qobject_cast<QStyledItemDelegate*>(formulaView()->itemDelegateForColumn(edge.column()))
+                ->displayText(edge.data(), {});
+        QVERIFY2(shown.startsWith(u'+') || shown.startsWith(u'-') || shown == u"0.00"_s, qPrintable(shown));
+        QCOMPARE(edge.data(Qt::ToolTipRole).toString(), shown + u" 个百分点"_s);
 
         auto* undo = findByText<QPushButton>(w(), u"撤销删除公式 2"_s);
         QVERIFY(undo);

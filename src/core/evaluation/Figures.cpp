@@ -102,4 +102,8 @@ QJsonValue json(Figure figure, std::optional<double> value) {
     return QJsonValue();
 }
 
+QString signedText(const QString& text) {
+    return text.isEmpty() || text.startsWith(u'-') || text == u"0.00"_s ? text : u"+"_s + text;
+}
+
 } // namespace talven::Figures

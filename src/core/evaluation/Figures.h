@@ -175,6 +175,8 @@ std::optional<double> chanceValue(const ChanceFigures& figures, Figure figure);
 std::optional<double> value(const FormulaResult& result, Figure figure);
 // The text of the formula list's cell; drawCount is the history's length, which 正确率 counts.
 QString cellText(const FormulaResult& result, int drawCount, Figure figure);
+// A difference as the list shows it, with its sign: "+0.18", "-0.31", "0.00"; empty stays empty.
+QString signedText(const QString& text);
 // A value as JSON in the figure's form: a whole number, the list's seven digits or two
 // decimals; null when absent.
 QJsonValue json(Figure figure, std::optional<double> value);

@@ -90,8 +90,18 @@ QVariant FormulaListModel::data(const QModelIndex& index, int role) const {
         return m_session.selection()[static_cast<size_t>(ordinal - 1)];
     if (role == Qt::ToolTipRole) {
         // Why a formula cannot be computed, on every cell of its row.
-        const QString& error = m_session.result(ordinal).error;
-        return error.isEmpty() ? QVariant() : QVariant(error);
+        const FormulaResult& r = m_session.result(ordinal);
+        if (!r.error.isEmpty())
+            return r.error;
+        // The difference from chance with its sign and unit: "+0.18 个百分点".
+        if (figureAt(index.column()) == Figures::Edge) {
+            const QString text =
+                Figures::cellText(r, static_cast<int>(m_session.draws().size()), Figures::Edge);
+            if (!text.isEmpty())
+                return u"%1 %2"_s.arg(Figures::signedText(text),
+                                      QString::fromUtf16(Figures::info(Figures::Edge).unit));
+        }
+        return {};
     }
     if (role != Qt::DisplayRole && role != SortRole)
         return {};

@@ -35,8 +35,7 @@ class SignedText : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
     QString displayText(const QVariant& value, const QLocale& locale) const override {
-        const QString text = QStyledItemDelegate::displayText(value, locale);
-        return text.isEmpty() || text.startsWith(u'-') || text == u"0.00"_s ? text : u"+"_s + text;
+        return Figures::signedText(QStyledItemDelegate::displayText(value, locale));
     }
 };
 
