@@ -60,77 +60,100 @@ public:
         return true;
     }
 
-    // The bytes of the chain that starts at `start` in the given table, over sectors of `unit`
-    // bytes read by `at`; none when the chain leaves the table or loops.
-    template <typename At>
-    std::optional<QByteArray> chain(quint32 start, const std::vector<quint32>& table, qsizetype unit,
-                                    qsizetype limit, At at) const {
-        QByteArray out;
-        for (quint32 s = start; s != EndOfChain; s = table[s]) {
-            if (s >= table.size() || out.size() >= limit + unit)
-                return std::nullopt; // a broken or looping chain
-            const qsizetype from = at(s);
-            if (from < 0 || from + unit > m_file.size())
+    // Where the sectors of the chain that starts at `start` lie in the file, in order; none when
+    // the chain leaves the file or loops. No chain is longer than the file, whatever an entry claims.
+    std::optional<std::vector<qsizetype>> chain(quint32 start, qint64 limit) const {
+        limit = std::min<qint64>(limit, m_file.size());
+        std::vector<qsizetype> out;
+        for (quint32 s = start; s != EndOfChain; s = m_fat[s]) {
+            if (s >= m_fat.size() || !valid(s) || qint64(out.size()) * m_sectorSize >= limit + m_sectorSize)
                 return std::nullopt;
-            out.append(m_file.constData() + from, unit);
+            out.push_back(offset(s));
         }
         return out;
     }
 
-    // No chain is longer than the file, whatever its entry claims.
     std::optional<QByteArray> sectors(quint32 start, qint64 limit) const {
-        return chain(start, m_fat, m_sectorSize, std::min<qint64>(limit, m_file.size()),
-                     [this](quint32 s) { return valid(s) ? offset(s) : -1; });
+        const auto at = chain(start, limit);
+        if (!at)
+            return std::nullopt;
+        QByteArray out;
+        for (qsizetype from : *at)
+            out.append(m_file.constData() + from, m_sectorSize);
+        return out;
     }
 
-    std::optional<QByteArray> stream(QStringView name) const {
+    struct Entry {
+        quint32 start = 0;
+        qint64 size = -1;
+        std::optional<QByteArray> miniStream;
+    };
+
+    std::optional<Entry> entry(QStringView name) const {
         const auto directory = sectors(u32(m_file, 0x30), m_file.size());
         if (!directory)
             return std::nullopt;
-        std::optional<QByteArray> miniStream;
-        quint32 wantedStart = 0;
-        qint64 wantedSize = -1;
+        Entry found;
         for (qsizetype e = 0; e + EntrySize <= directory->size(); e += EntrySize) {
             const int type = quint8(directory->at(e + 0x42));
             const quint32 start = u32(*directory, e + 0x74);
             const qint64 size = u32(*directory, e + 0x78);
-            if (type == RootEntry && !miniStream)
-                miniStream = sectors(start, size).value_or(QByteArray());
+            if (type == RootEntry && !found.miniStream)
+                found.miniStream = sectors(start, size).value_or(QByteArray());
             const int nameBytes = std::min<int>(u16(*directory, e + 0x40), 64);
             const QString entryName =
                 QString::fromUtf16(reinterpret_cast<const char16_t*>(directory->constData() + e),
                                    std::max(0, nameBytes / 2 - 1));
-            if (type == StreamEntry && wantedSize < 0 && entryName.compare(name, Qt::CaseInsensitive) == 0) {
-                wantedStart = start;
-                wantedSize = size;
+            if (type == StreamEntry && found.size < 0 && entryName.compare(name, Qt::CaseInsensitive) == 0) {
+                found.start = start;
+                found.size = size;
             }
         }
-        if (wantedSize < 0 || wantedSize > m_file.size())
+        if (found.size < 0 || found.size > m_file.size())
+            return std::nullopt;
+        return found;
+    }
+
+    bool inSectors(const Entry& e) const { return e.size >= u32(m_file, 0x38); }
+
+    std::optional<QByteArray> stream(QStringView name) const {
+        const auto found = entry(name);
+        if (!found)
             return std::nullopt;
         std::optional<QByteArray> bytes;
-        if (wantedSize >= u32(m_file, 0x38)) {
-            bytes = sectors(wantedStart, wantedSize);
+        if (inSectors(*found)) {
+            bytes = sectors(found->start, found->size);
         } else {
             // A small stream lives in the mini stream, in 64-byte sectors of its own table.
             const auto miniFat = sectors(u32(m_file, 0x3C), m_file.size());
-            if (!miniStream || !miniFat)
+            if (!found->miniStream || !miniFat)
                 return std::nullopt;
             std::vector<quint32> table;
             for (qsizetype i = 0; i + 4 <= miniFat->size(); i += 4)
                 table.push_back(u32(*miniFat, i));
-            const QByteArray& mini = *miniStream;
+            const QByteArray& mini = *found->miniStream;
             QByteArray out;
-            for (quint32 s = wantedStart; s != EndOfChain; s = table[s]) {
-                if (s >= table.size() || out.size() > wantedSize || (qsizetype(s) + 1) * 64 > mini.size())
+            for (quint32 s = found->start; s != EndOfChain; s = table[s]) {
+                if (s >= table.size() || out.size() > found->size || (qsizetype(s) + 1) * 64 > mini.size())
                     return std::nullopt;
                 out.append(mini.constData() + qsizetype(s) * 64, 64);
             }
             bytes = out;
         }
-        if (!bytes || bytes->size() < wantedSize)
+        if (!bytes || bytes->size() < found->size)
             return std::nullopt;
-        bytes->truncate(wantedSize);
+        bytes->truncate(found->size);
         return bytes;
+    }
+
+    std::optional<Layout> layout(QStringView name) const {
+        const auto found = entry(name);
+        if (!found || !inSectors(*found))
+            return std::nullopt;
+        const auto at = chain(found->start, found->size);
+        if (!at || qint64(at->size()) * m_sectorSize < found->size)
+            return std::nullopt;
+        return Layout{m_sectorSize, QList<qsizetype>(at->begin(), at->end())};
     }
 
 private:
@@ -150,6 +173,18 @@ std::optional<QByteArray> stream(const QByteArray& file, QStringView name) {
     if (!reader.open())
         return std::nullopt;
     return reader.stream(name);
+}
+
+std::optional<Layout> layout(const QByteArray& file, QStringView name) {
+    Reader reader(file);
+    if (!reader.open())
+        return std::nullopt;
+    return reader.layout(name);
+}
+
+qsizetype Layout::fileOffset(qsizetype at) const {
+    const qsizetype piece = at / unit;
+    return piece < offsets.size() ? offsets[piece] + at % unit : -1;
 }
 
 } // namespace talven::CompoundFile

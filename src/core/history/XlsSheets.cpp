@@ -2,6 +2,7 @@
 
 #include "common/ShownText.h"
 #include "history/CompoundFile.h"
+#include "history/XlsDates.h"
 
 #include <QTemporaryFile>
 #include <QtEndian>
@@ -94,16 +95,16 @@ std::optional<qint64> declaredCells(const QByteArray& bytes) {
 
 } // namespace
 
-Result<QList<SourceTable>> read(const QByteArray& bytes) {
+namespace {
+
+// Reads the workbook through the library; with a plan, its date cells are the plan's. missed is
+// set when a sheet of the plan is not one the library names: its dates would be read as numbers.
+Result<QList<SourceTable>> readWith(const QByteArray& bytes, const XlsDates::Plan* plan, bool& missed) {
     // The library reads only from a path.
     QTemporaryFile file;
     if (!file.open() || file.write(bytes) != bytes.size() || !file.flush())
         return Error{u"无法写入临时文件以读取 Excel 97-2003 工作簿"_s, ErrorCode::Io}.withCause(
             file.errorString());
-    // The library sets aside every sheet's declared grid when it opens a workbook, before any
-    // cell is read: a few kilobytes can declare millions of cells. The sizes are read here first.
-    if (declaredCells(bytes).value_or(0) > MaxCells)
-        return tooManyCells();
     Handle handle;
     const int opened = freexl_open(QFile::encodeName(file.fileName()).constData(), handle.out());
     if (opened == FREEXL_BIFF_WORKBOOK_NOT_FOUND)
@@ -121,12 +122,21 @@ Result<QList<SourceTable>> read(const QByteArray& bytes) {
 
     QList<SourceTable> tables;
     qint64 cellCount = 0;
+    qsizetype planned = 0;
     for (unsigned int s = 0; s < sheets && s <= 0xFFFF; ++s) {
         const auto index = static_cast<unsigned short>(s);
         const char* name = nullptr;
         SourceTable table;
         if (freexl_get_worksheet_name(handle.get(), index, &name) == FREEXL_OK && name)
             table.name = u"工作表“%1”"_s.arg(shownText(QString::fromUtf8(name)));
+        const QHash<quint32, QString>* dates = nullptr;
+        if (plan && name) {
+            const auto found = plan->dates.constFind(QString::fromUtf8(name));
+            if (found != plan->dates.cend()) {
+                dates = &found.value();
+                ++planned;
+            }
+        }
         unsigned int rows = 0;
         unsigned short columns = 0;
         if (const int status = freexl_select_active_worksheet(handle.get(), index); status != FREEXL_OK)
@@ -143,7 +153,9 @@ Result<QList<SourceTable>> read(const QByteArray& bytes) {
                 FreeXL_CellValue cell{};
                 if (freexl_get_cell_value(handle.get(), r, c, &cell) != FREEXL_OK)
                     continue;
-                const QString text = cellText(cell);
+                const auto date =
+                    dates ? dates->constFind(r << 16 | c) : QHash<quint32, QString>::const_iterator();
+                const QString text = dates && date != dates->cend() ? date.value() : cellText(cell);
                 if (text.isEmpty())
                     continue;
                 row.cells.resize(c + 1);
@@ -154,7 +166,24 @@ Result<QList<SourceTable>> read(const QByteArray& bytes) {
         }
         tables.append(std::move(table));
     }
+    missed = plan && planned != plan->dates.size();
     return tables;
+}
+
+} // namespace
+
+Result<QList<SourceTable>> read(const QByteArray& bytes) {
+    // The library sets aside every sheet's declared grid when it opens a workbook, before any
+    // cell is read: a few kilobytes can declare millions of cells. The sizes are read here first.
+    if (declaredCells(bytes).value_or(0) > MaxCells)
+        return tooManyCells();
+    bool missed = false;
+    if (const auto plan = XlsDates::plan(bytes)) {
+        auto tables = readWith(plan->patched, &*plan, missed);
+        if (!missed)
+            return tables;
+    }
+    return readWith(bytes, nullptr, missed);
 }
 
 } // namespace talven::XlsSheets

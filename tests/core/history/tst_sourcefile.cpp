@@ -3,6 +3,7 @@
 #include "export/SpreadsheetExport.h"
 #include "history/CompoundFile.h"
 #include "history/SourceFile.h"
+#include "history/XlsDates.h"
 #include "history/XlsxSheets.h"
 
 #include <QAbstractTableModel>
@@ -62,6 +63,8 @@ private slots:
     void xlsxSheetsInOrder();
     void xlsSheetsInOrder();
     void compoundFileStreams();
+    void xlsDates_data();
+    void xlsDates();
     void historyExportReadsBack();
     void serialDates_data();
     void serialDates();
@@ -131,6 +134,43 @@ void tst_SourceFile::compoundFileStreams() {
     qToLittleEndian<quint32>(1, looping.data() + 512 + 4); // the stream's first sector follows itself
     QVERIFY(!CompoundFile::stream(looping, u"Workbook"));
     QVERIFY(!CompoundFile::stream(file.left(file.size() - 600), u"Workbook"));
+}
+
+// The date cells read without the library, as it writes them: its 29 February 1900, the first
+// day for anything before it, and the 1904 system; formats read as dates only where it does too.
+void tst_SourceFile::xlsDates_data() {
+    QTest::addColumn<double>("serial");
+    QTest::addColumn<bool>("from1904");
+    QTest::addColumn<QString>("day");
+    QTest::newRow("first day") << 1.0 << false << u"1900-01-01"_s;
+    QTest::newRow("before it") << -3.0 << false << u"1900-01-01"_s;
+    QTest::newRow("28 February 1900") << 59.0 << false << u"1900-02-28"_s;
+    QTest::newRow("the day that never was") << 60.0 << false << u"1900-02-29"_s;
+    QTest::newRow("1 March 1900") << 61.0 << false << u"1900-03-01"_s;
+    QTest::newRow("a time of day is cut off") << 45000.99 << false << u"2023-03-15"_s;
+    QTest::newRow("the last day") << 2958465.0 << false << u"9999-12-31"_s;
+    QTest::newRow("past it") << 2958466.0 << false << QString();
+    QTest::newRow("1904: the first day") << 0.0 << true << u"1904-01-02"_s;
+    QTest::newRow("1904: a leap year") << 61.0 << true << u"1904-03-02"_s;
+}
+
+void tst_SourceFile::xlsDates() {
+    QFETCH(double, serial);
+    QFETCH(bool, from1904);
+    QFETCH(QString, day);
+    QCOMPARE(XlsDates::dayText(serial, from1904), day);
+    for (const auto& [id, format, date] : std::initializer_list<std::tuple<int, QString, bool>>{
+             {14, QString(), true},
+             {22, QString(), true},
+             {18, QString(), false},
+             {27, QString(), false},
+             {164, u"yyyy-mm-dd"_s, true},
+             {165, u"[DBNum1][$-804]yyyy\"年\"m\"月\"d\"日\""_s, true},
+             {166, u"m/d/yy h:mm"_s, false},
+             {167, u"\"d\"0"_s, false},
+             {168, u"d-mmm"_s, false},
+             {169, u"General"_s, false}})
+        QVERIFY2(XlsDates::isDateFormat(id, format) == date, qPrintable(format));
 }
 
 void tst_SourceFile::xlsSheetsInOrder() {
