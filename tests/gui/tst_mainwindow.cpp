@@ -32,7 +32,6 @@
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QStyledItemDelegate>
-#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
