@@ -1,11 +1,9 @@
 #include "history/XlsSheets.h"
 
 #include "common/ShownText.h"
-#include "history/CompoundFile.h"
-#include "history/XlsDates.h"
+#include "history/BiffStream.h"
 
 #include <QTemporaryFile>
-#include <QtEndian>
 
 #include <freexl.h>
 
@@ -69,37 +67,9 @@ Error tooManyCells() {
         u"这个 Excel 97-2003 工作簿的单元格超过 %1 万个，不像开奖记录，不读入"_s.arg(MaxCells / 10000)};
 }
 
-// The cells the sheets of a workbook declare (the DIMENSION record of each, last row × last
-// column, as the library sets them aside); none when the workbook stream cannot be read here.
-std::optional<qint64> declaredCells(const QByteArray& bytes) {
-    std::optional<QByteArray> stream = CompoundFile::stream(bytes, u"Workbook");
-    if (!stream)
-        stream = CompoundFile::stream(bytes, u"Book"); // Excel 5 and 95
-    if (!stream)
-        return std::nullopt;
-    qint64 cells = 0;
-    for (qsizetype at = 0; at + 4 <= stream->size();) {
-        const quint16 type = qFromLittleEndian<quint16>(stream->constData() + at);
-        const quint16 length = qFromLittleEndian<quint16>(stream->constData() + at + 2);
-        const char* data = stream->constData() + at + 4;
-        if (at + 4 + length > stream->size())
-            break;
-        if (type == 0x0200 && length >= 14) // rows as 32 bits
-            cells += qint64(qFromLittleEndian<quint32>(data + 4)) * qFromLittleEndian<quint16>(data + 10);
-        else if (type == 0x0200 && length >= 10)
-            cells += qint64(qFromLittleEndian<quint16>(data + 2)) * qFromLittleEndian<quint16>(data + 6);
-        at += 4 + length;
-    }
-    return cells;
-}
-
-} // namespace
-
-namespace {
-
 // Reads the workbook through the library; with a plan, its date cells are the plan's. missed is
 // set when a sheet of the plan is not one the library names: its dates would be read as numbers.
-Result<QList<SourceTable>> readWith(const QByteArray& bytes, const XlsDates::Plan* plan, bool& missed) {
+Result<QList<SourceTable>> readWith(const QByteArray& bytes, const BiffStream::Plan* plan, bool& missed) {
     // The library reads only from a path.
     QTemporaryFile file;
     if (!file.open() || file.write(bytes) != bytes.size() || !file.flush())
@@ -175,10 +145,11 @@ Result<QList<SourceTable>> readWith(const QByteArray& bytes, const XlsDates::Pla
 Result<QList<SourceTable>> read(const QByteArray& bytes) {
     // The library sets aside every sheet's declared grid when it opens a workbook, before any
     // cell is read: a few kilobytes can declare millions of cells. The sizes are read here first.
-    if (declaredCells(bytes).value_or(0) > MaxCells)
+    const auto stream = BiffStream::workbook(bytes);
+    if (stream && BiffStream::declaredCells(*stream) > MaxCells)
         return tooManyCells();
     bool missed = false;
-    if (const auto plan = XlsDates::plan(bytes)) {
+    if (const auto plan = stream ? BiffStream::plan(bytes, *stream) : std::nullopt) {
         auto tables = readWith(plan->patched, &*plan, missed);
         if (!missed)
             return tables;

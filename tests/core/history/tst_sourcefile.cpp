@@ -1,9 +1,9 @@
 #include "TextGridModel.h"
 #include "XlsWriter.h"
 #include "export/SpreadsheetExport.h"
+#include "history/BiffStream.h"
 #include "history/CompoundFile.h"
 #include "history/SourceFile.h"
-#include "history/XlsDates.h"
 #include "history/XlsxSheets.h"
 
 #include <QAbstractTableModel>
@@ -158,7 +158,7 @@ void tst_SourceFile::xlsDates() {
     QFETCH(double, serial);
     QFETCH(bool, from1904);
     QFETCH(QString, day);
-    QCOMPARE(XlsDates::dayText(serial, from1904), day);
+    QCOMPARE(BiffStream::dayText(serial, from1904), day);
     for (const auto& [id, format, date] : std::initializer_list<std::tuple<int, QString, bool>>{
              {14, QString(), true},
              {22, QString(), true},
@@ -170,7 +170,7 @@ void tst_SourceFile::xlsDates() {
              {167, u"\"d\"0"_s, false},
              {168, u"d-mmm"_s, false},
              {169, u"General"_s, false}})
-        QVERIFY2(XlsDates::isDateFormat(id, format) == date, qPrintable(format));
+        QVERIFY2(BiffStream::isDateFormat(id, format) == date, qPrintable(format));
 }
 
 void tst_SourceFile::xlsSheetsInOrder() {

@@ -1,4 +1,4 @@
-#include "history/XlsDates.h"
+#include "history/BiffStream.h"
 
 #include "history/CompoundFile.h"
 
@@ -11,7 +11,7 @@
 
 using namespace Qt::StringLiterals;
 
-namespace talven::XlsDates {
+namespace talven::BiffStream {
 
 namespace {
 
@@ -25,6 +25,7 @@ constexpr quint16 Number = 0x0203;
 constexpr quint16 Rk = 0x027E;
 constexpr quint16 MulRk = 0x00BD;
 constexpr quint16 FormulaCell = 0x0006;
+constexpr quint16 Dimension = 0x0200;
 constexpr quint16 Biff8 = 0x0600;
 
 quint16 u16(const char* p) {
@@ -86,6 +87,24 @@ void records(const QByteArray& stream, Fn fn) {
 
 } // namespace
 
+std::optional<QByteArray> workbook(const QByteArray& file) {
+    if (auto stream = CompoundFile::stream(file, u"Workbook"))
+        return stream;
+    return CompoundFile::stream(file, u"Book");
+}
+
+qint64 declaredCells(const QByteArray& stream) {
+    qint64 cells = 0;
+    records(stream, [&cells](const Record& r) {
+        if (r.type == Dimension && r.length >= 14) // rows as 32 bits
+            cells += qint64(u32(r.data + 4)) * u16(r.data + 10);
+        else if (r.type == Dimension && r.length >= 10)
+            cells += qint64(u16(r.data + 2)) * u16(r.data + 6);
+        return true;
+    });
+    return cells;
+}
+
 QString dayText(double serial, bool from1904) {
     // Below the first day the library writes the first day; past 9999 it is no day we write.
     const qint64 day = std::isfinite(serial) ? qint64(std::floor(std::max(serial, 1.0))) : 1;
@@ -125,10 +144,9 @@ bool isDateFormat(int id, const QString& custom) {
            !parts.contains(u's');
 }
 
-std::optional<Plan> plan(const QByteArray& file) {
+std::optional<Plan> plan(const QByteArray& file, const QByteArray& stream) {
     const auto layout = CompoundFile::layout(file, u"Workbook");
-    const auto stream = CompoundFile::stream(file, u"Workbook");
-    if (!layout || !stream)
+    if (!layout)
         return std::nullopt;
 
     // The workbook's globals: the day system, the formats, the cell styles and the sheets.
@@ -139,7 +157,7 @@ std::optional<Plan> plan(const QByteArray& file) {
     QList<qsizetype> xfFormatAt; // where each style's format number lies in the stream
     QHash<qsizetype, QString> sheetAt;
     QSet<QString> names;
-    records(*stream, [&](const Record& r) {
+    records(stream, [&](const Record& r) {
         if (r.at == 0 && (r.type != Bof || r.length < 4 || u16(r.data) != Biff8))
             return ok = false;
         if (r.type == Eof)
@@ -176,7 +194,7 @@ std::optional<Plan> plan(const QByteArray& file) {
     // The sheets' numeric cells in a date style.
     QString sheet;
     bool inSheet = false;
-    records(*stream, [&](const Record& r) {
+    records(stream, [&](const Record& r) {
         if (r.type == Bof) {
             inSheet = sheetAt.contains(r.at);
             sheet = sheetAt.value(r.at);
@@ -220,4 +238,4 @@ std::optional<Plan> plan(const QByteArray& file) {
     return plan;
 }
 
-} // namespace talven::XlsDates
+} // namespace talven::BiffStream
