@@ -10,43 +10,6 @@ namespace talven::HtmlTables {
 
 namespace {
 
-QString decodeEntities(QStringView text) {
-    static const QHash<QString, QString> named{
-        {u"nbsp"_s, u" "_s},  {u"ensp"_s, u" "_s},   {u"emsp"_s, u" "_s},  {u"thinsp"_s, u" "_s},
-        {u"amp"_s, u"&"_s},   {u"lt"_s, u"<"_s},     {u"gt"_s, u">"_s},    {u"quot"_s, u"\""_s},
-        {u"apos"_s, u"'"_s},  {u"middot"_s, u"·"_s}, {u"ndash"_s, u"–"_s}, {u"mdash"_s, u"—"_s},
-        {u"hellip"_s, u"…"_s}};
-    QString out;
-    out.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const qsizetype end = text[i] == u'&' ? text.indexOf(u';', i + 1) : -1;
-        if (end < 0 || end - i > 10) {
-            out += text[i];
-            continue;
-        }
-        const QStringView entity = text.mid(i + 1, end - i - 1);
-        QString decoded;
-        if (entity.startsWith(u'#')) {
-            bool ok = false;
-            const bool hex = entity.size() > 1 && (entity[1] == u'x' || entity[1] == u'X');
-            const uint code = (hex ? entity.mid(2) : entity.mid(1)).toUInt(&ok, hex ? 16 : 10);
-            if (ok && code > 0 && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF)) {
-                const char32_t c = code;
-                decoded = QString::fromUcs4(&c, 1);
-            }
-        } else {
-            decoded = named.value(entity.toString().toLower());
-        }
-        if (decoded.isEmpty()) {
-            out += text[i];
-            continue;
-        }
-        out += decoded;
-        i = end;
-    }
-    return out;
-}
-
 struct OpenTable {
     qsizetype index = 0; // the table's place among all tables, in the order they open
     bool inRow = false;
@@ -235,6 +198,43 @@ QList<SourceTable> read(const QString& html) {
     }
     reader.finish();
     return std::move(reader.tables);
+}
+
+QString decodeEntities(QStringView text) {
+    static const QHash<QString, QString> named{
+        {u"nbsp"_s, u" "_s},  {u"ensp"_s, u" "_s},   {u"emsp"_s, u" "_s},  {u"thinsp"_s, u" "_s},
+        {u"amp"_s, u"&"_s},   {u"lt"_s, u"<"_s},     {u"gt"_s, u">"_s},    {u"quot"_s, u"\""_s},
+        {u"apos"_s, u"'"_s},  {u"middot"_s, u"·"_s}, {u"ndash"_s, u"–"_s}, {u"mdash"_s, u"—"_s},
+        {u"hellip"_s, u"…"_s}};
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const qsizetype end = text[i] == u'&' ? text.indexOf(u';', i + 1) : -1;
+        if (end < 0 || end - i > 10) {
+            out += text[i];
+            continue;
+        }
+        const QStringView entity = text.mid(i + 1, end - i - 1);
+        QString decoded;
+        if (entity.startsWith(u'#')) {
+            bool ok = false;
+            const bool hex = entity.size() > 1 && (entity[1] == u'x' || entity[1] == u'X');
+            const uint code = (hex ? entity.mid(2) : entity.mid(1)).toUInt(&ok, hex ? 16 : 10);
+            if (ok && code > 0 && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF)) {
+                const char32_t c = code;
+                decoded = QString::fromUcs4(&c, 1);
+            }
+        } else {
+            decoded = named.value(entity.toString().toLower());
+        }
+        if (decoded.isEmpty()) {
+            out += text[i];
+            continue;
+        }
+        out += decoded;
+        i = end;
+    }
+    return out;
 }
 
 } // namespace talven::HtmlTables

@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringView>
 
 namespace talven {
 
@@ -16,6 +17,10 @@ namespace HtmlTables {
 // A table inside a cell is a table of its own. Tolerant: unclosed cells, rows and tables end
 // where the next one starts or the text ends.
 QList<SourceTable> read(const QString& html);
+
+// The text with its character references decoded: numbered ones (&#26399; &#x671F;) and the named
+// ones of HTML and XML (&amp; &nbsp; …); anything else stays as it is written.
+QString decodeEntities(QStringView text);
 
 } // namespace HtmlTables
 

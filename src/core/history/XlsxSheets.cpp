@@ -1,6 +1,7 @@
 #include "history/XlsxSheets.h"
 
 #include "common/ShownText.h"
+#include "history/HtmlTables.h"
 
 #include <QDir>
 #include <QHash>
@@ -299,43 +300,8 @@ QString numberText(const QString& raw) {
 
 // The text of XML character data or an attribute value, its entities decoded.
 QString xmlText(const char* begin, const char* end) {
-    QString text = QString::fromUtf8(begin, end - begin);
-    if (!text.contains(u'&'))
-        return text;
-    QString out;
-    out.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const qsizetype semicolon = text[i] == u'&' ? text.indexOf(u';', i + 1) : -1;
-        if (semicolon < 0 || semicolon - i > 10) {
-            out += text[i];
-            continue;
-        }
-        const QStringView entity = QStringView(text).mid(i + 1, semicolon - i - 1);
-        char32_t c = 0;
-        if (entity == u"lt")
-            c = u'<';
-        else if (entity == u"gt")
-            c = u'>';
-        else if (entity == u"amp")
-            c = u'&';
-        else if (entity == u"quot")
-            c = u'"';
-        else if (entity == u"apos")
-            c = u'\'';
-        else if (entity.startsWith(u'#')) {
-            const bool hex = entity.size() > 1 && (entity[1] == u'x' || entity[1] == u'X');
-            c = (hex ? entity.mid(2) : entity.mid(1)).toUInt(nullptr, hex ? 16 : 10);
-            if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
-                c = 0;
-        }
-        if (c == 0) {
-            out += text[i];
-            continue;
-        }
-        out += QString::fromUcs4(&c, 1);
-        i = semicolon;
-    }
-    return out;
+    const QString text = QString::fromUtf8(begin, end - begin);
+    return text.contains(u'&') ? HtmlTables::decodeEntities(text) : text;
 }
 
 // One tag of a worksheet's XML: its local name (without a namespace prefix) and the attributes
