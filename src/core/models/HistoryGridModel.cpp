@@ -106,46 +106,31 @@ QVariant HistoryGridModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant HistoryGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (role == Qt::ToolTipRole && orientation == Qt::Horizontal) {
-        if (section >= FirstFormula)
-            return u"公式 %1 在各期的预测与对错（蓝色为对）"_s.arg(section - FirstFormula + 1);
-        if (section >= FirstNumber && section < Special)
-            return u"按开出顺序的第 %1 个平码"_s.arg(section);
-        switch (section) {
-        case Period:
-            return u"期号：四位年份加该年第几期"_s;
-        case Special:
-            return u"特码（第七个号码）"_s;
-        case Zodiac:
-            return u"特码的生肖"_s;
-        case Wave:
-            return u"特码的波色"_s;
-        case Element:
-            return u"特码的五行"_s;
-        default:
-            return {};
-        }
-    }
-    if (role != Qt::DisplayRole)
-        return {};
     if (orientation == Qt::Vertical)
-        return section + 1;
-    if (section == Period)
-        return u"期号"_s;
+        return role == Qt::DisplayRole ? QVariant(section + 1) : QVariant();
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
+        return {};
+    const bool tip = role == Qt::ToolTipRole;
+    if (section >= FirstFormula)
+        return tip ? u"公式 %1 在各期的预测与对错（蓝色为对）"_s.arg(section - FirstFormula + 1)
+                   : u"公式%1"_s.arg(section - FirstFormula + 1);
     if (section >= FirstNumber && section < Special)
-        return u"落%1码"_s.arg(section);
-    switch (section) {
-    case Special:
-        return u"特码"_s;
-    case Zodiac:
-        return u"特肖"_s;
-    case Wave:
-        return u"特波"_s;
-    case Element:
-        return u"特行"_s;
-    default:
-        return u"公式%1"_s.arg(section - FirstFormula + 1);
-    }
+        return tip ? u"按开出顺序的第 %1 个平码"_s.arg(section) : u"落%1码"_s.arg(section);
+    // The other columns, each once: its title and what it shows (the header's tooltip).
+    struct Fixed {
+        int section;
+        const char16_t* title;
+        const char16_t* tip;
+    };
+    static constexpr Fixed fixed[] = {{Period, u"期号", u"期号：四位年份加该年第几期"},
+                                      {Special, u"特码", u"特码（第七个号码）"},
+                                      {Zodiac, u"特肖", u"特码的生肖"},
+                                      {Wave, u"特波", u"特码的波色"},
+                                      {Element, u"特行", u"特码的五行"}};
+    for (const Fixed& column : fixed)
+        if (column.section == section)
+            return QString::fromUtf16(tip ? column.tip : column.title);
+    return {};
 }
 
 } // namespace talven
