@@ -141,26 +141,30 @@ int main(int argc, char** argv) {
     };
 
     bool fast = true;
+    // Reads and previews the file as the import does; the line says how long and how many draws.
+    const auto timeRead = [&fast](const char* name, const QString& path) {
+        int stored = 0;
+        const double ms = bestMs([&] {
+            const auto file = HistoryReader::readFile(path, 2026001, 49);
+            stored = file ? int(file->draws.size()) : -1;
+            if (!file) {
+                std::fprintf(stderr, "%s\n", qPrintable(file.message()));
+                return;
+            }
+            (void)file->previewDraws();
+            (void)file->refusal(path);
+            (void)file->skippedSummary();
+        });
+        std::printf("%-42s %6.1f ms (%d draws)\n", name, ms, stored);
+        fast = fast && ms < LimitMs && stored == Draws;
+    };
     for (const Form& form : forms) {
         const QString path = dir.filePath(u"form%1.txt"_s.arg(&form - forms.data()));
         QFile f(path);
         if (f.open(QIODevice::WriteOnly))
             f.write(fileOf(form, draws));
         f.close();
-        int stored = 0;
-        const double ms = bestMs([&] {
-            const auto file = HistoryReader::readFile(path, 2026001, 49);
-            stored = file ? int(file->draws.size()) : -1;
-            if (!file)
-                std::fprintf(stderr, "%s\n", qPrintable(file.message()));
-            if (file) {
-                (void)file->previewDraws();
-                (void)file->refusal(path);
-                (void)file->skippedSummary();
-            }
-        });
-        std::printf("%-42s %6.1f ms (%d draws)\n", form.name, ms, stored);
-        fast = fast && ms < LimitMs && stored == Draws;
+        timeRead(form.name, path);
     }
 
     // A workbook as the program's export writes it, read from the file like any other history.
@@ -178,15 +182,7 @@ int main(int argc, char** argv) {
             rows);
         if (!SpreadsheetExport::writeXlsx(grid, path))
             return 1;
-        int stored = 0;
-        const double ms = bestMs([&] {
-            const auto file = HistoryReader::readFile(path, 2026001, 49);
-            stored = file ? int(file->draws.size()) : -1;
-            if (file)
-                (void)file->previewDraws();
-        });
-        std::printf("%-42s %6.1f ms (%d draws)\n", "xlsx workbook", ms, stored);
-        fast = fast && ms < LimitMs && stored == Draws;
+        timeRead("xlsx workbook", path);
     }
 
     // An Excel 97-2003 workbook with its dates as date cells, as a spreadsheet program saves one.
@@ -204,15 +200,7 @@ int main(int argc, char** argv) {
         if (!out.open(QIODevice::WriteOnly) || out.write(xlsWorkbook({{u"开奖"_s, rows}})) < 0)
             return 1;
         out.close();
-        int stored = 0;
-        const double ms = bestMs([&] {
-            const auto file = HistoryReader::readFile(path, 2026001, 49);
-            stored = file ? int(file->draws.size()) : -1;
-            if (file)
-                (void)file->previewDraws();
-        });
-        std::printf("%-42s %6.1f ms (%d draws)\n", "xls workbook (Excel 97-2003)", ms, stored);
-        fast = fast && ms < LimitMs && stored == Draws;
+        timeRead("xls workbook (Excel 97-2003)", path);
     }
 
     // A JSON list of draws and a web page's table, written whole.
@@ -236,15 +224,7 @@ int main(int argc, char** argv) {
             if (f.open(QIODevice::WriteOnly))
                 f.write(text.toUtf8());
             f.close();
-            int stored = 0;
-            const double ms = bestMs([&] {
-                const auto file = HistoryReader::readFile(path, 2026001, 49);
-                stored = file ? int(file->draws.size()) : -1;
-                if (!file)
-                    std::fprintf(stderr, "%s\n", qPrintable(file.message()));
-            });
-            std::printf("%-42s %6.1f ms (%d draws)\n", name, ms, stored);
-            fast = fast && ms < LimitMs && stored == Draws;
+            timeRead(name, path);
         }
     }
 
