@@ -184,12 +184,12 @@ std::optional<Plan> plan(const QByteArray& file, const QByteArray& stream) {
     QSet<int> dateXfs;
     for (qsizetype i = 0; i < xfFormats.size(); ++i) {
         const int id = xfFormats[i];
-        if (isDateFormat(id, customs.contains(id) ? customs.value(id) : QString()))
+        if (isDateFormat(id, customs.value(id))) // a null text where no format record names it
             dateXfs.insert(int(i));
     }
-    Plan plan;
     if (dateXfs.isEmpty())
         return std::nullopt; // nothing the library would be slow at
+    Plan plan;
 
     // The sheets' numeric cells in a date style.
     QString sheet;
